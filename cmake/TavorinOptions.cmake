@@ -1,0 +1,33 @@
+# Every target of the project links tavorin_options: one place for the
+# language level, warnings, Qt's strictness switches and sanitizers.
+add_library(tavorin_options INTERFACE)
+target_compile_features(tavorin_options INTERFACE cxx_std_20)
+target_compile_definitions(tavorin_options INTERFACE
+    QT_NO_CAST_FROM_ASCII
+    QT_NO_CAST_TO_ASCII
+    QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+    QT_NO_KEYWORDS
+    QT_NO_URL_CAST_FROM_STRING
+    QT_USE_QSTRINGBUILDER
+    QT_DISABLE_DEPRECATED_UP_TO=0x060400)
+target_compile_options(tavorin_options INTERFACE
+    -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast
+    -Woverloaded-virtual -Wimplicit-fallthrough)
+if(TAVORIN_WERROR)
+    target_compile_options(tavorin_options INTERFACE -Werror)
+endif()
+if(TAVORIN_SANITIZE)
+    list(JOIN TAVORIN_SANITIZE "," _tavorin_sanitizers)
+    target_compile_options(tavorin_options INTERFACE
+        -fsanitize=${_tavorin_sanitizers} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    target_link_options(tavorin_options INTERFACE -fsanitize=${_tavorin_sanitizers})
+endif()
+
+# A library of one folder of the source tree: its sources, the libraries it
+# builds on, and the options above.
+function(tavorin_add_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/..)
+    target_link_libraries(${name} PUBLIC tavorin_options ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
+endfunction()

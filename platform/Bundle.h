@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+// The application's own description and files: the information keys made at
+// build time ("CFBundleName", "CFBundleShortVersionString", "CFBundleVersion",
+// "NSHumanReadableCopyright"), resource files found beside the installed
+// program (share/tavorin) or in the source tree, and translated strings.
+namespace Bundle {
+
+QVariantMap infoDictionary();
+QVariant objectForInfoDictionaryKey(const QString &key);
+
+// The full path of a resource file, or an empty string when none is found.
+QString pathForResource(const QString &name);
+
+// Where resource files are looked for, first match wins.
+QStringList resourceDirectories();
+
+// The translation of a key, or the key itself.
+QString localizedString(const char *key);
+
+// The product's web site.
+QString websiteUrl();
+
+} // namespace Bundle

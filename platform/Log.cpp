@@ -1,0 +1,80 @@
+#include "platform/Log.h"
+
+#include <QByteArray>
+
+#include <algorithm>
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+#include <syslog.h>
+
+namespace {
+
+std::mutex &logMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::vector<LogCapture *> &captures()
+{
+    static std::vector<LogCapture *> list;
+    return list;
+}
+
+void openSyslogOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { openlog("tavorin", LOG_PID, LOG_USER); });
+}
+
+} // namespace
+
+void Log::write(const QString &line)
+{
+    const QByteArray utf8 = line.toUtf8();
+    openSyslogOnce();
+    std::lock_guard lock(logMutex());
+    std::fprintf(stderr, "tavorin: %s\n", utf8.constData());
+    std::fflush(stderr);
+    syslog(LOG_NOTICE, "%s", utf8.constData());
+    for (LogCapture *capture : captures())
+        capture->append(line);
+}
+
+LogCapture::LogCapture()
+{
+    std::lock_guard lock(logMutex());
+    captures().push_back(this);
+}
+
+LogCapture::~LogCapture()
+{
+    std::lock_guard lock(logMutex());
+    auto &list = captures();
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+}
+
+QStringList LogCapture::lines() const
+{
+    std::lock_guard lock(logMutex());
+    return m_lines;
+}
+
+int LogCapture::count(const QString &line) const
+{
+    std::lock_guard lock(logMutex());
+    return int(m_lines.count(line));
+}
+
+void LogCapture::clear()
+{
+    std::lock_guard lock(logMutex());
+    m_lines.clear();
+}
+
+void LogCapture::append(const QString &line)
+{
+    m_lines.append(line);
+}

@@ -1,0 +1,42 @@
+#include "platform/Log.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+TEST(Log, CaptureSeesLinesWrittenWhileItLives)
+{
+    Log::write(u"before"_s);
+    QStringList seen;
+    {
+        LogCapture capture;
+        Log::write(u"keypath: currentRate - 175"_s);
+        Log::write(u"HERE!"_s);
+        {
+            LogCapture inner;
+            Log::write(u"HERE!"_s);
+            EXPECT_EQ(inner.lines(), QStringList{u"HERE!"_s});
+        }
+        seen = capture.lines();
+        EXPECT_EQ(capture.count(u"HERE!"_s), 2);
+    }
+    EXPECT_EQ(seen, (QStringList{u"keypath: currentRate - 175"_s, u"HERE!"_s, u"HERE!"_s}));
+}
+
+TEST(Log, LinesFromManyThreadsAreAllKept)
+{
+    LogCapture capture;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([t] {
+            for (int i = 0; i < 100; ++i)
+                Log::write(QString::number(t));
+        });
+    for (auto &thread : threads)
+        thread.join();
+    EXPECT_EQ(capture.lines().size(), 400);
+    EXPECT_EQ(capture.count(u"3"_s), 100);
+}
