@@ -1,0 +1,126 @@
+#include "platform/Application.h"
+
+#include "platform/ApplicationDelegate.h"
+#include "platform/Log.h"
+#include "platform/UiLoader.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileInfo>
+#include <QMetaProperty>
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QPointer<QWidget> &mainWindowSlot()
+{
+    static QPointer<QWidget> window;
+    return window;
+}
+
+QObject *findNamed(QObject *root, const QString &name)
+{
+    if (root->objectName() == name)
+        return root;
+    return root->findChild<QObject *>(name);
+}
+
+} // namespace
+
+QWidget *Application::mainWindow()
+{
+    QWidget *window = mainWindowSlot();
+    return window && window->isVisible() ? window : nullptr;
+}
+
+void Application::connectOutlets(QObject *owner, QObject *root)
+{
+    if (!owner || !root)
+        return;
+    const QMetaObject *meta = owner->metaObject();
+    for (int i = 0; i < meta->propertyCount(); ++i) {
+        const QMetaProperty property = meta->property(i);
+        if (!property.isWritable() || !(property.metaType().flags() & QMetaType::PointerToQObject))
+            continue;
+        QObject *object = findNamed(root, QString::fromLatin1(property.name()));
+        if (!object)
+            continue;
+        QVariant value = QVariant::fromValue(object);
+        // The property's own pointer type decides: a QLabel outlet must not
+        // receive some other widget of that name.
+        const QMetaObject *wanted = property.metaType().metaObject();
+        if (wanted && !wanted->cast(object))
+            continue;
+        if (value.convert(property.metaType()))
+            property.write(owner, value);
+    }
+}
+
+bool Application::sendAction(const QString &command, QObject *target, QObject *sender)
+{
+    if (!target || command.isEmpty())
+        return false;
+    const QByteArray method = command.section(u':', 0, 0).toLatin1();
+    if (QMetaObject::invokeMethod(target, method.constData(), Q_ARG(QObject *, sender)))
+        return true;
+    return QMetaObject::invokeMethod(target, method.constData());
+}
+
+QWidget *Application::loadMainWindow(const QString &descriptionPath, ApplicationDelegate *delegate)
+{
+    UiLoader loader;
+    QWidget *window = loader.loadFile(descriptionPath);
+    if (!window)
+        return nullptr;
+    mainWindowSlot() = window;
+    connectOutlets(delegate, window);
+    const auto buttons = window->findChildren<QAbstractButton *>();
+    for (QAbstractButton *button : buttons) {
+        const QString command = button->property("action").toString();
+        if (command.isEmpty())
+            continue;
+        QPointer<ApplicationDelegate> target(delegate);
+        QObject::connect(button, &QAbstractButton::clicked, delegate, [command, target, button] {
+            if (!sendAction(command, target, button))
+                Log::write(u"No command %1 for %2"_s.arg(command, button->objectName()));
+        });
+    }
+    return window;
+}
+
+int Application::main(int argc, char **argv,
+                      const std::function<ApplicationDelegate *()> &makeDelegate)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(u"Tavorin"_s);
+    QApplication::setDesktopFileName(u"org.tavorin.Tavorin"_s);
+
+    std::unique_ptr<ApplicationDelegate> delegate(makeDelegate());
+    std::unique_ptr<QWidget> window(loadMainWindow(u":/ui/MainWindow.ui"_s, delegate.get()));
+    if (!window)
+        return 1;
+    QApplication::setQuitOnLastWindowClosed(
+        delegate->applicationShouldTerminateAfterLastWindowClosed());
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, delegate.get(),
+                     &ApplicationDelegate::applicationWillTerminate);
+
+    window->show();
+    delegate->applicationDidFinishLaunching();
+
+    QStringList files;
+    const QStringList arguments = QApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i)
+        files << QFileInfo(arguments.at(i)).absoluteFilePath();
+    if (!files.isEmpty())
+        delegate->application(&app, files);
+
+    const int status = QApplication::exec();
+    window.reset();
+    delegate.reset();
+    return status;
+}

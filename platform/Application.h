@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class ApplicationDelegate;
+class QObject;
+class QWidget;
+
+// Start-up and the application-wide facts the controller relies on: loading
+// the main window description, connecting the controller to it, and the
+// window that sheets attach to.
+namespace Application {
+
+// The main window while it is shown, else null.
+QWidget *mainWindow();
+
+// Loads a window description and connects `delegate` to it: every QObject
+// pointer property of the delegate is set to the object of the same name in
+// the window, and every button with an "action" property (a command name such
+// as "doPlay:") sends that command to the delegate when clicked. Returns the
+// window, or null with a log line when the description cannot be loaded.
+QWidget *loadMainWindow(const QString &descriptionPath, ApplicationDelegate *delegate);
+
+// Sets each QObject pointer property of `owner` to the object of that name
+// below `root` (or `root` itself); properties without a match are left as
+// they are.
+void connectOutlets(QObject *owner, QObject *root);
+
+// Calls `command` ("doPlay:") on `target` with `sender`. False when the target
+// has no such method.
+bool sendAction(const QString &command, QObject *target, QObject *sender);
+
+// The program's main routine: makes the application object, loads the main
+// window, makes the one delegate, runs launch and the event loop. File
+// arguments are handed to the delegate as files to open.
+int main(int argc, char **argv, const std::function<ApplicationDelegate *()> &makeDelegate);
+
+} // namespace Application
