@@ -3,7 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-
 // The application's diagnostic log: one line per event, no level, written to
 // standard error and to syslog. Safe to call from any thread.
 namespace Log {

@@ -20,8 +20,7 @@ QHash<QString, UiLoader::Factory> &registry()
 
 UiLoader::UiLoader(QObject *parent)
     : QUiLoader(parent)
-{
-}
+{}
 
 UiLoader::~UiLoader() = default;
 

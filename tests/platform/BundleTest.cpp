@@ -16,7 +16,8 @@ TEST(Bundle, InformationKeysAreFilledAtBuildTime)
 
 TEST(Bundle, ResourcesAreFoundInTheSourceTreeAndUnknownOnesAreNot)
 {
-    EXPECT_TRUE(Bundle::pathForResource(u"MainWindow.ui"_s).endsWith(u"/resources/MainWindow.ui"_s));
+    EXPECT_TRUE(
+        Bundle::pathForResource(u"MainWindow.ui"_s).endsWith(u"/resources/MainWindow.ui"_s));
     EXPECT_TRUE(Bundle::pathForResource(u"no-such-file.txt"_s).isEmpty());
     EXPECT_TRUE(Bundle::pathForResource(QString()).isEmpty());
 }
