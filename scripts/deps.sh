@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing Tavorin
+# need, when any is missing. Sourced by run.sh and test.sh.
+tavorin_packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev libqt6opengl6-dev qt6-multimedia-dev qt6-tools-dev
+    libespeak-ng-dev espeak-ng-data espeak-ng libsndfile1-dev libglib2.0-dev
+    libgtest-dev pulseaudio pulseaudio-utils xvfb xauth
+)
+
+tavorin_install_deps() {
+    local missing=()
+    local pkg
+    for pkg in "${tavorin_packages[@]}" "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' \
+            || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}" >&2
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}"
+}
