@@ -1,0 +1,15 @@
+#include "controls/Controls.h"
+
+#include "controls/GradientStatusBar.h"
+#include "controls/VLButton.h"
+#include "platform/UiLoader.h"
+
+using namespace Qt::StringLiterals;
+
+void Controls::registerWidgetClasses()
+{
+    UiLoader::registerWidgetClass(u"VLButton"_s,
+                                  [](QWidget *parent) { return new VLButton(parent); });
+    UiLoader::registerWidgetClass(u"GradientStatusBar"_s,
+                                  [](QWidget *parent) { return new GradientStatusBar(parent); });
+}

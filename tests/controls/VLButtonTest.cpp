@@ -1,0 +1,345 @@
+#include "controls/VLButton.h"
+#include "controls/ColorExtensions.h"
+#include "controls/Controls.h"
+#include "controls/VLButtonCell.h"
+#include "platform/UiLoader.h"
+
+#include "ImageChecks.h"
+
+#include <QBuffer>
+#include <QPainter>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int allTypes[] = {0, 1, 2, 3, 4, 5, 6};
+
+QColor baseColor(qint32 type)
+{
+    VLButtonCell cell;
+    cell.setVLButtonType(type);
+    return cell.getColorForButtonType();
+}
+
+QColor darkerShade(qint32 type)
+{
+    return onScreen(ColorExtensions::darkenColorByValue(baseColor(type), 0.12f));
+}
+
+QColor lighterShade(qint32 type)
+{
+    return onScreen(ColorExtensions::lightenColorByValue(baseColor(type), 0.12f));
+}
+
+QImage bezel(qint32 type, bool highlighted, int width = 60, int height = 24)
+{
+    VLButtonCell cell;
+    cell.setVLButtonType(type);
+    cell.setHighlighted(highlighted);
+    QImage image = transparentImage(width, height);
+    QPainter painter(&image);
+    cell.drawBezelWithFrame(painter, QRectF(0, 0, width, height));
+    return image;
+}
+
+} // namespace
+
+TEST(VLButtonCell, SevenTypeColoursAndRedForTheRest)
+{
+    EXPECT_EQ(VLButtonCell().vlButtonType(), 0);
+    EXPECT_TRUE(isNear(baseColor(VLButton::VLButtonTypeRed), QColor(222, 20, 46), 1));
+    EXPECT_TRUE(isNear(baseColor(VLButton::VLButtonTypeBlue), QColor(0, 84, 204), 1));
+    EXPECT_TRUE(isNear(baseColor(VLButton::VLButtonTypeTeal), QColor(46, 150, 181), 1));
+    EXPECT_TRUE(isNear(baseColor(VLButton::VLButtonTypeGreen), QColor(82, 163, 82), 1));
+    EXPECT_TRUE(isNear(baseColor(VLButton::VLButtonTypeOrange), QColor(247, 148, 5), 1));
+    EXPECT_TRUE(isNear(baseColor(VLButton::VLButtonTypeDarkRed), QColor(189, 54, 46), 1));
+    EXPECT_TRUE(isNear(baseColor(VLButton::VLButtonTypeCharcoal), QColor(33, 33, 33), 1));
+    for (int type : allTypes) {
+        EXPECT_EQ(baseColor(type).alphaF(), 1.0f);
+        EXPECT_FALSE(ColorExtensions::isLightColor(baseColor(type))) << type;
+    }
+    EXPECT_EQ(baseColor(7), baseColor(0));
+    EXPECT_EQ(baseColor(-1), baseColor(0));
+}
+
+TEST(VLButtonCell, FaceIsADarkerFrameAroundAGradientWithRoundedCorners)
+{
+    for (int type : allTypes) {
+        SCOPED_TRACE(type);
+        const QImage image = bezel(type, false);
+        const QColor frame = darkerShade(type);
+        // The one-pixel frame on all four sides.
+        EXPECT_TRUE(isNear(image.pixelColor(30, 0), frame));
+        EXPECT_TRUE(isNear(image.pixelColor(30, 23), frame));
+        EXPECT_TRUE(isNear(image.pixelColor(0, 12), frame));
+        EXPECT_TRUE(isNear(image.pixelColor(59, 12), frame));
+        // The gradient runs from the lighter shade at the top to the base at
+        // the bottom, inside the frame.
+        EXPECT_TRUE(isNear(image.pixelColor(30, 1), lighterShade(type), 12));
+        EXPECT_TRUE(isNear(image.pixelColor(30, 22), onScreen(baseColor(type)), 12));
+        EXPECT_FALSE(isNear(image.pixelColor(30, 1), frame, 6));
+        // Rounded corners: the corner pixel is left (nearly) untouched, the
+        // pixels three along are the frame.
+        for (QPoint corner : {QPoint(0, 0), QPoint(59, 0), QPoint(0, 23), QPoint(59, 23)})
+            EXPECT_LT(image.pixelColor(corner).alpha(), 128) << corner.x() << "," << corner.y();
+        EXPECT_TRUE(isNear(image.pixelColor(3, 0), frame));
+        EXPECT_TRUE(isNear(image.pixelColor(56, 23), frame));
+    }
+}
+
+TEST(VLButtonCell, OutOfRangeShadesAreClampedWhenDrawn)
+{
+    // Orange's lighter red is above one, red's darker green and blue's darker
+    // red are below zero.
+    EXPECT_EQ(bezel(VLButton::VLButtonTypeOrange, false).pixelColor(30, 1).red(), 255);
+    EXPECT_EQ(bezel(VLButton::VLButtonTypeRed, false).pixelColor(30, 0).green(), 0);
+    EXPECT_EQ(bezel(VLButton::VLButtonTypeBlue, false).pixelColor(30, 0).red(), 0);
+}
+
+TEST(VLButtonCell, PressedFaceIsFlatDarkerShade)
+{
+    for (int type : allTypes) {
+        const QImage image = bezel(type, true);
+        const QColor frame = darkerShade(type);
+        for (int y = 1; y < 23; ++y)
+            for (int x = 3; x < 57; ++x)
+                ASSERT_TRUE(isNear(image.pixelColor(x, y), frame, 1))
+                    << "type " << type << " at " << x << "," << y;
+        EXPECT_LT(image.pixelColor(0, 0).alpha(), 128);
+    }
+}
+
+TEST(VLButtonCell, TitleIsWhiteForEveryTypeWhateverThePen)
+{
+    QFont font;
+    font.setPixelSize(16);
+    font.setBold(true);
+    for (int type : allTypes) {
+        VLButtonCell cell;
+        cell.setVLButtonType(type);
+        QImage image(80, 30, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        painter.setPen(Qt::red);
+        const QRectF occupied = cell.drawTitle(painter, u"Play"_s, font, QRectF(0, 0, 80, 30));
+        painter.end();
+        EXPECT_TRUE(QRectF(0, 0, 80, 30).contains(occupied));
+        EXPECT_NEAR(occupied.center().x(), 40.0, 1.0);
+        EXPECT_NEAR(occupied.center().y(), 15.0, 1.0);
+        // Over black, white text leaves only greys, and full white at its core.
+        int white = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor pixel = image.pixelColor(x, y);
+                ASSERT_TRUE(pixel.red() == pixel.green() && pixel.green() == pixel.blue())
+                    << "type " << type << " at " << x << "," << y;
+                white += pixel.red() == 255;
+            }
+        }
+        EXPECT_GT(white, 30) << type;
+    }
+}
+
+TEST(VLButtonCell, EachPassReadsTheTypeAfresh)
+{
+    VLButtonCell cell;
+    QImage image = transparentImage(40, 20);
+    QPainter painter(&image);
+    cell.drawBezelWithFrame(painter, QRectF(0, 0, 40, 20));
+    EXPECT_TRUE(isNear(image.pixelColor(20, 0), darkerShade(0)));
+    cell.setVLButtonType(VLButton::VLButtonTypeGreen);
+    cell.drawBezelWithFrame(painter, QRectF(0, 0, 40, 20));
+    EXPECT_TRUE(isNear(image.pixelColor(20, 0), darkerShade(3)));
+}
+
+class VLButtonTest : public ::testing::Test
+{
+protected:
+    static QImage face(VLButton &button)
+    {
+        const QImage image = button.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        return image.copy(button.faceRect().toRect());
+    }
+};
+
+TEST_F(VLButtonTest, DrawsThroughItsCellWithTheTypeItWasGiven)
+{
+    VLButton button(u"Stop"_s);
+    button.resize(90, 30);
+    ASSERT_NE(button.cell(), nullptr);
+    EXPECT_EQ(button.vlButtonType(), VLButton::VLButtonTypeRed);
+    button.setVLButtonType(VLButton::VLButtonTypeTeal);
+    EXPECT_EQ(button.cell()->vlButtonType(), 2);
+    EXPECT_EQ(button.vlButtonType(), VLButton::VLButtonTypeTeal);
+
+    const QImage image = face(button);
+    EXPECT_TRUE(isNear(image.pixelColor(image.width() / 2, 0), darkerShade(2)));
+    EXPECT_TRUE(isNear(image.pixelColor(2, image.height() - 3), onScreen(baseColor(2)), 12));
+}
+
+TEST_F(VLButtonTest, DisabledAndPressedFaces)
+{
+    VLButton button(u"Export"_s);
+    button.setVLButtonType(VLButton::VLButtonTypeOrange);
+    button.resize(90, 30);
+    const QImage enabled = face(button);
+    button.setEnabled(false);
+    EXPECT_EQ(face(button), enabled);
+
+    button.setEnabled(true);
+    button.setDown(true);
+    const QImage pressed = face(button);
+    EXPECT_TRUE(isNear(pressed.pixelColor(4, pressed.height() / 2), darkerShade(4), 1));
+    EXPECT_TRUE(isNear(pressed.pixelColor(4, 2), darkerShade(4), 1));
+}
+
+TEST_F(VLButtonTest, FocusFrameLiesOutsideTheFace)
+{
+    QWidget window;
+    auto *other = new QPushButton(u"Other"_s, &window);
+    auto *button = new VLButton(u"Play"_s, &window);
+    other->move(0, 40);
+    button->resize(90, 30);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    other->setFocus();
+    const QImage unfocused = button->grab().toImage();
+    button->setFocus();
+    ASSERT_TRUE(button->hasFocus());
+    const QImage focused = button->grab().toImage();
+
+    // The face is the same pixel for pixel, but for the corner pixels that
+    // its rounding leaves partly uncovered.
+    const QRect face = button->faceRect().toRect();
+    const auto inCorner = [&](int x, int y) {
+        const int dx = std::min(x - face.left(), face.right() - x);
+        const int dy = std::min(y - face.top(), face.bottom() - y);
+        return dx < 2 && dy < 2;
+    };
+    int changedOutside = 0;
+    for (int y = 0; y < focused.height(); ++y) {
+        for (int x = 0; x < focused.width(); ++x) {
+            if (!face.contains(x, y)) {
+                changedOutside += focused.pixel(x, y) != unfocused.pixel(x, y);
+            } else if (!inCorner(x, y)) {
+                ASSERT_EQ(focused.pixel(x, y), unfocused.pixel(x, y)) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_GT(changedOutside, 2 * (face.width() + face.height()));
+    EXPECT_GE(face.left(), 2);
+    EXPECT_GE(face.top(), 2);
+}
+
+TEST_F(VLButtonTest, SizeHintLeavesRoomForTheTitleAndTheFocusFrame)
+{
+    VLButton button(u"A rather long title"_s);
+    const int titleWidth = button.fontMetrics().horizontalAdvance(u"A rather long title"_s);
+    EXPECT_GT(button.sizeHint().width(), titleWidth + 2 * VLButton::focusMargin);
+    EXPECT_GT(button.sizeHint().height(), button.fontMetrics().height());
+}
+
+namespace {
+
+const char describedWindow[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<ui version="4.0">
+ <class>Form</class>
+ <widget class="QWidget" name="Form">
+  <layout class="QVBoxLayout" name="layout">
+   <item>
+    <widget class="VLButton" name="playButton">
+     <property name="text"><string>&amp;Play</string></property>
+     <property name="vlButtonType"><enum>VLButton::VLButtonTypeGreen</enum></property>
+     <property name="toolTip"><string>Speak the text</string></property>
+     <property name="accessibleName"><string>Play</string></property>
+     <property name="minimumSize"><size><width>90</width><height>30</height></size></property>
+    </widget>
+   </item>
+   <item>
+    <widget class="VLButton" name="stopButton">
+     <property name="text"><string>Stop</string></property>
+     <property name="vlButtonType"><number>5</number></property>
+     <property name="enabled"><bool>false</bool></property>
+    </widget>
+   </item>
+   <item>
+    <widget class="VLButton" name="plainButton">
+     <property name="text"><string>Plain</string></property>
+    </widget>
+   </item>
+   <item>
+    <widget class="GradientStatusBar" name="statusBar">
+     <layout class="QHBoxLayout" name="statusLayout">
+      <item>
+       <widget class="QLabel" name="statusLabel">
+        <property name="text"><string>Speaking...</string></property>
+       </widget>
+      </item>
+     </layout>
+    </widget>
+   </item>
+  </layout>
+ </widget>
+ <customwidgets>
+  <customwidget>
+   <class>VLButton</class>
+   <extends>QPushButton</extends>
+   <header>controls/VLButton.h</header>
+  </customwidget>
+  <customwidget>
+   <class>GradientStatusBar</class>
+   <extends>QWidget</extends>
+   <header>controls/GradientStatusBar.h</header>
+   <container>1</container>
+  </customwidget>
+ </customwidgets>
+</ui>
+)";
+
+} // namespace
+
+TEST_F(VLButtonTest, DescribedButtonKeepsItsPropertiesAndPaintsThroughItsCell)
+{
+    Controls::registerWidgetClasses();
+    UiLoader loader;
+    QByteArray description(describedWindow);
+    QBuffer buffer(&description);
+    ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
+    std::unique_ptr<QWidget> form(loader.load(&buffer));
+    ASSERT_TRUE(form) << loader.errorString().toStdString();
+
+    auto *play = form->findChild<VLButton *>(u"playButton"_s);
+    auto *stop = form->findChild<VLButton *>(u"stopButton"_s);
+    auto *plain = form->findChild<VLButton *>(u"plainButton"_s);
+    ASSERT_TRUE(play && stop && plain);
+    EXPECT_EQ(play->vlButtonType(), VLButton::VLButtonTypeGreen);
+    EXPECT_EQ(play->text(), u"&Play"_s);
+    EXPECT_EQ(play->toolTip(), u"Speak the text"_s);
+    EXPECT_EQ(play->accessibleName(), u"Play"_s);
+    EXPECT_TRUE(play->isEnabled());
+    EXPECT_EQ(stop->vlButtonType(), VLButton::VLButtonTypeDarkRed);
+    EXPECT_FALSE(stop->isEnabled());
+    EXPECT_EQ(plain->vlButtonType(), VLButton::VLButtonTypeRed);
+
+    form->resize(200, 200);
+    form->show();
+    const QImage image = face(*play);
+    EXPECT_TRUE(isNear(image.pixelColor(image.width() / 2, 0), darkerShade(3)));
+    const QImage stopFace = face(*stop);
+    EXPECT_TRUE(isNear(stopFace.pixelColor(stopFace.width() / 2, 0), darkerShade(5)));
+
+    auto *bar = form->findChild<QWidget *>(u"statusBar"_s);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_STREQ(bar->metaObject()->className(), "GradientStatusBar");
+    auto *label = form->findChild<QWidget *>(u"statusLabel"_s);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->parentWidget(), bar);
+}
