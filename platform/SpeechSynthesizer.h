@@ -59,6 +59,9 @@ public:
     // Replaces the voice source of the class operations; nullptr restores
     // espeak-ng's catalogue. The caller keeps ownership.
     static void setVoiceSource(VoiceSource *source);
+    // For tests: play on the silent real-time clock even when an audio
+    // device exists, as happens when there is none.
+    static void setSilentPlaybackForced(bool forced);
 
     SpeechSynthesizerDelegate *delegate() const;
     void setDelegate(SpeechSynthesizerDelegate *delegate);
@@ -83,6 +86,10 @@ public:
     void pauseSpeakingAtBoundary(int boundary);
     void continueSpeaking();
     void stopSpeaking();
+
+Q_SIGNALS:
+    // The first samples of a speech went to the audio output (or the silent clock).
+    void audioStarted();
 
 private:
     std::unique_ptr<SpeechSynthesizerPrivate> d;

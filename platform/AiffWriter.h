@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <memory>
+
+class QSaveFile;
+struct sf_private_tag;
+
+// Writes 16-bit PCM mono AIFF. The samples go to a temporary file beside the
+// target, which replaces the target only on commit(): a failed or abandoned
+// file never leaves a partial result, and a file already at the target stays
+// as it was until the new one is complete.
+class AiffWriter
+{
+public:
+    // AIFF sizes are 32-bit: the file, less its first 8 bytes, must fit.
+    static constexpr quint64 MaximumFileSize = 0xFFFFFFFFull + 8;
+
+    AiffWriter(const QString &path, int sampleRate, quint64 maximumFileSize = MaximumFileSize);
+    ~AiffWriter();
+    AiffWriter(const AiffWriter &) = delete;
+    AiffWriter &operator=(const AiffWriter &) = delete;
+
+    bool open();
+    bool write(const qint16 *samples, qsizetype count);
+    bool commit();
+    // Removes the temporary file; the target is not touched.
+    void discard();
+
+    qint64 framesWritten() const { return m_frames; }
+    QString errorString() const { return m_error; }
+
+private:
+    struct SndfileCloser
+    {
+        void operator()(sf_private_tag *file) const;
+    };
+
+    QString m_path;
+    int m_sampleRate;
+    quint64 m_maximumFileSize;
+    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<sf_private_tag, SndfileCloser> m_sndfile;
+    qint64 m_frames = 0;
+    QString m_error;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+
+#include <memory>
+
+class QAudioSink;
+class QIODevice;
+
+// Plays 16-bit mono samples on the default audio output, and keeps the time of
+// what has really been heard. Without an output device it runs a silent
+// real-time clock instead, so that whoever follows the time still sees it
+// pass. Main thread only.
+class AudioPlayback : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit AudioPlayback(int sampleRate, QObject *parent = nullptr);
+    ~AudioPlayback() override;
+
+    // For tests: play on the silent clock even when a device exists.
+    static void setSilentForced(bool forced);
+
+    // Begins a new stream at time 0.
+    void start();
+    void stop();
+    void suspend();
+    void resume();
+
+    qint64 freeSamples() const;
+    qint64 write(const qint16 *samples, qint64 count);
+    qint64 writtenSamples() const { return m_written; }
+    qint64 playedSamples();
+    bool isSilent() const { return !m_device; }
+
+private:
+    void startSilent(qint64 fromSample);
+    void useSilentClock(const QString &reason);
+
+    int m_sampleRate;
+    std::unique_ptr<QAudioSink> m_sink;
+    QIODevice *m_device = nullptr;
+    qint64 m_written = 0;
+    // Silent clock: time runs from m_clockBase samples at m_clock's start.
+    QElapsedTimer m_clock;
+    qint64 m_clockBase = 0;
+    bool m_suspended = false;
+    // The output can report the end of its data early or stall; time that
+    // stands still while everything is written counts as played.
+    qint64 m_lastPlayed = -1;
+    QElapsedTimer m_sinceProgress;
+};

@@ -1,0 +1,312 @@
+#include "platform/EspeakEngine.h"
+
+#include "platform/AiffWriter.h"
+#include "platform/CodePointCursor.h"
+#include "platform/Log.h"
+#include "platform/SpeechChannel.h"
+#include "platform/TextPieces.h"
+
+#include <espeak-ng/speak_lib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <future>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Callback buffer of espeak-ng in ms: small enough for a quick first sound.
+constexpr int CallbackBufferMs = 50;
+
+QList<QPair<QString, int>> languagesOf(const espeak_VOICE *voice)
+{
+    QList<QPair<QString, int>> languages;
+    for (const char *p = voice->languages; p && *p; p += std::strlen(p + 1) + 2)
+        languages.append({QString::fromUtf8(p + 1), int(static_cast<unsigned char>(*p))});
+    return languages;
+}
+
+// The engine's ranges may take in the space after a word (numbers read as
+// several words do); a mark shows the word alone.
+CharacterRange trimmed(QStringView piece, CharacterRange range)
+{
+    while (range.length > 0 && piece[qsizetype(range.location)].isSpace()) {
+        ++range.location;
+        --range.length;
+    }
+    while (range.length > 0 && piece[qsizetype(range.location + range.length - 1)].isSpace())
+        --range.length;
+    return range;
+}
+
+// What the synth callback needs about the piece being spoken.
+struct Synthesis
+{
+    const EspeakEngine::Request *request = nullptr;
+    AiffWriter *writer = nullptr;
+    QStringView piece;
+    qsizetype pieceStart = 0;
+    CodePointCursor cursor{QStringView()};
+    qint64 sampleBase = 0;
+    qint64 pieceSamples = 0;
+    int lastPosition = 0;
+    bool failed = false;
+};
+
+// Engine thread only: espeak-ng's callback has no user data besides the
+// events' own, so the running synthesis is found here.
+Synthesis *activeSynthesis = nullptr;
+
+int synthCallback(short *samples, int count, espeak_EVENT *events);
+
+} // namespace
+
+EspeakEngine &EspeakEngine::instance()
+{
+    static EspeakEngine engine;
+    return engine;
+}
+
+EspeakEngine::EspeakEngine()
+{
+    m_thread = std::thread([this] { loop(); });
+}
+
+EspeakEngine::~EspeakEngine()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_quit = true;
+        for (Task &task : m_queue) {
+            if (task.channel) {
+                task.channel->cancel();
+                task.channel->finish(SpeechChannel::Result::Cancelled);
+            }
+        }
+        m_queue.clear();
+        if (m_running)
+            m_running->cancel();
+    }
+    m_queueChanged.notify_all();
+    m_thread.join();
+}
+
+int EspeakEngine::sampleRate()
+{
+    std::unique_lock lock(m_mutex);
+    m_started.wait(lock, [this] { return m_sampleRate >= 0; });
+    return m_sampleRate;
+}
+
+EspeakEngine::Catalogue EspeakEngine::catalogue()
+{
+    Catalogue catalogue;
+    if (sampleRate() == 0)
+        return catalogue;
+    callAndWait([&catalogue] {
+        const espeak_VOICE **voices = espeak_ListVoices(nullptr);
+        for (; voices && *voices; ++voices) {
+            const espeak_VOICE *voice = *voices;
+            // MBROLA voices are listed even when their data is missing: only
+            // what actually loads is offered.
+            if (!voice->identifier || espeak_SetVoiceByName(voice->identifier) != EE_OK)
+                continue;
+            catalogue.voices.push_back({QString::fromUtf8(voice->identifier),
+                                        QString::fromUtf8(voice->name).trimmed(),
+                                        languagesOf(voice), int(voice->gender)});
+        }
+        espeak_VOICE spec{};
+        spec.languages = "variant";
+        const espeak_VOICE **variants = espeak_ListVoices(&spec);
+        for (; variants && *variants; ++variants) {
+            const QString identifier = QString::fromUtf8((*variants)->identifier);
+            catalogue.variants.push_back({identifier.mid(identifier.lastIndexOf(u'/') + 1),
+                                          QString::fromUtf8((*variants)->name).trimmed(),
+                                          int((*variants)->gender)});
+        }
+        espeak_SetVoiceByName("en");
+    });
+    return catalogue;
+}
+
+void EspeakEngine::submit(Request request)
+{
+    auto channel = request.channel;
+    if (sampleRate() == 0) {
+        channel->finish(SpeechChannel::Result::Failed);
+        return;
+    }
+    post({[this, request = std::move(request)] { synthesize(request); }, std::move(channel)});
+}
+
+void EspeakEngine::cancel(const std::shared_ptr<SpeechChannel> &channel)
+{
+    channel->cancel();
+    std::lock_guard lock(m_mutex);
+    const auto queued = std::find_if(m_queue.begin(), m_queue.end(),
+                                     [&](const Task &task) { return task.channel == channel; });
+    if (queued != m_queue.end()) {
+        m_queue.erase(queued);
+        channel->finish(SpeechChannel::Result::Cancelled);
+    }
+}
+
+void EspeakEngine::post(Task task)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_queue.push_back(std::move(task));
+    }
+    m_queueChanged.notify_one();
+}
+
+void EspeakEngine::callAndWait(std::function<void()> function)
+{
+    std::promise<void> done;
+    auto finished = done.get_future();
+    post({[&] {
+              function();
+              done.set_value();
+          },
+          nullptr});
+    finished.wait();
+}
+
+void EspeakEngine::loop()
+{
+    const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, CallbackBufferMs, nullptr,
+                                       espeakINITIALIZE_DONT_EXIT);
+    if (rate > 0)
+        espeak_SetSynthCallback(&synthCallback);
+    else
+        Log::write(u"espeak-ng could not start: no speech"_s);
+    {
+        std::lock_guard lock(m_mutex);
+        m_sampleRate = std::max(rate, 0);
+    }
+    m_started.notify_all();
+
+    for (;;) {
+        Task task;
+        {
+            std::unique_lock lock(m_mutex);
+            m_queueChanged.wait(lock, [this] { return m_quit || !m_queue.empty(); });
+            if (m_quit && m_queue.empty())
+                break;
+            task = std::move(m_queue.front());
+            m_queue.pop_front();
+            m_running = task.channel;
+        }
+        task.run();
+        std::lock_guard lock(m_mutex);
+        m_running.reset();
+    }
+    if (rate > 0)
+        espeak_Terminate();
+}
+
+void EspeakEngine::synthesize(const Request &request)
+{
+    SpeechChannel &channel = *request.channel;
+    if (channel.isCancelled()) {
+        channel.finish(SpeechChannel::Result::Cancelled);
+        return;
+    }
+    const QByteArray voice = request.voice.toUtf8();
+    if (voice.isEmpty() || espeak_SetVoiceByName(voice.constData()) != EE_OK) {
+        if (!voice.isEmpty())
+            Log::write(u"Voice \"%1\" does not load: speaking with the English voice"_s.arg(
+                request.voice));
+        espeak_SetVoiceByName("en");
+    }
+    espeak_SetParameter(espeakRATE, request.rate, 0);
+
+    std::unique_ptr<AiffWriter> writer;
+    if (!request.filePath.isEmpty()) {
+        writer = std::make_unique<AiffWriter>(request.filePath, m_sampleRate);
+        if (!writer->open()) {
+            Log::write(u"Cannot export the speech to \"%1\": %2"_s.arg(request.filePath,
+                                                                       writer->errorString()));
+            channel.finish(SpeechChannel::Result::Failed);
+            return;
+        }
+    }
+
+    Synthesis synthesis;
+    synthesis.request = &request;
+    synthesis.writer = writer.get();
+    activeSynthesis = &synthesis;
+    TextPieces pieces(request.text);
+    TextPieces::Piece piece;
+    while (!synthesis.failed && !channel.isCancelled() && pieces.next(piece)) {
+        synthesis.piece = QStringView(request.text).mid(piece.start, piece.length);
+        synthesis.pieceStart = piece.start;
+        synthesis.cursor = CodePointCursor(synthesis.piece);
+        synthesis.pieceSamples = 0;
+        synthesis.lastPosition = 0;
+        const unsigned flags = espeakCHARS_UTF8 | (piece.endsSentence ? espeakENDPAUSE : 0);
+        const espeak_ERROR error =
+            espeak_Synth(piece.utf8.constData(), size_t(piece.utf8.size() + 1), 0, POS_CHARACTER, 0,
+                         flags, nullptr, nullptr);
+        if (error != EE_OK)
+            synthesis.failed = true;
+        synthesis.sampleBase += synthesis.pieceSamples;
+    }
+    activeSynthesis = nullptr;
+
+    if (writer) {
+        if (synthesis.failed || channel.isCancelled() || !writer->commit()) {
+            if (!channel.isCancelled())
+                Log::write(u"Cannot export the speech to \"%1\": %2"_s.arg(request.filePath,
+                                                                           writer->errorString()));
+            else
+                Log::write(u"Export to \"%1\" stopped: no file written"_s.arg(request.filePath));
+            writer->discard();
+            channel.finish(SpeechChannel::Result::Failed);
+            return;
+        }
+    }
+    channel.finish(synthesis.failed ? SpeechChannel::Result::Failed
+                                    : SpeechChannel::Result::Completed);
+}
+
+namespace {
+
+int synthCallback(short *samples, int count, espeak_EVENT *events)
+{
+    Synthesis *synthesis = activeSynthesis;
+    if (!synthesis)
+        return 1;
+    SpeechChannel &channel = *synthesis->request->channel;
+    for (; events && events->type != espeakEVENT_LIST_TERMINATED; ++events) {
+        if (events->type != espeakEVENT_WORD || events->length <= 0 ||
+            events->text_position <= synthesis->lastPosition)
+            continue;
+        synthesis->lastPosition = events->text_position;
+        CharacterRange range =
+            trimmed(synthesis->piece, synthesis->cursor.map(events->text_position, events->length));
+        if (range.length == 0)
+            continue;
+        range.location += quint64(synthesis->pieceStart);
+        if (!channel.addWord(synthesis->sampleBase + events->sample, range))
+            return 1;
+    }
+    if (samples && count > 0) {
+        if (synthesis->writer) {
+            if (!channel.waitWhilePaused())
+                return 1;
+            if (!synthesis->writer->write(samples, count)) {
+                synthesis->failed = true;
+                return 1;
+            }
+            channel.addProducedSamples(count);
+        } else if (!channel.write(samples, count)) {
+            return 1;
+        }
+        synthesis->pieceSamples += count;
+    }
+    return channel.isCancelled() ? 1 : 0;
+}
+
+} // namespace

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class SpeechChannel;
+
+// The one espeak-ng engine of the process. espeak-ng keeps global state and is
+// not thread safe, so every call into it runs on this object's own thread,
+// one request after the other, whichever synthesizer asked.
+class EspeakEngine
+{
+public:
+    struct Voice
+    {
+        QString identifier;
+        QString name;
+        QList<QPair<QString, int>> languages; // language and priority, the voice's order
+        int gender = 0;                       // espeak-ng: 0 none, 1 male, 2 female
+    };
+    struct Variant
+    {
+        QString identifier; // what follows "+" in a voice name
+        QString name;
+        int gender = 0;
+    };
+    struct Catalogue
+    {
+        std::vector<Voice> voices; // language voices that load, in espeak-ng's order
+        std::vector<Variant> variants;
+    };
+
+    // One speech. With a file path the audio goes there; otherwise into the
+    // channel's ring for playback. Word marks go to the channel either way.
+    struct Request
+    {
+        QString text;
+        QString voice;
+        int rate = 175;
+        QString filePath;
+        std::shared_ptr<SpeechChannel> channel;
+    };
+
+    static EspeakEngine &instance();
+
+    EspeakEngine(const EspeakEngine &) = delete;
+    EspeakEngine &operator=(const EspeakEngine &) = delete;
+
+    // 0 when espeak-ng could not start.
+    int sampleRate();
+    Catalogue catalogue();
+    void submit(Request request);
+    // Cancels the channel's request, queued or running; a queued one is
+    // finished at once.
+    void cancel(const std::shared_ptr<SpeechChannel> &channel);
+
+private:
+    struct Task
+    {
+        std::function<void()> run;
+        std::shared_ptr<SpeechChannel> channel;
+    };
+    EspeakEngine();
+    ~EspeakEngine();
+
+    void post(Task task);
+    void callAndWait(std::function<void()> function);
+    void loop();
+    void synthesize(const Request &request);
+
+    std::mutex m_mutex;
+    std::condition_variable m_queueChanged;
+    std::deque<Task> m_queue;
+    std::shared_ptr<SpeechChannel> m_running;
+    bool m_quit = false;
+    int m_sampleRate = -1; // -1 until the engine thread has started espeak-ng
+    std::condition_variable m_started;
+    std::thread m_thread;
+};
