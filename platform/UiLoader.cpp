@@ -1,6 +1,7 @@
 #include "platform/UiLoader.h"
 
 #include "platform/Log.h"
+#include "platform/PopUpButton.h"
 
 #include <QFile>
 #include <QHash>
@@ -12,7 +13,9 @@ namespace {
 
 QHash<QString, UiLoader::Factory> &registry()
 {
-    static QHash<QString, UiLoader::Factory> factories;
+    static QHash<QString, UiLoader::Factory> factories{
+        {u"PopUpButton"_s, [](QWidget *parent) { return new PopUpButton(parent); }},
+    };
     return factories;
 }
 

@@ -1,0 +1,195 @@
+#include "app/AppDelegate.h"
+
+#include "app/FileDrop.h"
+#include "app/FindIndicator.h"
+#include "app/VoiceRecords.h"
+#include "app/WindowBindings.h"
+#include "menus/MenuOperations.h"
+#include "platform/Log.h"
+#include "platform/MenuItem.h"
+#include "platform/PopUpButton.h"
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+
+using namespace Qt::StringLiterals;
+
+AppDelegate::AppDelegate(QObject *parent)
+    : ApplicationDelegate(parent)
+{}
+
+AppDelegate::~AppDelegate()
+{
+    // The synthesizer must not report to a half-destroyed controller.
+    if (m_speechSynth)
+        m_speechSynth->setDelegate(nullptr);
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    // The voice menu is the pop-up's own unless the window names another.
+    if (m_voicePopup && !m_voicePopupMenu)
+        m_voicePopupMenu = m_voicePopup->menu();
+    if (m_textView && !m_findIndicator)
+        m_findIndicator = new FindIndicator(m_textView);
+    if (m_window && !m_bindings)
+        m_bindings = new WindowBindings(this, m_window);
+    if (m_textView && !m_textView->findChild<FileDrop *>()) {
+        // Files dropped on the editor are opened as the desktop's are.
+        new FileDrop(m_textView, [this](const QStringList &paths) { application(this, paths); });
+    }
+
+    m_speechSynth = std::make_unique<SpeechSynthesizer>();
+    m_speechSynth->setDelegate(this);
+
+    Log::write(QString::number(getAvailableVoices().size()));
+    buildVoiceMenu();
+
+    setMinRate(0.0f);
+    setMaxRate(300.0f);
+    setCurrentRate(m_speechSynth->rate());
+
+    // Registered after the launch value is set, so that value is not echoed
+    // back to the synthesizer.
+    if (!m_rateObservation) {
+        m_rateObservation =
+            connect(this, &AppDelegate::currentRateChanged, this, [this](float value) {
+                observeValueForKeyPath(u"currentRate"_s, this, {{u"new"_s, value}}, nullptr);
+            });
+    }
+
+    setIsPlaying(false);
+    setIsExporting(false);
+    setIsPaused(false);
+
+    // A busy indicator is a bar without a range; it animates for as long as
+    // it exists and the commands only show and hide it.
+    if (m_statusProgress)
+        m_statusProgress->setRange(0, 0);
+}
+
+void AppDelegate::buildVoiceMenu()
+{
+    QList<QAction *> items;
+    QString defaultVoiceTitle;
+    const QVariantList voices = getAvailableVoices();
+    for (const QVariant &voice : voices) {
+        const QVariantMap record = voice.toMap();
+        const QString label = record.value(u"label"_s).toString();
+        QAction *item = MenuItem::create(label, u"activeVoiceChanged:"_s, QString());
+        if (record.value(u"identifier"_s).toString() == SpeechSynthesizer::defaultVoice())
+            defaultVoiceTitle = label;
+        MenuItem::setRepresentedObject(item, record);
+        items.append(item);
+    }
+    if (m_voicePopupMenu) {
+        Operations::removeAllItemsExceptForFirst(m_voicePopupMenu, 0);
+        Operations::addItemsFromMenuItems(m_voicePopupMenu, items, this);
+    } else {
+        qDeleteAll(items);
+    }
+    if (m_voicePopup)
+        m_voicePopup->selectItemWithTitle(defaultVoiceTitle);
+}
+
+QVariantList AppDelegate::getAvailableVoices()
+{
+    // Voices without a name or a language cannot make a complete record and
+    // are left out, which keeps the others usable.
+    QVariantList voices = VoiceRecords::availableVoiceRecords();
+    Log::write(u"HERE!"_s);
+    return voices;
+}
+
+void AppDelegate::activeVoiceChanged(QObject *sender)
+{
+    Q_UNUSED(sender);
+}
+
+void AppDelegate::observeValueForKeyPath(const QString &keyPath, QObject *object,
+                                         const QVariantMap &change, void *context)
+{
+    Q_UNUSED(object);
+    Q_UNUSED(change);
+    Q_UNUSED(context);
+    if (m_speechSynth)
+        m_speechSynth->setRate(m_currentRate);
+    Log::write(
+        QString::asprintf("keypath: %s - %g", keyPath.toUtf8().constData(), double(m_currentRate)));
+}
+
+bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows)
+{
+    if (m_window) {
+        m_window->show();
+        m_window->raise();
+        // Only a window that was not visible is made key as well.
+        if (!hasVisibleWindows)
+            m_window->activateWindow();
+    }
+    return true;
+}
+
+bool AppDelegate::applicationShouldTerminateAfterLastWindowClosed()
+{
+    return false;
+}
+
+void AppDelegate::applicationWillTerminate() {}
+
+void AppDelegate::setIsPlaying(bool value)
+{
+    m_isPlaying = value;
+    Q_EMIT isPlayingChanged(value);
+}
+
+void AppDelegate::setIsPaused(bool value)
+{
+    m_isPaused = value;
+    Q_EMIT isPausedChanged(value);
+}
+
+void AppDelegate::setIsExporting(bool value)
+{
+    m_isExporting = value;
+    Q_EMIT isExportingChanged(value);
+}
+
+void AppDelegate::setMinRate(float value)
+{
+    m_minRate = value;
+    Q_EMIT minRateChanged(value);
+}
+
+void AppDelegate::setMaxRate(float value)
+{
+    m_maxRate = value;
+    Q_EMIT maxRateChanged(value);
+}
+
+void AppDelegate::setCurrentRate(float value)
+{
+    m_currentRate = value;
+    Q_EMIT currentRateChanged(value);
+}
+
+void AppDelegate::showStatus(const QString &text, bool busy)
+{
+    if (m_statusLabel) {
+        m_statusLabel->setText(text);
+        m_statusLabel->setHidden(false);
+    }
+    if (m_statusProgress)
+        m_statusProgress->setHidden(!busy);
+}
+
+void AppDelegate::hideStatus()
+{
+    if (m_statusLabel)
+        m_statusLabel->setHidden(true);
+    if (m_statusProgress)
+        m_statusProgress->setHidden(true);
+}

@@ -1,0 +1,152 @@
+#pragma once
+
+#include "app/FindIndicator.h"
+#include "app/WindowBindings.h"
+#include "platform/ApplicationDelegate.h"
+#include "platform/CharacterRange.h"
+#include "platform/SpeechSynthesizer.h"
+
+#include "platform/PopUpButton.h"
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QString>
+#include <QUrl>
+#include <QVariantList>
+#include <QVariantMap>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+// The one controller of the application: owns the synthesizer and the state
+// of playback and export, answers the application's questions and receives
+// every command of the main window.
+class AppDelegate : public ApplicationDelegate, public SpeechSynthesizerDelegate
+{
+    Q_OBJECT
+    // Outlets, connected by name from the main window description.
+    Q_PROPERTY(QMainWindow *window MEMBER m_window)
+    Q_PROPERTY(QPlainTextEdit *textView MEMBER m_textView)
+    Q_PROPERTY(PopUpButton *voicePopup MEMBER m_voicePopup)
+    Q_PROPERTY(QMenu *voicePopupMenu MEMBER m_voicePopupMenu)
+    Q_PROPERTY(QLabel *statusLabel MEMBER m_statusLabel)
+    Q_PROPERTY(QProgressBar *statusProgress MEMBER m_statusProgress)
+
+    // Observable state: every setter call notifies, changed value or not.
+    Q_PROPERTY(bool isPlaying READ isPlaying WRITE setIsPlaying NOTIFY isPlayingChanged)
+    Q_PROPERTY(bool isPaused READ isPaused WRITE setIsPaused NOTIFY isPausedChanged)
+    Q_PROPERTY(bool isExporting READ isExporting WRITE setIsExporting NOTIFY isExportingChanged)
+    Q_PROPERTY(float minRate READ minRate WRITE setMinRate NOTIFY minRateChanged)
+    Q_PROPERTY(float maxRate READ maxRate WRITE setMaxRate NOTIFY maxRateChanged)
+    Q_PROPERTY(float currentRate READ currentRate WRITE setCurrentRate NOTIFY currentRateChanged)
+
+public:
+    using CompletionAction = std::function<void(int)>;
+    using PathAction = std::function<void(const QString &)>;
+    using UrlAction = std::function<void(const QUrl &)>;
+
+    explicit AppDelegate(QObject *parent = nullptr);
+    ~AppDelegate() override;
+
+    // Application delegate
+    void applicationDidFinishLaunching() override;
+    bool applicationShouldHandleReopen(bool hasVisibleWindows) override;
+    bool applicationShouldTerminateAfterLastWindowClosed() override;
+    void applicationWillTerminate() override;
+    void application(QObject *sender, const QStringList &files) override;
+
+    // Key-value observation of the controller's own currentRate.
+    void observeValueForKeyPath(const QString &keyPath, QObject *object, const QVariantMap &change,
+                                void *context);
+
+    // Synthesizer delegate
+    void speechSynthesizer(SpeechSynthesizer *sender, CharacterRange word,
+                           const QString &string) override;
+    void speechSynthesizer(SpeechSynthesizer *sender, bool finishedSpeaking) override;
+
+    // Commands
+    Q_INVOKABLE void doPlay(QObject *sender);
+    Q_INVOKABLE void doPause(QObject *sender);
+    Q_INVOKABLE void doStop(QObject *sender);
+    Q_INVOKABLE void doExport(QObject *sender);
+    Q_INVOKABLE void doNew(QObject *sender);
+    Q_INVOKABLE void doOpen(QObject *sender);
+    Q_INVOKABLE void activeVoiceChanged(QObject *sender);
+
+    // Voice catalogue: a fresh list of voice records, in the platform's order.
+    QVariantList getAvailableVoices();
+
+    // Sheet dialogs on the main window; each completion runs at most once.
+    void confirmationDialogWithTitle(const QString &title, const QString &information,
+                                     const QString &defaultValue, const QString &alternativeValue,
+                                     CompletionAction action);
+    void yesNoConfirmationDialogWithTitle(const QString &title, const QString &information,
+                                          CompletionAction action);
+    void openDialogForFiles(bool files, bool directories, const QStringList &fileTypes,
+                            PathAction action);
+    void saveDialogWithPath(const QString &path, const QString &filename, UrlAction action);
+
+    bool isPlaying() const { return m_isPlaying; }
+    bool isPaused() const { return m_isPaused; }
+    bool isExporting() const { return m_isExporting; }
+    float minRate() const { return m_minRate; }
+    float maxRate() const { return m_maxRate; }
+    float currentRate() const { return m_currentRate; }
+    void setIsPlaying(bool value);
+    void setIsPaused(bool value);
+    void setIsExporting(bool value);
+    void setMinRate(float value);
+    void setMaxRate(float value);
+    void setCurrentRate(float value);
+
+    SpeechSynthesizer *speechSynth() const { return m_speechSynth.get(); }
+    CharacterRange spokenRange() const { return m_spokenRange; }
+    FindIndicator *findIndicator() const { return m_findIndicator; }
+    WindowBindings *windowBindings() const { return m_bindings; }
+
+Q_SIGNALS:
+    void isPlayingChanged(bool value);
+    void isPausedChanged(bool value);
+    void isExportingChanged(bool value);
+    void minRateChanged(float value);
+    void maxRateChanged(float value);
+    void currentRateChanged(float value);
+    // A file asked for by Open or by the desktop has been read into the
+    // editor (true) or could not be (false).
+    void fileLoadFinished(const QString &path, bool loaded);
+
+private:
+    void buildVoiceMenu();
+    void showStatus(const QString &text, bool busy);
+    void hideStatus();
+    void loadFile(const QString &path, bool noteRecent);
+    void fileLoaded(quint64 request, const QString &path, const std::optional<QString> &text,
+                    const QString &error);
+
+    QPointer<QMainWindow> m_window;
+    QPointer<QPlainTextEdit> m_textView;
+    QPointer<PopUpButton> m_voicePopup;
+    QPointer<QMenu> m_voicePopupMenu;
+    QPointer<QLabel> m_statusLabel;
+    QPointer<QProgressBar> m_statusProgress;
+
+    std::unique_ptr<SpeechSynthesizer> m_speechSynth;
+    bool m_isPlaying = false;
+    bool m_isPaused = false;
+    bool m_isExporting = false;
+    float m_minRate = 0.0f;
+    float m_maxRate = 0.0f;
+    float m_currentRate = 0.0f;
+    CharacterRange m_spokenRange;
+    // Set while the synthesizer speaks the whole text into a file.
+    bool m_exportInProgress = false;
+    QPointer<FindIndicator> m_findIndicator;
+    QPointer<WindowBindings> m_bindings;
+    quint64 m_loadRequest = 0;
+    QMetaObject::Connection m_rateObservation;
+};

@@ -1,0 +1,129 @@
+// Sheet dialogs: window-modal on the main window, or free-standing modal
+// windows when there is none. Each hands its answer to its action once.
+#include "app/AppDelegate.h"
+
+#include "platform/Application.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A dialog on the main window, or on its own when there is none.
+template<typename Dialog>
+Dialog *makeSheet()
+{
+    QWidget *parent = Application::mainWindow();
+    auto *dialog = new Dialog(parent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    return dialog;
+}
+
+// open() makes a dialog window-modal, which means nothing without a parent.
+void present(QDialog *dialog)
+{
+    if (dialog->parentWidget()) {
+        dialog->open();
+    } else {
+        dialog->setWindowModality(Qt::ApplicationModal);
+        dialog->show();
+    }
+}
+
+} // namespace
+
+void AppDelegate::confirmationDialogWithTitle(const QString &title, const QString &information,
+                                              const QString &defaultValue,
+                                              const QString &alternativeValue,
+                                              CompletionAction action)
+{
+    auto *alert = makeSheet<QMessageBox>();
+    alert->setIcon(QMessageBox::Warning);
+    alert->setWindowTitle(title);
+    alert->setText(title);
+    alert->setTextFormat(Qt::PlainText);
+    alert->setInformativeText(information);
+    QPushButton *defaultButton = alert->addButton(defaultValue, QMessageBox::RejectRole);
+    QPushButton *alternateButton = alert->addButton(alternativeValue, QMessageBox::AcceptRole);
+    alert->setDefaultButton(defaultButton);
+    alert->setEscapeButton(defaultButton);
+    Q_UNUSED(alternateButton);
+
+    auto pending = std::make_shared<CompletionAction>(std::move(action));
+    QObject::connect(alert, &QMessageBox::buttonClicked, alert,
+                     [pending, defaultButton](QAbstractButton *button) {
+                         if (!*pending)
+                             return;
+                         const CompletionAction run = std::exchange(*pending, nullptr);
+                         run(button == defaultButton ? 1 : 0);
+                     });
+    present(alert);
+}
+
+void AppDelegate::yesNoConfirmationDialogWithTitle(const QString &title, const QString &information,
+                                                   CompletionAction action)
+{
+    confirmationDialogWithTitle(title, information, u"No"_s, u"Yes"_s, std::move(action));
+}
+
+void AppDelegate::openDialogForFiles(bool files, bool directories, const QStringList &fileTypes,
+                                     PathAction action)
+{
+    auto *panel = makeSheet<QFileDialog>();
+    panel->setOption(QFileDialog::DontUseNativeDialog);
+    panel->setAcceptMode(QFileDialog::AcceptOpen);
+    panel->setFilter(panel->filter() | QDir::Hidden);
+    // Qt offers files, or directories, but not both in one panel; files win.
+    if (directories && !files) {
+        panel->setFileMode(QFileDialog::Directory);
+        panel->setOption(QFileDialog::ShowDirsOnly);
+    } else {
+        panel->setFileMode(QFileDialog::ExistingFile);
+    }
+    if (!fileTypes.isEmpty()) {
+        QStringList patterns;
+        for (const QString &type : fileTypes)
+            patterns << u"*."_s + type;
+        panel->setNameFilter(patterns.join(u' '));
+    }
+
+    auto pending = std::make_shared<PathAction>(std::move(action));
+    QObject::connect(panel, &QFileDialog::accepted, panel, [pending, panel] {
+        const QStringList chosen = panel->selectedFiles();
+        if (chosen.isEmpty() || !*pending)
+            return;
+        const PathAction run = std::exchange(*pending, nullptr);
+        const QFileInfo info(chosen.constFirst());
+        const QString resolved = info.canonicalFilePath();
+        run(resolved.isEmpty() ? info.absoluteFilePath() : resolved);
+    });
+    present(panel);
+}
+
+void AppDelegate::saveDialogWithPath(const QString &path, const QString &filename, UrlAction action)
+{
+    auto *panel = makeSheet<QFileDialog>();
+    panel->setOption(QFileDialog::DontUseNativeDialog);
+    panel->setAcceptMode(QFileDialog::AcceptSave);
+    panel->setFileMode(QFileDialog::AnyFile);
+    if (!path.isEmpty())
+        panel->setDirectoryUrl(QUrl(path));
+    panel->selectFile(filename);
+
+    auto pending = std::make_shared<UrlAction>(std::move(action));
+    QObject::connect(panel, &QFileDialog::accepted, panel, [pending, panel] {
+        const QList<QUrl> chosen = panel->selectedUrls();
+        if (chosen.isEmpty() || !*pending)
+            return;
+        const UrlAction run = std::exchange(*pending, nullptr);
+        run(chosen.constFirst());
+    });
+    present(panel);
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/CharacterRange.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+class QPlainTextEdit;
+
+// Marks a run of text in a text editor for a moment and scrolls it into view,
+// without touching the editor's selection or text. Each mark replaces the
+// previous one; the cost does not depend on the length of the text.
+class FindIndicator : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit FindIndicator(QPlainTextEdit *view);
+    ~FindIndicator() override;
+
+    void showForRange(CharacterRange range);
+    void clear();
+
+    // The range marked now, or an empty range once the mark has faded.
+    CharacterRange markedRange() const { return m_marked; }
+
+    static constexpr int fadeMilliseconds = 1500;
+
+private:
+    void scrollToPosition(int position);
+
+    QPointer<QPlainTextEdit> m_view;
+    QTimer m_fade;
+    CharacterRange m_marked;
+};

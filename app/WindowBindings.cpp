@@ -1,0 +1,97 @@
+#include "app/WindowBindings.h"
+
+#include "app/AppDelegate.h"
+#include "platform/Application.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QSlider>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+WindowBindings::WindowBindings(AppDelegate *controller, QObject *window)
+    : QObject(controller)
+    , m_controller(controller)
+{
+    Application::connectOutlets(this, window);
+
+    connect(controller, &AppDelegate::isPlayingChanged, this, &WindowBindings::updateCommands);
+    connect(controller, &AppDelegate::isPausedChanged, this, &WindowBindings::updateCommands);
+    connect(controller, &AppDelegate::isExportingChanged, this, &WindowBindings::updateCommands);
+    connect(controller, &AppDelegate::minRateChanged, this, &WindowBindings::updateRateRange);
+    connect(controller, &AppDelegate::maxRateChanged, this, &WindowBindings::updateRateRange);
+    connect(controller, &AppDelegate::currentRateChanged, this, &WindowBindings::updateRate);
+
+    if (m_rateSlider) {
+        // Only the user's moves write the rate, and only through its setter,
+        // so that the controller's observer forwards each one.
+        connect(m_rateSlider, &QSlider::valueChanged, this, [this](int value) {
+            if (m_controller)
+                m_controller->setCurrentRate(float(value));
+        });
+    }
+    updateRateRange();
+    updateRate();
+    updateCommands();
+}
+
+WindowBindings::~WindowBindings() = default;
+
+bool WindowBindings::canPlay() const
+{
+    return m_controller && !m_controller->isPlaying();
+}
+
+bool WindowBindings::canPause() const
+{
+    return m_controller && m_controller->isPlaying();
+}
+
+bool WindowBindings::canStop() const
+{
+    return m_controller &&
+           (m_controller->isPlaying() || m_controller->isPaused() || m_controller->isExporting());
+}
+
+bool WindowBindings::canExport() const
+{
+    return m_controller && !m_controller->isExporting();
+}
+
+void WindowBindings::updateCommands()
+{
+    if (m_playButton)
+        m_playButton->setEnabled(canPlay());
+    if (m_pauseButton)
+        m_pauseButton->setEnabled(canPause());
+    if (m_stopButton)
+        m_stopButton->setEnabled(canStop());
+    if (m_exportButton)
+        m_exportButton->setEnabled(canExport());
+    Q_EMIT commandsChanged();
+}
+
+void WindowBindings::updateRateRange()
+{
+    if (!m_rateSlider || !m_controller)
+        return;
+    const QSignalBlocker blocker(m_rateSlider);
+    m_rateSlider->setRange(int(std::lround(m_controller->minRate())),
+                           int(std::lround(m_controller->maxRate())));
+}
+
+void WindowBindings::updateRate()
+{
+    if (!m_controller)
+        return;
+    const float rate = m_controller->currentRate();
+    if (m_rateSlider) {
+        const QSignalBlocker blocker(m_rateSlider);
+        m_rateSlider->setValue(int(std::lround(rate)));
+    }
+    if (m_rateValueLabel)
+        m_rateValueLabel->setText(u"%1 wpm"_s.arg(double(rate), 0, 'g', 4));
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QObject>
+#include <QPointer>
+#include <QSlider>
+
+class AppDelegate;
+
+// Keeps the main window's controls in step with the controller's observable
+// state: the rate slider shows and writes currentRate within minRate and
+// maxRate, and each button is offered only where its command makes sense.
+// The commands themselves are never changed by this.
+class WindowBindings : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QAbstractButton *playButton MEMBER m_playButton)
+    Q_PROPERTY(QAbstractButton *pauseButton MEMBER m_pauseButton)
+    Q_PROPERTY(QAbstractButton *stopButton MEMBER m_stopButton)
+    Q_PROPERTY(QAbstractButton *exportButton MEMBER m_exportButton)
+    Q_PROPERTY(QSlider *rateSlider MEMBER m_rateSlider)
+    Q_PROPERTY(QLabel *rateValueLabel MEMBER m_rateValueLabel)
+
+public:
+    // Binds the controls found by name below `window` to `controller`.
+    WindowBindings(AppDelegate *controller, QObject *window);
+    ~WindowBindings() override;
+
+    bool canPlay() const;
+    bool canPause() const;
+    bool canStop() const;
+    bool canExport() const;
+
+Q_SIGNALS:
+    // The can...() answers may have changed.
+    void commandsChanged();
+
+private:
+    void updateCommands();
+    void updateRateRange();
+    void updateRate();
+
+    QPointer<AppDelegate> m_controller;
+    QPointer<QAbstractButton> m_playButton;
+    QPointer<QAbstractButton> m_pauseButton;
+    QPointer<QAbstractButton> m_stopButton;
+    QPointer<QAbstractButton> m_exportButton;
+    QPointer<QSlider> m_rateSlider;
+    QPointer<QLabel> m_rateValueLabel;
+};

@@ -1,0 +1,55 @@
+#include "app/FileDrop.h"
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A drop comes after the drag has entered; Qt delivers it to the widget that
+// accepted the entry.
+bool sendDrop(QWidget *target, QMimeData *data)
+{
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+} // namespace
+
+TEST(FileDrop, DroppedFilesAreHandedOverInsteadOfPastedAsText)
+{
+    QPlainTextEdit editor;
+    editor.show();
+    QStringList received;
+    new FileDrop(&editor, [&](const QStringList &paths) { received = paths; });
+
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(u"/tmp/a.txt"_s), QUrl(u"https://example.org/x"_s),
+                   QUrl::fromLocalFile(u"/tmp/b c.txt"_s)});
+    EXPECT_TRUE(sendDrop(editor.viewport(), &files));
+    EXPECT_EQ(received, (QStringList{u"/tmp/a.txt"_s, u"/tmp/b c.txt"_s}));
+    EXPECT_TRUE(editor.toPlainText().isEmpty());
+}
+
+TEST(FileDrop, TextAndRemoteAddressesAreLeftToTheEditor)
+{
+    QPlainTextEdit editor;
+    int calls = 0;
+    new FileDrop(&editor, [&](const QStringList &) { ++calls; });
+    QMimeData text;
+    text.setText(u"dropped words"_s);
+    sendDrop(editor.viewport(), &text);
+    QMimeData remote;
+    remote.setUrls({QUrl(u"https://example.org/page"_s)});
+    sendDrop(editor.viewport(), &remote);
+    EXPECT_EQ(calls, 0);
+}
