@@ -1,0 +1,341 @@
+#include "terminal/TQTerminal.h"
+
+#include "platform/Bundle.h"
+#include "platform/Log.h"
+#include "terminal/Utf8StreamDecoder.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QRegularExpression>
+
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString LaunchPath = u"/usr/bin/env"_s;
+
+// Reads both streams while the program runs, so that one that fills either
+// pipe before it exits cannot stall the call.
+QString runToEnd(Process &process, const Pipe &output, const Pipe &error)
+{
+    auto [outputBytes, errorBytes] = FileHandle::readDataToEndOfFile(*output.fileHandleForReading(),
+                                                                     *error.fileHandleForReading());
+    process.waitUntilExit();
+    return QString::fromUtf8(outputBytes) + QString::fromUtf8(errorBytes);
+}
+
+std::optional<QString> launchAndRead(Process &process)
+{
+    auto output = std::make_shared<Pipe>();
+    auto error = std::make_shared<Pipe>();
+    process.setStandardOutput(output);
+    process.setStandardError(error);
+    if (!process.launch())
+        return std::nullopt;
+    return runToEnd(process, *output, *error);
+}
+
+QString sanitizedWord(const QString &argument)
+{
+    QString word;
+    word.reserve(argument.size() + 2);
+    word += u'"';
+    const qsizetype size = argument.size();
+    for (qsizetype i = 0; i < size;) {
+        if (argument.at(i) == u'\\') {
+            // Inside double quotes bash takes a backslash away before another
+            // backslash, a double quote or a line feed; doubling the whole run
+            // keeps it. Before $ and ` the run keeps its meaning for bash.
+            qsizetype end = i;
+            while (end < size && argument.at(end) == u'\\')
+                ++end;
+            const bool escapesExpansion =
+                end < size && (argument.at(end) == u'$' || argument.at(end) == u'`');
+            word += QString(escapesExpansion ? end - i : 2 * (end - i), u'\\');
+            i = end;
+            continue;
+        }
+        if (argument.at(i) == u'"')
+            word += u"\\\""_s;
+        else
+            word += argument.at(i);
+        ++i;
+    }
+    word += u'"';
+    return word;
+}
+
+// One line, each element quoted, for the log.
+QString describe(const QStringList &list)
+{
+    QStringList quoted;
+    for (QString element : list) {
+        element.replace(u'\\', u"\\\\"_s).replace(u'"', u"\\\""_s).replace(u'\n', u"\\n"_s);
+        quoted << u'"' + element + u'"';
+    }
+    return u'(' + quoted.join(u", "_s) + u')';
+}
+
+QString withoutDirectoryMarker(QString text)
+{
+    const QRegularExpression pattern(u":::::(.+):::::"_s,
+                                     QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return text;
+    const QString marker = u":::::"_s + match.captured(1) + u":::::\n"_s;
+    text.replace(marker + u'\n', QString());
+    text.replace(marker, QString());
+    return text;
+}
+
+// What the handlers of one background run share. Each stream's decoder is
+// used by that stream's reading thread only; the rest is guarded by mutex.
+struct BackgroundRun
+{
+    TQTerminal::Callback action;
+    TQTerminal::Callback completed;
+    bool onMainThread = false;
+    Utf8StreamDecoder decoders[2];
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    QString output;
+    int openStreams = 2;
+    int queuedActions = 0;
+};
+
+// Counts an action queued for the main thread until it has run, or until the
+// queue has dropped it unrun (as when the application object goes away).
+class QueuedAction
+{
+public:
+    explicit QueuedAction(std::shared_ptr<BackgroundRun> run)
+        : m_run(std::move(run))
+    {
+        std::lock_guard lock(m_run->mutex);
+        ++m_run->queuedActions;
+    }
+
+    ~QueuedAction()
+    {
+        {
+            std::lock_guard lock(m_run->mutex);
+            --m_run->queuedActions;
+        }
+        m_run->changed.notify_all();
+    }
+
+    QueuedAction(const QueuedAction &) = delete;
+    QueuedAction &operator=(const QueuedAction &) = delete;
+
+    void operator()(const QString &chunk) const { m_run->action(chunk); }
+
+private:
+    std::shared_ptr<BackgroundRun> m_run;
+};
+
+void deliver(const std::shared_ptr<BackgroundRun> &run, const QString &chunk)
+{
+    QCoreApplication *application = QCoreApplication::instance();
+    if (!run->onMainThread || !application) {
+        run->action(chunk);
+        return;
+    }
+    auto queued = std::make_shared<QueuedAction>(run);
+    QMetaObject::invokeMethod(
+        application, [queued, chunk] { (*queued)(chunk); }, Qt::QueuedConnection);
+}
+
+void processChunk(const std::shared_ptr<BackgroundRun> &run, int stream, FileHandle &handle)
+{
+    const QByteArray bytes = handle.availableData();
+    const bool atEnd = bytes.isEmpty();
+    QString chunk = run->decoders[stream].decode(bytes, atEnd);
+
+    const auto handOver = [&] {
+        chunk = withoutDirectoryMarker(chunk);
+        deliver(run, chunk);
+        std::lock_guard lock(run->mutex);
+        run->output += chunk;
+    };
+    if (run->onMainThread) {
+        try {
+            handOver();
+        } catch (const std::exception &failure) {
+            Log::write(u"Caught exception: %1\n|||%2|||"_s.arg(
+                QString::fromLocal8Bit(failure.what()), chunk));
+        }
+    } else {
+        handOver();
+    }
+
+    if (atEnd) {
+        {
+            std::lock_guard lock(run->mutex);
+            --run->openStreams;
+        }
+        run->changed.notify_all();
+    }
+}
+
+void processExit(const std::shared_ptr<BackgroundRun> &run, Process &process)
+{
+    QString output;
+    {
+        // Output that the program wrote just before it exited may still be
+        // on its way; completed gets all of it, and after every chunk.
+        std::unique_lock lock(run->mutex);
+        run->changed.wait(lock, [&] { return run->openStreams == 0 && run->queuedActions == 0; });
+        output = run->output;
+    }
+    run->completed(output);
+    process.standardOutput()->fileHandleForReading()->setReadabilityHandler({});
+    process.standardError()->fileHandleForReading()->setReadabilityHandler({});
+    process.standardInput()->fileHandleForWriting()->setWriteabilityHandler({});
+    process.terminate();
+}
+
+} // namespace
+
+TQTerminal::TQTerminal() = default;
+
+TQTerminal::~TQTerminal() = default;
+
+std::optional<QString> TQTerminal::getPath()
+{
+    const QString script = Bundle::pathForResource(u"getpath.sh"_s);
+    if (script.isEmpty())
+        return std::nullopt;
+    auto process = std::make_shared<Process>();
+    process->setLaunchPath(LaunchPath);
+    process->setArguments({u"bash"_s, u"--login"_s, script});
+    return launchAndRead(*process);
+}
+
+std::optional<QString> TQTerminal::exec(const Arguments &args, const Environment &environment)
+{
+    m_task = std::make_shared<Process>();
+    m_task->setLaunchPath(LaunchPath);
+    m_task->setEnvironment(environment);
+    QStringList arguments;
+    for (const std::optional<QString> &argument : args) {
+        if (!argument)
+            return std::nullopt;
+        arguments << *argument;
+    }
+    m_task->setArguments(arguments);
+    return launchAndRead(*m_task);
+}
+
+QStringList TQTerminal::sanitizedArgs(const Arguments &args)
+{
+    QStringList words;
+    for (const std::optional<QString> &argument : args) {
+        if (argument)
+            words << sanitizedWord(*argument);
+    }
+    return words;
+}
+
+std::optional<QString> TQTerminal::exec(const Arguments &args, const Environment &environment,
+                                        Callback action, Callback completed)
+{
+    return startInBackground(args, environment, std::move(action), std::move(completed),
+                             Delivery::MainThread);
+}
+
+std::optional<QString> TQTerminal::bgexec(const Arguments &args, const Environment &environment,
+                                          Callback action, Callback completed)
+{
+    return startInBackground(args, environment, std::move(action), std::move(completed),
+                             Delivery::ReadingThread);
+}
+
+std::optional<QString> TQTerminal::startInBackground(const Arguments &args,
+                                                     const Environment &environment,
+                                                     Callback action, Callback completed,
+                                                     Delivery delivery)
+{
+    m_task = std::make_shared<Process>();
+    m_output = std::make_shared<Pipe>();
+    m_error = std::make_shared<Pipe>();
+    m_input = std::make_shared<Pipe>();
+    const std::shared_ptr<FileHandle> outputReader = m_output->fileHandleForReading();
+    const std::shared_ptr<FileHandle> errorReader = m_error->fileHandleForReading();
+
+    auto run = std::make_shared<BackgroundRun>();
+    run->action = std::move(action);
+    run->completed = std::move(completed);
+    run->onMainThread = delivery == Delivery::MainThread;
+
+    m_task->setLaunchPath(LaunchPath);
+    if (!environment.isEmpty())
+        m_task->setEnvironment(environment);
+    const QString commandLine = sanitizedArgs(args).join(u' ') + u" && echo \":::::$PWD:::::\""_s;
+    if (delivery == Delivery::ReadingThread)
+        Log::write(u"COMMAND: "_s + commandLine);
+    m_task->setArguments({u"bash"_s, u"-c"_s, commandLine});
+    if (delivery == Delivery::ReadingThread)
+        Log::write(u"args: "_s + describe(m_task->arguments()));
+    m_task->setStandardOutput(m_output);
+    m_task->setStandardError(m_error);
+    m_task->setStandardInput(m_input);
+
+    outputReader->setReadabilityHandler(
+        [run](FileHandle &handle) { processChunk(run, 0, handle); });
+    errorReader->setReadabilityHandler([run](FileHandle &handle) { processChunk(run, 1, handle); });
+    m_task->setTerminationHandler([run](Process &process) { processExit(run, process); });
+
+    if (!m_task->launch()) {
+        outputReader->setReadabilityHandler({});
+        errorReader->setReadabilityHandler({});
+        m_task->setTerminationHandler({});
+        return std::nullopt;
+    }
+    return u""_s;
+}
+
+std::shared_ptr<Process> TQTerminal::task() const
+{
+    return m_task;
+}
+
+void TQTerminal::setTask(std::shared_ptr<Process> task)
+{
+    m_task = std::move(task);
+}
+
+std::shared_ptr<Pipe> TQTerminal::output() const
+{
+    return m_output;
+}
+
+void TQTerminal::setOutput(std::shared_ptr<Pipe> output)
+{
+    m_output = std::move(output);
+}
+
+std::shared_ptr<Pipe> TQTerminal::error() const
+{
+    return m_error;
+}
+
+void TQTerminal::setError(std::shared_ptr<Pipe> error)
+{
+    m_error = std::move(error);
+}
+
+std::shared_ptr<Pipe> TQTerminal::input() const
+{
+    return m_input;
+}
+
+void TQTerminal::setInput(std::shared_ptr<Pipe> input)
+{
+    m_input = std::move(input);
+}

@@ -1,0 +1,157 @@
+#include "platform/Pipe.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <csignal>
+#include <mutex>
+#include <thread>
+
+#include <dirent.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+int openDescriptorCount()
+{
+    int count = 0;
+    if (DIR *dir = opendir("/proc/self/fd")) {
+        while (readdir(dir))
+            ++count;
+        closedir(dir);
+    }
+    return count;
+}
+
+class ChunkLog
+{
+public:
+    void add(const QByteArray &chunk)
+    {
+        std::lock_guard lock(m_mutex);
+        m_chunks << chunk;
+    }
+    QByteArrayList chunks() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_chunks;
+    }
+    qsizetype size() const { return chunks().size(); }
+
+private:
+    mutable std::mutex m_mutex;
+    QByteArrayList m_chunks;
+};
+
+} // namespace
+
+TEST(FileHandle, ReadabilityHandlerSeesEachChunkAndTheEndOnceOnAThreadOfItsOwn)
+{
+    Pipe pipe;
+    ASSERT_TRUE(pipe.isValid());
+    const auto reader = pipe.fileHandleForReading();
+    ChunkLog log;
+    std::atomic<bool> onMainThread = false;
+    const auto mainThread = std::this_thread::get_id();
+    reader->setReadabilityHandler([&](FileHandle &handle) {
+        onMainThread = onMainThread || std::this_thread::get_id() == mainThread;
+        log.add(handle.availableData());
+    });
+
+    ASSERT_TRUE(pipe.fileHandleForWriting()->writeData("first"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.size() == 1; }, 10000));
+    ASSERT_TRUE(pipe.fileHandleForWriting()->writeData("second"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.size() == 2; }, 10000));
+    pipe.fileHandleForWriting()->closeFile();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.size() == 3; }, 10000));
+
+    // Removal waits for the thread: nothing can be called after it.
+    reader->setReadabilityHandler({});
+    EXPECT_EQ(log.chunks(), (QByteArrayList{"first", "second", ""}));
+    EXPECT_TRUE(reader->isAtEndOfFile());
+    EXPECT_FALSE(onMainThread);
+}
+
+TEST(FileHandle, AHandlerMayRemoveItselfOrDropTheLastOwnerOfItsHandle)
+{
+    const int before = openDescriptorCount();
+    {
+        Pipe pipe;
+        std::atomic<int> calls = 0;
+        pipe.fileHandleForReading()->setReadabilityHandler([&](FileHandle &handle) {
+            handle.availableData();
+            ++calls;
+            handle.setReadabilityHandler({});
+        });
+        ASSERT_TRUE(pipe.fileHandleForWriting()->writeData("x"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }, 10000));
+    }
+    {
+        auto owner = std::make_shared<Pipe>();
+        auto writer = owner->fileHandleForWriting();
+        std::atomic<bool> dropped = false;
+        // The handler holds the only owner of the reading end and lets go of
+        // it while running, so the handle dies on its own thread.
+        auto holder = std::make_shared<std::shared_ptr<FileHandle>>(owner->fileHandleForReading());
+        owner.reset();
+        (*holder)->setReadabilityHandler([holder, &dropped](FileHandle &handle) {
+            handle.availableData();
+            holder->reset();
+            dropped = true;
+        });
+        ASSERT_TRUE(writer->writeData("y"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dropped.load(); }, 10000));
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return openDescriptorCount() == before; }, 10000));
+    EXPECT_EQ(openDescriptorCount(), before);
+}
+
+TEST(FileHandle, WritingToAGoneReaderFailsInsteadOfRaisingSigpipe)
+{
+    Pipe pipe;
+    pipe.fileHandleForReading()->closeFile();
+    EXPECT_FALSE(pipe.fileHandleForWriting()->writeData("lost"));
+    sigset_t pending;
+    sigpending(&pending);
+    EXPECT_EQ(sigismember(&pending, SIGPIPE), 0);
+    pipe.fileHandleForWriting()->closeFile();
+    EXPECT_FALSE(pipe.fileHandleForWriting()->writeData("closed"));
+    EXPECT_TRUE(pipe.fileHandleForReading()->readDataToEndOfFile().isEmpty());
+}
+
+TEST(FileHandle, WriteabilityHandlerRunsUntilItRemovesItself)
+{
+    Pipe pipe;
+    std::atomic<int> calls = 0;
+    pipe.fileHandleForWriting()->setWriteabilityHandler([&](FileHandle &handle) {
+        handle.writeData(QByteArray::number(++calls));
+        if (calls == 3) {
+            handle.setWriteabilityHandler({});
+            handle.closeFile();
+        }
+    });
+    EXPECT_EQ(pipe.fileHandleForReading()->readDataToEndOfFile(), "123");
+}
+
+TEST(FileHandle, TwoHandlesAreReadToTheirEndsTogether)
+{
+    Pipe first;
+    Pipe second;
+    // More than a pipe holds, written to the second while the first stays
+    // open: reading one after the other would stall the writer.
+    const QByteArray big(1 << 20, 'b');
+    std::thread writer([&] {
+        second.fileHandleForWriting()->writeData(big);
+        first.fileHandleForWriting()->writeData("a");
+        first.fileHandleForWriting()->closeFile();
+        second.fileHandleForWriting()->closeFile();
+    });
+    const auto [a, b] = FileHandle::readDataToEndOfFile(*first.fileHandleForReading(),
+                                                        *second.fileHandleForReading());
+    writer.join();
+    EXPECT_EQ(a, "a");
+    EXPECT_EQ(b, big);
+}

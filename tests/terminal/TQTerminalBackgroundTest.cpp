@@ -1,0 +1,326 @@
+#include "terminal/TQTerminal.h"
+
+#include "platform/Log.h"
+#include "terminal/TerminalTestSupport.h"
+
+#include <QRandomGenerator>
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString Marker = u":::::$PWD:::::"_s;
+
+// Closes the run's standard input after writing to it.
+void answer(const TQTerminal &terminal, const QByteArray &text)
+{
+    ASSERT_TRUE(terminal.input()->fileHandleForWriting()->writeData(text));
+    terminal.input()->fileHandleForWriting()->closeFile();
+}
+
+QStringList nonEmpty(const QStringList &chunks)
+{
+    QStringList result;
+    for (const QString &chunk : chunks) {
+        if (!chunk.isEmpty())
+            result << chunk;
+    }
+    return result;
+}
+
+} // namespace
+
+TEST(TQTerminalBackground, BothOperationsReturnAtOnceAndHandOverTheOutputWithoutTheMarker)
+{
+    TQTerminal terminal;
+    RunRecord onMain;
+    EXPECT_EQ(terminal.exec({u"echo"_s, u"hi"_s}, {}, onMain.action(), onMain.completed()), u""_s);
+    ASSERT_TRUE(onMain.waitForCompletion());
+    EXPECT_EQ(onMain.output(), u"hi\n"_s);
+    EXPECT_EQ(onMain.chunks().join(QString()), u"hi\n"_s);
+
+    RunRecord onReader;
+    EXPECT_EQ(terminal.bgexec({u"echo"_s, u"hi"_s}, {}, onReader.action(), onReader.completed()),
+              u""_s);
+    ASSERT_TRUE(onReader.waitForCompletion());
+    EXPECT_EQ(onReader.output(), u"hi\n"_s);
+
+    // A failing command prints no marker and still returns "" and completes.
+    RunRecord failing;
+    EXPECT_EQ(terminal.bgexec({u"false"_s}, {}, failing.action(), failing.completed()), u""_s);
+    ASSERT_TRUE(failing.waitForCompletion());
+    EXPECT_EQ(failing.output(), u""_s);
+}
+
+TEST(TQTerminalBackground, AMarkerLineInTheSameChunkAsOutputIsCutOut)
+{
+    TQTerminal terminal;
+    RunRecord record;
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    const TQTerminal::Callback recordAction = record.action();
+    // Holding the reading thread in the first chunk lets the rest of the
+    // output, marker included, pile up in the pipe and arrive as one chunk.
+    const auto action = [recordAction, released](const QString &chunk) {
+        recordAction(chunk);
+        if (chunk == u"first\n"_s)
+            released.wait();
+    };
+    ASSERT_TRUE(terminal.bgexec({u"eval"_s, u"echo first; read -r line; echo hi"_s}, {}, action,
+                                record.completed()));
+    ASSERT_TRUE(record.waitForChunks(1));
+    answer(terminal, "\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !terminal.task()->isRunning(); }, Patience));
+    release.set_value();
+    ASSERT_TRUE(record.waitForCompletion());
+
+    EXPECT_EQ(nonEmpty(record.chunks()), (QStringList{u"first\n"_s, u"hi\n"_s}));
+    EXPECT_EQ(record.chunks().size(), 4); // and one end of stream each
+    EXPECT_EQ(record.output(), u"first\nhi\n"_s);
+}
+
+TEST(TQTerminalBackground, AMarkerLineArrivingAloneBecomesAnEmptyChunk)
+{
+    TQTerminal terminal;
+    RunRecord record;
+    ASSERT_TRUE(terminal.bgexec({u"eval"_s, u"echo hi; read -r line"_s}, {}, record.action(),
+                                record.completed()));
+    ASSERT_TRUE(record.waitForChunks(1));
+    EXPECT_EQ(record.chunks().first(), u"hi\n"_s);
+    answer(terminal, "\n");
+    ASSERT_TRUE(record.waitForCompletion());
+    EXPECT_EQ(record.chunks(), (QStringList{u"hi\n"_s, u""_s, u""_s, u""_s}));
+    EXPECT_EQ(record.output(), u"hi\n"_s);
+}
+
+TEST(TQTerminalBackground, AMarkerLineTakesOneEmptyLineAfterItAlong)
+{
+    TQTerminal terminal;
+    RunRecord record;
+    // bash's own printf writes line by line, this one all at once; false
+    // keeps the real marker away.
+    ASSERT_TRUE(terminal.bgexec(
+        {u"eval"_s,
+         u"/usr/bin/printf 'a\\n:::::/x:::::\\n\\nb\\n:::::/x:::::\\n\\n\\nc\\n:::::/x:::::'; false"_s},
+        {}, record.action(), record.completed()));
+    ASSERT_TRUE(record.waitForCompletion());
+    EXPECT_EQ(record.output(), u"a\nb\n\nc\n:::::/x:::::"_s);
+}
+
+TEST(TQTerminalBackground, TheErrorStreamIsHandledLikeTheOutput)
+{
+    TQTerminal terminal;
+    RunRecord record;
+    ASSERT_TRUE(
+        terminal.exec({u"eval"_s, u"echo oops >&2"_s}, {}, record.action(), record.completed()));
+    ASSERT_TRUE(record.waitForCompletion());
+    EXPECT_TRUE(record.chunks().contains(u"oops\n"_s));
+    EXPECT_EQ(record.output(), u"oops\n"_s);
+}
+
+TEST(TQTerminalBackground, ChangingDirectoryAtTheEndLeavesNoTrace)
+{
+    TQTerminal terminal;
+    RunRecord record;
+    ASSERT_TRUE(terminal.bgexec({u"cd"_s, u"/usr"_s}, {}, record.action(), record.completed()));
+    ASSERT_TRUE(record.waitForCompletion());
+    EXPECT_EQ(record.output(), u""_s);
+    EXPECT_TRUE(nonEmpty(record.chunks()).isEmpty());
+}
+
+TEST(TQTerminalBackground, VariablesExpandInTheInheritedOrInExactlyTheGivenEnvironment)
+{
+    TQTerminal terminal;
+    const QString home = qEnvironmentVariable("HOME");
+    for (const TQTerminal::Environment &none : {TQTerminal::Environment()}) {
+        RunRecord record;
+        ASSERT_TRUE(
+            terminal.bgexec({u"echo"_s, u"$HOME"_s}, none, record.action(), record.completed()));
+        ASSERT_TRUE(record.waitForCompletion());
+        EXPECT_EQ(record.output(), home + u'\n');
+    }
+    RunRecord given;
+    ASSERT_TRUE(terminal.bgexec({u"echo"_s, u"${ONLY-unset}/${HOME-unset}"_s},
+                                {{u"ONLY"_s, u"1"_s}}, given.action(), given.completed()));
+    ASSERT_TRUE(given.waitForCompletion());
+    EXPECT_EQ(given.output(), u"1/unset\n"_s);
+}
+
+TEST(TQTerminalBackground, StandardInputIsTheCallersToWriteAndClose)
+{
+    TQTerminal terminal;
+    RunRecord record;
+    ASSERT_TRUE(terminal.exec({u"cat"_s}, {}, record.action(), record.completed()));
+    EXPECT_EQ(record.completedCalls(), 0);
+    EXPECT_TRUE(terminal.task()->isRunning());
+    answer(terminal, "typed\n");
+    ASSERT_TRUE(record.waitForCompletion());
+    EXPECT_EQ(record.output(), u"typed\n"_s);
+}
+
+TEST(TQTerminalBackground, OnlyBgexecLogsTheCommandLineAndArgumentsBeforeLaunching)
+{
+    TQTerminal terminal;
+    LogCapture log;
+    RunRecord quiet;
+    ASSERT_TRUE(terminal.exec({u"true"_s}, {}, quiet.action(), quiet.completed()));
+    EXPECT_TRUE(log.lines().isEmpty());
+
+    RunRecord record;
+    ASSERT_TRUE(terminal.bgexec({u"echo"_s, std::nullopt, u"hi"_s}, {}, record.action(),
+                                record.completed()));
+    EXPECT_EQ(log.lines(),
+              (QStringList{u"COMMAND: \"echo\" \"hi\" && echo \":::::$PWD:::::\""_s,
+                           u"args: (\"bash\", \"-c\", "
+                           u"\"\\\"echo\\\" \\\"hi\\\" && echo \\\":::::$PWD:::::\\\"\")"_s}));
+    EXPECT_EQ(terminal.task()->arguments(),
+              (QStringList{u"bash"_s, u"-c"_s, u"\"echo\" \"hi\" && echo \""_s + Marker + u'"'}));
+    ASSERT_TRUE(quiet.waitForCompletion());
+    ASSERT_TRUE(record.waitForCompletion());
+}
+
+TEST(TQTerminalBackground, EachCallableRunsOnItsThreadAndCompletedComesLast)
+{
+    TQTerminal terminal;
+    const QString script = u"for i in 1 2 3; do echo out\\$i; echo err\\$i >&2; done"_s;
+    RunRecord onMain;
+    ASSERT_TRUE(terminal.exec({u"eval"_s, script}, {}, onMain.action(), onMain.completed()));
+    RunRecord onReader;
+    ASSERT_TRUE(terminal.bgexec({u"eval"_s, script}, {}, onReader.action(), onReader.completed()));
+    ASSERT_TRUE(onMain.waitForCompletion());
+    ASSERT_TRUE(onReader.waitForCompletion());
+
+    for (const RunRecord *record : {&onMain, &onReader}) {
+        EXPECT_EQ(record->completedCalls(), 1);
+        EXPECT_FALSE(record->completedOnMainThread());
+        EXPECT_EQ(record->chunksBeforeCompleted(), record->chunks().size());
+        EXPECT_EQ(record->output().size(), 30);
+        EXPECT_EQ(record->chunks().join(QString()), record->output());
+    }
+    EXPECT_FALSE(onMain.actionOnMainThread().contains(false));
+    EXPECT_FALSE(onReader.actionOnMainThread().contains(true));
+}
+
+TEST(TQTerminalBackground, RandomArgumentsArriveUnchangedAsOneWordEach)
+{
+    const QString alphabet = u"\"\\ ;&'|ab\n\u00e9"_s;
+    QRandomGenerator random(20261206);
+    TQTerminal::Arguments args{u"printf"_s, u"%s\\0"_s};
+    QStringList expected;
+    for (int i = 0; i < 300; ++i) {
+        QString word;
+        for (int length = random.bounded(8); length > 0; --length)
+            word += alphabet.at(random.bounded(alphabet.size()));
+        args << word;
+        expected << word;
+    }
+    TQTerminal terminal;
+    RunRecord record;
+    ASSERT_TRUE(terminal.bgexec(args, {}, record.action(), record.completed()));
+    ASSERT_TRUE(record.waitForCompletion());
+    QStringList received = record.output().split(QChar(0));
+    ASSERT_EQ(received.takeLast(), QString());
+    ASSERT_EQ(received.size(), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(received.at(i), expected.at(i)) << "sent as " << args.at(i + 2)->toStdString();
+}
+
+TEST(TQTerminalBackground, ACharacterSplitBetweenChunksArrivesWhole)
+{
+    TQTerminal terminal;
+    RunRecord record;
+    ASSERT_TRUE(
+        terminal.exec({u"eval"_s, u"printf '\\342\\202'; read -r line; printf '\\254\\n'"_s}, {},
+                      record.action(), record.completed()));
+    ASSERT_TRUE(record.waitForChunks(1));
+    EXPECT_EQ(record.chunks().first(), u""_s);
+    answer(terminal, "\n");
+    ASSERT_TRUE(record.waitForCompletion());
+    EXPECT_TRUE(record.chunks().contains(u"\u20ac\n"_s));
+    EXPECT_EQ(record.output(), u"\u20ac\n"_s);
+}
+
+TEST(TQTerminalBackground, BytesThatAreNotUtf8AreReplacedNotDropped)
+{
+    TQTerminal terminal;
+    LogCapture log;
+    RunRecord record;
+    ASSERT_TRUE(terminal.exec({u"eval"_s, u"printf 'a\\377b\\n'"_s}, {}, record.action(),
+                              record.completed()));
+    ASSERT_TRUE(record.waitForCompletion());
+    EXPECT_EQ(record.output(), u"a\ufffdb\n"_s);
+    EXPECT_TRUE(log.lines().isEmpty());
+}
+
+TEST(TQTerminalBackground, TenMegabytesOnEachStreamAtOnceArriveInFull)
+{
+    TQTerminal terminal;
+    RunRecord record;
+    ASSERT_TRUE(terminal.bgexec({u"eval"_s, u"head -c 10000000 /dev/zero | tr '\\0' o & "
+                                            u"head -c 10000000 /dev/zero | tr '\\0' e >&2; wait"_s},
+                                {}, record.action(), record.completed()));
+    ASSERT_TRUE(record.waitForCompletion());
+    const QString output = record.output();
+    ASSERT_EQ(output.size(), 20000000);
+    EXPECT_EQ(output.count(u'o'), 10000000);
+    EXPECT_EQ(output.count(u'e'), 10000000);
+}
+
+TEST(TQTerminalBackground, ARunReplacedByANewOneGoesOnUndisturbed)
+{
+    TQTerminal terminal;
+    RunRecord first;
+    ASSERT_TRUE(terminal.bgexec({u"cat"_s}, {}, first.action(), first.completed()));
+    const std::shared_ptr<Pipe> firstInput = terminal.input();
+    RunRecord second;
+    ASSERT_TRUE(terminal.bgexec({u"echo"_s, u"second"_s}, {}, second.action(), second.completed()));
+    EXPECT_NE(terminal.input(), firstInput);
+    ASSERT_TRUE(second.waitForCompletion());
+    EXPECT_EQ(second.output(), u"second\n"_s);
+
+    ASSERT_TRUE(firstInput->fileHandleForWriting()->writeData("first\n"));
+    firstInput->fileHandleForWriting()->closeFile();
+    ASSERT_TRUE(first.waitForCompletion());
+    EXPECT_EQ(first.output(), u"first\n"_s);
+}
+
+TEST(TQTerminalBackground, AThousandRunsLeaveNoZombieDescriptorOrThread)
+{
+    const int threads = threadCount();
+    {
+        // Lets whatever the first run opens for good (such as the log) open.
+        TQTerminal warmUp;
+        RunRecord record;
+        ASSERT_TRUE(warmUp.bgexec({u"true"_s}, {}, record.action(), record.completed()));
+        ASSERT_TRUE(record.waitForCompletion());
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return threadCount() == threads; }, Patience));
+    const int descriptors = openDescriptorCount();
+    // Ten at a time, each terminal starting its next run while the one
+    // before is still being wound down.
+    {
+        std::vector<TQTerminal> terminals(10);
+        for (int batch = 0; batch < 100; ++batch) {
+            std::vector<RunRecord> records(terminals.size());
+            for (size_t i = 0; i < terminals.size(); ++i)
+                ASSERT_TRUE(terminals[i].exec({u"echo"_s, QString::number(batch)}, {},
+                                              records[i].action(), records[i].completed()));
+            for (const RunRecord &record : records) {
+                ASSERT_TRUE(record.waitForCompletion());
+                EXPECT_EQ(record.output(), QString::number(batch) + u'\n');
+            }
+        }
+        EXPECT_EQ(terminals.front().exec({u"true"_s}), u""_s);
+    }
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return openDescriptorCount() == descriptors && threadCount() == threads; },
+        Patience));
+    EXPECT_EQ(openDescriptorCount(), descriptors);
+    EXPECT_EQ(threadCount(), threads);
+    EXPECT_FALSE(hasZombieChild());
+}
