@@ -33,6 +33,11 @@ void addItem(QMenu *menu, QAction *item)
     }
     if (item->parent() != menu && !isOwnMenuAction(item))
         item->setParent(menu);
+    // Appending the last item again would take it out and put it back, which
+    // those who follow the menu's items (a pop-up's selection) would see.
+    const QList<QAction *> items = menu->actions();
+    if (!items.isEmpty() && items.last() == item)
+        return;
     menu->addAction(item);
 }
 

@@ -165,8 +165,6 @@ QAction *copyItem(const QAction *item, QSet<const QMenu *> &copying)
     if (submenu && !copying.contains(submenu)) {
         copying.insert(submenu);
         QMenu *copiedMenu = Menu::create(submenu->title());
-        copiedMenu->setIcon(submenu->icon());
-        copiedMenu->setEnabled(submenu->isEnabled());
         const QList<QAction *> items = submenu->actions();
         for (const QAction *child : items)
             Menu::addItem(copiedMenu, copyItem(child, copying));

@@ -68,6 +68,12 @@ TEST(PopUpButton, SelectsByTitleAndShowsTheSelectedTitle)
 
     popUp.selectItemWithTitle(u"Beta"_s);
     EXPECT_EQ(changed.count(), 2) << "no change, no signal";
+    QAction *last = Menu::itemArray(popUp.menu()).at(2);
+    popUp.selectItem(last);
+    Menu::addItem(popUp.menu(), last); // already last: stays, and stays selected
+    EXPECT_EQ(popUp.selectedItem(), last);
+    EXPECT_EQ(changed.count(), 3);
+    popUp.selectItem(beta);
 
     popUp.selectItemWithTitle(u"Gamma"_s);
     EXPECT_EQ(popUp.selectedItem(), nullptr);
