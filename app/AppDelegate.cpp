@@ -5,6 +5,7 @@
 #include "app/VoiceRecords.h"
 #include "app/WindowBindings.h"
 #include "menus/MenuOperations.h"
+#include "platform/Bundle.h"
 #include "platform/Log.h"
 #include "platform/MenuItem.h"
 #include "platform/PopUpButton.h"
@@ -107,6 +108,18 @@ QVariantList AppDelegate::getAvailableVoices()
 void AppDelegate::activeVoiceChanged(QObject *sender)
 {
     Q_UNUSED(sender);
+}
+
+void AppDelegate::aboutMe(QObject *sender)
+{
+    Q_UNUSED(sender);
+    // A new controller, and so a new window with freshly read values, each time.
+    m_aboutDialog = std::make_unique<AboutDialog>();
+    m_aboutDialog->setAppWebsiteURL(QUrl(Bundle::websiteUrl()));
+    const QString acknowledgments = Bundle::pathForResource(AboutDialog::acknowledgmentsFileName());
+    if (!acknowledgments.isEmpty())
+        m_aboutDialog->setAcknowledgmentsPath(acknowledgments);
+    m_aboutDialog->showAsSheet(m_window);
 }
 
 void AppDelegate::observeValueForKeyPath(const QString &keyPath, QObject *object,

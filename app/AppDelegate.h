@@ -1,5 +1,6 @@
 #pragma once
 
+#include "about/AboutDialog.h"
 #include "app/FindIndicator.h"
 #include "app/WindowBindings.h"
 #include "platform/ApplicationDelegate.h"
@@ -77,6 +78,7 @@ public:
     Q_INVOKABLE void doNew(QObject *sender);
     Q_INVOKABLE void doOpen(QObject *sender);
     Q_INVOKABLE void activeVoiceChanged(QObject *sender);
+    Q_INVOKABLE void aboutMe(QObject *sender);
 
     // Voice catalogue: a fresh list of voice records, in the platform's order.
     QVariantList getAvailableVoices();
@@ -105,6 +107,7 @@ public:
     void setCurrentRate(float value);
 
     SpeechSynthesizer *speechSynth() const { return m_speechSynth.get(); }
+    AboutDialog *aboutDialog() const { return m_aboutDialog.get(); }
     CharacterRange spokenRange() const { return m_spokenRange; }
     FindIndicator *findIndicator() const { return m_findIndicator; }
     WindowBindings *windowBindings() const { return m_bindings; }
@@ -136,6 +139,7 @@ private:
     QPointer<QProgressBar> m_statusProgress;
 
     std::unique_ptr<SpeechSynthesizer> m_speechSynth;
+    std::unique_ptr<AboutDialog> m_aboutDialog;
     bool m_isPlaying = false;
     bool m_isPaused = false;
     bool m_isExporting = false;

@@ -1,7 +1,6 @@
-#include "app/AppDelegate.h"
-#include "platform/Application.h"
+#include "app/Startup.h"
 
 int main(int argc, char **argv)
 {
-    return Application::main(argc, argv, [] { return new AppDelegate; });
+    return Startup::main(argc, argv);
 }

@@ -1,6 +1,7 @@
 #include "AppFixture.h"
 
 #include "app/WindowBindings.h"
+#include "platform/Bundle.h"
 #include "platform/Menu.h"
 #include "platform/MenuItem.h"
 #include "platform/PopUpButton.h"
@@ -175,4 +176,26 @@ TEST_F(Launch, ButtonsOfferWhatMakesSenseInEachState)
     delegate->setIsExporting(true);
     EXPECT_FALSE(enabled("exportButton"));
     EXPECT_TRUE(enabled("stopButton"));
+}
+
+TEST_F(Launch, AboutShowsANewSheetOnTheMainWindowEachTime)
+{
+    window->show();
+    launch();
+    delegate->aboutMe(nullptr);
+    AboutDialog *first = delegate->aboutDialog();
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(first->window());
+    EXPECT_TRUE(first->window()->isVisible());
+    EXPECT_EQ(first->window()->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(first->window()->parentWidget(), window.get());
+    EXPECT_EQ(first->appWebsiteURL(), QUrl(Bundle::websiteUrl()));
+    EXPECT_TRUE(first->acknowledgmentsPath().endsWith(AboutDialog::acknowledgmentsFileName()));
+    EXPECT_EQ(first->appName(), u"Tavorin"_s);
+
+    first->setAppName(u"Changed"_s);
+    QPointer<QWidget> firstWindow = first->window();
+    delegate->aboutMe(nullptr);
+    EXPECT_NE(delegate->aboutDialog()->window(), firstWindow.data());
+    EXPECT_EQ(delegate->aboutDialog()->appName(), u"Tavorin"_s);
 }

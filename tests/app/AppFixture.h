@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppDelegate.h"
+#include "app/Startup.h"
 #include "platform/Application.h"
 #include "platform/Log.h"
 #include "platform/SpeechSynthesizer.h"
@@ -69,8 +70,7 @@ protected:
     {
         SpeechSynthesizer::setVoiceSource(&voices);
         delegate = std::make_unique<AppDelegate>();
-        window.reset(
-            Application::loadMainWindow(QStringLiteral(":/ui/MainWindow.ui"), delegate.get()));
+        window.reset(Startup::loadMainWindow(delegate.get()));
         ASSERT_TRUE(window);
     }
 
