@@ -6,7 +6,8 @@
 #include <QAction>
 #include <QActionEvent>
 #include <QMenu>
-#include <QStyleOptionButton>
+
+#include <algorithm>
 
 PopUpButton::PopUpButton(QWidget *parent)
     : QPushButton(parent)
@@ -69,11 +70,6 @@ QSize PopUpButton::sizeHint() const
     if (widest > current)
         hint.rwidth() += widest - current;
     return hint;
-}
-
-QSize PopUpButton::minimumSizeHint() const
-{
-    return QPushButton::minimumSizeHint();
 }
 
 bool PopUpButton::eventFilter(QObject *watched, QEvent *event)

@@ -37,7 +37,6 @@ public:
     void selectItem(QAction *item);
 
     QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
 
 Q_SIGNALS:
     void selectedItemChanged();

@@ -60,15 +60,6 @@ TEST(MenuItem, CreateKeepsTitleActionAndKeyEquivalent)
     EXPECT_TRUE(bare->shortcut().isEmpty());
 }
 
-TEST(MenuItem, SeparatorsAreDistinctOnEveryCall)
-{
-    std::unique_ptr<QAction> first(MenuItem::separatorItem());
-    std::unique_ptr<QAction> second(MenuItem::separatorItem());
-    EXPECT_TRUE(first->isSeparator());
-    EXPECT_TRUE(second->isSeparator());
-    EXPECT_NE(first.get(), second.get());
-}
-
 TEST(MenuItem, TriggeringSendsTheActionToTheTargetWithTheItemAsSender)
 {
     Receiver receiver;
@@ -169,20 +160,6 @@ TEST(MenuItem, ShortcutOfAMenuBarItemSendsTheAction)
     EXPECT_EQ(receiver.senders, QList<QObject *>{open});
     QTest::keyClick(&window, Qt::Key_O);
     EXPECT_EQ(receiver.calls.size(), 1) << "the modifier is part of the shortcut";
-}
-
-TEST(MenuItem, RepresentedObjectTargetAndImageAreCarried)
-{
-    std::unique_ptr<QAction> item(MenuItem::create(u"Voice"_s, {}, {}));
-    const QVariantMap record{{u"name"_s, u"English"_s}, {u"gender"_s, u"♂"_s}};
-    MenuItem::setRepresentedObject(item.get(), record);
-    EXPECT_EQ(MenuItem::representedObject(item.get()).toMap(), record);
-    EXPECT_FALSE(MenuItem::representedObject(nullptr).isValid());
-
-    QPixmap pixmap(8, 8);
-    pixmap.fill(Qt::red);
-    MenuItem::setImage(item.get(), QIcon(pixmap));
-    EXPECT_FALSE(MenuItem::image(item.get()).isNull());
 }
 
 TEST(MenuItem, SubmenuParentItemAndOwnership)

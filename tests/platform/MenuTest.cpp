@@ -30,18 +30,6 @@ void processDeferredDeletes()
 
 } // namespace
 
-TEST(Menu, AppendsInOrderAndCountsItems)
-{
-    std::unique_ptr<QMenu> menu(Menu::create(u"Voices"_s));
-    EXPECT_EQ(menu->title(), u"Voices"_s);
-    EXPECT_EQ(Menu::numberOfItems(menu.get()), 0);
-    Menu::addItem(menu.get(), MenuItem::create(u"A"_s, {}, {}));
-    Menu::addItem(menu.get(), MenuItem::separatorItem());
-    Menu::addItem(menu.get(), MenuItem::create(u"B"_s, {}, {}));
-    EXPECT_EQ(Menu::numberOfItems(menu.get()), 3);
-    EXPECT_EQ(titles(menu.get()), (QStringList{u"A"_s, u"--"_s, u"B"_s}));
-}
-
 TEST(Menu, AppendedItemBelongsToTheMenuAndMovesBetweenMenus)
 {
     std::unique_ptr<QMenu> first(Menu::create(u"First"_s));
