@@ -268,9 +268,14 @@ std::optional<QString> TQTerminal::startInBackground(const Arguments &args,
     const std::shared_ptr<FileHandle> outputReader = m_output->fileHandleForReading();
     const std::shared_ptr<FileHandle> errorReader = m_error->fileHandleForReading();
 
+    // A caller that leaves out a callable gets nothing there, not a crash on
+    // a reading or exit thread.
+    const auto orNothing = [](Callback callback) {
+        return callback ? std::move(callback) : Callback([](const QString &) {});
+    };
     auto run = std::make_shared<BackgroundRun>();
-    run->action = std::move(action);
-    run->completed = std::move(completed);
+    run->action = orNothing(std::move(action));
+    run->completed = orNothing(std::move(completed));
     run->onMainThread = delivery == Delivery::MainThread;
 
     m_task->setLaunchPath(LaunchPath);

@@ -57,6 +57,14 @@ TEST(TQTerminalBackground, BothOperationsReturnAtOnceAndHandOverTheOutputWithout
     EXPECT_EQ(failing.output(), u""_s);
 }
 
+TEST(TQTerminalBackground, MissingCallablesAreSkipped)
+{
+    TQTerminal terminal;
+    ASSERT_EQ(terminal.bgexec({u"echo"_s, u"unheard"_s}, {}, {}, {}), u""_s);
+    ASSERT_EQ(terminal.exec({u"echo"_s, u"unheard"_s}, {}, {}, {}), u""_s);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !terminal.task()->isRunning(); }, Patience));
+}
+
 TEST(TQTerminalBackground, AMarkerLineInTheSameChunkAsOutputIsCutOut)
 {
     TQTerminal terminal;
@@ -299,7 +307,7 @@ TEST(TQTerminalBackground, AThousandRunsLeaveNoZombieDescriptorOrThread)
         ASSERT_TRUE(warmUp.bgexec({u"true"_s}, {}, record.action(), record.completed()));
         ASSERT_TRUE(record.waitForCompletion());
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return threadCount() == threads; }, Patience));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return threadCount() <= threads; }, Patience));
     const int descriptors = openDescriptorCount();
     // Ten at a time, each terminal starting its next run while the one
     // before is still being wound down.
@@ -318,9 +326,9 @@ TEST(TQTerminalBackground, AThousandRunsLeaveNoZombieDescriptorOrThread)
         EXPECT_EQ(terminals.front().exec({u"true"_s}), u""_s);
     }
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return openDescriptorCount() == descriptors && threadCount() == threads; },
+        [&] { return openDescriptorCount() <= descriptors && threadCount() <= threads; },
         Patience));
-    EXPECT_EQ(openDescriptorCount(), descriptors);
-    EXPECT_EQ(threadCount(), threads);
+    EXPECT_LE(openDescriptorCount(), descriptors);
+    EXPECT_LE(threadCount(), threads);
     EXPECT_FALSE(hasZombieChild());
 }
