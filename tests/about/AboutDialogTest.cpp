@@ -3,16 +3,13 @@
 #include "platform/Bundle.h"
 #include "platform/Log.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTextBrowser>
 #include <QTranslator>
 
 #include <gtest/gtest.h>
@@ -56,18 +53,14 @@ protected:
 
 } // namespace
 
-TEST_F(AboutDialogTest, LoadsTQAboutAndFillsNullValuesFromTheBundle)
+TEST_F(AboutDialogTest, LoadsTQAboutOnceAndFillsNullValuesFromTheBundle)
 {
-    EXPECT_EQ(AboutDialog::nibName(), u"TQAbout"_s);
     AboutDialog about;
     EXPECT_FALSE(about.isWindowLoaded());
     EXPECT_TRUE(about.appName().isNull());
-    EXPECT_EQ(about.infoView(), nullptr);
-
     QWidget *window = about.window();
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(about.window(), window) << "loads once";
-    EXPECT_NE(qobject_cast<QDialog *>(window), nullptr);
+    ASSERT_NE(qobject_cast<QDialog *>(window), nullptr);
+    EXPECT_EQ(about.window(), window);
     ASSERT_TRUE(about.infoView() && about.creditsTextView() && about.visitWebsiteButton() &&
                 about.acknowledgmentsButton());
 
@@ -77,7 +70,6 @@ TEST_F(AboutDialogTest, LoadsTQAboutAndFillsNullValuesFromTheBundle)
     // leaves one blank at the end.
     EXPECT_EQ(about.appVersion(), u"Version "_s + info(u"CFBundleShortVersionString"_s) +
                                       u" (Build "_s + info(u"CFBundleVersion"_s) + u") "_s);
-    EXPECT_TRUE(about.appVersion().endsWith(u") "_s));
     EXPECT_TRUE(about.appCredits().isNull());
 
     EXPECT_EQ(labelText(about, u"appNameLabel"_s), about.appName());
@@ -86,7 +78,6 @@ TEST_F(AboutDialogTest, LoadsTQAboutAndFillsNullValuesFromTheBundle)
     EXPECT_EQ(about.visitWebsiteButton()->text(), u"Visit Website"_s);
     EXPECT_EQ(about.acknowledgmentsButton()->text(), u"Acknowledgments"_s);
     EXPECT_TRUE(about.creditsTextView()->isReadOnly());
-    EXPECT_TRUE(window->windowTitle().contains(u"Tavorin"_s));
 }
 
 TEST_F(AboutDialogTest, ValuesGivenBeforeLoadingStayAndViewsFollowLaterChanges)
@@ -101,29 +92,18 @@ TEST_F(AboutDialogTest, ValuesGivenBeforeLoadingStayAndViewsFollowLaterChanges)
     EXPECT_EQ(labelText(about, u"appNameLabel"_s), u"Speaker"_s);
 
     about.setAppCopyright(u"Copyright © someone else"_s);
-    about.setAppVersion(u"Version 9"_s);
     EXPECT_EQ(labelText(about, u"appCopyrightLabel"_s), u"Copyright © someone else"_s);
-    EXPECT_EQ(labelText(about, u"appVersionLabel"_s), u"Version 9"_s);
-
     about.window()->show();
     EXPECT_FALSE(about.creditsTextView()->isVisible()) << "no credits, no credits view";
     about.setAppCredits(u"<p>Thanks to <b>everyone</b></p>"_s);
     EXPECT_TRUE(about.creditsTextView()->isVisible());
     EXPECT_EQ(about.creditsTextView()->toPlainText(), u"Thanks to everyone"_s);
-}
 
-TEST_F(AboutDialogTest, EachDialogReadsTheBundleAfresh)
-{
-    AboutDialog first;
-    first.setAppName(u"First"_s);
-    first.setAppWebsiteURL(QUrl(u"https://example.org"_s));
-    ASSERT_NE(first.window(), nullptr);
-
+    // A second dialog has a window of its own and the bundle's values.
     AboutDialog second;
     ASSERT_NE(second.window(), nullptr);
-    EXPECT_NE(second.window(), first.window());
+    EXPECT_NE(second.window(), about.window());
     EXPECT_EQ(second.appName(), u"Tavorin"_s);
-    EXPECT_TRUE(second.appWebsiteURL().isEmpty());
 }
 
 namespace {
@@ -140,8 +120,6 @@ public:
             return u"Visit the %@ site"_s;
         if (qstrcmp(sourceText, "Version %@ (Build %@) %@") == 0)
             return u"%@ [%@] %@%@ 100%%"_s;
-        if (qstrcmp(sourceText, "Acknowledgments") == 0)
-            return u"Credits"_s;
         return {};
     }
     bool isEmpty() const override { return false; }
@@ -159,39 +137,20 @@ TEST_F(AboutDialogTest, TranslationsMayPlaceTheNameAndHoldAnyNumberOfPlaceholder
     QCoreApplication::removeTranslator(&translator);
 
     EXPECT_EQ(about.visitWebsiteButton()->text(), u"Visit the Speaker site"_s);
-    EXPECT_EQ(about.acknowledgmentsButton()->text(), u"Credits"_s);
     EXPECT_EQ(about.appVersion(), info(u"CFBundleShortVersionString"_s) + u" ["_s +
                                       info(u"CFBundleVersion"_s) + u"]  100%"_s);
 }
 
-TEST_F(AboutDialogTest, WebsiteButtonOpensTheAddressOrLogsItsAbsence)
+TEST_F(AboutDialogTest, ButtonsOpenTheirTargetOrLogWhatIsMissing)
 {
     LogCapture log;
     AboutDialog about;
     about.window();
     about.visitWebsiteButton()->click();
-    EXPECT_EQ(log.count(websiteError), 1);
     about.setAppWebsiteURL(QUrl(u"not a url at all ::"_s, QUrl::StrictMode));
     about.visitWebsite();
     EXPECT_EQ(log.count(websiteError), 2);
-    EXPECT_TRUE(m_opened.isEmpty());
-
-    about.setAppWebsiteURL(QUrl(Bundle::websiteUrl()));
-    about.visitWebsiteButton()->click();
-    ASSERT_EQ(m_opened.size(), 1);
-    EXPECT_EQ(m_opened.first(), QUrl(Bundle::websiteUrl()));
-    EXPECT_EQ(log.count(websiteError), 2);
-}
-
-TEST_F(AboutDialogTest, AcknowledgmentsButtonOpensTheFileOrLogsItsAbsence)
-{
-    LogCapture log;
-    AboutDialog about;
-    about.setAcknowledgmentsPath(QString()); // before loading: nothing to remove
-    about.window();
-    ASSERT_NE(about.acknowledgmentsButton(), nullptr);
     about.acknowledgmentsButton()->click();
-    EXPECT_EQ(log.count(acknowledgmentsError), 1);
     about.setAcknowledgmentsPath(QString(u""_s));
     ASSERT_NE(about.acknowledgmentsButton(), nullptr) << "an empty path keeps the button";
     about.showAcknowledgments();
@@ -199,15 +158,18 @@ TEST_F(AboutDialogTest, AcknowledgmentsButtonOpensTheFileOrLogsItsAbsence)
     EXPECT_TRUE(m_opened.isEmpty());
 
     const QString path = Bundle::pathForResource(AboutDialog::acknowledgmentsFileName());
+    about.setAppWebsiteURL(QUrl(Bundle::websiteUrl()));
     about.setAcknowledgmentsPath(path);
+    about.visitWebsiteButton()->click();
     about.acknowledgmentsButton()->click();
-    ASSERT_EQ(m_opened.size(), 1);
-    EXPECT_EQ(m_opened.first(), QUrl::fromLocalFile(path));
+    EXPECT_EQ(m_opened, (QList<QUrl>{QUrl(Bundle::websiteUrl()), QUrl::fromLocalFile(path)}));
+    EXPECT_EQ(log.lines().size(), 4);
 }
 
 TEST_F(AboutDialogTest, NullAcknowledgmentsPathAfterLoadingRemovesTheButtonForGood)
 {
     AboutDialog about;
+    about.setAcknowledgmentsPath(QString()); // before loading: nothing to remove
     QWidget *window = about.window();
     window->show();
     QPointer<QAbstractButton> button = about.acknowledgmentsButton();
@@ -216,8 +178,6 @@ TEST_F(AboutDialogTest, NullAcknowledgmentsPathAfterLoadingRemovesTheButtonForGo
     about.setAcknowledgmentsPath(QString());
     EXPECT_EQ(about.acknowledgmentsButton(), nullptr);
     EXPECT_TRUE(QTest::qWaitFor([&] { return button.isNull(); }));
-    EXPECT_EQ(window->findChild<QAbstractButton *>(u"acknowledgmentsButton"_s), nullptr);
-
     about.setAcknowledgmentsPath(u"/tmp/ACKNOWLEDGMENTS.md"_s);
     EXPECT_EQ(about.acknowledgmentsButton(), nullptr);
     EXPECT_EQ(window->findChild<QAbstractButton *>(u"acknowledgmentsButton"_s), nullptr);
@@ -225,47 +185,32 @@ TEST_F(AboutDialogTest, NullAcknowledgmentsPathAfterLoadingRemovesTheButtonForGo
 
 TEST_F(AboutDialogTest, InformationPanelIsWhiteWithAGreyBottomLine)
 {
-    QImage image(40, 30, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    AboutDialog::drawInfoPanel(painter, QRectF(0, 0, 40, 30));
-    painter.end();
-    for (int x = 0; x < 40; ++x) {
-        ASSERT_EQ(image.pixelColor(x, 29), QColor(128, 128, 128)) << x;
-        ASSERT_EQ(image.pixelColor(x, 28), QColor(Qt::white)) << x;
-        ASSERT_EQ(image.pixelColor(x, 0), QColor(Qt::white)) << x;
-    }
-
-    // And the loaded window's panel paints that way at its own size.
     AboutDialog about;
     about.window()->show();
     const QImage panel = about.infoView()->grab().toImage();
     const int bottom = panel.height() - 1;
-    EXPECT_EQ(panel.pixelColor(1, bottom), QColor(128, 128, 128));
-    EXPECT_EQ(panel.pixelColor(panel.width() - 2, bottom), QColor(128, 128, 128));
-    EXPECT_EQ(panel.pixelColor(1, bottom - 1), QColor(Qt::white));
-    EXPECT_EQ(panel.pixelColor(1, 1), QColor(Qt::white));
+    const int right = panel.width() - 1;
+    EXPECT_EQ(panel.pixelColor(0, bottom), QColor(128, 128, 128));
+    EXPECT_EQ(panel.pixelColor(right, bottom), QColor(128, 128, 128));
+    for (QPoint white : {QPoint(0, 0), QPoint(right, 0), QPoint(0, bottom - 1)})
+        EXPECT_EQ(panel.pixelColor(white), QColor(Qt::white)) << white.x() << "," << white.y();
 }
 
 TEST_F(AboutDialogTest, ShowsAsAWindowModalSheetAndClosesWithoutDying)
 {
     auto mainWindow = std::make_unique<QWidget>();
-    mainWindow->resize(400, 300);
     mainWindow->show();
     auto about = std::make_unique<AboutDialog>();
     about->showAsSheet(mainWindow.get());
     QPointer<QWidget> sheet = about->window();
     ASSERT_TRUE(sheet);
-    EXPECT_TRUE(sheet->isVisible());
-    EXPECT_TRUE(sheet->isWindow());
+    EXPECT_TRUE(sheet->isVisible() && sheet->isWindow());
     EXPECT_EQ(sheet->parentWidget(), mainWindow.get());
     EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
     EXPECT_EQ(QApplication::activeModalWidget(), sheet.data());
 
-    auto *close = sheet->findChild<QPushButton *>(u"closeButton"_s);
-    ASSERT_NE(close, nullptr);
     QSignalSpy finished(qobject_cast<QDialog *>(sheet.data()), &QDialog::finished);
-    close->click();
+    sheet->findChild<QPushButton *>(u"closeButton"_s)->click();
     EXPECT_EQ(finished.count(), 1);
     EXPECT_FALSE(sheet->isVisible());
     EXPECT_TRUE(sheet) << "closing keeps the window for its controller";
@@ -279,18 +224,14 @@ TEST_F(AboutDialogTest, ShowsAsAWindowModalSheetAndClosesWithoutDying)
     QPointer<QWidget> otherSheet = other->window();
     mainWindow.reset();
     EXPECT_TRUE(otherSheet.isNull());
-    other.reset();
 }
 
-TEST_F(AboutDialogTest, AcknowledgmentsFileNamesEveryComponent)
+TEST_F(AboutDialogTest, AcknowledgmentsFileIsAResourceNamingEachComponent)
 {
-    const QString path = Bundle::pathForResource(AboutDialog::acknowledgmentsFileName());
-    ASSERT_FALSE(path.isEmpty());
-    QFile file(path);
+    QFile file(Bundle::pathForResource(AboutDialog::acknowledgmentsFileName()));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());
-    for (const QString &item :
-         {u"Qt 6"_s, u"LGPL-3.0"_s, u"espeak-ng"_s, u"GPL-3.0-or-later"_s, u"libsndfile"_s,
-          u"GLib"_s, u"LGPL-2.1-or-later"_s, u"GoogleTest"_s, u"BSD-3-Clause"_s, u"PulseAudio"_s})
-        EXPECT_TRUE(text.contains(item, Qt::CaseInsensitive)) << item.toStdString();
+    for (const QString &item : {u"Qt 6"_s, u"espeak-ng"_s, u"libsndfile"_s, u"GLib"_s,
+                                u"GoogleTest"_s, u"PulseAudio"_s, u"BSD-3-Clause"_s})
+        EXPECT_TRUE(text.contains(item)) << item.toStdString();
 }

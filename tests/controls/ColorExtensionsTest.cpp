@@ -31,15 +31,6 @@ TEST(ColorExtensions, ZeroShiftKeepsTheComponentsAndDropsAlpha)
     EXPECT_EQ(darkenColorByValue(color, 0.0f).rgba64(), opaque.rgba64());
 }
 
-TEST(ColorExtensions, ShiftsReadColoursOfAnyModel)
-{
-    const QColor hsv = QColor::fromHsvF(0.0f, 1.0f, 0.5f);
-    const QColor lighter = lightenColorByValue(hsv, 0.25f);
-    EXPECT_NEAR(lighter.redF(), 0.75, 1e-3);
-    EXPECT_NEAR(lighter.greenF(), 0.25, 1e-3);
-    EXPECT_NEAR(lighter.blueF(), 0.25, 1e-3);
-}
-
 TEST(ColorExtensions, LightMeansBrightnessStrictlyAboveEightTenths)
 {
     EXPECT_TRUE(isLightColor(Qt::white));

@@ -32,40 +32,34 @@ QColor darkerShade(qint32 type)
     return onScreen(ColorExtensions::darkenColorByValue(baseColor(type), 0.12f));
 }
 
-QColor lighterShade(qint32 type)
-{
-    return onScreen(ColorExtensions::lightenColorByValue(baseColor(type), 0.12f));
-}
-
-QImage bezel(qint32 type, bool highlighted, int width = 60, int height = 24)
+QImage bezel(qint32 type, bool highlighted)
 {
     VLButtonCell cell;
     cell.setVLButtonType(type);
     cell.setHighlighted(highlighted);
-    QImage image = transparentImage(width, height);
+    QImage image = transparentImage(60, 24);
     QPainter painter(&image);
-    cell.drawBezelWithFrame(painter, QRectF(0, 0, width, height));
+    cell.drawBezelWithFrame(painter, QRectF(0, 0, 60, 24));
     return image;
+}
+
+// The face of a button as it paints itself.
+QImage face(VLButton &button)
+{
+    const QImage image = button.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    return image.copy(button.faceRect().toRect());
 }
 
 } // namespace
 
-TEST(VLButtonCell, SevenTypeColoursAndRedForTheRest)
+TEST(VLButtonCell, NoTypeColourIsLightAndUnknownTypesAreRed)
 {
-    EXPECT_EQ(VLButtonCell().vlButtonType(), 0);
-    EXPECT_TRUE(isNear(baseColor(VLButton::VLButtonTypeRed), QColor(222, 20, 46), 1));
-    EXPECT_TRUE(isNear(baseColor(VLButton::VLButtonTypeBlue), QColor(0, 84, 204), 1));
-    EXPECT_TRUE(isNear(baseColor(VLButton::VLButtonTypeTeal), QColor(46, 150, 181), 1));
-    EXPECT_TRUE(isNear(baseColor(VLButton::VLButtonTypeGreen), QColor(82, 163, 82), 1));
+    EXPECT_EQ(VLButtonCell().vlButtonType(), VLButton::VLButtonTypeRed);
     EXPECT_TRUE(isNear(baseColor(VLButton::VLButtonTypeOrange), QColor(247, 148, 5), 1));
-    EXPECT_TRUE(isNear(baseColor(VLButton::VLButtonTypeDarkRed), QColor(189, 54, 46), 1));
-    EXPECT_TRUE(isNear(baseColor(VLButton::VLButtonTypeCharcoal), QColor(33, 33, 33), 1));
-    for (int type : allTypes) {
-        EXPECT_EQ(baseColor(type).alphaF(), 1.0f);
+    for (int type : allTypes)
         EXPECT_FALSE(ColorExtensions::isLightColor(baseColor(type))) << type;
-    }
-    EXPECT_EQ(baseColor(7), baseColor(0));
-    EXPECT_EQ(baseColor(-1), baseColor(0));
+    EXPECT_EQ(baseColor(7), baseColor(VLButton::VLButtonTypeRed));
+    EXPECT_EQ(baseColor(-1), baseColor(VLButton::VLButtonTypeRed));
 }
 
 TEST(VLButtonCell, FaceIsADarkerFrameAroundAGradientWithRoundedCorners)
@@ -74,29 +68,20 @@ TEST(VLButtonCell, FaceIsADarkerFrameAroundAGradientWithRoundedCorners)
         SCOPED_TRACE(type);
         const QImage image = bezel(type, false);
         const QColor frame = darkerShade(type);
-        // The one-pixel frame on all four sides.
-        EXPECT_TRUE(isNear(image.pixelColor(30, 0), frame));
-        EXPECT_TRUE(isNear(image.pixelColor(30, 23), frame));
-        EXPECT_TRUE(isNear(image.pixelColor(0, 12), frame));
-        EXPECT_TRUE(isNear(image.pixelColor(59, 12), frame));
-        // The gradient runs from the lighter shade at the top to the base at
-        // the bottom, inside the frame.
-        EXPECT_TRUE(isNear(image.pixelColor(30, 1), lighterShade(type), 12));
+        for (QPoint side : {QPoint(30, 0), QPoint(30, 23), QPoint(0, 12), QPoint(59, 12)})
+            EXPECT_TRUE(isNear(image.pixelColor(side), frame)) << side.x() << "," << side.y();
+        // Lighter shade at the top, the base colour at the bottom.
+        const QColor lighter =
+            onScreen(ColorExtensions::lightenColorByValue(baseColor(type), 0.12f));
+        EXPECT_TRUE(isNear(image.pixelColor(30, 1), lighter, 12));
         EXPECT_TRUE(isNear(image.pixelColor(30, 22), onScreen(baseColor(type)), 12));
         EXPECT_FALSE(isNear(image.pixelColor(30, 1), frame, 6));
-        // Rounded corners: the corner pixel is left (nearly) untouched, the
-        // pixels three along are the frame.
         for (QPoint corner : {QPoint(0, 0), QPoint(59, 0), QPoint(0, 23), QPoint(59, 23)})
             EXPECT_LT(image.pixelColor(corner).alpha(), 128) << corner.x() << "," << corner.y();
         EXPECT_TRUE(isNear(image.pixelColor(3, 0), frame));
-        EXPECT_TRUE(isNear(image.pixelColor(56, 23), frame));
     }
-}
-
-TEST(VLButtonCell, OutOfRangeShadesAreClampedWhenDrawn)
-{
-    // Orange's lighter red is above one, red's darker green and blue's darker
-    // red are below zero.
+    // Shades out of range are clamped where they are drawn: orange's lighter
+    // red is above one, red's darker green and blue's darker red below zero.
     EXPECT_EQ(bezel(VLButton::VLButtonTypeOrange, false).pixelColor(30, 1).red(), 255);
     EXPECT_EQ(bezel(VLButton::VLButtonTypeRed, false).pixelColor(30, 0).green(), 0);
     EXPECT_EQ(bezel(VLButton::VLButtonTypeBlue, false).pixelColor(30, 0).red(), 0);
@@ -106,10 +91,9 @@ TEST(VLButtonCell, PressedFaceIsFlatDarkerShade)
 {
     for (int type : allTypes) {
         const QImage image = bezel(type, true);
-        const QColor frame = darkerShade(type);
         for (int y = 1; y < 23; ++y)
             for (int x = 3; x < 57; ++x)
-                ASSERT_TRUE(isNear(image.pixelColor(x, y), frame, 1))
+                ASSERT_TRUE(isNear(image.pixelColor(x, y), darkerShade(type), 1))
                     << "type " << type << " at " << x << "," << y;
         EXPECT_LT(image.pixelColor(0, 0).alpha(), 128);
     }
@@ -131,7 +115,6 @@ TEST(VLButtonCell, TitleIsWhiteForEveryTypeWhateverThePen)
         painter.end();
         EXPECT_TRUE(QRectF(0, 0, 80, 30).contains(occupied));
         EXPECT_NEAR(occupied.center().x(), 40.0, 1.0);
-        EXPECT_NEAR(occupied.center().y(), 15.0, 1.0);
         // Over black, white text leaves only greys, and full white at its core.
         int white = 0;
         for (int y = 0; y < image.height(); ++y) {
@@ -146,49 +129,20 @@ TEST(VLButtonCell, TitleIsWhiteForEveryTypeWhateverThePen)
     }
 }
 
-TEST(VLButtonCell, EachPassReadsTheTypeAfresh)
-{
-    VLButtonCell cell;
-    QImage image = transparentImage(40, 20);
-    QPainter painter(&image);
-    cell.drawBezelWithFrame(painter, QRectF(0, 0, 40, 20));
-    EXPECT_TRUE(isNear(image.pixelColor(20, 0), darkerShade(0)));
-    cell.setVLButtonType(VLButton::VLButtonTypeGreen);
-    cell.drawBezelWithFrame(painter, QRectF(0, 0, 40, 20));
-    EXPECT_TRUE(isNear(image.pixelColor(20, 0), darkerShade(3)));
-}
-
-class VLButtonTest : public ::testing::Test
-{
-protected:
-    static QImage face(VLButton &button)
-    {
-        const QImage image = button.grab().toImage().convertToFormat(QImage::Format_ARGB32);
-        return image.copy(button.faceRect().toRect());
-    }
-};
-
-TEST_F(VLButtonTest, DrawsThroughItsCellWithTheTypeItWasGiven)
-{
-    VLButton button(u"Stop"_s);
-    button.resize(90, 30);
-    ASSERT_NE(button.cell(), nullptr);
-    EXPECT_EQ(button.vlButtonType(), VLButton::VLButtonTypeRed);
-    button.setVLButtonType(VLButton::VLButtonTypeTeal);
-    EXPECT_EQ(button.cell()->vlButtonType(), 2);
-    EXPECT_EQ(button.vlButtonType(), VLButton::VLButtonTypeTeal);
-
-    const QImage image = face(button);
-    EXPECT_TRUE(isNear(image.pixelColor(image.width() / 2, 0), darkerShade(2)));
-    EXPECT_TRUE(isNear(image.pixelColor(2, image.height() - 3), onScreen(baseColor(2)), 12));
-}
-
-TEST_F(VLButtonTest, DisabledAndPressedFaces)
+TEST(VLButton, PaintsThroughItsCellTheSameFaceEnabledOrNotAndFlatWhenDown)
 {
     VLButton button(u"Export"_s);
-    button.setVLButtonType(VLButton::VLButtonTypeOrange);
     button.resize(90, 30);
+    ASSERT_NE(button.cell(), nullptr);
+    button.setVLButtonType(VLButton::VLButtonTypeTeal);
+    EXPECT_EQ(button.cell()->vlButtonType(), VLButton::VLButtonTypeTeal);
+    QImage image = face(button);
+    EXPECT_TRUE(isNear(image.pixelColor(image.width() / 2, 0), darkerShade(2)));
+
+    // A new type shows at the next repaint.
+    button.setVLButtonType(VLButton::VLButtonTypeOrange);
     const QImage enabled = face(button);
+    EXPECT_TRUE(isNear(enabled.pixelColor(enabled.width() / 2, 0), darkerShade(4)));
     button.setEnabled(false);
     EXPECT_EQ(face(button), enabled);
 
@@ -199,7 +153,7 @@ TEST_F(VLButtonTest, DisabledAndPressedFaces)
     EXPECT_TRUE(isNear(pressed.pixelColor(4, 2), darkerShade(4), 1));
 }
 
-TEST_F(VLButtonTest, FocusFrameLiesOutsideTheFace)
+TEST(VLButton, FocusFrameLiesOutsideTheFace)
 {
     QWidget window;
     auto *other = new QPushButton(u"Other"_s, &window);
@@ -209,20 +163,19 @@ TEST_F(VLButtonTest, FocusFrameLiesOutsideTheFace)
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-
     other->setFocus();
     const QImage unfocused = button->grab().toImage();
     button->setFocus();
     ASSERT_TRUE(button->hasFocus());
     const QImage focused = button->grab().toImage();
 
-    // The face is the same pixel for pixel, but for the corner pixels that
+    // The face stays the same pixel for pixel, but for the corner pixels that
     // its rounding leaves partly uncovered.
     const QRect face = button->faceRect().toRect();
+    EXPECT_GE(face.left(), 2);
     const auto inCorner = [&](int x, int y) {
-        const int dx = std::min(x - face.left(), face.right() - x);
-        const int dy = std::min(y - face.top(), face.bottom() - y);
-        return dx < 2 && dy < 2;
+        return std::min(x - face.left(), face.right() - x) < 2 &&
+               std::min(y - face.top(), face.bottom() - y) < 2;
     };
     int changedOutside = 0;
     for (int y = 0; y < focused.height(); ++y) {
@@ -235,16 +188,6 @@ TEST_F(VLButtonTest, FocusFrameLiesOutsideTheFace)
         }
     }
     EXPECT_GT(changedOutside, 2 * (face.width() + face.height()));
-    EXPECT_GE(face.left(), 2);
-    EXPECT_GE(face.top(), 2);
-}
-
-TEST_F(VLButtonTest, SizeHintLeavesRoomForTheTitleAndTheFocusFrame)
-{
-    VLButton button(u"A rather long title"_s);
-    const int titleWidth = button.fontMetrics().horizontalAdvance(u"A rather long title"_s);
-    EXPECT_GT(button.sizeHint().width(), titleWidth + 2 * VLButton::focusMargin);
-    EXPECT_GT(button.sizeHint().height(), button.fontMetrics().height());
 }
 
 namespace {
@@ -260,7 +203,6 @@ const char describedWindow[] = R"(<?xml version="1.0" encoding="UTF-8"?>
      <property name="vlButtonType"><enum>VLButton::VLButtonTypeGreen</enum></property>
      <property name="toolTip"><string>Speak the text</string></property>
      <property name="accessibleName"><string>Play</string></property>
-     <property name="minimumSize"><size><width>90</width><height>30</height></size></property>
     </widget>
    </item>
    <item>
@@ -271,17 +213,13 @@ const char describedWindow[] = R"(<?xml version="1.0" encoding="UTF-8"?>
     </widget>
    </item>
    <item>
-    <widget class="VLButton" name="plainButton">
-     <property name="text"><string>Plain</string></property>
-    </widget>
+    <widget class="VLButton" name="plainButton"/>
    </item>
    <item>
     <widget class="GradientStatusBar" name="statusBar">
      <layout class="QHBoxLayout" name="statusLayout">
       <item>
-       <widget class="QLabel" name="statusLabel">
-        <property name="text"><string>Speaking...</string></property>
-       </widget>
+       <widget class="QLabel" name="statusLabel"/>
       </item>
      </layout>
     </widget>
@@ -306,7 +244,7 @@ const char describedWindow[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 
 } // namespace
 
-TEST_F(VLButtonTest, DescribedButtonKeepsItsPropertiesAndPaintsThroughItsCell)
+TEST(VLButton, DescribedButtonKeepsItsPropertiesAndPaintsThroughItsCell)
 {
     Controls::registerWidgetClasses();
     UiLoader loader;
@@ -329,17 +267,13 @@ TEST_F(VLButtonTest, DescribedButtonKeepsItsPropertiesAndPaintsThroughItsCell)
     EXPECT_FALSE(stop->isEnabled());
     EXPECT_EQ(plain->vlButtonType(), VLButton::VLButtonTypeRed);
 
-    form->resize(200, 200);
     form->show();
-    const QImage image = face(*play);
-    EXPECT_TRUE(isNear(image.pixelColor(image.width() / 2, 0), darkerShade(3)));
-    const QImage stopFace = face(*stop);
-    EXPECT_TRUE(isNear(stopFace.pixelColor(stopFace.width() / 2, 0), darkerShade(5)));
-
+    for (auto [button, type] : {std::pair{play, 3}, std::pair{stop, 5}}) {
+        const QImage image = face(*button);
+        EXPECT_TRUE(isNear(image.pixelColor(image.width() / 2, 0), darkerShade(type))) << type;
+    }
     auto *bar = form->findChild<QWidget *>(u"statusBar"_s);
     ASSERT_NE(bar, nullptr);
     EXPECT_STREQ(bar->metaObject()->className(), "GradientStatusBar");
-    auto *label = form->findChild<QWidget *>(u"statusLabel"_s);
-    ASSERT_NE(label, nullptr);
-    EXPECT_EQ(label->parentWidget(), bar);
+    EXPECT_EQ(form->findChild<QWidget *>(u"statusLabel"_s)->parentWidget(), bar);
 }
