@@ -1,9 +1,16 @@
 #include "platform/AiffWriter.h"
 
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <sndfile.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -12,42 +19,21 @@ namespace {
 // Room for the FORM, COMM and SSND chunk headers of a 16-bit mono file.
 constexpr quint64 HeaderSize = 54;
 
-QSaveFile *device(void *userData)
+QString systemError()
 {
-    return static_cast<QSaveFile *>(userData);
+    return QString::fromLocal8Bit(std::strerror(errno));
 }
 
-sf_count_t deviceLength(void *userData)
+// The new file gets the old one's permissions, or what a new file would get.
+mode_t targetMode(const QString &path)
 {
-    return device(userData)->size();
-}
-
-sf_count_t deviceSeek(sf_count_t offset, int whence, void *userData)
-{
-    QSaveFile *file = device(userData);
-    qint64 target = offset;
-    if (whence == SEEK_CUR)
-        target += file->pos();
-    else if (whence == SEEK_END)
-        target += file->size();
-    if (target < 0 || !file->seek(target))
-        return -1;
-    return file->pos();
-}
-
-sf_count_t deviceRead(void *, sf_count_t, void *)
-{
-    return 0;
-}
-
-sf_count_t deviceWrite(const void *data, sf_count_t count, void *userData)
-{
-    return device(userData)->write(static_cast<const char *>(data), count);
-}
-
-sf_count_t deviceTell(void *userData)
-{
-    return device(userData)->pos();
+    struct stat existing
+    {};
+    if (::stat(QFile::encodeName(path).constData(), &existing) == 0)
+        return existing.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
 }
 
 } // namespace
@@ -70,12 +56,14 @@ AiffWriter::~AiffWriter()
 
 bool AiffWriter::open()
 {
-    if (QFileInfo(m_path).isDir()) {
+    const QFileInfo target(m_path);
+    if (target.isDir()) {
         m_error = u"it is a folder"_s;
         return false;
     }
-    m_file = std::make_unique<QSaveFile>(m_path);
-    if (!m_file->open(QIODevice::WriteOnly)) {
+    m_file = std::make_unique<QTemporaryFile>(target.absolutePath() + u"/."_s + target.fileName() +
+                                              u".XXXXXX"_s);
+    if (!m_file->open()) {
         m_error = u"cannot create the file (%1)"_s.arg(m_file->errorString());
         m_file.reset();
         return false;
@@ -84,8 +72,7 @@ bool AiffWriter::open()
     info.samplerate = m_sampleRate;
     info.channels = 1;
     info.format = SF_FORMAT_AIFF | SF_FORMAT_PCM_16;
-    static SF_VIRTUAL_IO io{deviceLength, deviceSeek, deviceRead, deviceWrite, deviceTell};
-    m_sndfile.reset(sf_open_virtual(&io, SFM_WRITE, &info, m_file.get()));
+    m_sndfile.reset(sf_open_fd(m_file->handle(), SFM_WRITE, &info, SF_FALSE));
     if (!m_sndfile) {
         m_error =
             u"cannot start the sound file (%1)"_s.arg(QString::fromUtf8(sf_strerror(nullptr)));
@@ -108,7 +95,8 @@ bool AiffWriter::write(const qint16 *samples, qsizetype count)
     const sf_count_t written = sf_write_short(m_sndfile.get(), samples, count);
     m_frames += written;
     if (written != count) {
-        m_error = u"cannot write the file (%1)"_s.arg(m_file->errorString());
+        m_error =
+            u"cannot write the file (%1)"_s.arg(QString::fromUtf8(sf_strerror(m_sndfile.get())));
         return false;
     }
     return true;
@@ -118,13 +106,24 @@ bool AiffWriter::commit()
 {
     if (!m_sndfile)
         return false;
-    // Closing writes the final chunk sizes into the header.
-    m_sndfile.reset();
-    if (m_file->error() != QFileDevice::NoError || !m_file->commit()) {
-        m_error = u"cannot complete the file (%1)"_s.arg(m_file->errorString());
-        m_file.reset();
+    // Closing writes the header's final sizes; a failure there (a full disk)
+    // must not pass for a complete file.
+    const int error = sf_close(m_sndfile.release());
+    if (error != SF_ERR_NO_ERROR) {
+        m_error = u"cannot write the file (%1)"_s.arg(QString::fromUtf8(sf_error_number(error)));
+        discard();
         return false;
     }
+    const QByteArray temporary = QFile::encodeName(m_file->fileName());
+    const QByteArray target = QFile::encodeName(m_path);
+    if (::fchmod(m_file->handle(), targetMode(m_path)) != 0 || !m_file->flush() ||
+        ::rename(temporary.constData(), target.constData()) != 0) {
+        m_error = u"cannot complete the file (%1)"_s.arg(systemError());
+        discard();
+        return false;
+    }
+    // Renamed: nothing of ours is left to remove.
+    m_file->setAutoRemove(false);
     m_file.reset();
     return true;
 }
@@ -132,8 +131,5 @@ bool AiffWriter::commit()
 void AiffWriter::discard()
 {
     m_sndfile.reset();
-    if (m_file) {
-        m_file->cancelWriting();
-        m_file.reset();
-    }
+    m_file.reset(); // removes the temporary file
 }

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-class QSaveFile;
+class QTemporaryFile;
 struct sf_private_tag;
 
 // Writes 16-bit PCM mono AIFF. The samples go to a temporary file beside the
@@ -41,7 +41,7 @@ private:
     QString m_path;
     int m_sampleRate;
     quint64 m_maximumFileSize;
-    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<QTemporaryFile> m_file;
     std::unique_ptr<sf_private_tag, SndfileCloser> m_sndfile;
     qint64 m_frames = 0;
     QString m_error;

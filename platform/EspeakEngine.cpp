@@ -6,6 +6,8 @@
 #include "platform/SpeechChannel.h"
 #include "platform/TextPieces.h"
 
+#include <QElapsedTimer>
+
 #include <espeak-ng/speak_lib.h>
 
 #include <algorithm>
@@ -59,6 +61,7 @@ struct Synthesis
 Synthesis *activeSynthesis = nullptr;
 
 int synthCallback(short *samples, int count, espeak_EVENT *events);
+EspeakEngine::Catalogue readCatalogue();
 
 } // namespace
 
@@ -99,36 +102,52 @@ int EspeakEngine::sampleRate()
     return m_sampleRate;
 }
 
-EspeakEngine::Catalogue EspeakEngine::catalogue()
+std::future<EspeakEngine::Catalogue> EspeakEngine::catalogue()
 {
-    Catalogue catalogue;
-    if (sampleRate() == 0)
-        return catalogue;
-    callAndWait([&catalogue] {
-        const espeak_VOICE **voices = espeak_ListVoices(nullptr);
-        for (; voices && *voices; ++voices) {
-            const espeak_VOICE *voice = *voices;
-            // MBROLA voices are listed even when their data is missing: only
-            // what actually loads is offered.
-            if (!voice->identifier || espeak_SetVoiceByName(voice->identifier) != EE_OK)
-                continue;
-            catalogue.voices.push_back({QString::fromUtf8(voice->identifier),
-                                        QString::fromUtf8(voice->name).trimmed(),
-                                        languagesOf(voice), int(voice->gender)});
-        }
-        espeak_VOICE spec{};
-        spec.languages = "variant";
-        const espeak_VOICE **variants = espeak_ListVoices(&spec);
-        for (; variants && *variants; ++variants) {
-            const QString identifier = QString::fromUtf8((*variants)->identifier);
-            catalogue.variants.push_back({identifier.mid(identifier.lastIndexOf(u'/') + 1),
-                                          QString::fromUtf8((*variants)->name).trimmed(),
-                                          int((*variants)->gender)});
-        }
-        espeak_SetVoiceByName("en");
-    });
+    auto promise = std::make_shared<std::promise<Catalogue>>();
+    auto future = promise->get_future();
+    // Runs after the engine has started; without it there are no voices.
+    post({[this, promise] {
+              QElapsedTimer timer;
+              timer.start();
+              Catalogue catalogue = m_sampleRate > 0 ? readCatalogue() : Catalogue();
+              catalogue.milliseconds = double(timer.nsecsElapsed()) / 1e6;
+              promise->set_value(std::move(catalogue));
+          },
+          nullptr});
+    return future;
+}
+
+namespace {
+
+EspeakEngine::Catalogue readCatalogue()
+{
+    EspeakEngine::Catalogue catalogue;
+    const espeak_VOICE **voices = espeak_ListVoices(nullptr);
+    for (; voices && *voices; ++voices) {
+        const espeak_VOICE *voice = *voices;
+        // MBROLA voices are listed even when their data is missing: only
+        // what actually loads is offered.
+        if (!voice->identifier || espeak_SetVoiceByName(voice->identifier) != EE_OK)
+            continue;
+        catalogue.voices.push_back({QString::fromUtf8(voice->identifier),
+                                    QString::fromUtf8(voice->name).trimmed(), languagesOf(voice),
+                                    int(voice->gender)});
+    }
+    espeak_VOICE spec{};
+    spec.languages = "variant";
+    const espeak_VOICE **variants = espeak_ListVoices(&spec);
+    for (; variants && *variants; ++variants) {
+        const QString identifier = QString::fromUtf8((*variants)->identifier);
+        catalogue.variants.push_back({identifier.mid(identifier.lastIndexOf(u'/') + 1),
+                                      QString::fromUtf8((*variants)->name).trimmed(),
+                                      int((*variants)->gender)});
+    }
+    espeak_SetVoiceByName("en");
     return catalogue;
 }
+
+} // namespace
 
 void EspeakEngine::submit(Request request)
 {
@@ -161,16 +180,11 @@ void EspeakEngine::post(Task task)
     m_queueChanged.notify_one();
 }
 
-void EspeakEngine::callAndWait(std::function<void()> function)
+// At exit the log may already be gone: an export ended by the exit says nothing.
+bool EspeakEngine::quitting()
 {
-    std::promise<void> done;
-    auto finished = done.get_future();
-    post({[&] {
-              function();
-              done.set_value();
-          },
-          nullptr});
-    finished.wait();
+    std::lock_guard lock(m_mutex);
+    return m_quit;
 }
 
 void EspeakEngine::loop()
@@ -260,7 +274,7 @@ void EspeakEngine::synthesize(const Request &request)
             if (!channel.isCancelled())
                 Log::write(u"Cannot export the speech to \"%1\": %2"_s.arg(request.filePath,
                                                                            writer->errorString()));
-            else
+            else if (!quitting())
                 Log::write(u"Export to \"%1\" stopped: no file written"_s.arg(request.filePath));
             writer->discard();
             channel.finish(SpeechChannel::Result::Failed);

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -37,6 +38,7 @@ public:
     {
         std::vector<Voice> voices; // language voices that load, in espeak-ng's order
         std::vector<Variant> variants;
+        double milliseconds = 0; // time taken on the engine thread
     };
 
     // One speech. With a file path the audio goes there; otherwise into the
@@ -57,7 +59,8 @@ public:
 
     // 0 when espeak-ng could not start.
     int sampleRate();
-    Catalogue catalogue();
+    // Reads the voices on the engine thread; the caller waits when it needs them.
+    std::future<Catalogue> catalogue();
     void submit(Request request);
     // Cancels the channel's request, queued or running; a queued one is
     // finished at once.
@@ -73,7 +76,7 @@ private:
     ~EspeakEngine();
 
     void post(Task task);
-    void callAndWait(std::function<void()> function);
+    bool quitting();
     void loop();
     void synthesize(const Request &request);
 

@@ -2,7 +2,6 @@
 
 #include "platform/EspeakEngine.h"
 
-#include <QElapsedTimer>
 #include <QHash>
 
 #include <mutex>
@@ -49,12 +48,18 @@ QString femaleName(const QString &name, const QString &variant)
     return name + u" ("_s + variant + u')';
 }
 
+std::shared_future<EspeakEngine::Catalogue> &engineCatalogue()
+{
+    static std::once_flag once;
+    static std::shared_future<EspeakEngine::Catalogue> future;
+    std::call_once(once, [] { future = EspeakEngine::instance().catalogue().share(); });
+    return future;
+}
+
 Catalogue build()
 {
     Catalogue catalogue;
-    QElapsedTimer timer;
-    timer.start();
-    const EspeakEngine::Catalogue engine = EspeakEngine::instance().catalogue();
+    const EspeakEngine::Catalogue &engine = engineCatalogue().get();
     const EspeakEngine::Variant *female = nullptr;
     for (const auto &variant : engine.variants) {
         if (variant.identifier == QLatin1StringView(EspeakVoiceSource::FemaleVariant))
@@ -78,7 +83,7 @@ Catalogue build()
     }
     for (qsizetype i = 0; i < qsizetype(catalogue.entries.size()); ++i)
         catalogue.byIdentifier.insert(catalogue.entries[size_t(i)].identifier, i);
-    catalogue.milliseconds = double(timer.nsecsElapsed()) / 1e6;
+    catalogue.milliseconds = engine.milliseconds;
     return catalogue;
 }
 
@@ -153,6 +158,11 @@ QString EspeakVoiceSource::voiceForLocale(const QLocale &locale) const
     }
     const auto &entries = catalogue().entries;
     return entries.empty() ? QString() : entries.front().identifier;
+}
+
+void EspeakVoiceSource::prepare()
+{
+    engineCatalogue();
 }
 
 double EspeakVoiceSource::catalogueMilliseconds()

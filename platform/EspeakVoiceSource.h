@@ -19,6 +19,10 @@ public:
     QString defaultVoice() const override;
 
     QString voiceForLocale(const QLocale &locale) const;
-    // How long reading the list from the engine took, in ms.
+
+    // Starts reading the list in the background, so that it is ready, or
+    // nearly, when first asked for; call it early at start-up.
+    static void prepare();
+    // How long reading the list took on the engine thread, in ms.
     static double catalogueMilliseconds();
 };

@@ -23,7 +23,9 @@ bool SpeechChannel::write(const qint16 *samples, qsizetype count)
         m_produced += chunk;
         samples += chunk;
         count -= chunk;
-        wakeLocked();
+        // The consumer polls while it plays; only the first sound is urgent.
+        if (m_produced == chunk)
+            wakeLocked();
     }
     return !m_cancelled;
 }
@@ -35,7 +37,6 @@ bool SpeechChannel::addWord(qint64 sample, CharacterRange range)
     if (m_cancelled)
         return false;
     m_words.push_back({sample, range});
-    wakeLocked();
     return true;
 }
 

@@ -44,9 +44,10 @@ public:
     std::vector<Word> takeWords(qint64 upToSample);
     void cancel();
     void setPaused(bool paused);
-    // Called on the producer's thread, under the channel's lock, when data,
-    // words or the end arrive while no earlier call is unanswered; the consumer
-    // answers with acknowledgeWakeUp(). Passing nullptr stops the calls.
+    // Called on the producer's thread, under the channel's lock, when the
+    // first samples or the end arrive while no earlier call is unanswered; the
+    // consumer polls for the rest and answers with acknowledgeWakeUp().
+    // Passing nullptr stops the calls.
     void setWakeUp(std::function<void()> wakeUp);
     void acknowledgeWakeUp();
 

@@ -119,10 +119,9 @@ bool SpeechSynthesizerPrivate::begin(const QString &text, const QString &filePat
             q, [this] { pump(); }, Qt::QueuedConnection);
     });
     current = Speech{channel, text, toFile, false, false, false, {}};
-    if (!toFile) {
+    if (!toFile)
         playback().start();
-        pumpTimer.start();
-    }
+    pumpTimer.start();
     const int espeakRate = int(std::lround(std::clamp(rate, 1.0f, 10000.0f)));
     EspeakEngine::instance().submit({text, voice, espeakRate, filePath, channel});
     return sampleRate > 0;
@@ -261,6 +260,10 @@ void SpeechSynthesizerPrivate::feedOutput(Speech &speech)
     if (handed && !speech.audioStarted) {
         speech.audioStarted = true;
         Q_EMIT q->audioStarted();
+    } else if (!speech.audioStarted && speech.channel->available() > 0) {
+        // A new output stream takes a moment before it accepts data; the
+        // first sound should not wait for the next regular turn.
+        QTimer::singleShot(1, Qt::PreciseTimer, q, [this] { pump(); });
     }
 }
 

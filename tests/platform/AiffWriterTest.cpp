@@ -63,7 +63,7 @@ TEST(AiffWriter, CommittedFileIsPcm16MonoAiffHoldingEverySample)
     EXPECT_EQ(sf_read_short(file, back.data(), 30000), 30000);
     EXPECT_EQ(back, samples);
     sf_close(file);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"out.aiff"_s});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"out.aiff"_s});
 }
 
 TEST(AiffWriter, FailuresLeaveTheExistingFileAndNoTemporaryFile)
@@ -90,7 +90,7 @@ TEST(AiffWriter, FailuresLeaveTheExistingFileAndNoTemporaryFile)
         EXPECT_FALSE(writer.commit());
     }
     EXPECT_EQ(contents(path), QByteArray("old"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"out.aiff"_s});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"out.aiff"_s});
 
     // A folder that does not exist, and a folder in place of the file.
     AiffWriter missing(dir.filePath(u"no/such/folder/out.aiff"_s), 22050);

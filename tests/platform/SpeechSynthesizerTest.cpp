@@ -251,7 +251,7 @@ TEST_F(SpeechSynthesizerTest, ExportIsAiffWithEverySampleAndFollowsTheRate)
     const SoundFile slow = readSoundFile(exportTo(dir.filePath(u"slow.aiff"_s), text));
     EXPECT_EQ(recorder.ends, (std::vector<bool>{true, true}));
     EXPECT_GT(slow.info.frames, fast.info.frames * 3 / 2);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
               (QStringList{u"fast.aiff"_s, u"slow.aiff"_s}));
 }
 

@@ -1,0 +1,276 @@
+// Prints the speech synthesizer's figures: time to the first audio, file
+// rendering speed against the espeak-ng command line, and peak memory.
+// Run it with an audio server (or none: then the silent clock is measured).
+
+#include "platform/EspeakVoiceSource.h"
+#include "platform/SpeechSynthesizer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <limits>
+#include <vector>
+
+#include <sys/resource.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr float Rate = 175.0f;
+
+class EndWaiter : public SpeechSynthesizerDelegate
+{
+public:
+    void speechSynthesizer(SpeechSynthesizer *, CharacterRange, const QString &) override
+    {
+        ++words;
+    }
+    void speechSynthesizer(SpeechSynthesizer *, bool finishedSpeaking) override
+    {
+        finished = finishedSpeaking;
+        ended = true;
+        if (loop)
+            loop->quit();
+    }
+
+    bool waitForEnd(int timeoutMs)
+    {
+        if (ended)
+            return true;
+        QEventLoop eventLoop;
+        loop = &eventLoop;
+        QTimer::singleShot(timeoutMs, &eventLoop, &QEventLoop::quit);
+        eventLoop.exec();
+        loop = nullptr;
+        return ended;
+    }
+
+    QEventLoop *loop = nullptr;
+    bool ended = false;
+    bool finished = false;
+    qint64 words = 0;
+};
+
+// Kilobytes of one /proc/self/status line ("VmRSS", "VmHWM").
+qint64 statusKb(const char *key)
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(qstrlen(key) + 1).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// Starts a new peak: VmHWM falls back to the present RSS.
+void resetPeak()
+{
+    QFile clear(u"/proc/self/clear_refs"_s);
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+QString text(qsizetype bytes)
+{
+    const QString sentence =
+        u"The quick brown fox jumps over the lazy dog, and then it rests for a while. "_s;
+    QString result;
+    result.reserve(bytes + sentence.size());
+    while (result.size() < bytes)
+        result += sentence;
+    result.truncate(bytes);
+    return result;
+}
+
+qint64 cpuMicroseconds(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    return (qint64(usage.ru_utime.tv_sec) + usage.ru_stime.tv_sec) * 1000000 +
+           usage.ru_utime.tv_usec + usage.ru_stime.tv_usec;
+}
+
+double milliseconds(qint64 nanoseconds)
+{
+    return double(nanoseconds) / 1e6;
+}
+
+// Time from startSpeakingString to the first samples handed to the output.
+double firstAudioMs(SpeechSynthesizer &synth, EndWaiter &waiter, const QString &speech)
+{
+    QEventLoop loop;
+    const auto connection =
+        QObject::connect(&synth, &SpeechSynthesizer::audioStarted, &loop, &QEventLoop::quit);
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    QElapsedTimer timer;
+    bool started = false;
+    QObject::connect(
+        &synth, &SpeechSynthesizer::audioStarted, &loop, [&] { started = true; },
+        Qt::DirectConnection);
+    timer.start();
+    synth.startSpeakingString(speech);
+    loop.exec();
+    const qint64 elapsed = timer.nsecsElapsed();
+    QObject::disconnect(connection);
+    synth.stopSpeaking();
+    waiter.ended = false;
+    waiter.waitForEnd(10000);
+    return started ? milliseconds(elapsed) : -1.0;
+}
+
+void latency(SpeechSynthesizer &synth, EndWaiter &waiter, const char *label, const QString &speech)
+{
+    std::vector<double> runs;
+    for (int i = 0; i < 7; ++i)
+        runs.push_back(firstAudioMs(synth, waiter, speech));
+    std::sort(runs.begin(), runs.end());
+    std::printf(
+        "first audio, %-6s text: median %.2f ms, best %.2f ms, worst %.2f ms (goal < 10 ms)\n",
+        label, runs[runs.size() / 2], runs.front(), runs.back());
+}
+
+void runEventsFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+
+    QElapsedTimer startup;
+    startup.start();
+    const QString voice = SpeechSynthesizer::defaultVoice();
+    const double firstAskMs = milliseconds(startup.nsecsElapsed());
+    std::printf("voice catalogue: %lld voices, %.1f ms to read on the engine thread, %.1f ms "
+                "until the first question was answered (once per process)\n",
+                qlonglong(SpeechSynthesizer::availableVoices().size()),
+                EspeakVoiceSource::catalogueMilliseconds(), firstAskMs);
+
+    SpeechSynthesizer synth;
+    EndWaiter waiter;
+    synth.setDelegate(&waiter);
+    synth.setRate(Rate);
+    synth.startSpeakingString(u"Warm up."_s);
+    waiter.waitForEnd(10000);
+
+    const qint64 idleKb = statusKb("VmRSS:");
+    std::printf("idle: VmRSS %.1f MB\n", double(idleKb) / 1024);
+
+    const QString small = text(1024);
+    const QString large = text(10 * 1024 * 1024);
+    const qint64 withTextKb = statusKb("VmRSS:");
+    latency(synth, waiter, "1 KB", small);
+    latency(synth, waiter, "10 MB", large);
+
+    // Memory while speaking the 10 MB text for a while.
+    resetPeak();
+    waiter = EndWaiter();
+    synth.startSpeakingString(large);
+    qint64 peakRss = 0;
+    for (int i = 0; i < 30; ++i) {
+        runEventsFor(100);
+        peakRss = std::max(peakRss, statusKb("VmRSS:"));
+    }
+    synth.stopSpeaking();
+    waiter.ended = false;
+    waiter.waitForEnd(10000);
+    const qint64 speakingHwm = statusKb("VmHWM:");
+    std::printf("speaking the 10 MB text for 3 s: peak %.1f MB above idle "
+                "(%.1f MB of it is the text itself, 20 MB as UTF-16; goal <= 64 MB)\n",
+                double(std::max(speakingHwm, peakRss) - idleKb) / 1024,
+                double(withTextKb - idleKb) / 1024);
+
+    // File rendering: this synthesizer against `espeak-ng -w`, same text, voice and rate.
+    QTemporaryDir dir;
+    const QString render = text(200 * 1024);
+    const QString textPath = dir.filePath(u"text.txt"_s);
+    {
+        QFile file(textPath);
+        if (!file.open(QIODevice::WriteOnly))
+            return 1;
+        file.write(render.toUtf8());
+    }
+    std::printf("rendering 200 KB (%.0f min of speech at %g words per minute, voice %s):\n",
+                double(render.count(u' ')) / Rate, double(Rate), qPrintable(voice));
+
+    // Both in turn, twice, keeping the better time of each: the machine may
+    // be busy with other work.
+    qint64 espeakNs = std::numeric_limits<qint64>::max();
+    qint64 ownNs = std::numeric_limits<qint64>::max();
+    qint64 renderHwm = 0;
+    qint64 beforeRenderKb = 0;
+    qint64 fileBytes = 0;
+    qint64 espeakBytes = 0;
+    bool espeakRan = true;
+    synth.setVoice(voice);
+    qint64 espeakCpuUs = std::numeric_limits<qint64>::max();
+    qint64 ownCpuUs = std::numeric_limits<qint64>::max();
+    const auto runEspeak = [&] {
+        const qint64 cpuBefore = cpuMicroseconds(RUSAGE_CHILDREN);
+        QElapsedTimer timer;
+        timer.start();
+        QProcess espeak;
+        espeak.start(u"espeak-ng"_s, {u"-v"_s, voice, u"-s"_s, QString::number(int(Rate)), u"-w"_s,
+                                      dir.filePath(u"espeak.wav"_s), u"-f"_s, textPath});
+        espeakRan = espeakRan && espeak.waitForFinished(600000) && espeak.exitCode() == 0;
+        espeakNs = std::min(espeakNs, timer.nsecsElapsed());
+        espeakCpuUs = std::min(espeakCpuUs, cpuMicroseconds(RUSAGE_CHILDREN) - cpuBefore);
+        espeakBytes = QFile(dir.filePath(u"espeak.wav"_s)).size();
+        QFile::remove(dir.filePath(u"espeak.wav"_s));
+    };
+    const auto runOwn = [&] {
+        resetPeak();
+        beforeRenderKb = statusKb("VmRSS:");
+        waiter = EndWaiter();
+        const qint64 cpuBefore = cpuMicroseconds(RUSAGE_SELF);
+        QElapsedTimer timer;
+        timer.start();
+        synth.startSpeakingString(render, QUrl::fromLocalFile(dir.filePath(u"tavorin.aiff"_s)));
+        waiter.waitForEnd(600000);
+        ownNs = std::min(ownNs, timer.nsecsElapsed());
+        ownCpuUs = std::min(ownCpuUs, cpuMicroseconds(RUSAGE_SELF) - cpuBefore);
+        renderHwm = std::max(renderHwm, statusKb("VmHWM:"));
+        fileBytes = QFile(dir.filePath(u"tavorin.aiff"_s)).size();
+        QFile::remove(dir.filePath(u"tavorin.aiff"_s));
+    };
+    // Each goes first once: the second writer of half a gigabyte may meet the
+    // first one's data still being flushed.
+    runEspeak();
+    runOwn();
+    runOwn();
+    runEspeak();
+
+    if (espeakRan)
+        std::printf("  espeak-ng -w: %.2f s (%.2f s CPU), %.0f MB file\n", double(espeakNs) / 1e9,
+                    double(espeakCpuUs) / 1e6, double(espeakBytes) / 1048576);
+    else
+        std::printf("  espeak-ng -w: did not run\n");
+    std::printf(
+        "  tavorin:      %.2f s (%.2f s CPU, both threads), %s, %.0f MB file, %lld word reports\n",
+        double(ownNs) / 1e9, double(ownCpuUs) / 1e6, waiter.finished ? "completed" : "FAILED",
+        double(fileBytes) / 1048576, qlonglong(waiter.words));
+    if (espeakRan)
+        std::printf("  speed relative to espeak-ng -w: %.2f by elapsed time, %.2f by CPU time "
+                    "(goal >= 1.0)\n",
+                    double(espeakNs) / double(ownNs), double(espeakCpuUs) / double(ownCpuUs));
+    std::printf(
+        "  peak memory while rendering: %.1f MB above idle (%.1f MB before it; goal <= 64 MB)\n",
+        double(renderHwm - idleKb) / 1024, double(beforeRenderKb - idleKb) / 1024);
+    return 0;
+}
