@@ -18,6 +18,7 @@ namespace {
 
 // Room for the FORM, COMM and SSND chunk headers of a 16-bit mono file.
 constexpr quint64 HeaderSize = 54;
+constexpr size_t PendingSamples = 32768;
 
 QString systemError()
 {
@@ -88,12 +89,23 @@ bool AiffWriter::write(const qint16 *samples, qsizetype count)
         return false;
     if (count <= 0)
         return true;
-    if (HeaderSize + 2 * quint64(m_frames + count) > m_maximumFileSize) {
+    if (HeaderSize + 2 * quint64(framesWritten() + count) > m_maximumFileSize) {
         m_error = u"the audio is too long for an AIFF file"_s;
         return false;
     }
-    const sf_count_t written = sf_write_short(m_sndfile.get(), samples, count);
+    m_pending.insert(m_pending.end(), samples, samples + count);
+    if (m_pending.size() >= PendingSamples)
+        return flushPending();
+    return true;
+}
+
+bool AiffWriter::flushPending()
+{
+    const auto count = sf_count_t(m_pending.size());
+    const sf_count_t written =
+        count > 0 ? sf_write_short(m_sndfile.get(), m_pending.data(), count) : 0;
     m_frames += written;
+    m_pending.clear();
     if (written != count) {
         m_error =
             u"cannot write the file (%1)"_s.arg(QString::fromUtf8(sf_strerror(m_sndfile.get())));
@@ -104,8 +116,10 @@ bool AiffWriter::write(const qint16 *samples, qsizetype count)
 
 bool AiffWriter::commit()
 {
-    if (!m_sndfile)
+    if (!m_sndfile || !flushPending()) {
+        discard();
         return false;
+    }
     // Closing writes the header's final sizes; a failure there (a full disk)
     // must not pass for a complete file.
     const int error = sf_close(m_sndfile.release());
@@ -130,6 +144,7 @@ bool AiffWriter::commit()
 
 void AiffWriter::discard()
 {
+    m_pending.clear();
     m_sndfile.reset();
     m_file.reset(); // removes the temporary file
 }

@@ -4,6 +4,7 @@
 #include <QtGlobal>
 
 #include <memory>
+#include <vector>
 
 class QTemporaryFile;
 struct sf_private_tag;
@@ -29,10 +30,12 @@ public:
     // Removes the temporary file; the target is not touched.
     void discard();
 
-    qint64 framesWritten() const { return m_frames; }
+    qint64 framesWritten() const { return m_frames + qint64(m_pending.size()); }
     QString errorString() const { return m_error; }
 
 private:
+    bool flushPending();
+
     struct SndfileCloser
     {
         void operator()(sf_private_tag *file) const;
@@ -43,6 +46,9 @@ private:
     quint64 m_maximumFileSize;
     std::unique_ptr<QTemporaryFile> m_file;
     std::unique_ptr<sf_private_tag, SndfileCloser> m_sndfile;
+    // Samples come in small blocks; writing them in large ones saves most
+    // of the system calls.
+    std::vector<qint16> m_pending;
     qint64 m_frames = 0;
     QString m_error;
 };

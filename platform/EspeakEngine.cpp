@@ -18,8 +18,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Callback buffer of espeak-ng in ms: small enough for a quick first sound.
-constexpr int CallbackBufferMs = 50;
+// Audio per synth callback, in ms. Synthesis runs hundreds of times faster
+// than real time, so even this much comes within a millisecond or so, and
+// fewer, larger blocks keep file rendering as fast as espeak-ng's own.
+constexpr int CallbackBufferMs = 200;
 
 QList<QPair<QString, int>> languagesOf(const espeak_VOICE *voice)
 {
