@@ -145,7 +145,10 @@ EspeakEngine::Catalogue readCatalogue()
                                       QString::fromUtf8((*variants)->name).trimmed(),
                                       int((*variants)->gender)});
     }
+    // After loading many voices, espeak-ng drops the first word events of
+    // the next synthesis; a throwaway one leaves it in order.
     espeak_SetVoiceByName("en");
+    espeak_Synth("a", 2, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
     return catalogue;
 }
 
@@ -293,7 +296,7 @@ int synthCallback(short *samples, int count, espeak_EVENT *events)
 {
     Synthesis *synthesis = activeSynthesis;
     if (!synthesis)
-        return 1;
+        return 0; // a throwaway synthesis
     SpeechChannel &channel = *synthesis->request->channel;
     for (; events && events->type != espeakEVENT_LIST_TERMINATED; ++events) {
         if (events->type != espeakEVENT_WORD || events->length <= 0 ||
