@@ -25,6 +25,8 @@ constexpr qsizetype RingSeconds = 2;
 constexpr qsizetype WordCapacity = 4096;
 constexpr int PumpIntervalMs = 10;
 constexpr float DefaultRate = 175.0f;
+// Quick extra turns, 1 ms apart, while a new output stream gets ready.
+constexpr int MaximumEarlyRetries = 50;
 
 VoiceSource *installedSource = nullptr;
 
@@ -47,6 +49,7 @@ public:
         bool paused = false;
         bool pauseAtWord = false;
         bool audioStarted = false;
+        int earlyRetries = 0;
         // Word marks taken from the channel, waiting for the audio to reach them.
         std::deque<SpeechChannel::Word> words;
     };
@@ -118,7 +121,7 @@ bool SpeechSynthesizerPrivate::begin(const QString &text, const QString &filePat
         QMetaObject::invokeMethod(
             q, [this] { pump(); }, Qt::QueuedConnection);
     });
-    current = Speech{channel, text, toFile, false, false, false, {}};
+    current = Speech{channel, text, toFile, false, false, false, 0, {}};
     if (!toFile)
         playback().start();
     pumpTimer.start();
@@ -135,7 +138,7 @@ void SpeechSynthesizerPrivate::beginFailed(const QString &text)
     ++generation;
     auto channel = std::make_shared<SpeechChannel>(1, 1);
     channel->finish(SpeechChannel::Result::Failed);
-    current = Speech{channel, text, true, false, false, false, {}};
+    current = Speech{channel, text, true, false, false, false, 0, {}};
     pumpLater();
 }
 
@@ -260,7 +263,8 @@ void SpeechSynthesizerPrivate::feedOutput(Speech &speech)
     if (handed && !speech.audioStarted) {
         speech.audioStarted = true;
         Q_EMIT q->audioStarted();
-    } else if (!speech.audioStarted && speech.channel->available() > 0) {
+    } else if (!speech.audioStarted && speech.channel->available() > 0 &&
+               speech.earlyRetries++ < MaximumEarlyRetries) {
         // A new output stream takes a moment before it accepts data; the
         // first sound should not wait for the next regular turn.
         QTimer::singleShot(1, Qt::PreciseTimer, q, [this] { pump(); });
