@@ -1,10 +1,37 @@
 #include "app/Startup.h"
 
 #include "app/AppDelegate.h"
+#include "app/CommandLine.h"
 #include "controls/Controls.h"
 #include "platform/Application.h"
+#include "platform/BundleInfo.h"
+#include "platform/Log.h"
+#include "platform/SingleInstance.h"
+
+#include <QApplication>
+
+#include <cstdio>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+void describeApplication()
+{
+    QCoreApplication::setApplicationName(u"tavorin"_s);
+    QCoreApplication::setApplicationVersion(BundleInfo::shortVersion);
+    QGuiApplication::setApplicationDisplayName(BundleInfo::name);
+    QGuiApplication::setDesktopFileName(u"org.tavorin.Tavorin"_s);
+}
+
+int usageError(const QString &error)
+{
+    std::fprintf(stderr, "tavorin: %s\nTry 'tavorin --help' for more information.\n",
+                 error.toLocal8Bit().constData());
+    return 2;
+}
+
+} // namespace
 
 void Startup::registerWidgetClasses()
 {
@@ -19,6 +46,40 @@ QWidget *Startup::loadMainWindow(AppDelegate *delegate)
 
 int Startup::main(int argc, char **argv)
 {
+    CommandLine commandLine;
+    if (CommandLine::isTask(argc, argv)) {
+        // No window: no display is needed, so scripts and servers can use it.
+        QCoreApplication app(argc, argv);
+        describeApplication();
+        if (!commandLine.parse(QCoreApplication::arguments()))
+            return usageError(commandLine.errorText());
+        return commandLine.runTask();
+    }
+
+    // Wrong arguments are reported before a display is needed.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (!commandLine.parse(arguments, /*allowQtOptions=*/true))
+        return usageError(commandLine.errorText());
+
+    QApplication app(argc, argv);
+    describeApplication();
+    CommandLine windowCommandLine;
+    if (!windowCommandLine.parse(QCoreApplication::arguments()))
+        return usageError(windowCommandLine.errorText());
+
+    const QStringList files = windowCommandLine.files();
+    SingleInstance instance;
+    switch (instance.handOver(files)) {
+    case SingleInstance::Outcome::HandedOver:
+        return 0;
+    case SingleInstance::Outcome::Primary:
+        break;
+    case SingleInstance::Outcome::Standalone:
+        Log::write(u"Running without the instance channel: no private runtime folder"_s);
+        break;
+    }
     registerWidgetClasses();
-    return Application::main(argc, argv, [] { return new AppDelegate; });
+    return Application::run([] { return new AppDelegate; }, files, &instance);
 }

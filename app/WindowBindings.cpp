@@ -4,6 +4,7 @@
 #include "platform/Application.h"
 
 #include <QAbstractButton>
+#include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -63,15 +64,27 @@ bool WindowBindings::canExport() const
 
 void WindowBindings::updateCommands()
 {
-    if (m_playButton)
-        m_playButton->setEnabled(canPlay());
-    if (m_pauseButton)
-        m_pauseButton->setEnabled(canPause());
-    if (m_stopButton)
-        m_stopButton->setEnabled(canStop());
-    if (m_exportButton)
-        m_exportButton->setEnabled(canExport());
+    offer(m_playButton, canPlay());
+    offer(m_pauseButton, canPause());
+    offer(m_stopButton, canStop());
+    offer(m_exportButton, canExport());
     Q_EMIT commandsChanged();
+}
+
+void WindowBindings::offer(QAbstractButton *button, bool available)
+{
+    if (!button)
+        return;
+    button->setEnabled(available);
+    // Styled buttons draw the same face whether enabled or not; the window
+    // fades the ones it does not offer so that the difference shows.
+    auto *fade = qobject_cast<QGraphicsOpacityEffect *>(button->graphicsEffect());
+    if (!fade) {
+        fade = new QGraphicsOpacityEffect(button);
+        button->setGraphicsEffect(fade);
+    }
+    fade->setOpacity(available ? 1.0 : 0.4);
+    fade->setEnabled(!available);
 }
 
 void WindowBindings::updateRateRange()

@@ -38,6 +38,7 @@ Q_SIGNALS:
 
 private:
     void updateCommands();
+    static void offer(QAbstractButton *button, bool available);
     void updateRateRange();
     void updateRate();
 

@@ -2,11 +2,11 @@
 
 #include "platform/ApplicationDelegate.h"
 #include "platform/Log.h"
+#include "platform/SingleInstance.h"
 #include "platform/UiLoader.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QFileInfo>
 #include <QMetaProperty>
 #include <QPointer>
 #include <QWidget>
@@ -93,31 +93,33 @@ QWidget *Application::loadMainWindow(const QString &descriptionPath, Application
     return window;
 }
 
-int Application::main(int argc, char **argv,
-                      const std::function<ApplicationDelegate *()> &makeDelegate)
+int Application::run(const std::function<ApplicationDelegate *()> &makeDelegate,
+                     const QStringList &files, SingleInstance *instance)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(u"Tavorin"_s);
-    QApplication::setDesktopFileName(u"org.tavorin.Tavorin"_s);
-
     std::unique_ptr<ApplicationDelegate> delegate(makeDelegate());
     std::unique_ptr<QWidget> window(loadMainWindow(u":/ui/MainWindow.ui"_s, delegate.get()));
     if (!window)
         return 1;
     QApplication::setQuitOnLastWindowClosed(
         delegate->applicationShouldTerminateAfterLastWindowClosed());
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, delegate.get(),
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, delegate.get(),
                      &ApplicationDelegate::applicationWillTerminate);
 
     window->show();
     delegate->applicationDidFinishLaunching();
-
-    QStringList files;
-    const QStringList arguments = QApplication::arguments();
-    for (qsizetype i = 1; i < arguments.size(); ++i)
-        files << QFileInfo(arguments.at(i)).absoluteFilePath();
     if (!files.isEmpty())
-        delegate->application(&app, files);
+        delegate->application(qApp, files);
+
+    if (instance) {
+        QObject::connect(instance, &SingleInstance::activationRequested, delegate.get(),
+                         [&delegate, &window](const QStringList &handedOver) {
+                             Log::write(u"Another launch asked for the window"_s);
+                             delegate->applicationShouldHandleReopen(window->isVisible());
+                             if (!handedOver.isEmpty())
+                                 delegate->application(qApp, handedOver);
+                         });
+        instance->listen();
+    }
 
     const int status = QApplication::exec();
     window.reset();

@@ -6,6 +6,7 @@
 #include <functional>
 
 class ApplicationDelegate;
+class SingleInstance;
 class QObject;
 class QWidget;
 
@@ -33,9 +34,11 @@ void connectOutlets(QObject *owner, QObject *root);
 // has no such method.
 bool sendAction(const QString &command, QObject *target, QObject *sender);
 
-// The program's main routine: makes the application object, loads the main
-// window, makes the one delegate, runs launch and the event loop. File
-// arguments are handed to the delegate as files to open.
-int main(int argc, char **argv, const std::function<ApplicationDelegate *()> &makeDelegate);
+// Runs the window application in the existing QApplication: loads the main
+// window, makes the one delegate, runs launch and the event loop. `files` go
+// to the delegate as files to open. With an `instance`, later launches that
+// it hands over bring the window back and open their files here.
+int run(const std::function<ApplicationDelegate *()> &makeDelegate, const QStringList &files,
+        SingleInstance *instance = nullptr);
 
 } // namespace Application

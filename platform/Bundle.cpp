@@ -23,21 +23,30 @@ QVariant Bundle::objectForInfoDictionaryKey(const QString &key)
     return infoDictionary().value(key);
 }
 
-QStringList Bundle::resourceDirectories()
+QStringList Bundle::resourceDirectoriesFor(const QString &programFolder)
 {
     QStringList dirs;
-    const QString appDir = QCoreApplication::applicationDirPath();
-    if (!appDir.isEmpty())
-        dirs << QDir::cleanPath(appDir + u'/' + BundleInfo::installedResourceDir);
+    if (!programFolder.isEmpty())
+        dirs << QDir::cleanPath(programFolder + u'/' + BundleInfo::installedResourceDir);
     dirs << BundleInfo::sourceResourceDir;
     return dirs;
 }
 
+QStringList Bundle::resourceDirectories()
+{
+    return resourceDirectoriesFor(QCoreApplication::applicationDirPath());
+}
+
 QString Bundle::pathForResource(const QString &name)
+{
+    return pathForResource(name, resourceDirectories());
+}
+
+QString Bundle::pathForResource(const QString &name, const QStringList &directories)
 {
     if (name.isEmpty())
         return {};
-    for (const QString &dir : resourceDirectories()) {
+    for (const QString &dir : directories) {
         const QFileInfo info(QDir(dir), name);
         if (info.isFile())
             return info.absoluteFilePath();

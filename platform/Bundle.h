@@ -16,8 +16,13 @@ QVariant objectForInfoDictionaryKey(const QString &key);
 // The full path of a resource file, or an empty string when none is found.
 QString pathForResource(const QString &name);
 
-// Where resource files are looked for, first match wins.
+// Where resource files are looked for, first match wins: share/tavorin
+// beside the program's folder, then the source tree's resources.
 QStringList resourceDirectories();
+
+// The same for a program in `programFolder`, for checking an installation.
+QStringList resourceDirectoriesFor(const QString &programFolder);
+QString pathForResource(const QString &name, const QStringList &directories);
 
 // The translation of a key, or the key itself.
 QString localizedString(const char *key);

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QStringList>
+
+// The program's command line:
+//   tavorin [FILE...]                          the window (or the running one)
+//   tavorin --list-voices                      one voice a line
+//   tavorin --export OUT [--voice ID] [--rate WPM] [FILE|-]
+// plus --help and --version. None of the options changes the window.
+class CommandLine
+{
+public:
+    CommandLine();
+
+    // True when the arguments ask for a task without a window, which then
+    // runs without any display.
+    static bool isTask(int argc, char **argv);
+
+    // Parses `arguments` (the program's, name first). False, with the error
+    // in errorText(), when they do not fit. `allowQtOptions` lets Qt's own
+    // options pass, for a first look before QApplication takes them out.
+    bool parse(const QStringList &arguments, bool allowQtOptions = false);
+    QString errorText() const { return m_error; }
+
+    QCommandLineParser &parser() { return m_parser; }
+
+    // Runs a task; the exit status. Needs a QCoreApplication.
+    int runTask();
+
+    // The window's files, made absolute.
+    QStringList files() const;
+
+private:
+    int listVoices();
+    int exportSpeech();
+
+    QCommandLineParser m_parser;
+    QCommandLineOption m_listVoices;
+    QCommandLineOption m_export;
+    QCommandLineOption m_voice;
+    QCommandLineOption m_rate;
+    QString m_error;
+};

@@ -1,0 +1,347 @@
+// The tavorin program as a user, a script and the desktop run it.
+#include "app/VoiceRecords.h"
+#include "platform/Bundle.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocalServer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <csignal>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString program = QStringLiteral(TAVORIN_PROGRAM);
+
+struct Outcome
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+QProcessEnvironment environmentWith(const QString &runtimeFolder = QString())
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    if (!runtimeFolder.isEmpty())
+        environment.insert(u"XDG_RUNTIME_DIR"_s, runtimeFolder);
+    return environment;
+}
+
+Outcome run(const QStringList &arguments, const QByteArray &input = {},
+            const QProcessEnvironment &environment = environmentWith())
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    EXPECT_TRUE(process.waitForStarted());
+    process.write(input);
+    process.closeWriteChannel();
+    EXPECT_TRUE(process.waitForFinished(60000));
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+// Frames, rate and format of an audio file read back with libsndfile.
+struct Audio
+{
+    bool valid = false;
+    sf_count_t frames = 0;
+    int rate = 0;
+    int format = 0;
+};
+
+Audio readAudio(const QString &path)
+{
+    SF_INFO info = {};
+    SNDFILE *file = sf_open(path.toLocal8Bit().constData(), SFM_READ, &info);
+    if (!file)
+        return {};
+    sf_close(file);
+    return {true, info.frames, info.samplerate, info.format};
+}
+
+QString privateFolder(const QTemporaryDir &dir)
+{
+    QFile::setPermissions(dir.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return dir.path();
+}
+
+} // namespace
+
+TEST(Program, VersionAndHelp)
+{
+    const Outcome version = run({u"--version"_s});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out,
+              u"tavorin %1\n"_s.arg(
+                  Bundle::objectForInfoDictionaryKey(u"CFBundleShortVersionString"_s).toString()));
+    const Outcome help = run({u"--help"_s});
+    EXPECT_EQ(help.status, 0);
+    for (const QString &option : {u"--export"_s, u"--voice"_s, u"--rate"_s, u"--list-voices"_s})
+        EXPECT_TRUE(help.out.contains(option)) << option.toStdString();
+
+    const Outcome wrong = run({u"--rate"_s, u"100"_s});
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_TRUE(wrong.err.contains(u"--export"_s));
+    EXPECT_EQ(run({u"--no-such-option"_s}).status, 2);
+}
+
+TEST(Program, ListsTheVoicesOfTheVoiceMenu)
+{
+    const Outcome listed = run({u"--list-voices"_s});
+    ASSERT_EQ(listed.status, 0);
+    QStringList expected;
+    for (const QVariant &record : VoiceRecords::availableVoiceRecords())
+        expected << record.toMap().value(u"identifier"_s).toString() + u'\t' +
+                        record.toMap().value(u"label"_s).toString();
+    EXPECT_FALSE(expected.isEmpty());
+    EXPECT_EQ(listed.out.split(u'\n', Qt::SkipEmptyParts), expected);
+}
+
+TEST(Program, ExportsFromAFileAndFromStandardInput)
+{
+    QTemporaryDir dir;
+    const QString input = dir.filePath(u"in.txt"_s);
+    QFile file(input);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Caf\xc3\xa9 and a second short sentence.");
+    file.close();
+
+    const QString fromFile = dir.filePath(u"file.aiff"_s);
+    const Outcome first = run({u"--export"_s, fromFile, u"--rate"_s, u"300"_s, input});
+    EXPECT_EQ(first.status, 0) << first.err.toStdString();
+    const Audio fileAudio = readAudio(fromFile);
+    ASSERT_TRUE(fileAudio.valid);
+    EXPECT_GT(fileAudio.frames, 1000);
+    EXPECT_EQ(fileAudio.rate, 22050);
+    EXPECT_EQ(fileAudio.format, SF_FORMAT_AIFF | SF_FORMAT_PCM_16);
+
+    const QString fromInput = dir.filePath(u"stdin.aiff"_s);
+    const Outcome second = run({u"--export"_s, fromInput, u"-"_s}, "Spoken from a pipe.");
+    EXPECT_EQ(second.status, 0) << second.err.toStdString();
+    EXPECT_TRUE(readAudio(fromInput).valid);
+}
+
+TEST(Program, ExportFailuresSayWhyAndLeaveNoFile)
+{
+    QTemporaryDir dir;
+    const QString input = dir.filePath(u"in.txt"_s);
+    QFile file(input);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Some text.");
+    file.close();
+    const QString out = dir.filePath(u"out.aiff"_s);
+
+    const Outcome voice = run({u"--export"_s, out, u"--voice"_s, u"no-such-voice"_s, input});
+    EXPECT_EQ(voice.status, 1);
+    EXPECT_TRUE(voice.err.contains(u"unknown voice 'no-such-voice'"_s));
+
+    const Outcome latin1 = run({u"--export"_s, out, u"-"_s}, "caf\xe9");
+    EXPECT_EQ(latin1.status, 1);
+    EXPECT_TRUE(latin1.err.contains(u"UTF-8"_s));
+
+    const Outcome missing = run({u"--export"_s, out, dir.filePath(u"missing.txt"_s)});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(missing.err.contains(u"missing.txt"_s));
+
+    const Outcome folder = run({u"--export"_s, dir.filePath(u"no/such/folder/x.aiff"_s), input});
+    EXPECT_EQ(folder.status, 1);
+    EXPECT_TRUE(folder.err.contains(u"cannot write"_s));
+
+    const Outcome rate = run({u"--export"_s, out, u"--rate"_s, u"fast"_s, input});
+    EXPECT_EQ(rate.status, 2);
+
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"in.txt"_s});
+}
+
+TEST(Program, AnInterruptedExportLeavesNoFile)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath(u"long.aiff"_s);
+    QProcess process;
+    process.setProcessEnvironment(environmentWith());
+    process.start(program, {u"--export"_s, out, u"--rate"_s, u"80"_s, u"-"_s});
+    ASSERT_TRUE(process.waitForStarted());
+    process.write(QByteArray("Many words to speak slowly for a long while. ").repeated(20000));
+    process.closeWriteChannel();
+    // Wait until the render has opened its file in the target's folder (it
+    // may have no name there until it is complete).
+    const QString fds = u"/proc/%1/fd"_s.arg(process.processId());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QStringList open =
+                QDir(fds).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+            return std::any_of(open.begin(), open.end(), [&](const QString &fd) {
+                char target[4096] = {};
+                const QByteArray link = QFile::encodeName(fds + u'/' + fd);
+                const ssize_t length = ::readlink(link.constData(), target, sizeof target - 1);
+                return length > 0 && QFile::decodeName(target).startsWith(dir.path());
+            });
+        },
+        20000));
+    ::kill(pid_t(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(20000));
+    EXPECT_EQ(process.exitCode(), 130);
+    EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError()).contains(u"interrupted"_s));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+class SingleInstanceProgram : public ::testing::Test
+{
+protected:
+    void TearDown() override
+    {
+        for (QProcess *process : std::as_const(running)) {
+            process->terminate();
+            if (!process->waitForFinished(5000))
+                process->kill();
+            process->waitForFinished(5000);
+            delete process;
+        }
+    }
+
+    QProcess *start(const QStringList &arguments = {})
+    {
+        auto *process = new QProcess;
+        process->setProcessEnvironment(environmentWith(privateFolder(runtime)));
+        process->start(program, arguments);
+        EXPECT_TRUE(process->waitForStarted());
+        running << process;
+        return process;
+    }
+
+    QString channel() const { return runtime.filePath(u"tavorin/instance.socket"_s); }
+
+    bool waitForChannel()
+    {
+        return QTest::qWaitFor([this] { return QFile::exists(channel()); }, 20000);
+    }
+
+    QTemporaryDir runtime;
+    QList<QProcess *> running;
+};
+
+TEST_F(SingleInstanceProgram, ASecondLaunchHandsItsFileOverAndExits)
+{
+    QProcess *first = start();
+    ASSERT_TRUE(waitForChannel());
+    QTemporaryDir dir;
+    const QString text = dir.filePath(u"note.txt"_s);
+    QFile file(text);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("hello");
+    file.close();
+
+    QProcess *second = start({text});
+    ASSERT_TRUE(second->waitForFinished(20000));
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return QString::fromUtf8(first->readAllStandardError())
+                .contains(u"Another launch asked for the window"_s);
+        },
+        10000));
+    EXPECT_EQ(first->state(), QProcess::Running);
+}
+
+TEST_F(SingleInstanceProgram, AStaleChannelDoesNotBlockANewInstance)
+{
+    // A socket file that nobody answers on, as a crash leaves it.
+    QDir(privateFolder(runtime)).mkpath(u"tavorin"_s);
+    QFile::setPermissions(runtime.filePath(u"tavorin"_s),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = QFile::encodeName(channel());
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    ::close(fd);
+    ASSERT_TRUE(QFile::exists(channel()));
+
+    QProcess *first = start();
+    QTest::qWait(1500);
+    EXPECT_EQ(first->state(), QProcess::Running);
+    QProcess *second = start();
+    ASSERT_TRUE(second->waitForFinished(20000));
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_EQ(first->state(), QProcess::Running);
+}
+
+TEST_F(SingleInstanceProgram, TwoLaunchesAtOnceLeaveOneInstance)
+{
+    QProcess *a = start();
+    QProcess *b = start();
+    // One of them hands over to the other and exits.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return a->state() == QProcess::NotRunning || b->state() == QProcess::NotRunning; },
+        20000));
+    QTest::qWait(500);
+    const int stillRunning =
+        int(a->state() == QProcess::Running) + int(b->state() == QProcess::Running);
+    EXPECT_EQ(stillRunning, 1);
+    QProcess *exited = a->state() == QProcess::NotRunning ? a : b;
+    EXPECT_EQ(exited->exitCode(), 0);
+}
+
+TEST(Install, PutsEverythingWhereTheDesktopLooksAndRuns)
+{
+    QTemporaryDir prefix;
+    QProcess install;
+    install.start(u"cmake"_s, {u"--install"_s, QStringLiteral(TAVORIN_BUILD_DIR), u"--prefix"_s,
+                               prefix.path()});
+    ASSERT_TRUE(install.waitForFinished(120000));
+    ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
+
+    const QDir root(prefix.path());
+    for (const QString &file :
+         {u"bin/tavorin"_s, u"share/applications/org.tavorin.Tavorin.desktop"_s,
+          u"share/icons/hicolor/scalable/apps/org.tavorin.Tavorin.svg"_s,
+          u"share/metainfo/org.tavorin.Tavorin.metainfo.xml"_s, u"share/tavorin/getpath.sh"_s,
+          u"share/tavorin/ACKNOWLEDGMENTS.md"_s})
+        EXPECT_TRUE(QFile::exists(root.filePath(file))) << file.toStdString();
+
+    // The installed program's resource folder is its own, not the source tree's.
+    const QStringList folders = Bundle::resourceDirectoriesFor(root.filePath(u"bin"_s));
+    EXPECT_EQ(Bundle::pathForResource(u"getpath.sh"_s, folders),
+              root.filePath(u"share/tavorin/getpath.sh"_s));
+
+    QProcess validate;
+    validate.start(u"desktop-file-validate"_s,
+                   {root.filePath(u"share/applications/org.tavorin.Tavorin.desktop"_s)});
+    ASSERT_TRUE(validate.waitForFinished(60000));
+    EXPECT_EQ(validate.exitCode(), 0) << validate.readAllStandardOutput().toStdString();
+    validate.start(u"appstreamcli"_s,
+                   {u"validate"_s, u"--no-net"_s,
+                    root.filePath(u"share/metainfo/org.tavorin.Tavorin.metainfo.xml"_s)});
+    ASSERT_TRUE(validate.waitForFinished(60000));
+    EXPECT_EQ(validate.exitCode(), 0) << validate.readAllStandardOutput().toStdString();
+
+    QProcess exported;
+    exported.setProcessEnvironment(environmentWith());
+    const QString out = root.filePath(u"installed.aiff"_s);
+    exported.start(root.filePath(u"bin/tavorin"_s), {u"--export"_s, out, u"-"_s});
+    ASSERT_TRUE(exported.waitForStarted());
+    exported.write("Installed and speaking.");
+    exported.closeWriteChannel();
+    ASSERT_TRUE(exported.waitForFinished(60000));
+    EXPECT_EQ(exported.exitCode(), 0);
+    EXPECT_TRUE(readAudio(out).valid);
+}
