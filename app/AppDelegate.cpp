@@ -2,6 +2,7 @@
 
 #include "app/FileDrop.h"
 #include "app/FindIndicator.h"
+#include "app/MainMenu.h"
 #include "app/VoiceRecords.h"
 #include "app/WindowBindings.h"
 #include "menus/MenuOperations.h"
@@ -36,8 +37,10 @@ void AppDelegate::applicationDidFinishLaunching()
         m_voicePopupMenu = m_voicePopup->menu();
     if (m_textView && !m_findIndicator)
         m_findIndicator = new FindIndicator(m_textView);
-    if (m_window && !m_bindings)
+    if (m_window && !m_bindings) {
         m_bindings = new WindowBindings(this, m_window);
+        new MainMenu(m_window, this, m_bindings);
+    }
     if (m_textView && !m_textView->findChild<FileDrop *>()) {
         // Files dropped on the editor are opened as the desktop's are.
         new FileDrop(m_textView, [this](const QStringList &paths) { application(this, paths); });

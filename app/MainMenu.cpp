@@ -1,0 +1,98 @@
+#include "app/MainMenu.h"
+
+#include "app/AppDelegate.h"
+#include "app/WindowBindings.h"
+#include "menus/MenuOperations.h"
+#include "platform/Menu.h"
+#include "platform/MenuItem.h"
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QVariantMap command(const QString &title, const QString &selector, const QString &equivalent = {})
+{
+    QVariantMap description{{u"title"_s, title}, {u"selector"_s, selector}};
+    if (!equivalent.isEmpty())
+        description.insert(u"equivalent"_s, equivalent);
+    return description;
+}
+
+QVariantMap group(const QString &title, const QVariantList &children)
+{
+    return {{u"title"_s, title}, {u"children"_s, children}};
+}
+
+QVariantMap separator()
+{
+    return {{u"title"_s, u"--"_s}};
+}
+
+// Function keys as key equivalents: F5, F6, F7. They leave every key of the
+// text editor alone.
+const QString keyF5 = QString(QChar(0xF708));
+const QString keyF6 = QString(QChar(0xF709));
+const QString keyF7 = QString(QChar(0xF70A));
+
+} // namespace
+
+QVariantList MainMenu::description()
+{
+    return {
+        group(u"&File"_s, {command(u"&New"_s, u"doNew:"_s, u"@+n"_s),
+                           command(u"&Open…"_s, u"doOpen:"_s, u"@+o"_s),
+                           command(u"&Export…"_s, u"doExport:"_s, u"@+e"_s), separator(),
+                           command(u"&Quit"_s, u"quit"_s, u"@+q"_s)}),
+        group(u"&Speech"_s, {command(u"&Play"_s, u"doPlay:"_s, QString(u"+"_s + keyF5)),
+                             command(u"P&ause"_s, u"doPause:"_s, QString(u"+"_s + keyF6)),
+                             command(u"&Stop"_s, u"doStop:"_s, QString(u"+"_s + keyF7))}),
+        group(u"&Help"_s, {command(u"&About Tavorin"_s, u"aboutMe:"_s)}),
+    };
+}
+
+MainMenu::MainMenu(QMainWindow *window, AppDelegate *controller, WindowBindings *bindings)
+    : QObject(window)
+    , m_bindings(bindings)
+{
+    m_root = Menu::create(QString(), window);
+    Operations::addItemsFromNestedArray(m_root, description(), controller);
+    // Quitting is the application's own command.
+    if (QAction *quit = item(u"&File/&Quit"_s))
+        MenuItem::setTarget(quit, qApp);
+
+    QMenuBar *bar = window->menuBar();
+    const QList<QAction *> menus = Menu::itemArray(m_root);
+    for (QAction *menu : menus)
+        bar->addAction(menu);
+
+    if (bindings)
+        connect(bindings, &WindowBindings::commandsChanged, this, &MainMenu::updateItems);
+    updateItems();
+}
+
+MainMenu::~MainMenu() = default;
+
+QAction *MainMenu::item(const QString &path) const
+{
+    return Operations::itemWithPath(m_root, path);
+}
+
+void MainMenu::updateItems()
+{
+    if (!m_bindings)
+        return;
+    const std::pair<const char16_t *, bool> offered[] = {
+        {u"&Speech/&Play", m_bindings->canPlay()},
+        {u"&Speech/P&ause", m_bindings->canPause()},
+        {u"&Speech/&Stop", m_bindings->canStop()},
+        {u"&File/&Export…", m_bindings->canExport()},
+    };
+    for (const auto &[path, enabled] : offered)
+        if (QAction *action = item(QString::fromUtf16(path)))
+            action->setEnabled(enabled);
+}
