@@ -142,7 +142,18 @@ QVariantMap EspeakVoiceSource::attributesForVoice(const QString &identifier) con
 
 QString EspeakVoiceSource::defaultVoice() const
 {
-    return voiceForLocale(QLocale::system());
+    // Asked once per listed voice while a voice menu is built: remember the
+    // answer for the locale.
+    static std::mutex mutex;
+    static QString localeName;
+    static QString voice;
+    const QLocale locale = QLocale::system();
+    std::lock_guard lock(mutex);
+    if (localeName != locale.name() || voice.isNull()) {
+        localeName = locale.name();
+        voice = voiceForLocale(locale);
+    }
+    return voice;
 }
 
 QString EspeakVoiceSource::voiceForLocale(const QLocale &locale) const
