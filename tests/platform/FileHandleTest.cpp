@@ -135,23 +135,3 @@ TEST(FileHandle, WriteabilityHandlerRunsUntilItRemovesItself)
     });
     EXPECT_EQ(pipe.fileHandleForReading()->readDataToEndOfFile(), "123");
 }
-
-TEST(FileHandle, TwoHandlesAreReadToTheirEndsTogether)
-{
-    Pipe first;
-    Pipe second;
-    // More than a pipe holds, written to the second while the first stays
-    // open: reading one after the other would stall the writer.
-    const QByteArray big(1 << 20, 'b');
-    std::thread writer([&] {
-        second.fileHandleForWriting()->writeData(big);
-        first.fileHandleForWriting()->writeData("a");
-        first.fileHandleForWriting()->closeFile();
-        second.fileHandleForWriting()->closeFile();
-    });
-    const auto [a, b] = FileHandle::readDataToEndOfFile(*first.fileHandleForReading(),
-                                                        *second.fileHandleForReading());
-    writer.join();
-    EXPECT_EQ(a, "a");
-    EXPECT_EQ(b, big);
-}

@@ -53,23 +53,6 @@ TEST(Process, ALaunchThatCannotStartIsReportedAndNotRepeated)
     EXPECT_FALSE(unshared.launch());
 }
 
-TEST(Process, AnEnvironmentReplacesTheInheritedOneWholly)
-{
-    auto given = std::make_shared<Process>();
-    given->setLaunchPath(u"/usr/bin/env"_s);
-    given->setEnvironment({{u"ONLY"_s, u"one value"_s}});
-    EXPECT_EQ(runAndRead(given), "ONLY=one value\n");
-
-    auto inherited = std::make_shared<Process>();
-    inherited->setLaunchPath(u"/usr/bin/env"_s);
-    EXPECT_TRUE(runAndRead(inherited).contains(QByteArray("\nPATH=" + qgetenv("PATH") + '\n')));
-
-    auto arguments = std::make_shared<Process>();
-    arguments->setLaunchPath(u"/usr/bin/printf"_s);
-    arguments->setArguments({u"[%s]"_s, u"two words"_s, u"$HOME \"q\""_s, QString()});
-    EXPECT_EQ(runAndRead(arguments), "[two words][$HOME \"q\"][]");
-}
-
 TEST(Process, TerminationHandlerRunsOnceOnItsOwnThreadAfterTheChildIsReaped)
 {
     auto process = std::make_shared<Process>();
@@ -121,23 +104,6 @@ TEST(Process, TerminateSignalsOnlyAChildThatHasNotBeenReaped)
     auto unlaunched = std::make_shared<Process>();
     EXPECT_FALSE(unlaunched->terminate());
     unlaunched->waitUntilExit();
-}
-
-TEST(Process, StandardInputReachesTheChildAndItsEndIsClosedHere)
-{
-    auto process = std::make_shared<Process>();
-    process->setLaunchPath(u"/bin/cat"_s);
-    auto input = std::make_shared<Pipe>();
-    auto output = std::make_shared<Pipe>();
-    process->setStandardInput(input);
-    process->setStandardOutput(output);
-    ASSERT_TRUE(process->launch());
-    EXPECT_LT(input->fileHandleForReading()->fileDescriptor(), 0);
-    EXPECT_LT(output->fileHandleForWriting()->fileDescriptor(), 0);
-    ASSERT_TRUE(input->fileHandleForWriting()->writeData("through cat"));
-    input->fileHandleForWriting()->closeFile();
-    EXPECT_EQ(output->fileHandleForReading()->readDataToEndOfFile(), "through cat");
-    process->waitUntilExit();
 }
 
 TEST(Process, AChildInheritsOnlyItsStandardStreams)

@@ -43,15 +43,6 @@ private:
 
 } // namespace
 
-TEST(TQTerminal, ANewTerminalHasNoMembers)
-{
-    const TQTerminal terminal;
-    EXPECT_FALSE(terminal.task());
-    EXPECT_FALSE(terminal.output());
-    EXPECT_FALSE(terminal.error());
-    EXPECT_FALSE(terminal.input());
-}
-
 TEST(TQTerminal, SanitizedArgsQuoteEachTextAndDropNullMarkers)
 {
     EXPECT_EQ(TQTerminal::sanitizedArgs({u"say"_s, u"a\"b"_s, u""_s, std::nullopt, u"x"_s}),

@@ -21,13 +21,6 @@ TEST(Utf8StreamDecoder, TextSplitAtEveryByteDecodesAsAWhole)
     }
 }
 
-TEST(Utf8StreamDecoder, APieceEndingInsideACharacterHoldsItBack)
-{
-    Utf8StreamDecoder decoder;
-    EXPECT_EQ(decoder.decode("ok\xe2\x82"), u"ok"_s);
-    EXPECT_EQ(decoder.decode("\xac!"), u"\u20ac!"_s);
-}
-
 TEST(Utf8StreamDecoder, BytesThatAreNotUtf8BecomeReplacementCharacters)
 {
     Utf8StreamDecoder decoder;
