@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include <glib.h>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -167,16 +168,22 @@ TEST_F(Documents, FilesFromTheDesktopLoadOnlyTheFirst)
     EXPECT_EQ(loaded.size(), 1);
 }
 
-TEST_F(Documents, AFolderOrAMissingFileKeepsTheText)
+TEST_F(Documents, AFolderAFifoOrAMissingFileKeepsTheText)
 {
     QTemporaryDir dir;
+    const QString fifo = dir.filePath(u"fifo"_s);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     text->setPlainText(u"stay"_s);
     QSignalSpy loaded(delegate.get(), &AppDelegate::fileLoadFinished);
     LogCapture log;
-    delegate->application(nullptr, {dir.path()});
-    ASSERT_TRUE(waitForLoad(loaded));
-    delegate->application(nullptr, {dir.filePath(u"missing.txt"_s)});
-    ASSERT_TRUE(loaded.size() == 2 || loaded.wait(10000));
+    const QStringList paths{dir.path(), fifo, dir.filePath(u"missing.txt"_s)};
+    for (const QString &path : paths) {
+        const qsizetype before = loaded.size();
+        delegate->application(nullptr, {path});
+        ASSERT_TRUE(loaded.size() > before || loaded.wait(10000)) << path.toStdString();
+    }
     EXPECT_EQ(text->toPlainText(), u"stay"_s);
-    EXPECT_EQ(log.lines().size(), 2);
+    ASSERT_EQ(log.lines().size(), 3);
+    for (qsizetype i = 0; i < paths.size(); ++i)
+        EXPECT_TRUE(log.lines().at(i).contains(paths.at(i)));
 }

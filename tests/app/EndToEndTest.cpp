@@ -1,0 +1,139 @@
+// The window with the real synthesizer and the real audio server.
+#include "AppFixture.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString commandOutput(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(10000) || process.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+sf_count_t framesOf(const QString &path)
+{
+    SF_INFO info = {};
+    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (!file)
+        return -1;
+    sf_close(file);
+    return info.frames;
+}
+
+} // namespace
+
+class EndToEnd : public AppFixture
+{
+protected:
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        SpeechSynthesizer::setVoiceSource(nullptr);
+        window->show();
+        launch();
+        text = child<QPlainTextEdit>("textView");
+    }
+
+    QPlainTextEdit *text = nullptr;
+};
+
+TEST_F(EndToEnd, TypedTextIsHeardOnTheAudioServerAndEndsWithSuccess)
+{
+    const QString sink = commandOutput(u"pactl"_s, {u"get-default-sink"_s});
+    if (sink.isEmpty())
+        GTEST_SKIP() << "no audio server answers (scripts/test.sh starts one)";
+
+    QProcess recorder;
+    recorder.start(u"parec"_s, {u"-d"_s, sink + u".monitor"_s, u"--format=s16le"_s,
+                                u"--rate=22050"_s, u"--channels=1"_s, u"--raw"_s});
+    ASSERT_TRUE(recorder.waitForStarted());
+
+    text->setFocus();
+    QTest::keyClicks(text, u"Hello from the speaking editor."_s);
+    LogCapture log;
+    QTest::mouseClick(child<QPushButton>("playButton"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.count(u"With success"_s) == 1; }, 30000));
+    recorder.terminate();
+    ASSERT_TRUE(recorder.waitForFinished(5000));
+
+    const QByteArray recorded = recorder.readAllStandardOutput();
+    const auto *samples = reinterpret_cast<const qint16 *>(recorded.constData());
+    const qsizetype count = recorded.size() / qsizetype(sizeof(qint16));
+    int peak = 0;
+    for (qsizetype i = 0; i < count; ++i)
+        peak = std::max(peak, std::abs(int(samples[i])));
+    EXPECT_GT(count, 22050 / 2) << "less than half a second was recorded";
+    EXPECT_GT(peak, 1000) << "the recording is silent";
+    EXPECT_EQ(log.count(u"Without any success"_s), 0);
+}
+
+TEST_F(EndToEnd, ExportOfTheWholeTextLastsAsLongAsTheCommandLineEngineSays)
+{
+    const QString sentence = u"The quick brown fox jumps over the lazy dog."_s;
+    text->setPlainText(sentence);
+    QTextCursor selection = text->textCursor();
+    selection.setPosition(4);
+    selection.setPosition(9, QTextCursor::KeepAnchor);
+    text->setTextCursor(selection);
+    delegate->setCurrentRate(190.0f);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"sentence.aiff"_s);
+    LogCapture log;
+    delegate->doExport(nullptr);
+    auto *panel = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+    ASSERT_TRUE(panel);
+    panel->selectFile(path);
+    acceptPanel(panel);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.count(u"With success"_s) == 1; }, 30000));
+
+    const QString reference = dir.filePath(u"reference.wav"_s);
+    QProcess espeak;
+    espeak.start(u"espeak-ng"_s, {u"-v"_s, delegate->speechSynth()->voice(), u"-s"_s, u"190"_s,
+                                  u"-w"_s, reference, sentence});
+    ASSERT_TRUE(espeak.waitForFinished(30000));
+    ASSERT_EQ(espeak.exitCode(), 0);
+
+    const sf_count_t exported = framesOf(path);
+    const sf_count_t expected = framesOf(reference);
+    ASSERT_GT(expected, 0);
+    EXPECT_NEAR(double(exported), double(expected), double(expected) * 0.01);
+}
+
+TEST_F(EndToEnd, StopDuringAnExportEndsWithAllFlagsDown)
+{
+    text->setPlainText(QString(u"A long text to render into a file. "_s).repeated(3000));
+    delegate->setCurrentRate(80.0f);
+    QTemporaryDir dir;
+    LogCapture log;
+    delegate->doExport(nullptr);
+    auto *panel = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+    ASSERT_TRUE(panel);
+    panel->selectFile(dir.filePath(u"stopped.aiff"_s));
+    acceptPanel(panel);
+    ASSERT_TRUE(delegate->isExporting());
+    delegate->doStop(nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.count(u"Without any success"_s) == 1; }, 30000));
+    EXPECT_FALSE(delegate->isExporting());
+    EXPECT_FALSE(delegate->isPlaying());
+    EXPECT_FALSE(delegate->isPaused());
+    EXPECT_EQ(log.count(u"With success"_s), 0);
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
