@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QString>
+#include <QTextDocument>
 #include <QUrl>
 #include <QVariantList>
 #include <QVariantMap>
@@ -128,7 +129,7 @@ private:
     void showStatus(const QString &text, bool busy);
     void hideStatus();
     void loadFile(const QString &path, bool noteRecent);
-    void fileLoaded(quint64 request, const QString &path, const std::optional<QString> &text,
+    void fileLoaded(quint64 request, const QString &path, std::unique_ptr<QTextDocument> document,
                     const QString &error);
 
     QPointer<QMainWindow> m_window;

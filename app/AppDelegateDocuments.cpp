@@ -1,13 +1,19 @@
 // New, Open and files handed over by the desktop.
 #include "app/AppDelegate.h"
 
+#include "app/FindIndicator.h"
 #include "platform/Log.h"
 #include "platform/RecentDocuments.h"
 #include "platform/TextFile.h"
 
 #include <QCoreApplication>
+#include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
+#include <QTextDocument>
+#include <QThread>
 #include <QThreadPool>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -48,40 +54,79 @@ void AppDelegate::application(QObject *sender, const QStringList &files)
         loadFile(files.constFirst(), /*noteRecent=*/false);
 }
 
+namespace {
+
+// A text laid out for a plain text editor, built away from the main thread:
+// for a text of megabytes most of the cost of showing it is building the
+// document's blocks, which need not hold up the window.
+struct LoadedText
+{
+    std::unique_ptr<QTextDocument> document;
+    QString error;
+};
+
+LoadedText loadText(const QString &path, const QFont &font)
+{
+    TextFile::Result read = TextFile::read(path);
+    if (!read.text)
+        return {nullptr, read.error};
+    auto document = std::make_unique<QTextDocument>();
+    document->setDocumentLayout(new QPlainTextDocumentLayout(document.get()));
+    document->setDefaultFont(font);
+    document->setUndoRedoEnabled(false);
+    document->setPlainText(*read.text);
+    document->setUndoRedoEnabled(true);
+    document->setModified(false);
+    return {std::move(document), QString()};
+}
+
+} // namespace
+
 void AppDelegate::loadFile(const QString &path, bool noteRecent)
 {
-    // Reading may take long (a slow disk, a network folder): it runs on a
-    // pool thread and only the last requested file replaces the text.
+    // Reading may take long (a slow disk, a network folder, a large text): it
+    // runs on a pool thread and only the last requested file replaces the text.
     const quint64 request = ++m_loadRequest;
     QPointer<AppDelegate> self(this);
-    QThreadPool::globalInstance()->start([self, path, noteRecent, request] {
+    QThread *mainThread = thread();
+    const QFont font = m_textView ? m_textView->document()->defaultFont() : QFont();
+    QThreadPool::globalInstance()->start([self, path, noteRecent, request, mainThread, font] {
         if (noteRecent)
             RecentDocuments::noteNewRecentDocumentURL(QUrl::fromLocalFile(path));
-        TextFile::Result result = TextFile::read(path);
+        LoadedText loaded = loadText(path, font);
+        if (loaded.document)
+            loaded.document->moveToThread(mainThread);
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [self, path, request, result = std::move(result)] {
+            [self, path, request, loaded = std::make_shared<LoadedText>(std::move(loaded))] {
                 if (self)
-                    self->fileLoaded(request, path, result.text, result.error);
+                    self->fileLoaded(request, path, std::move(loaded->document), loaded->error);
             },
             Qt::QueuedConnection);
     });
 }
 
 void AppDelegate::fileLoaded(quint64 request, const QString &path,
-                             const std::optional<QString> &text, const QString &error)
+                             std::unique_ptr<QTextDocument> document, const QString &error)
 {
-    if (!text) {
+    if (!document) {
         // The text in the editor is kept: a failed open must not lose it.
         Log::write(u"Cannot open %1: %2"_s.arg(path, error));
         Q_EMIT fileLoadFinished(path, false);
         return;
     }
-    if (request != m_loadRequest) {
+    if (request != m_loadRequest || !m_textView) {
         Q_EMIT fileLoadFinished(path, false);
         return;
     }
-    if (m_textView)
-        m_textView->setPlainText(*text);
+    // The editor deletes a document of its own when it gets another; one of
+    // an earlier open belongs to the editor as a child and goes here.
+    if (m_findIndicator)
+        m_findIndicator->clear();
+    QPointer<QTextDocument> previous = m_textView->document();
+    document->setParent(m_textView);
+    m_textView->setDocument(document.release());
+    if (previous && previous->parent() == m_textView)
+        previous->deleteLater();
     Q_EMIT fileLoadFinished(path, true);
 }

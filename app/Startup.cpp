@@ -5,6 +5,7 @@
 #include "controls/Controls.h"
 #include "platform/Application.h"
 #include "platform/BundleInfo.h"
+#include "platform/EspeakVoiceSource.h"
 #include "platform/Log.h"
 #include "platform/SingleInstance.h"
 
@@ -46,6 +47,8 @@ QWidget *Startup::loadMainWindow(AppDelegate *delegate)
 
 int Startup::main(int argc, char **argv)
 {
+    // Reading the voice list takes a while; it goes on while the rest starts.
+    EspeakVoiceSource::prepare();
     CommandLine commandLine;
     if (CommandLine::isTask(argc, argv)) {
         // No window: no display is needed, so scripts and servers can use it.

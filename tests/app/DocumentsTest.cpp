@@ -187,3 +187,25 @@ TEST_F(Documents, AFolderAFifoOrAMissingFileKeepsTheText)
     for (qsizetype i = 0; i < paths.size(); ++i)
         EXPECT_TRUE(log.lines().at(i).contains(paths.at(i)));
 }
+
+TEST_F(Documents, OpeningTwiceReplacesTheTextAndKeepsTheEditorUsable)
+{
+    QTemporaryDir dir;
+    const QString first = writeFile(dir, u"one.txt"_s, "first text");
+    const QString second = writeFile(dir, u"two.txt"_s, "second\ntext");
+    QSignalSpy loaded(delegate.get(), &AppDelegate::fileLoadFinished);
+    for (const QString &path : {first, second}) {
+        const qsizetype before = loaded.size();
+        delegate->application(nullptr, {path});
+        ASSERT_TRUE(loaded.size() > before || loaded.wait(10000));
+    }
+    EXPECT_EQ(text->toPlainText(), u"second\ntext"_s);
+    EXPECT_EQ(text->document()->parent(), text);
+    EXPECT_EQ(text->document()->defaultFont(), text->font());
+    // The loaded text is the user's to edit and undo from here on.
+    text->setFocus();
+    QTest::keyClicks(text, u"more "_s);
+    EXPECT_EQ(text->toPlainText(), u"more second\ntext"_s);
+    text->undo();
+    EXPECT_EQ(text->toPlainText(), u"second\ntext"_s);
+}
