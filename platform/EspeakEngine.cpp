@@ -136,9 +136,9 @@ EspeakEngine::Catalogue readCatalogue()
                                     QString::fromUtf8(voice->name).trimmed(), languagesOf(voice),
                                     int(voice->gender)});
     }
-    espeak_VOICE spec{};
-    spec.languages = "variant";
-    const espeak_VOICE **variants = espeak_ListVoices(&spec);
+    espeak_VOICE variantQuery{};
+    variantQuery.languages = "variant";
+    const espeak_VOICE **variants = espeak_ListVoices(&variantQuery);
     for (; variants && *variants; ++variants) {
         const QString identifier = QString::fromUtf8((*variants)->identifier);
         catalogue.variants.push_back({identifier.mid(identifier.lastIndexOf(u'/') + 1),
