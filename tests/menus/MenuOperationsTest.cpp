@@ -3,10 +3,8 @@
 #include "platform/MenuItem.h"
 
 #include <QAction>
-#include <QActionEvent>
 #include <QCoreApplication>
 #include <QMenu>
-#include <QPointer>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +23,26 @@ QStringList titles(const QMenu *menu)
     return result;
 }
 
+// One line per item: title, action, key, mask, represented object, and "*" when
+// its target is `target`; separators as "<separator>".
+QStringList summary(const QMenu *menu, const QObject *target)
+{
+    QStringList result;
+    const QList<QAction *> items = Menu::itemArray(menu);
+    for (const QAction *item : items) {
+        if (item->isSeparator()) {
+            result << u"<separator>"_s;
+            continue;
+        }
+        result << u"%1 %2 %3 %4 %5%6"_s
+                      .arg(item->text(), MenuItem::action(item), MenuItem::keyEquivalent(item))
+                      .arg(MenuItem::keyEquivalentModifierMask(item), 0, 16)
+                      .arg(MenuItem::representedObject(item).toString(),
+                           MenuItem::target(item) == target ? u"*"_s : u""_s);
+    }
+    return result;
+}
+
 std::unique_ptr<QMenu> menuWith(const QStringList &itemTitles)
 {
     std::unique_ptr<QMenu> menu(Menu::create(u"Menu"_s));
@@ -34,389 +52,178 @@ std::unique_ptr<QMenu> menuWith(const QStringList &itemTitles)
 }
 
 QVariantMap description(const QString &title, const QString &selector = {},
-                        const QString &equivalent = {})
+                        const QString &equivalent = {}, const QVariant &object = {})
 {
     QVariantMap result{{u"title"_s, title}};
     if (!selector.isNull())
         result.insert(u"selector"_s, selector);
     if (!equivalent.isNull())
         result.insert(u"equivalent"_s, equivalent);
+    if (object.isValid())
+        result.insert(u"object"_s, object);
     return result;
 }
 
-const QVariantList openSeparatorNew{description(u"Open"_s, u"doOpen:"_s, u"@+o"_s),
-                                    description(u"--"_s),
-                                    description(u"New"_s, u"doNew:"_s, u"@+n"_s)};
-
-QVariantList speechChildren()
-{
-    return {description(u"Play"_s, u"doPlay:"_s), description(u"--"_s),
-            description(u"Stop"_s, u"doStop:"_s)};
-}
+const QVariantList openSeparatorNew{
+    description(u"Open"_s, u"doOpen:"_s, u"@+o"_s, u"file"_s), description(u"--"_s),
+    description(u"New"_s, u"doNew:"_s, u"p"_s), description(u"Plain"_s)};
 
 QVariantMap groupTable()
 {
-    return {{u"Speech"_s, speechChildren()},
-            {u"Export"_s, QVariantList{QVariantMap{{u"title"_s, u"AIFF"_s},
-                                                   {u"selector"_s, u"doExport:"_s},
-                                                   {u"object"_s, u"aiff"_s}}}}};
-}
-
-// Records the items that leave a menu, in order.
-class RemovalWatcher : public QObject
-{
-public:
-    explicit RemovalWatcher(QMenu *menu)
-        : m_menu(menu)
-    {
-        m_menu->installEventFilter(this);
-    }
-    ~RemovalWatcher() override { m_menu->removeEventFilter(this); }
-
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::ActionRemoved)
-            removed << static_cast<QActionEvent *>(event)->action();
-        return QObject::eventFilter(watched, event);
-    }
-
-    QList<QAction *> removed;
-
-private:
-    QMenu *m_menu;
-};
-
-void processDeferredDeletes()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return {{u"Speech"_s, QVariantList{description(u"Play"_s, u"doPlay:"_s), description(u"--"_s)}},
+            {u"Export"_s, QVariantList{description(u"AIFF"_s, u"doExport:"_s, {}, u"aiff"_s)}}};
 }
 
 } // namespace
 
-// Population basics
-
-TEST(MenuOperations, TrimmingRemovesFromTheLastItemDown)
+TEST(MenuOperations, TrimmingKeepsTheFirstItemsAndIgnoresANegativeCount)
 {
-    auto menu = menuWith({u"0"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s});
+    auto menu = menuWith({u"0"_s, u"1"_s, u"2"_s, u"3"_s});
     const QList<QAction *> before = Menu::itemArray(menu.get());
-    RemovalWatcher watcher(menu.get());
+    for (int count : {10, 4, -1})
+        Operations::removeAllItemsExceptForFirst(menu.get(), count);
+    EXPECT_EQ(Menu::numberOfItems(menu.get()), 4);
     Operations::removeAllItemsExceptForFirst(menu.get(), 2);
-    const QList<QAction *> removedOrder = watcher.removed;
-    EXPECT_EQ(titles(menu.get()), (QStringList{u"0"_s, u"1"_s}));
-    EXPECT_EQ(removedOrder, (QList<QAction *>{before[4], before[3], before[2]}));
     EXPECT_EQ(Menu::itemArray(menu.get()), before.mid(0, 2)) << "kept items are the same items";
-}
-
-TEST(MenuOperations, TrimmingCountsAtAndBeyondTheEdges)
-{
-    auto menu = menuWith({u"A"_s, u"B"_s, u"C"_s});
-    Operations::removeAllItemsExceptForFirst(menu.get(), 3);
-    Operations::removeAllItemsExceptForFirst(menu.get(), 10);
-    EXPECT_EQ(Menu::numberOfItems(menu.get()), 3);
-    Operations::removeAllItemsExceptForFirst(menu.get(), -1);
-    EXPECT_EQ(Menu::numberOfItems(menu.get()), 3) << "a negative count changes nothing";
-    Operations::removeAllItemsExceptForFirst(menu.get(), 0);
-    EXPECT_EQ(Menu::numberOfItems(menu.get()), 0);
     Operations::removeAllItemsExceptForFirst(menu.get(), 0);
     EXPECT_EQ(Menu::numberOfItems(menu.get()), 0);
     Operations::removeAllItemsExceptForFirst(nullptr, 0);
 }
 
-TEST(MenuOperations, AddItemsFromMenuItemsAppendsTheItemsThemselvesWithTheTarget)
+TEST(MenuOperations, AddingItemsMovesThemAndAddingAMenuCopiesIt)
 {
     QObject target;
-    QObject previousTarget;
     auto menu = menuWith({u"Existing"_s});
-    QList<QAction *> fresh;
-    for (const QString &title : {u"Alex"_s, u"Fiona"_s, u"Kate"_s}) {
-        fresh << MenuItem::create(title, u"activeVoiceChanged:"_s, {});
-        MenuItem::setTarget(fresh.last(), &previousTarget);
-        MenuItem::setRepresentedObject(fresh.last(), title.toLower());
-    }
+    QList<QAction *> fresh{MenuItem::create(u"Alex"_s, u"activeVoiceChanged:"_s, {}),
+                           MenuItem::create(u"Kate"_s, u"activeVoiceChanged:"_s, {})};
+    MenuItem::setTarget(fresh[1], menu.get());
     Operations::addItemsFromMenuItems(menu.get(), fresh, &target);
-    const QList<QAction *> items = Menu::itemArray(menu.get());
-    EXPECT_EQ(items.mid(1), fresh);
-    for (QAction *item : fresh) {
-        EXPECT_EQ(MenuItem::target(item), &target);
-        EXPECT_EQ(MenuItem::action(item), u"activeVoiceChanged:"_s);
-        EXPECT_EQ(item->parent(), menu.get());
-    }
-    EXPECT_EQ(MenuItem::representedObject(fresh[1]), QVariant(u"fiona"_s));
+    EXPECT_EQ(Menu::itemArray(menu.get()).mid(1), fresh);
+    EXPECT_EQ(summary(menu.get(), &target).mid(1),
+              (QStringList{u"Alex activeVoiceChanged:  100000 *"_s,
+                           u"Kate activeVoiceChanged:  100000 *"_s}));
 
-    Operations::addItemsFromMenuItems(menu.get(), {}, &target);
-    EXPECT_EQ(Menu::numberOfItems(menu.get()), 4);
+    auto copy = menuWith({u"Z"_s});
+    Operations::addItemsFromMenu(copy.get(), menu.get());
+    Operations::addItemsFromMenu(copy.get(), nullptr);
+    EXPECT_EQ(titles(copy.get()), (QStringList{u"Z"_s, u"Existing"_s, u"Alex"_s, u"Kate"_s}));
+    EXPECT_EQ(MenuItem::target(Menu::itemArray(copy.get())[3]), &target);
+    Menu::itemArray(copy.get())[1]->setText(u"Renamed"_s);
+    EXPECT_EQ(titles(menu.get()).first(), u"Existing"_s) << "copies are independent";
+
     Operations::addItemsFromMenuItems(menu.get(), {fresh[0]}, nullptr);
     EXPECT_EQ(MenuItem::target(fresh[0]), nullptr) << "an absent target clears it";
+    Operations::setItemsFromMenu(copy.get(), menu.get());
+    EXPECT_EQ(titles(copy.get()), titles(menu.get()));
+    Operations::setItemsFromMenu(copy.get(), copy.get());
+    EXPECT_EQ(Menu::numberOfItems(copy.get()), 0) << "set from itself ends empty";
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-TEST(MenuOperations, AddItemsFromMenuAppendsIndependentCopies)
+TEST(MenuOperations, BuildersDifferInSeparatorsAndRepresentedObjects)
 {
     QObject target;
-    auto source = menuWith({u"A"_s, u"B"_s});
-    MenuItem::setTarget(Menu::itemArray(source.get())[0], &target);
-    auto menu = menuWith({u"Z"_s});
-    Operations::addItemsFromMenu(menu.get(), source.get());
-    EXPECT_EQ(titles(source.get()), (QStringList{u"A"_s, u"B"_s}));
-    EXPECT_EQ(titles(menu.get()), (QStringList{u"Z"_s, u"A"_s, u"B"_s}));
-    QAction *copyOfA = Menu::itemArray(menu.get())[1];
-    EXPECT_NE(copyOfA, Menu::itemArray(source.get())[0]);
-    EXPECT_EQ(MenuItem::target(copyOfA), &target);
-    copyOfA->setText(u"Renamed"_s);
-    EXPECT_EQ(titles(source.get()), (QStringList{u"A"_s, u"B"_s}));
-
-    Operations::addItemsFromMenu(menu.get(), nullptr);
-    EXPECT_EQ(Menu::numberOfItems(menu.get()), 3);
-}
-
-TEST(MenuOperations, SetItemsFromMenuReplacesEverything)
-{
-    auto source = menuWith({u"A"_s, u"B"_s});
-    auto menu = menuWith({u"X"_s, u"Y"_s, u"Z"_s});
-    Operations::setItemsFromMenu(menu.get(), source.get());
-    EXPECT_EQ(titles(menu.get()), (QStringList{u"A"_s, u"B"_s}));
-
-    Operations::setItemsFromMenu(menu.get(), menu.get());
-    EXPECT_EQ(Menu::numberOfItems(menu.get()), 0) << "set from itself ends empty";
-    processDeferredDeletes();
-
-    auto other = menuWith({u"Q"_s});
-    Operations::setItemsFromMenu(other.get(), nullptr);
-    EXPECT_EQ(Menu::numberOfItems(other.get()), 0);
-}
-
-TEST(MenuOperations, AddSeparatorAppendsADistinctSeparatorEachTime)
-{
-    auto menu = menuWith({u"A"_s});
-    Operations::addSeparator(menu.get());
-    Operations::addSeparator(menu.get());
-    const QList<QAction *> items = Menu::itemArray(menu.get());
-    ASSERT_EQ(items.size(), 3);
-    EXPECT_TRUE(items[1]->isSeparator());
-    EXPECT_TRUE(items[2]->isSeparator());
-    EXPECT_NE(items[1], items[2]);
-}
-
-// Building from descriptions
-
-TEST(MenuOperations, AddItemsFromArrayDecodesShortcutsAndMakesSeparators)
-{
-    QObject target;
-    auto menu = menuWith({});
-    Operations::addItemsFromArray(menu.get(), openSeparatorNew, &target);
-    const QList<QAction *> items = Menu::itemArray(menu.get());
-    ASSERT_EQ(items.size(), 3);
-    EXPECT_EQ(items[0]->text(), u"Open"_s);
-    EXPECT_EQ(MenuItem::action(items[0]), u"doOpen:"_s);
-    EXPECT_EQ(MenuItem::keyEquivalent(items[0]), u"o"_s);
-    EXPECT_EQ(MenuItem::keyEquivalentModifierMask(items[0]), 0x100000u);
-    EXPECT_EQ(MenuItem::target(items[0]), &target);
-    EXPECT_EQ(items[0]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
-    EXPECT_TRUE(items[1]->isSeparator());
-    EXPECT_EQ(MenuItem::target(items[1]), nullptr);
-    EXPECT_EQ(MenuItem::keyEquivalent(items[2]), u"n"_s);
-    EXPECT_EQ(MenuItem::keyEquivalentModifierMask(items[2]), 0x100000u);
-
-    // No represented objects from this builder.
     auto plain = menuWith({});
-    Operations::addItemsFromArray(plain.get(),
-                                  {QVariantMap{{u"title"_s, u"A"_s}, {u"object"_s, 5}}}, &target);
-    EXPECT_FALSE(MenuItem::representedObject(Menu::itemArray(plain.get())[0]).isValid());
-}
+    Operations::addItemsFromArray(plain.get(), openSeparatorNew, &target);
+    EXPECT_EQ(summary(plain.get(), &target),
+              (QStringList{u"Open doOpen: o 100000 *"_s, u"<separator>"_s, u"New doNew: p 0 *"_s,
+                           u"Plain   0 *"_s}));
+    EXPECT_EQ(Menu::itemArray(plain.get())[0]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+    EXPECT_EQ(Menu::itemArray(plain.get())[2]->shortcut(), QKeySequence(Qt::Key_P));
+    EXPECT_TRUE(Menu::itemArray(plain.get())[3]->shortcut().isEmpty());
 
-TEST(MenuOperations, AddObjectItemsFromArrayHasNoSeparatorCase)
-{
-    QObject target;
-    auto menu = menuWith({});
-    QVariantList descriptions = openSeparatorNew;
-    QVariantMap withObject = descriptions[0].toMap();
-    withObject.insert(u"object"_s, QVariantMap{{u"path"_s, u"/tmp"_s}});
-    descriptions[0] = withObject;
-    Operations::addObjectItemsFromArray(menu.get(), descriptions, &target);
-    EXPECT_EQ(titles(menu.get()), (QStringList{u"Open"_s, u"--"_s, u"New"_s}));
-    const QList<QAction *> items = Menu::itemArray(menu.get());
-    EXPECT_EQ(MenuItem::representedObject(items[0]).toMap().value(u"path"_s), u"/tmp"_s);
-    EXPECT_EQ(MenuItem::target(items[1]), &target);
-    EXPECT_FALSE(MenuItem::representedObject(items[2]).isValid());
-}
+    auto objects = menuWith({});
+    Operations::addObjectItemsFromArray(objects.get(), openSeparatorNew, &target);
+    EXPECT_EQ(summary(objects.get(), &target),
+              (QStringList{u"Open doOpen: o 100000 file*"_s, u"--   0 *"_s, u"New doNew: p 0 *"_s,
+                           u"Plain   0 *"_s}));
 
-TEST(MenuOperations, AbsentEntriesGiveNoActionNoKeyAndMaskZero)
-{
-    auto menu = menuWith({});
-    Operations::addItemsFromArray(menu.get(),
-                                  {description(u"Print"_s, u"doPrint:"_s, u"p"_s),
-                                   description(u"Plain"_s, u"doPlain:"_s), description(u"Inert"_s)},
-                                  nullptr);
-    const QList<QAction *> items = Menu::itemArray(menu.get());
-    EXPECT_EQ(MenuItem::keyEquivalent(items[0]), u"p"_s);
-    EXPECT_EQ(MenuItem::keyEquivalentModifierMask(items[0]), 0u);
-    EXPECT_EQ(items[0]->shortcut(), QKeySequence(Qt::Key_P));
-    EXPECT_EQ(MenuItem::keyEquivalent(items[1]), u""_s);
-    EXPECT_EQ(MenuItem::keyEquivalentModifierMask(items[1]), 0u);
-    EXPECT_TRUE(items[1]->shortcut().isEmpty());
-    EXPECT_TRUE(MenuItem::action(items[2]).isEmpty());
-}
-
-TEST(MenuOperations, SingleItemFormsDoNotRecogniseSeparators)
-{
-    QObject target;
-    auto menu = menuWith({});
-    Operations::addItemWithTitle(menu.get(), u"--"_s, u"doX:"_s, u"$^+x"_s, &target);
-    Operations::addItemWithTitle(menu.get(), u"Voice"_s, u"doVoice:"_s, QString(), u"id"_s,
+    // The single-item forms take "--" as a title too.
+    auto single = menuWith({});
+    Operations::addItemWithTitle(single.get(), u"--"_s, u"doX:"_s, u"$^+x"_s, &target);
+    Operations::addItemWithTitle(single.get(), u"Voice"_s, u"doVoice:"_s, QString(), u"id"_s,
                                  &target);
-    const QList<QAction *> items = Menu::itemArray(menu.get());
-    ASSERT_EQ(items.size(), 2);
-    EXPECT_FALSE(items[0]->isSeparator());
-    EXPECT_EQ(items[0]->text(), u"--"_s);
-    EXPECT_EQ(MenuItem::keyEquivalentModifierMask(items[0]), 0x60000u);
-    EXPECT_EQ(items[0]->shortcut(), QKeySequence(Qt::SHIFT | Qt::META | Qt::Key_X));
-    EXPECT_EQ(MenuItem::representedObject(items[1]), QVariant(u"id"_s));
-    EXPECT_EQ(MenuItem::keyEquivalentModifierMask(items[1]), 0u);
-    EXPECT_EQ(MenuItem::target(items[1]), &target);
+    EXPECT_EQ(summary(single.get(), &target),
+              (QStringList{u"-- doX: x 60000 *"_s, u"Voice doVoice:  0 id*"_s}));
+    EXPECT_EQ(Menu::itemArray(single.get())[0]->shortcut(),
+              QKeySequence(Qt::SHIFT | Qt::META | Qt::Key_X));
+
+    // Short action and shortcut lists count as absent entries.
+    Operations::setItemsWithTitles(single.get(), {u"A"_s, u"B"_s}, {u"doA:"_s}, {u"@+."_s},
+                                   &target);
+    EXPECT_EQ(summary(single.get(), &target), (QStringList{u"A doA: . 100000 *"_s, u"B   0 *"_s}));
+
+    QAction *ready = MenuItem::create(u"Ready"_s, u"doReady:"_s, u"r"_s);
+    Operations::addMenuItemsFromArray(single.get(), {ready, MenuItem::separatorItem()});
+    EXPECT_EQ(summary(single.get(), nullptr).mid(2),
+              (QStringList{u"Ready doReady: r 100000 *"_s, u"<separator>"_s}))
+        << "taken as they are";
 }
 
-TEST(MenuOperations, ParallelArraysFollowTheTitles)
+TEST(MenuOperations, GroupTablesAreBuiltInSortedOrderPerBuilder)
 {
     QObject target;
-    auto menu = menuWith({});
-    Operations::addItemsWithTitles(menu.get(), {u"Play"_s, u"Stop"_s}, {u"doPlay:"_s, u"doStop:"_s},
-                                   {u"@+p"_s, u"@+."_s, u"@+x"_s}, &target);
-    EXPECT_EQ(titles(menu.get()), (QStringList{u"Play"_s, u"Stop"_s}));
-    EXPECT_EQ(MenuItem::keyEquivalent(Menu::itemArray(menu.get())[1]), u"."_s);
-    EXPECT_EQ(MenuItem::action(Menu::itemArray(menu.get())[1]), u"doStop:"_s);
+    struct Case
+    {
+        void (*build)(QMenu *, const QVariantMap &, QObject *);
+        QStringList speech;
+        QString aiff;
+    };
+    const Case cases[] = {
+        {&Operations::addItemsFromDictionary,
+         {u"Play doPlay:  0 *"_s, u"--   0 *"_s},
+         u"AIFF doExport:  0 *"_s},
+        {&Operations::addObjectItemsFromDictionary,
+         {u"Play doPlay:  0 *"_s, u"<separator>"_s},
+         u"AIFF doExport:  0 aiff*"_s},
+        {&Operations::addRepresentedItemsFromDictionary,
+         {u"Play doPlay:  0 *"_s, u"--   0 *"_s},
+         u"AIFF doExport:  0 aiff*"_s},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.aiff.toStdString());
+        auto menu = menuWith({});
+        c.build(menu.get(), groupTable(), &target);
+        EXPECT_EQ(summary(menu.get(), &target),
+                  (QStringList{u"Export   100000 "_s, u"Speech   100000 "_s}));
+        const QList<QAction *> groups = Menu::itemArray(menu.get());
+        ASSERT_EQ(groups.size(), 2);
+        EXPECT_EQ(summary(MenuItem::submenu(groups[1]), &target), c.speech);
+        EXPECT_EQ(summary(MenuItem::submenu(groups[0]), &target), QStringList{c.aiff});
+    }
 
-    // Short action and shortcut lists count as absent entries, not as a fault.
-    Operations::setItemsWithTitles(menu.get(), {u"A"_s, u"B"_s}, {u"doA:"_s}, {}, &target);
-    EXPECT_EQ(titles(menu.get()), (QStringList{u"A"_s, u"B"_s}));
-    EXPECT_TRUE(MenuItem::action(Menu::itemArray(menu.get())[1]).isEmpty());
-    Operations::setItemsWithTitles(menu.get(), {}, {}, {}, &target);
+    auto menu = menuWith({u"Old"_s});
+    Operations::setItemsFromDictionary(menu.get(), {{u"Empty"_s, QVariantList()}}, &target);
+    ASSERT_EQ(titles(menu.get()), QStringList{u"Empty"_s});
+    EXPECT_EQ(Menu::numberOfItems(MenuItem::submenu(Menu::itemArray(menu.get())[0])), 0);
+    Operations::setItemsFromDictionary(menu.get(), {}, nullptr);
+    Operations::setItemsFromArray(menu.get(), {}, nullptr);
     EXPECT_EQ(Menu::numberOfItems(menu.get()), 0);
 }
 
-TEST(MenuOperations, AddMenuItemsFromArrayChangesNothingAboutTheItems)
+TEST(MenuOperations, NestedArraysTestChildrenBeforeSeparators)
 {
     QObject target;
-    auto menu = menuWith({});
-    QAction *item = MenuItem::create(u"Ready"_s, u"doReady:"_s, u"r"_s);
-    MenuItem::setTarget(item, &target);
-    Operations::addMenuItemsFromArray(menu.get(), {item, MenuItem::separatorItem()});
-    EXPECT_EQ(Menu::itemArray(menu.get()).first(), item);
-    EXPECT_EQ(MenuItem::target(item), &target);
-    EXPECT_EQ(MenuItem::keyEquivalentModifierMask(item), MenuItem::defaultModifierMask);
-    EXPECT_EQ(Menu::numberOfItems(menu.get()), 2);
-}
-
-TEST(MenuOperations, GroupTablesAreBuiltInSortedOrder)
-{
-    QObject target;
-    auto menu = menuWith({});
-    Operations::addItemsFromDictionary(menu.get(), groupTable(), &target);
-    EXPECT_EQ(titles(menu.get()), (QStringList{u"Export"_s, u"Speech"_s}));
-    for (QAction *group : Menu::itemArray(menu.get())) {
-        QMenu *submenu = MenuItem::submenu(group);
-        ASSERT_NE(submenu, nullptr);
-        EXPECT_EQ(submenu->title(), group->text());
-        EXPECT_EQ(MenuItem::target(group), nullptr);
-        EXPECT_TRUE(MenuItem::action(group).isEmpty());
-        EXPECT_EQ(MenuItem::keyEquivalent(group), u""_s);
-    }
-    QMenu *speech = MenuItem::submenu(Menu::itemArray(menu.get())[1]);
-    EXPECT_EQ(titles(speech), (QStringList{u"Play"_s, u"--"_s, u"Stop"_s}));
-    EXPECT_EQ(MenuItem::target(Menu::itemArray(speech)[0]), &target);
-    QAction *aiff = Operations::itemWithPath(menu.get(), u"Export/AIFF"_s);
-    ASSERT_NE(aiff, nullptr);
-    EXPECT_FALSE(MenuItem::representedObject(aiff).isValid());
-    EXPECT_EQ(MenuItem::parentItem(aiff), Menu::itemArray(menu.get())[0]);
-}
-
-TEST(MenuOperations, GroupTableSeparatorsAndObjectsPerBuilder)
-{
-    QObject target;
-    auto objects = menuWith({});
-    Operations::addObjectItemsFromDictionary(objects.get(), groupTable(), &target);
-    EXPECT_EQ(titles(MenuItem::submenu(Menu::itemArray(objects.get())[1])),
-              (QStringList{u"Play"_s, u"<separator>"_s, u"Stop"_s}));
-    EXPECT_EQ(
-        MenuItem::representedObject(Operations::itemWithPath(objects.get(), u"Export/AIFF"_s)),
-        QVariant(u"aiff"_s));
-
-    auto represented = menuWith({});
-    Operations::addRepresentedItemsFromDictionary(represented.get(), groupTable(), &target);
-    EXPECT_EQ(titles(MenuItem::submenu(Menu::itemArray(represented.get())[1])),
-              (QStringList{u"Play"_s, u"--"_s, u"Stop"_s}));
-    EXPECT_EQ(
-        MenuItem::representedObject(Operations::itemWithPath(represented.get(), u"Export/AIFF"_s)),
-        QVariant(u"aiff"_s));
-
-    auto empty = menuWith({});
-    Operations::addItemsFromDictionary(empty.get(), {{u"Empty"_s, QVariantList()}}, &target);
-    ASSERT_EQ(titles(empty.get()), QStringList{u"Empty"_s});
-    EXPECT_EQ(Menu::numberOfItems(MenuItem::submenu(Menu::itemArray(empty.get())[0])), 0);
-}
-
-TEST(MenuOperations, NestedArraysBuildSubmenusAtAnyDepth)
-{
-    QObject target;
-    auto menu = menuWith({});
+    auto menu = menuWith({u"Old"_s});
+    Operations::setItemsFromArray(menu.get(), {}, &target);
     Operations::addItemsFromNestedArray(
         menu.get(),
         {QVariantMap{{u"title"_s, u"Speech"_s},
                      {u"selector"_s, u"doIgnored:"_s},
-                     {u"children"_s, speechChildren()}},
-         QVariantMap{{u"title"_s, u"--"_s}, {u"children"_s, QVariantList()}},
-         QVariantMap{{u"title"_s, u"--"_s}},
-         QVariantMap{
-             {u"title"_s, u"Voice"_s}, {u"object"_s, u"en"_s}, {u"equivalent"_s, u"^+v"_s}}},
+                     {u"children"_s, groupTable().value(u"Speech"_s)}},
+         QVariantMap{{u"title"_s, u"--"_s}, {u"children"_s, QVariantList()}}, description(u"--"_s),
+         description(u"Voice"_s, {}, u"^+v"_s, u"en"_s)},
         &target);
-    EXPECT_EQ(titles(menu.get()),
-              (QStringList{u"Speech"_s, u"--"_s, u"<separator>"_s, u"Voice"_s}));
+    EXPECT_EQ(summary(menu.get(), &target),
+              (QStringList{u"Speech   100000 "_s, u"--   100000 "_s, u"<separator>"_s,
+                           u"Voice  v 40000 en*"_s}));
     const QList<QAction *> items = Menu::itemArray(menu.get());
-    EXPECT_TRUE(MenuItem::action(items[0]).isEmpty()) << "a group item takes no selector";
-    QMenu *speech = MenuItem::submenu(items[0]);
-    EXPECT_EQ(titles(speech), (QStringList{u"Play"_s, u"<separator>"_s, u"Stop"_s}));
-    EXPECT_EQ(MenuItem::target(Menu::itemArray(speech)[0]), &target);
-    EXPECT_EQ(MenuItem::target(Menu::itemArray(speech)[2]), &target);
-    EXPECT_EQ(MenuItem::action(Menu::itemArray(speech)[2]), u"doStop:"_s);
+    EXPECT_EQ(summary(MenuItem::submenu(items[0]), &target),
+              (QStringList{u"Play doPlay:  0 *"_s, u"<separator>"_s}));
     ASSERT_NE(MenuItem::submenu(items[1]), nullptr) << "children is tested before --";
-    EXPECT_EQ(Menu::numberOfItems(MenuItem::submenu(items[1])), 0);
-    EXPECT_EQ(MenuItem::representedObject(items[3]), QVariant(u"en"_s));
-    EXPECT_EQ(MenuItem::keyEquivalentModifierMask(items[3]), 0x40000u);
 }
 
-TEST(MenuOperations, SetOperationsEmptyTheMenuFirst)
-{
-    auto menu = menuWith({u"Old"_s});
-    Operations::setItemsFromArray(menu.get(), openSeparatorNew, nullptr);
-    EXPECT_EQ(titles(menu.get()), (QStringList{u"Open"_s, u"<separator>"_s, u"New"_s}));
-    Operations::setItemsFromArray(menu.get(), {}, nullptr);
-    EXPECT_EQ(Menu::numberOfItems(menu.get()), 0);
-
-    Menu::addItem(menu.get(), MenuItem::create(u"Old"_s, {}, {}));
-    Operations::setItemsFromDictionary(menu.get(), groupTable(), nullptr);
-    EXPECT_EQ(titles(menu.get()), (QStringList{u"Export"_s, u"Speech"_s}));
-    Operations::setItemsFromDictionary(menu.get(), {}, nullptr);
-    EXPECT_EQ(Menu::numberOfItems(menu.get()), 0);
-}
-
-TEST(MenuOperations, ItemWithPathWalksSubmenus)
-{
-    auto menu = menuWith({});
-    Operations::addItemsFromNestedArray(
-        menu.get(), {QVariantMap{{u"title"_s, u"Speech"_s}, {u"children"_s, speechChildren()}}},
-        nullptr);
-    QAction *speech = Operations::itemWithPath(menu.get(), u"Speech"_s);
-    ASSERT_NE(speech, nullptr);
-    EXPECT_EQ(Operations::itemWithPath(menu.get(), u"Speech/Stop"_s),
-              Menu::itemArray(MenuItem::submenu(speech))[2]);
-    EXPECT_EQ(Operations::itemWithPath(menu.get(), u"Speech/Nothing"_s), nullptr);
-    EXPECT_EQ(Operations::itemWithPath(menu.get(), u"Nothing/Stop"_s), nullptr);
-    EXPECT_EQ(Operations::itemWithPath(menu.get(), u"Speech/Stop/Play"_s), nullptr)
-        << "Stop has no submenu";
-    EXPECT_EQ(Operations::itemWithPath(menu.get(), QString()), nullptr);
-    EXPECT_EQ(Operations::itemWithPath(nullptr, u"Speech"_s), nullptr);
-    EXPECT_EQ(Menu::numberOfItems(menu.get()), 1) << "never creates items";
-}
-
-TEST(MenuOperations, ItemWithPathThroughThreeLevelsFollowsTheFirstOfEqualTitles)
+TEST(MenuOperations, ItemWithPathFollowsTheFirstOfEqualTitlesAndNeverCreates)
 {
     auto menu = menuWith({});
     const QVariantMap exportGroup{{u"title"_s, u"Export"_s},
@@ -432,4 +239,9 @@ TEST(MenuOperations, ItemWithPathThroughThreeLevelsFollowsTheFirstOfEqualTitles)
     EXPECT_EQ(found->text(), u"Speech"_s);
     EXPECT_EQ(MenuItem::parentItem(MenuItem::parentItem(found)),
               Menu::itemArray(menu.get()).first());
+    for (const QString &missing :
+         {u"File/Nothing"_s, u"Nothing/Export"_s, u"File/Export/Speech/More"_s, QString()})
+        EXPECT_EQ(Operations::itemWithPath(menu.get(), missing), nullptr) << missing.toStdString();
+    EXPECT_EQ(Operations::itemWithPath(nullptr, u"File"_s), nullptr);
+    EXPECT_EQ(Menu::numberOfItems(menu.get()), 2) << "never creates items";
 }
