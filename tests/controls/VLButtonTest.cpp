@@ -1,6 +1,7 @@
 #include "controls/VLButton.h"
 #include "controls/ColorExtensions.h"
 #include "controls/Controls.h"
+#include "controls/GradientStatusBar.h"
 #include "controls/VLButtonCell.h"
 #include "platform/UiLoader.h"
 
@@ -52,18 +53,10 @@ QImage face(VLButton &button)
 
 } // namespace
 
-TEST(VLButtonCell, NoTypeColourIsLightAndUnknownTypesAreRed)
+TEST(VLButtonCell, FaceIsADarkerFrameAroundAGradientOrFlatWhenPressed)
 {
-    EXPECT_EQ(VLButtonCell().vlButtonType(), VLButton::VLButtonTypeRed);
-    EXPECT_TRUE(isNear(baseColor(VLButton::VLButtonTypeOrange), QColor(247, 148, 5), 1));
-    for (int type : allTypes)
-        EXPECT_FALSE(ColorExtensions::isLightColor(baseColor(type))) << type;
     EXPECT_EQ(baseColor(7), baseColor(VLButton::VLButtonTypeRed));
     EXPECT_EQ(baseColor(-1), baseColor(VLButton::VLButtonTypeRed));
-}
-
-TEST(VLButtonCell, FaceIsADarkerFrameAroundAGradientWithRoundedCorners)
-{
     for (int type : allTypes) {
         SCOPED_TRACE(type);
         const QImage image = bezel(type, false);
@@ -78,25 +71,16 @@ TEST(VLButtonCell, FaceIsADarkerFrameAroundAGradientWithRoundedCorners)
         EXPECT_FALSE(isNear(image.pixelColor(30, 1), frame, 6));
         for (QPoint corner : {QPoint(0, 0), QPoint(59, 0), QPoint(0, 23), QPoint(59, 23)})
             EXPECT_LT(image.pixelColor(corner).alpha(), 128) << corner.x() << "," << corner.y();
-        EXPECT_TRUE(isNear(image.pixelColor(3, 0), frame));
-    }
-    // Shades out of range are clamped where they are drawn: orange's lighter
-    // red is above one, red's darker green and blue's darker red below zero.
-    EXPECT_EQ(bezel(VLButton::VLButtonTypeOrange, false).pixelColor(30, 1).red(), 255);
-    EXPECT_EQ(bezel(VLButton::VLButtonTypeRed, false).pixelColor(30, 0).green(), 0);
-    EXPECT_EQ(bezel(VLButton::VLButtonTypeBlue, false).pixelColor(30, 0).red(), 0);
-}
 
-TEST(VLButtonCell, PressedFaceIsFlatDarkerShade)
-{
-    for (int type : allTypes) {
-        const QImage image = bezel(type, true);
+        const QImage pressed = bezel(type, true);
         for (int y = 1; y < 23; ++y)
             for (int x = 3; x < 57; ++x)
-                ASSERT_TRUE(isNear(image.pixelColor(x, y), darkerShade(type), 1))
-                    << "type " << type << " at " << x << "," << y;
-        EXPECT_LT(image.pixelColor(0, 0).alpha(), 128);
+                ASSERT_TRUE(isNear(pressed.pixelColor(x, y), frame, 1)) << x << "," << y;
     }
+    // Shades out of range are clamped where they are drawn: orange's lighter
+    // red is above one, blue's darker red below zero.
+    EXPECT_EQ(bezel(VLButton::VLButtonTypeOrange, false).pixelColor(30, 1).red(), 255);
+    EXPECT_EQ(bezel(VLButton::VLButtonTypeBlue, false).pixelColor(30, 0).red(), 0);
 }
 
 TEST(VLButtonCell, TitleIsWhiteForEveryTypeWhateverThePen)
@@ -113,7 +97,6 @@ TEST(VLButtonCell, TitleIsWhiteForEveryTypeWhateverThePen)
         painter.setPen(Qt::red);
         const QRectF occupied = cell.drawTitle(painter, u"Play"_s, font, QRectF(0, 0, 80, 30));
         painter.end();
-        EXPECT_TRUE(QRectF(0, 0, 80, 30).contains(occupied));
         EXPECT_NEAR(occupied.center().x(), 40.0, 1.0);
         // Over black, white text leaves only greys, and full white at its core.
         int white = 0;
@@ -133,9 +116,7 @@ TEST(VLButton, PaintsThroughItsCellTheSameFaceEnabledOrNotAndFlatWhenDown)
 {
     VLButton button(u"Export"_s);
     button.resize(90, 30);
-    ASSERT_NE(button.cell(), nullptr);
     button.setVLButtonType(VLButton::VLButtonTypeTeal);
-    EXPECT_EQ(button.cell()->vlButtonType(), VLButton::VLButtonTypeTeal);
     QImage image = face(button);
     EXPECT_TRUE(isNear(image.pixelColor(image.width() / 2, 0), darkerShade(2)));
 
@@ -149,7 +130,6 @@ TEST(VLButton, PaintsThroughItsCellTheSameFaceEnabledOrNotAndFlatWhenDown)
     button.setEnabled(true);
     button.setDown(true);
     const QImage pressed = face(button);
-    EXPECT_TRUE(isNear(pressed.pixelColor(4, pressed.height() / 2), darkerShade(4), 1));
     EXPECT_TRUE(isNear(pressed.pixelColor(4, 2), darkerShade(4), 1));
 }
 
@@ -192,55 +172,20 @@ TEST(VLButton, FocusFrameLiesOutsideTheFace)
 
 namespace {
 
-const char describedWindow[] = R"(<?xml version="1.0" encoding="UTF-8"?>
-<ui version="4.0">
- <class>Form</class>
- <widget class="QWidget" name="Form">
-  <layout class="QVBoxLayout" name="layout">
-   <item>
-    <widget class="VLButton" name="playButton">
-     <property name="text"><string>&amp;Play</string></property>
-     <property name="vlButtonType"><enum>VLButton::VLButtonTypeGreen</enum></property>
-     <property name="toolTip"><string>Speak the text</string></property>
-     <property name="accessibleName"><string>Play</string></property>
-    </widget>
-   </item>
-   <item>
-    <widget class="VLButton" name="stopButton">
-     <property name="text"><string>Stop</string></property>
-     <property name="vlButtonType"><number>5</number></property>
-     <property name="enabled"><bool>false</bool></property>
-    </widget>
-   </item>
-   <item>
-    <widget class="VLButton" name="plainButton"/>
-   </item>
-   <item>
-    <widget class="GradientStatusBar" name="statusBar">
-     <layout class="QHBoxLayout" name="statusLayout">
-      <item>
-       <widget class="QLabel" name="statusLabel"/>
-      </item>
-     </layout>
-    </widget>
-   </item>
-  </layout>
- </widget>
+// One button's type given by name, the other's by number.
+const char describedWindow[] = R"(<ui version="4.0"><class>Form</class>
+ <widget class="QWidget" name="Form"><layout class="QVBoxLayout" name="layout">
+  <item><widget class="VLButton" name="playButton">
+   <property name="vlButtonType"><enum>VLButton::VLButtonTypeGreen</enum></property></widget></item>
+  <item><widget class="VLButton" name="stopButton"><property name="text"><string>Stop</string></property>
+   <property name="vlButtonType"><number>5</number></property></widget></item>
+  <item><widget class="GradientStatusBar" name="statusBar"><layout class="QHBoxLayout" name="row">
+   <item><widget class="QLabel" name="statusLabel"/></item></layout></widget></item>
+ </layout></widget>
  <customwidgets>
-  <customwidget>
-   <class>VLButton</class>
-   <extends>QPushButton</extends>
-   <header>controls/VLButton.h</header>
-  </customwidget>
-  <customwidget>
-   <class>GradientStatusBar</class>
-   <extends>QWidget</extends>
-   <header>controls/GradientStatusBar.h</header>
-   <container>1</container>
-  </customwidget>
- </customwidgets>
-</ui>
-)";
+  <customwidget><class>VLButton</class><extends>QPushButton</extends></customwidget>
+  <customwidget><class>GradientStatusBar</class><extends>QWidget</extends><container>1</container></customwidget>
+ </customwidgets></ui>)";
 
 } // namespace
 
@@ -256,16 +201,9 @@ TEST(VLButton, DescribedButtonKeepsItsPropertiesAndPaintsThroughItsCell)
 
     auto *play = form->findChild<VLButton *>(u"playButton"_s);
     auto *stop = form->findChild<VLButton *>(u"stopButton"_s);
-    auto *plain = form->findChild<VLButton *>(u"plainButton"_s);
-    ASSERT_TRUE(play && stop && plain);
+    ASSERT_TRUE(play && stop);
     EXPECT_EQ(play->vlButtonType(), VLButton::VLButtonTypeGreen);
-    EXPECT_EQ(play->text(), u"&Play"_s);
-    EXPECT_EQ(play->toolTip(), u"Speak the text"_s);
-    EXPECT_EQ(play->accessibleName(), u"Play"_s);
-    EXPECT_TRUE(play->isEnabled());
     EXPECT_EQ(stop->vlButtonType(), VLButton::VLButtonTypeDarkRed);
-    EXPECT_FALSE(stop->isEnabled());
-    EXPECT_EQ(plain->vlButtonType(), VLButton::VLButtonTypeRed);
 
     form->show();
     for (auto [button, type] : {std::pair{play, 3}, std::pair{stop, 5}}) {
@@ -273,7 +211,6 @@ TEST(VLButton, DescribedButtonKeepsItsPropertiesAndPaintsThroughItsCell)
         EXPECT_TRUE(isNear(image.pixelColor(image.width() / 2, 0), darkerShade(type))) << type;
     }
     auto *bar = form->findChild<QWidget *>(u"statusBar"_s);
-    ASSERT_NE(bar, nullptr);
-    EXPECT_STREQ(bar->metaObject()->className(), "GradientStatusBar");
+    ASSERT_NE(qobject_cast<GradientStatusBar *>(bar), nullptr);
     EXPECT_EQ(form->findChild<QWidget *>(u"statusLabel"_s)->parentWidget(), bar);
 }
