@@ -47,12 +47,22 @@ inline bool hasZombieChild()
 class RunRecord
 {
 public:
+    struct State
+    {
+        QStringList chunks;
+        QList<bool> actionOnMainThread;
+        QString output;
+        int completedCalls = 0;
+        bool completedOnMainThread = false;
+        qsizetype chunksBeforeCompleted = -1;
+    };
+
     TQTerminal::Callback action()
     {
         return [this](const QString &chunk) {
             std::lock_guard lock(m_mutex);
-            m_chunks << chunk;
-            m_actionOnMainThread << (QThread::currentThread() == qApp->thread());
+            m_state.chunks << chunk;
+            m_state.actionOnMainThread << (QThread::currentThread() == qApp->thread());
         };
     }
 
@@ -60,59 +70,31 @@ public:
     {
         return [this](const QString &output) {
             std::lock_guard lock(m_mutex);
-            ++m_completedCalls;
-            m_output = output;
-            m_completedOnMainThread = QThread::currentThread() == qApp->thread();
-            m_chunksBeforeCompleted = m_chunks.size();
+            ++m_state.completedCalls;
+            m_state.output = output;
+            m_state.completedOnMainThread = QThread::currentThread() == qApp->thread();
+            m_state.chunksBeforeCompleted = m_state.chunks.size();
         };
     }
 
+    State state() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_state;
+    }
+    QStringList chunks() const { return state().chunks; }
+    QString output() const { return state().output; }
+
     bool waitForCompletion() const
     {
-        return QTest::qWaitFor([this] { return completedCalls() > 0; }, Patience);
+        return QTest::qWaitFor([this] { return state().completedCalls > 0; }, Patience);
     }
     bool waitForChunks(qsizetype count) const
     {
         return QTest::qWaitFor([this, count] { return chunks().size() >= count; }, Patience);
     }
 
-    QStringList chunks() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_chunks;
-    }
-    QString output() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_output;
-    }
-    int completedCalls() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_completedCalls;
-    }
-    QList<bool> actionOnMainThread() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_actionOnMainThread;
-    }
-    bool completedOnMainThread() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_completedOnMainThread;
-    }
-    qsizetype chunksBeforeCompleted() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_chunksBeforeCompleted;
-    }
-
 private:
     mutable std::mutex m_mutex;
-    QStringList m_chunks;
-    QList<bool> m_actionOnMainThread;
-    QString m_output;
-    int m_completedCalls = 0;
-    bool m_completedOnMainThread = false;
-    qsizetype m_chunksBeforeCompleted = -1;
+    State m_state;
 };
