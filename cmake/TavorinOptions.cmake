@@ -16,6 +16,14 @@ target_compile_options(tavorin_options INTERFACE
 if(TAVORIN_WERROR)
     target_compile_options(tavorin_options INTERFACE -Werror)
 endif()
+# The fuzz targets link libFuzzer themselves; everything they call is
+# instrumented for coverage and checked by the sanitizers.
+if(TAVORIN_FUZZ AND NOT TAVORIN_SANITIZE)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "TAVORIN_FUZZ needs clang (CXX=clang++-14)")
+    endif()
+    set(TAVORIN_SANITIZE "fuzzer-no-link;address;undefined")
+endif()
 if(TAVORIN_SANITIZE)
     list(JOIN TAVORIN_SANITIZE "," _tavorin_sanitizers)
     target_compile_options(tavorin_options INTERFACE

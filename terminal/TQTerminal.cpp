@@ -80,19 +80,6 @@ QString describe(const QStringList &list)
     return u'(' + quoted.join(u", "_s) + u')';
 }
 
-QString withoutDirectoryMarker(QString text)
-{
-    const QRegularExpression pattern(u":::::(.+):::::"_s,
-                                     QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch())
-        return text;
-    const QString marker = u":::::"_s + match.captured(1) + u":::::\n"_s;
-    text.replace(marker + u'\n', QString());
-    text.replace(marker, QString());
-    return text;
-}
-
 // What the handlers of one background run share. Each stream's decoder is
 // used by that stream's reading thread only; the rest is guarded by mutex.
 struct BackgroundRun
@@ -158,7 +145,7 @@ void processChunk(const std::shared_ptr<BackgroundRun> &run, int stream, FileHan
     QString chunk = run->decoders[stream].decode(bytes, atEnd);
 
     const auto handOver = [&] {
-        chunk = withoutDirectoryMarker(chunk);
+        chunk = TQTerminal::withoutDirectoryMarker(chunk);
         deliver(run, chunk);
         std::lock_guard lock(run->mutex);
         run->output += chunk;
@@ -240,6 +227,19 @@ QStringList TQTerminal::sanitizedArgs(const Arguments &args)
             words << sanitizedWord(*argument);
     }
     return words;
+}
+
+QString TQTerminal::withoutDirectoryMarker(QString text)
+{
+    const QRegularExpression pattern(u":::::(.+):::::"_s,
+                                     QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return text;
+    const QString marker = u":::::"_s + match.captured(1) + u":::::\n"_s;
+    text.replace(marker + u'\n', QString());
+    text.replace(marker, QString());
+    return text;
 }
 
 std::optional<QString> TQTerminal::exec(const Arguments &args, const Environment &environment,

@@ -50,6 +50,11 @@ public:
     // and command substitutions in an argument are expanded.
     static QStringList sanitizedArgs(const Arguments &args);
 
+    // A chunk of a background run's output without the line that marks the
+    // working directory at the end of the command line, and without the empty
+    // line after it. Only a marker whole within the chunk is found.
+    static QString withoutDirectoryMarker(QString text);
+
     // Runs the arguments as a bash command line in the background; returns ""
     // once it has started, no value when it could not be started (then
     // neither callable is ever called). Each chunk of standard output and
