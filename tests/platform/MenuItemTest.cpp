@@ -44,99 +44,64 @@ public:
 
 } // namespace
 
-TEST(MenuItem, CreateKeepsTitleActionAndKeyEquivalent)
-{
-    std::unique_ptr<QAction> item(MenuItem::create(u"Open..."_s, u"doOpen:"_s, u"o"_s));
-    EXPECT_EQ(MenuItem::title(item.get()), u"Open..."_s);
-    EXPECT_EQ(MenuItem::action(item.get()), u"doOpen:"_s);
-    EXPECT_EQ(MenuItem::keyEquivalent(item.get()), u"o"_s);
-    EXPECT_EQ(MenuItem::keyEquivalentModifierMask(item.get()), MenuItem::defaultModifierMask);
-    EXPECT_EQ(item->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
-    EXPECT_EQ(MenuItem::menu(item.get()), nullptr);
-    EXPECT_EQ(item->parent(), nullptr);
-
-    std::unique_ptr<QAction> bare(MenuItem::create(u"Bare"_s, {}, {}));
-    EXPECT_TRUE(MenuItem::action(bare.get()).isEmpty());
-    EXPECT_TRUE(bare->shortcut().isEmpty());
-}
-
-TEST(MenuItem, TriggeringSendsTheActionToTheTargetWithTheItemAsSender)
+TEST(MenuItem, TriggeringSendsTheActionToTheTargetOrElseTheDefaultTarget)
 {
     Receiver receiver;
+    Receiver fallback;
     std::unique_ptr<QAction> open(MenuItem::create(u"Open"_s, u"doOpen:"_s, {}));
     std::unique_ptr<QAction> fresh(MenuItem::create(u"New"_s, u"doNew:"_s, {}));
-    MenuItem::setTarget(open.get(), &receiver);
-    MenuItem::setTarget(fresh.get(), &receiver);
-    EXPECT_EQ(MenuItem::target(open.get()), &receiver);
-
+    std::unique_ptr<QAction> unknown(MenuItem::create(u"X"_s, u"doSomethingElse:"_s, {}));
+    for (QAction *item : {open.get(), fresh.get(), unknown.get()})
+        MenuItem::setTarget(item, &receiver);
     open->trigger();
     fresh->trigger(); // no doNew(QObject *): the method without arguments
+    unknown->trigger();
     EXPECT_EQ(receiver.calls, (QStringList{u"doOpen"_s, u"doNew"_s}));
     EXPECT_EQ(receiver.senders, QList<QObject *>{open.get()});
-}
 
-TEST(MenuItem, ItemsWithoutTargetSendToTheDefaultTarget)
-{
-    Receiver fallback;
-    Receiver chosen;
-    DefaultTargetScope scope(&fallback);
-    std::unique_ptr<QAction> item(MenuItem::create(u"Open"_s, u"doOpen:"_s, {}));
-    item->trigger();
-    EXPECT_EQ(fallback.calls, QStringList{u"doOpen"_s});
-
-    MenuItem::setTarget(item.get(), &chosen);
-    item->trigger();
-    EXPECT_EQ(chosen.calls, QStringList{u"doOpen"_s});
-    EXPECT_EQ(fallback.calls.size(), 1);
-
-    MenuItem::setTarget(item.get(), nullptr);
-    item->trigger();
-    EXPECT_EQ(fallback.calls.size(), 2);
-}
-
-TEST(MenuItem, UnclaimedActionsDoNothing)
-{
-    Receiver receiver;
-    std::unique_ptr<QAction> unknown(MenuItem::create(u"X"_s, u"doSomethingElse:"_s, {}));
-    MenuItem::setTarget(unknown.get(), &receiver);
-    unknown->trigger();
-    EXPECT_TRUE(receiver.calls.isEmpty());
-
-    std::unique_ptr<QAction> orphan(MenuItem::create(u"Y"_s, u"doOpen:"_s, {}));
     {
         auto gone = std::make_unique<Receiver>();
-        MenuItem::setTarget(orphan.get(), gone.get());
+        MenuItem::setTarget(open.get(), gone.get());
     }
-    EXPECT_EQ(MenuItem::target(orphan.get()), nullptr);
-    orphan->trigger(); // neither target nor default target: nothing happens
+    EXPECT_EQ(MenuItem::target(open.get()), nullptr);
+    open->trigger(); // neither target nor default target: nothing happens
 
+    DefaultTargetScope scope(&fallback);
     std::unique_ptr<QAction> noAction(MenuItem::create(u"Z"_s, {}, {}));
-    DefaultTargetScope scope(&receiver);
-    noAction->trigger();
-    EXPECT_TRUE(receiver.calls.isEmpty());
+    for (QAction *item : {open.get(), fresh.get(), noAction.get()})
+        item->trigger();
+    EXPECT_EQ(fallback.calls, QStringList{u"doOpen"_s});
+    EXPECT_EQ(receiver.calls.size(), 3);
 }
 
 TEST(MenuItem, KeyEquivalentAndMaskBecomeAQtShortcut)
 {
     using namespace MenuItem;
-    EXPECT_EQ(shortcutFor(u"s"_s, CommandKeyMask), QKeySequence(Qt::CTRL | Qt::Key_S));
-    EXPECT_EQ(
-        shortcutFor(u"k"_s, ShiftKeyMask | ControlKeyMask | AlternateKeyMask | CommandKeyMask),
-        QKeySequence(Qt::SHIFT | Qt::META | Qt::ALT | Qt::CTRL | Qt::Key_K));
-    EXPECT_EQ(shortcutFor(u"x"_s, 0), QKeySequence(Qt::Key_X));
-    EXPECT_EQ(shortcutFor(u"S"_s, CommandKeyMask), QKeySequence(Qt::CTRL | Qt::Key_S))
-        << "only the mask names modifiers";
-    EXPECT_EQ(shortcutFor(u","_s, CommandKeyMask), QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    EXPECT_EQ(shortcutFor(u"\r"_s, CommandKeyMask), QKeySequence(Qt::CTRL | Qt::Key_Return));
-    EXPECT_EQ(shortcutFor(QString(QChar(0xF704)), 0), QKeySequence(Qt::Key_F1));
-    EXPECT_TRUE(shortcutFor(u""_s, CommandKeyMask).isEmpty());
-    EXPECT_TRUE(shortcutFor(u"@+s"_s, CommandKeyMask).isEmpty()) << "not a single key";
+    const struct
+    {
+        QString key;
+        quint64 mask;
+        QKeySequence shortcut;
+    } cases[] = {
+        {u"s"_s, CommandKeyMask, QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {u"k"_s, ShiftKeyMask | ControlKeyMask | AlternateKeyMask | CommandKeyMask,
+         QKeySequence(Qt::SHIFT | Qt::META | Qt::ALT | Qt::CTRL | Qt::Key_K)},
+        {u"x"_s, 0, QKeySequence(Qt::Key_X)},
+        {u"S"_s, CommandKeyMask,
+         QKeySequence(Qt::CTRL | Qt::Key_S)}, // only the mask names modifiers
+        {u","_s, CommandKeyMask, QKeySequence(Qt::CTRL | Qt::Key_Comma)},
+        {u"\r"_s, CommandKeyMask, QKeySequence(Qt::CTRL | Qt::Key_Return)},
+        {QString(QChar(0xF704)), 0, QKeySequence(Qt::Key_F1)},
+        {u""_s, CommandKeyMask, QKeySequence()},
+        {u"@+s"_s, CommandKeyMask, QKeySequence()}, // not a single key
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(shortcutFor(c.key, c.mask), c.shortcut) << c.key.toStdString();
 
-    std::unique_ptr<QAction> item(MenuItem::create(u"Quit"_s, {}, {}));
-    setKeyEquivalent(item.get(), u"q"_s);
+    std::unique_ptr<QAction> item(MenuItem::create(u"Quit"_s, {}, u"q"_s));
+    EXPECT_EQ(item->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q)) << "the default mask";
     setKeyEquivalentModifierMask(item.get(), CommandKeyMask | AlternateKeyMask);
     EXPECT_EQ(item->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Q));
-    EXPECT_EQ(keyEquivalentModifierMask(item.get()), 0x180000u);
     setKeyEquivalent(item.get(), u""_s);
     EXPECT_TRUE(item->shortcut().isEmpty());
 }
@@ -170,12 +135,9 @@ TEST(MenuItem, SubmenuParentItemAndOwnership)
     QAction *open = MenuItem::create(u"Open"_s, {}, {});
     Menu::addItem(fileMenu, open);
     MenuItem::setSubmenu(file, fileMenu);
-    EXPECT_EQ(MenuItem::submenu(file), fileMenu);
     EXPECT_EQ(MenuItem::parentItem(open), file) << "even before the parent item is in a menu";
     Menu::addItem(top.get(), file);
-    EXPECT_EQ(MenuItem::parentItem(open), file);
     EXPECT_EQ(MenuItem::parentItem(file), nullptr);
-    EXPECT_EQ(MenuItem::parentItem(nullptr), nullptr);
 
     // A menu is the submenu of one item at a time.
     std::unique_ptr<QAction> other(MenuItem::create(u"Other"_s, {}, {}));
@@ -184,40 +146,26 @@ TEST(MenuItem, SubmenuParentItemAndOwnership)
     EXPECT_EQ(MenuItem::parentItem(open), other.get());
     MenuItem::setSubmenu(file, fileMenu);
 
+    QMenu *speech = top->addMenu(u"Speech"_s); // the Qt way
+    QAction *play = MenuItem::create(u"Play"_s, {}, {});
+    Menu::addItem(speech, play);
+    EXPECT_EQ(MenuItem::parentItem(play), speech->menuAction());
+
     QPointer<QMenu> guard(fileMenu);
     Menu::removeAllItems(top.get());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(guard.isNull()) << "the submenu goes with its item";
 }
 
-TEST(MenuItem, SubmenusAddedTheQtWayHaveAParentItemToo)
-{
-    std::unique_ptr<QMenu> top(Menu::create(u"Main"_s));
-    QMenu *speech = top->addMenu(u"Speech"_s);
-    QAction *play = MenuItem::create(u"Play"_s, {}, {});
-    Menu::addItem(speech, play);
-    EXPECT_EQ(MenuItem::parentItem(play), speech->menuAction());
-
-    std::unique_ptr<QMenu> loose(Menu::create(u"Loose"_s));
-    QAction *item = MenuItem::create(u"Item"_s, {}, {});
-    Menu::addItem(loose.get(), item);
-    EXPECT_EQ(MenuItem::parentItem(item), nullptr);
-}
-
 TEST(MenuItem, StateIsOnOrOffAndTriggeringDoesNotChangeIt)
 {
     std::unique_ptr<QAction> item(MenuItem::create(u"Item"_s, {}, {}));
-    EXPECT_EQ(MenuItem::state(item.get()), 0);
-    MenuItem::setState(item.get(), 1);
-    EXPECT_EQ(MenuItem::state(item.get()), 1);
-    EXPECT_TRUE(item->isChecked());
-    item->trigger();
-    EXPECT_EQ(MenuItem::state(item.get()), 1);
-    EXPECT_TRUE(item->isChecked());
-    MenuItem::setState(item.get(), 0);
-    item->trigger();
-    EXPECT_EQ(MenuItem::state(item.get()), 0);
-    EXPECT_FALSE(item->isChecked());
+    for (int state : {1, 0}) {
+        MenuItem::setState(item.get(), state);
+        item->trigger();
+        EXPECT_EQ(MenuItem::state(item.get()), state);
+        EXPECT_EQ(item->isChecked(), state == 1);
+    }
 }
 
 TEST(MenuItem, CopyHasTheSamePropertiesInNoMenuWithItsOwnSubmenu)
@@ -235,17 +183,18 @@ TEST(MenuItem, CopyHasTheSamePropertiesInNoMenuWithItsOwnSubmenu)
     Menu::addItem(menu.get(), item);
 
     std::unique_ptr<QAction> copy(MenuItem::copy(item));
-    EXPECT_NE(copy.get(), item);
     EXPECT_EQ(MenuItem::menu(copy.get()), nullptr);
-    EXPECT_EQ(copy->parent(), nullptr);
-    EXPECT_EQ(MenuItem::title(copy.get()), u"Original"_s);
-    EXPECT_EQ(MenuItem::action(copy.get()), u"doOpen:"_s);
-    EXPECT_EQ(MenuItem::target(copy.get()), &receiver);
-    EXPECT_EQ(MenuItem::keyEquivalent(copy.get()), u"o"_s);
-    EXPECT_EQ(MenuItem::keyEquivalentModifierMask(copy.get()), 0x120000u);
-    EXPECT_EQ(copy->shortcut(), item->shortcut());
-    EXPECT_EQ(MenuItem::representedObject(copy.get()), QVariant(42));
-    EXPECT_EQ(MenuItem::state(copy.get()), 1);
+    const auto properties = [](const QAction *of) {
+        return QVariantList{MenuItem::title(of),
+                            MenuItem::action(of),
+                            QVariant::fromValue(reinterpret_cast<quintptr>(MenuItem::target(of))),
+                            MenuItem::keyEquivalent(of),
+                            MenuItem::keyEquivalentModifierMask(of),
+                            of->shortcut(),
+                            MenuItem::representedObject(of),
+                            MenuItem::state(of)};
+    };
+    EXPECT_EQ(properties(copy.get()), properties(item));
 
     QMenu *copiedSubmenu = MenuItem::submenu(copy.get());
     ASSERT_NE(copiedSubmenu, nullptr);
@@ -254,9 +203,6 @@ TEST(MenuItem, CopyHasTheSamePropertiesInNoMenuWithItsOwnSubmenu)
     ASSERT_EQ(Menu::numberOfItems(copiedSubmenu), 1);
     EXPECT_EQ(MenuItem::parentItem(Menu::itemArray(copiedSubmenu).first()), copy.get());
     EXPECT_EQ(MenuItem::submenu(item), submenu) << "the original keeps its submenu";
-
-    MenuItem::setTitle(copy.get(), u"Copy"_s);
-    EXPECT_EQ(MenuItem::title(item), u"Original"_s);
     copy->trigger();
     EXPECT_EQ(receiver.senders, QList<QObject *>{copy.get()});
 }
