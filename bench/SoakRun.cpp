@@ -1,0 +1,286 @@
+// Speaks a 1 MB text for a number of minutes (default 10) in cycles of play,
+// pause, continue and stop, with an export to a file every few cycles, and
+// prints the figures that show whether a long session stays flat: memory,
+// open descriptors and threads at the start and the end, and how late words
+// are marked against the time their audio plays.
+//
+//   tavorin_soak [MINUTES]
+//
+// A word's sample offset comes from a render of the same opening text to a
+// file; lateness is measured over the stretch before the first pause of each
+// cycle, where the audio runs without a break.
+
+#include "platform/EspeakEngine.h"
+#include "platform/SpeechChannel.h"
+#include "platform/SpeechSynthesizer.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr float Rate = 175.0f;
+constexpr qsizetype TextBytes = 1024 * 1024;
+// The opening of each cycle that is rendered for the words' sample offsets;
+// words are measured in its first part only, well before where the engine's
+// pieces of a prefix and of the whole text could differ.
+constexpr qsizetype ReferenceLength = 4000;
+constexpr qsizetype MeasuredLength = 1500;
+constexpr int ExportEvery = 3;
+
+QString soakText()
+{
+    const QStringList sentences = {
+        u"The lighthouse keeper counted 1,024 waves before the sun went down."_s,
+        u"Did anyone notice that the clock in the hall ran seven minutes late?"_s,
+        u"Margaret wrote: \"We leave at dawn; bring the maps, the rope and the lamp.\""_s,
+        u"On 3 March 2026 the river rose by 2.5 metres, and the bridge closed."_s,
+        u"Quietly, almost without a sound, the cat crossed the wet garden."_s,
+    };
+    QString result;
+    result.reserve(TextBytes + 200);
+    for (qsizetype i = 0; result.size() < TextBytes; ++i) {
+        result += sentences.at(i % sentences.size());
+        result += (i % 7 == 6) ? u"\n\n"_s : u" "_s;
+    }
+    result.truncate(TextBytes);
+    return result;
+}
+
+// One figure of /proc/self/status, in its own unit ("VmHWM" in kB, "Threads").
+qint64 status(const char *key)
+{
+    QFile file(u"/proc/self/status"_s);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray prefix = QByteArray(key) + ':';
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+qsizetype openDescriptors()
+{
+    return QDir(u"/proc/self/fd"_s).entryList(QDir::Files | QDir::System).size();
+}
+
+void printFigures(const char *when)
+{
+    std::printf("%-28s RSS %6.1f MB, peak %6.1f MB, %3lld descriptors, %3lld threads\n", when,
+                double(status("VmRSS")) / 1024, double(status("VmHWM")) / 1024,
+                qlonglong(openDescriptors()), qlonglong(status("Threads")));
+    std::fflush(stdout);
+}
+
+// Runs the event loop until the condition holds or the time is up.
+bool waitFor(const std::function<bool()> &condition, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+void runFor(int milliseconds)
+{
+    QDeadlineTimer deadline(milliseconds);
+    waitFor([&] { return deadline.hasExpired(); }, milliseconds + 1000);
+}
+
+class Recorder : public SpeechSynthesizerDelegate
+{
+public:
+    void speechSynthesizer(SpeechSynthesizer *, CharacterRange word, const QString &) override
+    {
+        lastLocation = qsizetype(word.location);
+        words.push_back({clock.nsecsElapsed(), lastLocation});
+    }
+    void speechSynthesizer(SpeechSynthesizer *, bool finishedSpeaking) override
+    {
+        ended = true;
+        finished = finishedSpeaking;
+    }
+
+    struct Report
+    {
+        qint64 nanoseconds;
+        qsizetype location;
+    };
+    QElapsedTimer clock;
+    std::vector<Report> words;
+    qsizetype lastLocation = 0;
+    bool ended = false;
+    bool finished = false;
+};
+
+// Each word's sample offset from the start of the text, by location.
+QHash<qsizetype, qint64> wordSamples(const QString &text, const QString &voice,
+                                     const QString &scratchFile)
+{
+    auto channel = std::make_shared<SpeechChannel>(1, 1 << 16);
+    EspeakEngine::instance().submit({text, voice, int(Rate), scratchFile, channel});
+    QHash<qsizetype, qint64> samples;
+    waitFor(
+        [&] {
+            for (const SpeechChannel::Word &word : channel->takeWords(1LL << 62))
+                samples.insert(qsizetype(word.range.location), word.sample);
+            return channel->result() != SpeechChannel::Result::Running;
+        },
+        60000);
+    for (const SpeechChannel::Word &word : channel->takeWords(1LL << 62))
+        samples.insert(qsizetype(word.range.location), word.sample);
+    QFile::remove(scratchFile);
+    return samples;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const double minutes = argc > 1 ? QString::fromLocal8Bit(argv[1]).toDouble() : 10.0;
+    if (minutes <= 0) {
+        std::fprintf(stderr, "usage: tavorin_soak [MINUTES]\n");
+        return 2;
+    }
+    QTemporaryDir folder;
+    const int sampleRate = EspeakEngine::instance().sampleRate();
+    if (!folder.isValid() || sampleRate <= 0) {
+        std::fprintf(stderr, "tavorin_soak: no temporary folder or no speech engine\n");
+        return 1;
+    }
+
+    printFigures("before any speech:");
+    const QString text = soakText();
+    SpeechSynthesizer synth;
+    Recorder recorder;
+    recorder.clock.start();
+    synth.setDelegate(&recorder);
+    synth.setRate(Rate);
+    const QString voice =
+        synth.voice().isEmpty() ? SpeechSynthesizer::defaultVoice() : synth.voice();
+    qint64 audioStartedAt = -1;
+    QObject::connect(&synth, &SpeechSynthesizer::audioStarted, &app,
+                     [&] { audioStartedAt = recorder.clock.nsecsElapsed(); });
+
+    QElapsedTimer soak;
+    soak.start();
+    const qint64 soakMs = qint64(minutes * 60000);
+    qsizetype position = 0;
+    int cycles = 0;
+    int exports = 0;
+    int failures = 0;
+    qint64 measuredWords = 0;
+    double latestMs = -1e9;
+    double driftMs = -1e9;
+
+    while (soak.elapsed() < soakMs) {
+        if (position >= text.size() - ReferenceLength)
+            position = 0;
+        const QString rest = text.mid(position);
+        const QHash<qsizetype, qint64> samples =
+            wordSamples(rest.left(ReferenceLength), voice, folder.filePath(u"reference.aiff"_s));
+
+        recorder.words.clear();
+        recorder.lastLocation = 0;
+        recorder.ended = false;
+        audioStartedAt = -1;
+        synth.startSpeakingString(rest);
+        const int stretchMs = 8000 + (cycles % 5) * 2000;
+        runFor(stretchMs);
+
+        // Words of the unbroken stretch against their audio time. Within a
+        // clause the audio runs on without a break, so a word's audio time is
+        // the previous word's marking plus the samples between them: a word
+        // marked late shows as a gap longer than its audio.
+        if (audioStartedAt >= 0) {
+            const Recorder::Report *previous = nullptr;
+            for (const Recorder::Report &report : recorder.words) {
+                if (report.location >= MeasuredLength || !samples.contains(report.location))
+                    continue;
+                const qint64 sample = samples.value(report.location);
+                const double sinceStartMs = double(report.nanoseconds - audioStartedAt) / 1e6 -
+                                            double(sample) * 1000.0 / sampleRate;
+                driftMs = std::max(driftMs, sinceStartMs);
+                if (previous) {
+                    const qint64 between = sample - samples.value(previous->location);
+                    if (between > 0 && between < sampleRate) {
+                        const double gapMs =
+                            double(report.nanoseconds - previous->nanoseconds) / 1e6 -
+                            double(between) * 1000.0 / sampleRate;
+                        latestMs = std::max(latestMs, gapMs);
+                        ++measuredWords;
+                    }
+                }
+                previous = &report;
+            }
+        }
+
+        synth.pauseSpeakingAtBoundary(0);
+        runFor(700);
+        synth.continueSpeaking();
+        runFor(3000);
+        synth.pauseSpeakingAtBoundary(0);
+        runFor(300);
+        synth.continueSpeaking();
+        runFor(2000);
+        synth.stopSpeaking();
+        if (!waitFor([&] { return recorder.ended; }, 10000)) {
+            ++failures;
+            std::printf("cycle %d: no end report after stop\n", cycles);
+        }
+        position += std::max<qsizetype>(recorder.lastLocation, 1);
+        ++cycles;
+
+        if (cycles % ExportEvery == 0) {
+            const QString file = folder.filePath(u"export.aiff"_s);
+            recorder.ended = false;
+            synth.startSpeakingString(text.mid(position, 20000), QUrl::fromLocalFile(file));
+            if (!waitFor([&] { return recorder.ended; }, 120000) || !recorder.finished ||
+                QFileInfo(file).size() <= 0) {
+                ++failures;
+                std::printf("cycle %d: the export did not complete\n", cycles);
+            }
+            QFile::remove(file);
+            ++exports;
+        }
+        if (cycles == 1)
+            printFigures("start (after the first cycle):");
+    }
+
+    printFigures("end:");
+    std::printf("%d cycles and %d exports in %.1f minutes, %d failures\n", cycles, exports,
+                double(soak.elapsed()) / 60000, failures);
+    if (measuredWords > 0)
+        std::printf("word marking against audio time over %lld words: at most %.1f ms late\n"
+                    "largest drift of the marks from a file render of the same text: %.1f ms\n",
+                    qlonglong(measuredWords), latestMs, driftMs);
+    else
+        std::printf("word marking against audio time: no word could be measured\n");
+    return failures == 0 ? 0 : 1;
+}
