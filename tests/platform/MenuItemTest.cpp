@@ -4,9 +4,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPointer>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -104,27 +102,6 @@ TEST(MenuItem, KeyEquivalentAndMaskBecomeAQtShortcut)
     EXPECT_EQ(item->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Q));
     setKeyEquivalent(item.get(), u""_s);
     EXPECT_TRUE(item->shortcut().isEmpty());
-}
-
-TEST(MenuItem, ShortcutOfAMenuBarItemSendsTheAction)
-{
-    Receiver receiver;
-    QWidget window;
-    auto *bar = new QMenuBar(&window);
-    QMenu *file = Menu::create(u"File"_s, bar);
-    bar->addMenu(file);
-    QAction *open = MenuItem::create(u"Open..."_s, u"doOpen:"_s, u"o"_s);
-    MenuItem::setTarget(open, &receiver);
-    Menu::addItem(file, open);
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-
-    QTest::keyClick(&window, Qt::Key_O, Qt::ControlModifier);
-    EXPECT_EQ(receiver.calls, QStringList{u"doOpen"_s});
-    EXPECT_EQ(receiver.senders, QList<QObject *>{open});
-    QTest::keyClick(&window, Qt::Key_O);
-    EXPECT_EQ(receiver.calls.size(), 1) << "the modifier is part of the shortcut";
 }
 
 TEST(MenuItem, SubmenuParentItemAndOwnership)

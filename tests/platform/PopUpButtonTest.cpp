@@ -122,14 +122,6 @@ TEST(PopUpButton, ChoosingFromTheShownMenuSelectsBeforeTheActionIsSent)
     EXPECT_EQ(popUp.selectedItem(), beta);
     EXPECT_EQ(popUp.text(), u"Beta"_s);
     EXPECT_EQ(MenuItem::state(beta), 1);
-
-    // A plain QAction, with no action of its own, is followed as well.
-    auto *plain = new QAction(u"Plain"_s, menu);
-    menu->addAction(plain);
-    menu->popup(popUp.mapToGlobal(QPoint(0, popUp.height())));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(plain).center());
-    EXPECT_EQ(popUp.selectedItem(), plain);
 }
 
 #include "PopUpButtonTest.moc"

@@ -34,23 +34,27 @@ bool isReaped(qint64 pid)
 
 } // namespace
 
-TEST(Process, ALaunchThatCannotStartIsReportedAndNotRepeated)
+TEST(Process, LaunchReportsFailureAndTerminateSignalsOnlyAnUnreapedChild)
 {
     auto missing = std::make_shared<Process>();
     missing->setLaunchPath(u"/nonexistent/tavorin-program"_s);
     EXPECT_FALSE(missing->launch());
     EXPECT_FALSE(missing->errorString().isEmpty());
-    EXPECT_FALSE(missing->isRunning());
-
-    auto twice = std::make_shared<Process>();
-    twice->setLaunchPath(u"/bin/true"_s);
-    ASSERT_TRUE(twice->launch());
-    EXPECT_FALSE(twice->launch());
-    twice->waitUntilExit();
-
+    EXPECT_FALSE(missing->terminate());
     Process unshared;
     unshared.setLaunchPath(u"/bin/true"_s);
     EXPECT_FALSE(unshared.launch());
+
+    auto process = std::make_shared<Process>();
+    process->setLaunchPath(u"/bin/sleep"_s);
+    process->setArguments({u"60"_s});
+    ASSERT_TRUE(process->launch());
+    EXPECT_FALSE(process->launch()) << "a process launches once";
+    EXPECT_TRUE(process->terminate());
+    process->waitUntilExit();
+    EXPECT_EQ(process->terminationReason(), Process::TerminationReason::UncaughtSignal);
+    EXPECT_EQ(process->terminationStatus(), SIGTERM);
+    EXPECT_FALSE(process->terminate()) << "its pid is free for reuse now";
 }
 
 TEST(Process, TerminationHandlerRunsOnceOnItsOwnThreadAfterTheChildIsReaped)
@@ -85,25 +89,6 @@ TEST(Process, TerminationHandlerRunsOnceOnItsOwnThreadAfterTheChildIsReaped)
     EXPECT_NE(handlerThread, std::this_thread::get_id());
     EXPECT_EQ(process->terminationReason(), Process::TerminationReason::Exit);
     EXPECT_EQ(process->terminationStatus(), 3);
-}
-
-TEST(Process, TerminateSignalsOnlyAChildThatHasNotBeenReaped)
-{
-    auto process = std::make_shared<Process>();
-    process->setLaunchPath(u"/bin/sleep"_s);
-    process->setArguments({u"60"_s});
-    ASSERT_TRUE(process->launch());
-    EXPECT_TRUE(process->isRunning());
-    EXPECT_TRUE(process->terminate());
-    process->waitUntilExit();
-    EXPECT_EQ(process->terminationReason(), Process::TerminationReason::UncaughtSignal);
-    EXPECT_EQ(process->terminationStatus(), SIGTERM);
-    // Its pid is free for reuse now.
-    EXPECT_FALSE(process->terminate());
-
-    auto unlaunched = std::make_shared<Process>();
-    EXPECT_FALSE(unlaunched->terminate());
-    unlaunched->waitUntilExit();
 }
 
 TEST(Process, AChildInheritsOnlyItsStandardStreams)
