@@ -59,20 +59,6 @@ TEST(TQTerminal, ExecRunsLiterallyInExactlyTheGivenEnvironment)
     EXPECT_EQ(result->count(u'o'), 10000000);
 }
 
-TEST(TQTerminal, ExecReplacesOnlyTheTask)
-{
-    TQTerminal terminal;
-    RunRecord record;
-    ASSERT_EQ(terminal.bgexec({u"true"_s}, {}, record.action(), record.completed()), u""_s);
-    ASSERT_TRUE(record.waitForCompletion());
-    const auto backgroundTask = terminal.task();
-    const auto input = terminal.input();
-    EXPECT_EQ(terminal.exec({u"true"_s}), u""_s);
-    EXPECT_NE(terminal.task(), backgroundTask);
-    EXPECT_FALSE(terminal.task()->isRunning());
-    EXPECT_EQ(terminal.input(), input);
-}
-
 TEST(TQTerminal, GetPathReturnsWhatTheLoginShellPrintsUntrimmed)
 {
     QTemporaryDir home;
