@@ -48,6 +48,7 @@ TEST_F(Launch, TheBoundedRateSliderAndEveryRateChangeGoThroughTheController)
     ASSERT_TRUE(slider);
     EXPECT_EQ(slider->minimum(), int(delegate->minRate()));
     EXPECT_EQ(slider->maximum(), int(delegate->maxRate()));
+    EXPECT_EQ(delegate->minRate(), 0.0f);
     EXPECT_EQ(delegate->maxRate(), 300.0f);
 
     LogCapture log;
