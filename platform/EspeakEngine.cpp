@@ -232,12 +232,22 @@ void EspeakEngine::synthesize(const Request &request)
         channel.finish(SpeechChannel::Result::Cancelled);
         return;
     }
+    // A listed voice may fail to load (its data removed since it was listed):
+    // the speech goes on with the voice that spoke last rather than failing.
     const QByteArray voice = request.voice.toUtf8();
-    if (voice.isEmpty() || espeak_SetVoiceByName(voice.constData()) != EE_OK) {
-        if (!voice.isEmpty())
-            Log::write(u"Voice \"%1\" does not load: speaking with the English voice"_s.arg(
-                request.voice));
+    if (!voice.isEmpty() && espeak_SetVoiceByName(voice.constData()) == EE_OK) {
+        m_lastVoice = voice;
+    } else {
+        // A failed load leaves espeak-ng's voice half reset, and loading the
+        // same voice again is taken as done already: another one comes first.
         espeak_SetVoiceByName("en");
+        if (m_lastVoice.isEmpty() || espeak_SetVoiceByName(m_lastVoice.constData()) != EE_OK) {
+            m_lastVoice = "en";
+            espeak_SetVoiceByName("en");
+        }
+        if (!voice.isEmpty())
+            Log::write(u"Voice \"%1\" does not load: speaking with \"%2\""_s.arg(
+                request.voice, QString::fromUtf8(m_lastVoice)));
     }
     espeak_SetParameter(espeakRATE, request.rate, 0);
 

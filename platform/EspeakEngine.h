@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -86,6 +87,9 @@ private:
     std::shared_ptr<SpeechChannel> m_running;
     bool m_quit = false;
     int m_sampleRate = -1; // -1 until the engine thread has started espeak-ng
+    // Engine thread only: the last voice a speech was made with, which a
+    // voice that fails to load falls back to.
+    QByteArray m_lastVoice;
     std::condition_variable m_started;
     std::thread m_thread;
 };
