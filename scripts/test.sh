@@ -1,27 +1,31 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Tavorin with warnings as errors and runs the
-# whole test suite. When no audio server answers, a private PulseAudio with a
-# null sink is started for the tests and stopped afterwards.
+# test suite: in the normal build, then in a build with the address and
+# undefined-behaviour sanitizers, then the synthesizer's and the command
+# runner's tests in a ThreadSanitizer build. When no audio server answers, a
+# private PulseAudio with a null sink is started for the tests and stopped
+# afterwards.
 #
-#   scripts/test.sh               the normal build (build-test/)
-#   scripts/test.sh --sanitize    address and undefined-behaviour sanitizers (build-asan/)
+#   scripts/test.sh               all three, as CI runs it
+#   scripts/test.sh --quick       the normal build only (build-test/)
+#   scripts/test.sh --sanitize    address and undefined-behaviour sanitizers only (build-asan/)
+#   scripts/test.sh --thread      ThreadSanitizer only (build-tsan/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
 tavorin_install_deps
 
-build=build-test
-extra=()
-if [ "${1:-}" = "--sanitize" ]; then
-    build=build-asan
-    extra=(-DTAVORIN_SANITIZE="address;undefined" -DCMAKE_BUILD_TYPE=Debug)
-    export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-    export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp
-fi
+case "${1:-}" in
+    "") stages=(normal address thread) ;;
+    --quick) stages=(normal) ;;
+    --sanitize) stages=(address) ;;
+    --thread) stages=(thread) ;;
+    *) echo "usage: scripts/test.sh [--quick|--sanitize|--thread]" >&2; exit 2 ;;
+esac
 
-cmake -S . -B "$build" -G Ninja -DTAVORIN_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo "${extra[@]}" >/dev/null
-cmake --build "$build"
+# The builds share two cores with the test runs of the others; more jobs only
+# make them slower.
+jobs=2
 
 pulse_dir=""
 stop_pulse() {
@@ -38,7 +42,8 @@ stop_pulse() {
 }
 trap stop_pulse EXIT
 
-if ! timeout 5 pactl info >/dev/null 2>&1; then
+ensure_pulse() {
+    timeout 5 pactl info >/dev/null 2>&1 && return 0
     pulse_dir=$(mktemp -d)
     chmod 700 "$pulse_dir"
     export XDG_RUNTIME_DIR=$pulse_dir
@@ -52,6 +57,50 @@ if ! timeout 5 pactl info >/dev/null 2>&1; then
     done
     timeout 2 pactl info >/dev/null 2>&1 || { echo "The test audio server did not start" >&2; cat "$pulse_dir/pulse.log" >&2; exit 1; }
     echo "Started a private audio server in $pulse_dir" >&2
-fi
+}
 
-ctest --test-dir "$build" --output-on-failure -j2
+# configure DIR [CMAKE ARGUMENTS...]
+configure() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja -DTAVORIN_WERROR=ON "$@" >/dev/null
+}
+
+stage() {
+    echo "== $1 ($(date +%T))" >&2
+}
+
+for current in "${stages[@]}"; do
+    case $current in
+    normal)
+        stage "normal build and the whole suite"
+        configure build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        cmake --build build-test -j "$jobs"
+        ensure_pulse
+        ctest --test-dir build-test --output-on-failure -j2
+        ;;
+    address)
+        # Only the test programs (and the program they run): the benchmarks
+        # are not run here.
+        stage "address and undefined-behaviour sanitizers, the whole suite"
+        configure build-asan -DTAVORIN_SANITIZE="address;undefined" -DCMAKE_BUILD_TYPE=Debug
+        cmake --build build-asan -j "$jobs" --target tavorin_tests
+        ensure_pulse
+        ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+            UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+            LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp \
+            ctest --test-dir build-asan --output-on-failure -j2
+        ;;
+    thread)
+        # The speech synthesizer's threads and the command runner's: their
+        # suites only, in a build of just their two test programs.
+        stage "ThreadSanitizer, the synthesizer's and the command runner's tests"
+        configure build-tsan -DTAVORIN_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug
+        cmake --build build-tsan -j "$jobs" --target platform_tests terminal_tests
+        ensure_pulse
+        TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1" \
+            ctest --test-dir build-tsan --output-on-failure -j2 \
+            -R '^(SpeechSynthesizerTest|SpeechFault|AiffWriter|EspeakVoiceSource|Process|FileHandle|TQTerminal|TQTerminalBackground|Utf8StreamDecoder)\.'
+        ;;
+    esac
+done
