@@ -4,7 +4,10 @@
 // open descriptors and threads at the start and the end, and how late words
 // are marked against the time their audio plays.
 //
-//   tavorin_soak [MINUTES]
+//   tavorin_soak [MINUTES] [--silent]
+//
+// --silent plays on the synthesizer's silent real-time clock instead of the
+// audio device, which separates the device's timing from the marking's.
 //
 // A word's sample offset comes from a render of the same opening text to a
 // file; lateness is measured over the stretch before the first pause of each
@@ -163,11 +166,14 @@ QHash<qsizetype, qint64> wordSamples(const QString &text, const QString &voice,
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const double minutes = argc > 1 ? QString::fromLocal8Bit(argv[1]).toDouble() : 10.0;
-    if (minutes <= 0) {
-        std::fprintf(stderr, "usage: tavorin_soak [MINUTES]\n");
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    const bool silent = arguments.removeAll(u"--silent"_s) > 0;
+    const double minutes = arguments.isEmpty() ? 10.0 : arguments.constFirst().toDouble();
+    if (minutes <= 0 || arguments.size() > 1) {
+        std::fprintf(stderr, "usage: tavorin_soak [MINUTES] [--silent]\n");
         return 2;
     }
+    SpeechSynthesizer::setSilentPlaybackForced(silent);
     QTemporaryDir folder;
     const int sampleRate = EspeakEngine::instance().sampleRate();
     if (!folder.isValid() || sampleRate <= 0) {

@@ -6,7 +6,7 @@
 # nothing beyond the speech itself working. When no audio server answers, a
 # private PulseAudio with a null sink is used, as for the tests.
 #
-#   scripts/soak.sh [MINUTES]
+#   scripts/soak.sh [MINUTES] [--silent]   (--silent: on the silent clock, no device)
 #
 # SOAK_BUILD names the build folder (default build-soak).
 set -euo pipefail
@@ -50,4 +50,4 @@ if ! timeout 5 pactl info >/dev/null 2>&1; then
     echo "Started a private audio server in $pulse_dir" >&2
 fi
 
-"$build/bench/tavorin_soak" "$minutes"
+"$build/bench/tavorin_soak" "$minutes" "${@:2}"
