@@ -93,14 +93,17 @@ for current in "${stages[@]}"; do
         ;;
     thread)
         # The speech synthesizer's threads and the command runner's: their
-        # suites only, in a build of just their two test programs.
+        # suites only, in a build of just their two test programs. The check
+        # that a thousand runs leave no thread behind would count
+        # ThreadSanitizer's own thread, which starts with the first run.
         stage "ThreadSanitizer, the synthesizer's and the command runner's tests"
         configure build-tsan -DTAVORIN_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug
         cmake --build build-tsan -j "$jobs" --target platform_tests terminal_tests
         ensure_pulse
         TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1" \
             ctest --test-dir build-tsan --output-on-failure -j2 \
-            -R '^(SpeechSynthesizerTest|SpeechFault|AiffWriter|EspeakVoiceSource|Process|FileHandle|TQTerminal|TQTerminalBackground|Utf8StreamDecoder)\.'
+            -R '^(SpeechSynthesizerTest|SpeechFault|AiffWriter|EspeakVoiceSource|Process|FileHandle|TQTerminal|TQTerminalBackground|Utf8StreamDecoder)\.' \
+            -E 'AThousandRunsLeaveNoZombieDescriptorOrThread'
         ;;
     esac
 done
