@@ -1,26 +1,28 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Tavorin with warnings as errors and runs the
-# test suite: in the normal build, then in a build with the address and
+# Installs what is missing, runs each fuzz target briefly, builds Tavorin with
+# warnings as errors and runs the test suite: in the normal build, then in a build with the address and
 # undefined-behaviour sanitizers, then the synthesizer's and the command
 # runner's tests in a ThreadSanitizer build. When no audio server answers, a
 # private PulseAudio with a null sink is started for the tests and stopped
 # afterwards.
 #
-#   scripts/test.sh               all three, as CI runs it
+#   scripts/test.sh               a short fuzzing run, then all three, as CI runs it
 #   scripts/test.sh --quick       the normal build only (build-test/)
 #   scripts/test.sh --sanitize    address and undefined-behaviour sanitizers only (build-asan/)
 #   scripts/test.sh --thread      ThreadSanitizer only (build-tsan/)
+#   scripts/test.sh --fuzz        the fuzz targets for 15 s each (build-fuzz/, clang)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
 tavorin_install_deps
 
 case "${1:-}" in
-    "") stages=(normal address thread) ;;
+    "") stages=(fuzz normal address thread) ;;
     --quick) stages=(normal) ;;
     --sanitize) stages=(address) ;;
     --thread) stages=(thread) ;;
-    *) echo "usage: scripts/test.sh [--quick|--sanitize|--thread]" >&2; exit 2 ;;
+    --fuzz) stages=(fuzz) ;;
+    *) echo "usage: scripts/test.sh [--quick|--sanitize|--thread|--fuzz]" >&2; exit 2 ;;
 esac
 
 # The builds share two cores with the test runs of the others; more jobs only
@@ -104,6 +106,12 @@ for current in "${stages[@]}"; do
             ctest --test-dir build-tsan --output-on-failure -j2 \
             -R '^(SpeechSynthesizerTest|SpeechFault|AiffWriter|EspeakVoiceSource|Process|FileHandle|TQTerminal|TQTerminalBackground|Utf8StreamDecoder)\.' \
             -E 'AThousandRunsLeaveNoZombieDescriptorOrThread'
+        ;;
+    fuzz)
+        # Each fuzz target briefly on its committed corpus; scripts/fuzz.sh
+        # with no argument runs them for ten minutes each.
+        stage "fuzz targets, 15 s each"
+        scripts/fuzz.sh 15
         ;;
     esac
 done
