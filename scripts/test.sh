@@ -29,37 +29,8 @@ esac
 # make them slower.
 jobs=2
 
-pulse_dir=""
-stop_pulse() {
-    if [ -n "$pulse_dir" ]; then
-        local pid
-        pid=$(cat "$pulse_dir/pulse/pid" 2>/dev/null || true)
-        [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-        for _ in $(seq 50); do
-            [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null || break
-            sleep 0.1
-        done
-        rm -rf "$pulse_dir"
-    fi
-}
-trap stop_pulse EXIT
-
-ensure_pulse() {
-    timeout 5 pactl info >/dev/null 2>&1 && return 0
-    pulse_dir=$(mktemp -d)
-    chmod 700 "$pulse_dir"
-    export XDG_RUNTIME_DIR=$pulse_dir
-    unset PULSE_SERVER
-    pulseaudio --daemonize=yes --exit-idle-time=-1 -n -L module-native-protocol-unix \
-        -L "module-null-sink sink_name=tavorin_null norewinds=1" \
-        --log-target="file:$pulse_dir/pulse.log" 2>/dev/null
-    for _ in $(seq 100); do
-        timeout 2 pactl info >/dev/null 2>&1 && break
-        sleep 0.1
-    done
-    timeout 2 pactl info >/dev/null 2>&1 || { echo "The test audio server did not start" >&2; cat "$pulse_dir/pulse.log" >&2; exit 1; }
-    echo "Started a private audio server in $pulse_dir" >&2
-}
+. scripts/pulse.sh
+trap tavorin_stop_pulse EXIT
 
 # configure DIR [CMAKE ARGUMENTS...]
 configure() {
@@ -78,7 +49,7 @@ for current in "${stages[@]}"; do
         stage "normal build and the whole suite"
         configure build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo
         cmake --build build-test -j "$jobs"
-        ensure_pulse
+        tavorin_ensure_pulse
         ctest --test-dir build-test --output-on-failure -j2
         ;;
     address)
@@ -87,7 +58,7 @@ for current in "${stages[@]}"; do
         stage "address and undefined-behaviour sanitizers, the whole suite"
         configure build-asan -DTAVORIN_SANITIZE="address;undefined" -DCMAKE_BUILD_TYPE=Debug
         cmake --build build-asan -j "$jobs" --target tavorin_tests
-        ensure_pulse
+        tavorin_ensure_pulse
         ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
             UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
             LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp \
@@ -101,7 +72,7 @@ for current in "${stages[@]}"; do
         stage "ThreadSanitizer, the synthesizer's and the command runner's tests"
         configure build-tsan -DTAVORIN_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug
         cmake --build build-tsan -j "$jobs" --target platform_tests terminal_tests
-        ensure_pulse
+        tavorin_ensure_pulse
         TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1" \
             ctest --test-dir build-tsan --output-on-failure -j2 \
             -R '^(SpeechSynthesizerTest|SpeechFault|AiffWriter|EspeakVoiceSource|Process|FileHandle|TQTerminal|TQTerminalBackground|Utf8StreamDecoder)\.' \
