@@ -7,6 +7,7 @@
 #include "platform/SpeechSynthesizer.h"
 
 #include <QDialog>
+#include <QPlainTextEdit>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -92,4 +93,20 @@ protected:
     FakeVoiceSource voices;
     std::unique_ptr<AppDelegate> delegate;
     std::unique_ptr<QWidget> window;
+};
+
+// The window shown and launched on the real voice list, as a user meets it.
+class LaunchedWindow : public AppFixture
+{
+protected:
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        SpeechSynthesizer::setVoiceSource(nullptr);
+        window->show();
+        launch();
+        text = window->findChild<QPlainTextEdit *>(QStringLiteral("textView"));
+    }
+
+    QPlainTextEdit *text = nullptr;
 };

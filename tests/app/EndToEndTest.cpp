@@ -39,20 +39,7 @@ sf_count_t framesOf(const QString &path)
 
 } // namespace
 
-class EndToEnd : public AppFixture
-{
-protected:
-    void SetUp() override
-    {
-        AppFixture::SetUp();
-        SpeechSynthesizer::setVoiceSource(nullptr);
-        window->show();
-        launch();
-        text = child<QPlainTextEdit>("textView");
-    }
-
-    QPlainTextEdit *text = nullptr;
-};
+using EndToEnd = LaunchedWindow;
 
 TEST_F(EndToEnd, TypedTextIsHeardOnTheAudioServerAndEndsWithSuccess)
 {

@@ -74,20 +74,7 @@ private:
 
 } // namespace
 
-class Faults : public AppFixture
-{
-protected:
-    void SetUp() override
-    {
-        AppFixture::SetUp();
-        SpeechSynthesizer::setVoiceSource(nullptr);
-        window->show();
-        launch();
-        text = child<QPlainTextEdit>("textView");
-    }
-
-    QPlainTextEdit *text = nullptr;
-};
+using Faults = LaunchedWindow;
 
 TEST(ProgramFaults, ExportOntoAFullDiskFailsAndLeavesNoFile)
 {
