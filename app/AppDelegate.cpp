@@ -194,7 +194,9 @@ void AppDelegate::setCurrentRate(float value)
 
 void AppDelegate::showStatus(const QString &text, bool busy)
 {
+    m_failureShown = false;
     if (m_statusLabel) {
+        m_statusLabel->setAccessibleName(QString());
         m_statusLabel->setText(text);
         m_statusLabel->setHidden(false);
     }
@@ -204,6 +206,7 @@ void AppDelegate::showStatus(const QString &text, bool busy)
 
 void AppDelegate::hideStatus()
 {
+    m_failureShown = false;
     if (m_statusLabel)
         m_statusLabel->setHidden(true);
     if (m_statusProgress)

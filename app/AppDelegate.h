@@ -128,6 +128,11 @@ private:
     void buildVoiceMenu();
     void showStatus(const QString &text, bool busy);
     void hideStatus();
+    // A failure stays in the status area, read out by screen readers, until
+    // the next command.
+    void showFailure(const QString &message);
+    void hideFailure();
+    void exportEnded(bool finishedSpeaking);
     void loadFile(const QString &path, bool noteRecent);
     void fileLoaded(quint64 request, const QString &path, std::unique_ptr<QTextDocument> document,
                     const QString &error);
@@ -150,6 +155,8 @@ private:
     CharacterRange m_spokenRange;
     // Set while the synthesizer speaks the whole text into a file.
     bool m_exportInProgress = false;
+    QString m_exportPath;
+    bool m_failureShown = false;
     QPointer<FindIndicator> m_findIndicator;
     QPointer<WindowBindings> m_bindings;
     quint64 m_loadRequest = 0;

@@ -20,6 +20,7 @@ using namespace Qt::StringLiterals;
 void AppDelegate::doNew(QObject *sender)
 {
     Q_UNUSED(sender);
+    hideFailure();
     if (!m_textView)
         return;
     QString text = m_textView->toPlainText();
@@ -43,6 +44,7 @@ void AppDelegate::doNew(QObject *sender)
 void AppDelegate::doOpen(QObject *sender)
 {
     Q_UNUSED(sender);
+    hideFailure();
     openDialogForFiles(true, false, {},
                        [this](const QString &path) { loadFile(path, /*noteRecent=*/true); });
 }
@@ -90,9 +92,16 @@ void AppDelegate::loadFile(const QString &path, bool noteRecent)
     QPointer<AppDelegate> self(this);
     QThread *mainThread = thread();
     const QFont font = m_textView ? m_textView->document()->defaultFont() : QFont();
-    QThreadPool::globalInstance()->start([self, path, noteRecent, request, mainThread, font] {
-        if (noteRecent)
-            RecentDocuments::noteNewRecentDocumentURL(QUrl::fromLocalFile(path));
+    if (noteRecent) {
+        // The desktop's list may be large or on a slow disk: it is written on
+        // a thread of its own, one update after the other, and never holds
+        // up the text.
+        static QThreadPool recentList;
+        recentList.setMaxThreadCount(1);
+        recentList.start(
+            [path] { RecentDocuments::noteNewRecentDocumentURL(QUrl::fromLocalFile(path)); });
+    }
+    QThreadPool::globalInstance()->start([self, path, request, mainThread, font] {
         LoadedText loaded = loadText(path, font);
         if (loaded.document)
             loaded.document->moveToThread(mainThread);
@@ -112,6 +121,8 @@ void AppDelegate::fileLoaded(quint64 request, const QString &path,
     if (!document) {
         // The text in the editor is kept: a failed open must not lose it.
         Log::write(u"Cannot open %1: %2"_s.arg(path, error));
+        if (request == m_loadRequest)
+            showFailure(u"Cannot open %1: %2"_s.arg(path, error));
         Q_EMIT fileLoadFinished(path, false);
         return;
     }

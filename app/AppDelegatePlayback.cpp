@@ -83,6 +83,7 @@ void AppDelegate::doExport(QObject *sender)
         setIsExporting(true);
         showStatus(u"Exporting..."_s, true);
         m_exportInProgress = true;
+        m_exportPath = url.toLocalFile();
         if (m_speechSynth)
             m_speechSynth->startSpeakingString(textOf(m_textView), url);
     });
@@ -106,8 +107,8 @@ void AppDelegate::speechSynthesizer(SpeechSynthesizer *sender, bool finishedSpea
     Q_UNUSED(sender);
     setIsPlaying(false);
     setIsExporting(false);
-    m_exportInProgress = false;
     hideStatus();
+    exportEnded(finishedSpeaking);
     if (!finishedSpeaking) {
         if (m_speechSynth)
             m_speechSynth->continueSpeaking();

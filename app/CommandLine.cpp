@@ -2,12 +2,17 @@
 
 #include "app/HeadlessExport.h"
 #include "app/VoiceRecords.h"
+#include "platform/EspeakEngine.h"
+#include "platform/FileName.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
+#include <QDir>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -19,7 +24,27 @@ void printLine(FILE *stream, const QString &line)
     std::fputc('\n', stream);
 }
 
+// Made absolute as text: the name keeps the bytes it was given, which
+// QFileInfo, decoding the working folder its own way, would not promise.
+QString absolutePath(const QString &file)
+{
+    if (file.startsWith(u'/'))
+        return file;
+    char *folder = ::getcwd(nullptr, 0);
+    const QString absolute = folder ? FileName::decode(folder) + u'/' + file : file;
+    std::free(folder);
+    return QDir::cleanPath(absolute);
+}
+
 } // namespace
+
+QStringList CommandLine::arguments(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << FileName::decode(argv[i]);
+    return arguments;
+}
 
 CommandLine::CommandLine()
     : m_listVoices(u"list-voices"_s,
@@ -122,7 +147,7 @@ QStringList CommandLine::files() const
     QStringList files;
     const QStringList positional = m_parser.positionalArguments();
     for (const QString &file : positional)
-        files << QFileInfo(file).absoluteFilePath();
+        files << absolutePath(file);
     return files;
 }
 
@@ -158,18 +183,22 @@ int CommandLine::listVoices()
 int CommandLine::exportSpeech()
 {
     HeadlessExport::Request request;
-    request.output = m_parser.value(m_export);
+    request.output = absolutePath(m_parser.value(m_export));
     const QStringList positional = m_parser.positionalArguments();
     request.input = positional.isEmpty() ? u"-"_s : positional.constFirst();
     if (m_parser.isSet(m_voice))
         request.voice = m_parser.value(m_voice);
     if (m_parser.isSet(m_rate)) {
+        // Only rates that the engine speaks as asked: it would speak any
+        // other at another rate, or not at all.
+        const auto [minimum, maximum] = EspeakEngine::rateRange();
         bool ok = false;
         const float rate = m_parser.value(m_rate).toFloat(&ok);
-        if (!ok || !(rate > 0.0f) || rate > 10000.0f) {
-            printLine(stderr,
-                      u"tavorin: invalid rate '%1': give words per minute, such as 175"_s.arg(
-                          m_parser.value(m_rate)));
+        if (!ok || !(rate >= float(minimum) && rate <= float(maximum))) {
+            printLine(stderr, u"tavorin: invalid rate '%1': give words per minute from %2 to %3"_s
+                                  .arg(m_parser.value(m_rate))
+                                  .arg(minimum)
+                                  .arg(maximum));
             return 2;
         }
         request.rate = rate;

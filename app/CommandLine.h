@@ -14,6 +14,10 @@ class CommandLine
 public:
     CommandLine();
 
+    // The program's arguments as strings that give back their exact bytes
+    // (see FileName): a file name need not be valid UTF-8.
+    static QStringList arguments(int argc, char **argv);
+
     // True when the arguments ask for a task without a window, which then
     // runs without any display.
     static bool isTask(int argc, char **argv);

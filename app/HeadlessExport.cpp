@@ -1,17 +1,20 @@
 #include "app/HeadlessExport.h"
 
+#include "platform/AiffWriter.h"
+#include "platform/FileName.h"
 #include "platform/TextFile.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -33,8 +36,21 @@ void fail(const QString &message)
     std::fprintf(stderr, "tavorin: %s\n", message.toLocal8Bit().constData());
 }
 
+QString tooLarge()
+{
+    return u"it is larger than %1 MiB"_s.arg(TextFile::maximumSize / (1024 * 1024));
+}
+
 std::optional<QString> readStandardInput(QString &error)
 {
+    // A file given as standard input can be refused before it is read; a
+    // pipe is read up to the limit and no further.
+    struct stat info = {};
+    if (::fstat(STDIN_FILENO, &info) == 0 && S_ISREG(info.st_mode) &&
+        info.st_size > TextFile::maximumSize) {
+        error = tooLarge();
+        return std::nullopt;
+    }
     QByteArray bytes;
     char buffer[65536];
     for (;;) {
@@ -47,16 +63,34 @@ std::optional<QString> readStandardInput(QString &error)
         }
         if (count == 0)
             break;
-        bytes.append(buffer, qsizetype(count));
-        if (bytes.size() > TextFile::maximumSize) {
-            error = u"it is larger than %1 MiB"_s.arg(TextFile::maximumSize / (1024 * 1024));
+        if (bytes.size() + count > TextFile::maximumSize) {
+            error = tooLarge();
             return std::nullopt;
         }
+        bytes.append(buffer, qsizetype(count));
     }
     std::optional<QString> text = TextFile::decodeUtf8(bytes);
     if (!text)
         error = u"it is not valid UTF-8 text"_s;
     return text;
+}
+
+// True when the output already exists as the very file the text comes from
+// (the same device and inode, whatever the names and links on the way).
+bool isInput(const QString &input, const QByteArray &output)
+{
+    struct stat target = {};
+    struct stat source = {};
+    if (::stat(output.constData(), &target) != 0)
+        return false;
+    const int read = input == u"-"_s ? ::fstat(STDIN_FILENO, &source)
+                                     : ::stat(FileName::encode(input).constData(), &source);
+    return read == 0 && source.st_dev == target.st_dev && source.st_ino == target.st_ino;
+}
+
+bool isBlank(const QString &text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); });
 }
 
 } // namespace
@@ -67,6 +101,19 @@ HeadlessExport::~HeadlessExport() = default;
 
 int HeadlessExport::run(const Request &request)
 {
+    // Everything that can be known about the output is checked before the
+    // text is read, so that nothing is rendered for a file that cannot be
+    // written, and the text's own file is never replaced by its speech.
+    const QString targetError = AiffWriter::checkTarget(request.output);
+    if (!targetError.isEmpty()) {
+        fail(u"cannot write %1: %2"_s.arg(request.output, targetError));
+        return 1;
+    }
+    if (isInput(request.input, FileName::encode(request.output))) {
+        fail(u"cannot write %1: it is the file the text comes from"_s.arg(request.output));
+        return 1;
+    }
+
     QString text;
     if (request.input == u"-"_s) {
         QString error;
@@ -85,10 +132,9 @@ int HeadlessExport::run(const Request &request)
         text = std::move(*read.text);
     }
 
-    const QFileInfo output(request.output);
-    if (output.isDir() || !QFileInfo(output.absolutePath()).isDir()) {
-        fail(u"cannot write %1: %2"_s.arg(
-            request.output, output.isDir() ? u"it is a folder"_s : u"its folder does not exist"_s));
+    if (isBlank(text)) {
+        fail(u"nothing to speak: %1 holds no text"_s.arg(
+            request.input == u"-"_s ? u"standard input"_s : request.input));
         return 1;
     }
 
@@ -126,7 +172,7 @@ int HeadlessExport::run(const Request &request)
     showProgress(0);
 
     QEventLoop loop;
-    synth.startSpeakingString(text, QUrl::fromLocalFile(output.absoluteFilePath()));
+    synth.startSpeakingString(text, QUrl::fromLocalFile(request.output));
     while (!m_finished)
         loop.processEvents(QEventLoop::WaitForMoreEvents);
 
@@ -145,7 +191,9 @@ int HeadlessExport::run(const Request &request)
         return 130;
     }
     if (!*m_finished) {
-        fail(u"cannot write %1"_s.arg(request.output));
+        const QString reason = synth.errorString();
+        fail(reason.isEmpty() ? u"cannot write %1"_s.arg(request.output)
+                              : u"cannot write %1: %2"_s.arg(request.output, reason));
         return 1;
     }
     return 0;

@@ -17,8 +17,8 @@ class HeadlessExport : public SpeechSynthesizerDelegate
 public:
     struct Request
     {
-        QString input; // a path, or "-" for standard input
-        QString output;
+        QString input;  // a path, or "-" for standard input
+        QString output; // absolute
         std::optional<QString> voice;
         std::optional<float> rate;
     };

@@ -54,22 +54,20 @@ int Startup::main(int argc, char **argv)
         // No window: no display is needed, so scripts and servers can use it.
         QCoreApplication app(argc, argv);
         describeApplication();
-        if (!commandLine.parse(QCoreApplication::arguments()))
+        if (!commandLine.parse(CommandLine::arguments(argc, argv)))
             return usageError(commandLine.errorText());
         return commandLine.runTask();
     }
 
     // Wrong arguments are reported before a display is needed.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    if (!commandLine.parse(arguments, /*allowQtOptions=*/true))
+    if (!commandLine.parse(CommandLine::arguments(argc, argv), /*allowQtOptions=*/true))
         return usageError(commandLine.errorText());
 
     QApplication app(argc, argv);
     describeApplication();
+    // QApplication has taken its own options out of argv.
     CommandLine windowCommandLine;
-    if (!windowCommandLine.parse(QCoreApplication::arguments()))
+    if (!windowCommandLine.parse(CommandLine::arguments(argc, argv)))
         return usageError(windowCommandLine.errorText());
 
     const QStringList files = windowCommandLine.files();

@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "platform/Application.h"
+#include "platform/EspeakEngine.h"
 
 #include <QAbstractButton>
 #include <QGraphicsOpacityEffect>
@@ -9,6 +10,7 @@
 #include <QSignalBlocker>
 #include <QSlider>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -91,16 +93,22 @@ void WindowBindings::updateRateRange()
 {
     if (!m_rateSlider || !m_controller)
         return;
+    // The engine speaks any rate outside its range at the nearest limit: the
+    // slider offers only rates that are spoken as shown.
+    const auto [engineMinimum, engineMaximum] = EspeakEngine::rateRange();
+    const int minimum = std::max(int(std::ceil(m_controller->minRate())), engineMinimum);
+    const int maximum = std::min(int(std::floor(m_controller->maxRate())), engineMaximum);
     const QSignalBlocker blocker(m_rateSlider);
-    m_rateSlider->setRange(int(std::lround(m_controller->minRate())),
-                           int(std::lround(m_controller->maxRate())));
+    m_rateSlider->setRange(minimum, std::max(minimum, maximum));
 }
 
 void WindowBindings::updateRate()
 {
     if (!m_controller)
         return;
-    const float rate = m_controller->currentRate();
+    // What the engine really speaks at.
+    const auto [minimum, maximum] = EspeakEngine::rateRange();
+    const float rate = std::clamp(m_controller->currentRate(), float(minimum), float(maximum));
     if (m_rateSlider) {
         const QSignalBlocker blocker(m_rateSlider);
         m_rateSlider->setValue(int(std::lround(rate)));

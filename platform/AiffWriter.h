@@ -1,18 +1,19 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
 #include <memory>
 #include <vector>
 
-class QTemporaryFile;
 struct sf_private_tag;
 
 // Writes 16-bit PCM mono AIFF. The samples go to a temporary file beside the
 // target, which replaces the target only on commit(): a failed or abandoned
 // file never leaves a partial result, and a file already at the target stays
-// as it was until the new one is complete.
+// as it was until the new one is complete. A symbolic link at the target is
+// written through; anything else that is not a regular file is refused.
 class AiffWriter
 {
 public:
@@ -24,8 +25,13 @@ public:
     AiffWriter(const AiffWriter &) = delete;
     AiffWriter &operator=(const AiffWriter &) = delete;
 
+    // Why `path` cannot be written, or an empty string when it can; writes
+    // nothing. open() makes the same checks.
+    static QString checkTarget(const QString &path);
+
     bool open();
     bool write(const qint16 *samples, qsizetype count);
+    // Makes the file durable and puts it in place of the target.
     bool commit();
     // Removes the temporary file; the target is not touched.
     void discard();
@@ -35,6 +41,8 @@ public:
 
 private:
     bool flushPending();
+    bool createTemporary();
+    void closeFiles();
 
     struct SndfileCloser
     {
@@ -44,7 +52,11 @@ private:
     QString m_path;
     int m_sampleRate;
     quint64 m_maximumFileSize;
-    std::unique_ptr<QTemporaryFile> m_file;
+    QByteArray m_folder; // of the resolved target
+    QByteArray m_name;   // the resolved target's name in m_folder
+    int m_folderFd = -1;
+    int m_fd = -1;
+    QByteArray m_temporaryName; // empty while the file has no name
     std::unique_ptr<sf_private_tag, SndfileCloser> m_sndfile;
     // Samples come in small blocks; writing them in large ones saves most
     // of the system calls.

@@ -97,6 +97,11 @@ EspeakEngine::~EspeakEngine()
     m_thread.join();
 }
 
+EspeakEngine::RateRange EspeakEngine::rateRange()
+{
+    return {espeakRATE_MINIMUM, espeakRATE_MAXIMUM};
+}
+
 int EspeakEngine::sampleRate()
 {
     std::unique_lock lock(m_mutex);
@@ -257,7 +262,7 @@ void EspeakEngine::synthesize(const Request &request)
         if (!writer->open()) {
             Log::write(u"Cannot export the speech to \"%1\": %2"_s.arg(request.filePath,
                                                                        writer->errorString()));
-            channel.finish(SpeechChannel::Result::Failed);
+            channel.finish(SpeechChannel::Result::Failed, writer->errorString());
             return;
         }
     }
@@ -291,8 +296,9 @@ void EspeakEngine::synthesize(const Request &request)
                                                                            writer->errorString()));
             else if (!quitting())
                 Log::write(u"Export to \"%1\" stopped: no file written"_s.arg(request.filePath));
+            const QString error = writer->errorString();
             writer->discard();
-            channel.finish(SpeechChannel::Result::Failed);
+            channel.finish(SpeechChannel::Result::Failed, error);
             return;
         }
     }

@@ -55,6 +55,15 @@ public:
 
     static EspeakEngine &instance();
 
+    // The rates in words per minute that espeak-ng speaks as asked; it
+    // speaks any other at the nearest limit, or not at all.
+    struct RateRange
+    {
+        int minimum;
+        int maximum;
+    };
+    static RateRange rateRange();
+
     EspeakEngine(const EspeakEngine &) = delete;
     EspeakEngine &operator=(const EspeakEngine &) = delete;
 

@@ -53,12 +53,13 @@ void SpeechChannel::addProducedSamples(qint64 count)
     m_produced += count;
 }
 
-void SpeechChannel::finish(Result result)
+void SpeechChannel::finish(Result result, const QString &error)
 {
     std::lock_guard lock(m_mutex);
     if (m_result != Result::Running)
         return;
     m_result = m_cancelled ? Result::Cancelled : result;
+    m_error = m_cancelled ? QString() : error;
     // The end must never be missed: wake even when a wake-up is pending.
     m_wakePending = false;
     wakeLocked();
@@ -139,6 +140,12 @@ SpeechChannel::Result SpeechChannel::result() const
 {
     std::lock_guard lock(m_mutex);
     return m_result;
+}
+
+QString SpeechChannel::error() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_error;
 }
 
 qint64 SpeechChannel::producedSamples() const

@@ -4,8 +4,10 @@
 
 #include <QtGlobal>
 
+#include <QString>
 #include <condition_variable>
 #include <deque>
+
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -35,7 +37,8 @@ public:
     bool waitWhilePaused();
     // Counts samples that went elsewhere (into a file) instead of the ring.
     void addProducedSamples(qint64 count);
-    void finish(Result result);
+    // `error` says why a failed speech failed.
+    void finish(Result result, const QString &error = QString());
 
     // Consumer side.
     qsizetype read(qint16 *destination, qsizetype maximum);
@@ -53,6 +56,7 @@ public:
 
     bool isCancelled() const;
     Result result() const;
+    QString error() const;
     // Everything the producer made, ring or not.
     qint64 producedSamples() const;
     // Samples the consumer has read so far.
@@ -71,6 +75,7 @@ private:
     qint64 m_produced = 0;
     qint64 m_consumed = 0;
     Result m_result = Result::Running;
+    QString m_error;
     bool m_cancelled = false;
     bool m_paused = false;
     bool m_wakePending = false;

@@ -85,6 +85,7 @@ public:
     std::unique_ptr<AudioPlayback> output;
     QTimer pumpTimer;
     std::vector<qint16> scratch;
+    QString error;
 };
 
 SpeechSynthesizerPrivate::SpeechSynthesizerPrivate(SpeechSynthesizer *owner)
@@ -125,7 +126,9 @@ bool SpeechSynthesizerPrivate::begin(const QString &text, const QString &filePat
     if (!toFile)
         playback().start();
     pumpTimer.start();
-    const int espeakRate = int(std::lround(std::clamp(rate, 1.0f, 10000.0f)));
+    const auto [minimumRate, maximumRate] = EspeakEngine::rateRange();
+    const int espeakRate =
+        int(std::lround(std::clamp(rate, float(minimumRate), float(maximumRate))));
     EspeakEngine::instance().submit({text, voice, espeakRate, filePath, channel});
     return sampleRate > 0;
 }
@@ -293,6 +296,7 @@ bool SpeechSynthesizerPrivate::deliverWords(qint64 upToSample)
 
 void SpeechSynthesizerPrivate::end(bool finished)
 {
+    error = current->channel->error();
     current->channel->setWakeUp(nullptr);
     current.reset();
     ++generation;
@@ -346,6 +350,11 @@ SpeechSynthesizerDelegate *SpeechSynthesizer::delegate() const
 void SpeechSynthesizer::setDelegate(SpeechSynthesizerDelegate *delegate)
 {
     d->delegate = delegate;
+}
+
+QString SpeechSynthesizer::errorString() const
+{
+    return d->error;
 }
 
 float SpeechSynthesizer::rate() const

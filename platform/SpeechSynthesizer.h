@@ -76,6 +76,8 @@ public:
     bool setVoice(const QString &identifier);
 
     bool isSpeaking() const;
+    // Why the last speech that ended without success failed, when known.
+    QString errorString() const;
 
     // Both return at once. Starting while a speech runs ends that speech
     // without an end report.

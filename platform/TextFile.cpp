@@ -1,5 +1,7 @@
 #include "platform/TextFile.h"
 
+#include "platform/FileName.h"
+
 #include <QStringDecoder>
 
 #include <cerrno>
@@ -41,7 +43,7 @@ std::optional<QString> TextFile::decodeUtf8(QByteArrayView bytes)
 
 TextFile::Result TextFile::read(const QString &path)
 {
-    const QByteArray native = path.toLocal8Bit();
+    const QByteArray native = FileName::encode(path);
     // O_NONBLOCK keeps the open itself from waiting on a FIFO without writer.
     FileDescriptor file{::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)};
     if (file.fd < 0)

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -150,8 +151,18 @@ TEST_F(Documents, AFolderAFifoOrAMissingFileKeepsTheText)
     text->setPlainText(u"stay"_s);
     LogCapture log;
     const QStringList paths{dir.path(), fifo, dir.filePath(u"missing.txt"_s)};
-    for (const QString &path : paths)
+    auto *status = child<QLabel>("statusLabel");
+    for (const QString &path : paths) {
         ASSERT_TRUE(load({path})) << path.toStdString();
+        // Told in the window, to screen readers too, and never in a box the
+        // desktop's hand-over would put in front of the person.
+        EXPECT_FALSE(status->isHidden());
+        EXPECT_TRUE(status->text().contains(path)) << status->text().toStdString();
+        EXPECT_EQ(status->accessibleName(), status->text());
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    }
+    delegate->doNew(nullptr);
+    EXPECT_TRUE(status->isHidden());
     EXPECT_EQ(text->toPlainText(), u"stay"_s);
     ASSERT_EQ(log.lines().size(), 3);
     for (qsizetype i = 0; i < paths.size(); ++i)

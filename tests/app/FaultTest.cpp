@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QScopeGuard>
@@ -118,6 +119,10 @@ TEST_F(Faults, ExportOntoAFullDiskEndsWithoutSuccessAndLeavesNoFile)
     EXPECT_FALSE(delegate->isExporting());
     EXPECT_EQ(log.lines().filter(u"Cannot export the speech to \"%1\""_s.arg(out)).size(), 1)
         << log.lines().join(u'\n').toStdString();
+    // The person at the window is told which file failed, and why.
+    auto *status = child<QLabel>("statusLabel");
+    EXPECT_FALSE(status->isHidden());
+    EXPECT_TRUE(status->text().contains(out + u": "_s)) << status->text().toStdString();
     EXPECT_TRUE(entries(disk.path()).isEmpty()) << entries(disk.path()).join(u' ').toStdString();
 }
 

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLocalServer>
 #include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <csignal>
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -44,11 +46,12 @@ QProcessEnvironment environmentWith(const QString &runtimeFolder = QString())
 }
 
 Outcome run(const QStringList &arguments, const QByteArray &input = {},
-            const QProcessEnvironment &environment = environmentWith())
+            const QProcessEnvironment &environment = environmentWith(),
+            const QString &command = program)
 {
     QProcess process;
     process.setProcessEnvironment(environment);
-    process.start(program, arguments);
+    process.start(command, arguments);
     EXPECT_TRUE(process.waitForStarted());
     process.write(input);
     process.closeWriteChannel();
@@ -137,7 +140,15 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
     EXPECT_TRUE(readAudio(fromInput).valid);
     ASSERT_TRUE(QFile::remove(fromFile) && QFile::remove(fromInput));
 
+    // A name of the longest length the folder takes is written as given.
+    const QString longest = dir.filePath(QString(250, u'n') + u".aiff"_s);
+    EXPECT_EQ(run({u"--export"_s, longest, input}).status, 0);
+    EXPECT_TRUE(readAudio(longest).valid);
+    ASSERT_TRUE(QFile::remove(longest));
+
     const QString out = dir.filePath(u"out.aiff"_s);
+    const QString fifo = dir.filePath(u"fifo"_s);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const struct
     {
         QStringList arguments;
@@ -150,13 +161,79 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
         {{out, dir.filePath(u"missing.txt"_s)}, {}, 1, u"missing.txt"_s},
         {{dir.filePath(u"no/such/folder/x.aiff"_s), input}, {}, 1, u"cannot write"_s},
         {{out, u"--rate"_s, u"fast"_s, input}, {}, 2, QString()},
+        // Rates the engine would speak at another rate, or not at all.
+        {{out, u"--rate"_s, u"79"_s, input}, {}, 2, u"from 80 to 450"_s},
+        {{out, u"--rate"_s, u"9950"_s, input}, {}, 2, u"from 80 to 450"_s},
+        // Refused before anything is read or rendered.
+        {{input, input}, {}, 1, u"the file the text comes from"_s},
+        {{input}, "ignored", 1, u"the file the text comes from"_s},
+        {{fifo, input}, {}, 1, u"not a regular file"_s},
+        {{dir.filePath(QString(256, u'n')), input}, {}, 1, u"File name too long"_s},
+        {{out, u"-"_s}, " \n\t ", 1, u"nothing to speak"_s},
     };
     for (const auto &failure : failures) {
-        const Outcome outcome = run(QStringList{u"--export"_s} + failure.arguments, failure.input);
+        const Outcome outcome =
+            failure.arguments == QStringList{input}
+                // The output given as the input's own file through standard input.
+                ? run({u"-c"_s, u"exec \"$0\" --export \"$1\" < \"$1\""_s, program, input}, {},
+                      environmentWith(), u"/bin/sh"_s)
+                : run(QStringList{u"--export"_s} + failure.arguments, failure.input);
         EXPECT_EQ(outcome.status, failure.status) << failure.arguments.join(u' ').toStdString();
         EXPECT_TRUE(outcome.err.contains(failure.complaint)) << outcome.err.toStdString();
     }
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"in.txt"_s});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"in.txt"_s});
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("Caf\xc3\xa9 and a second short sentence."));
+}
+
+TEST(Program, ExportWritesThroughLinksKeepsOnlyPermissionBitsAndClearsItsLeftovers)
+{
+    QTemporaryDir dir;
+    // Names as bytes that are not UTF-8 reach the file system unchanged.
+    const QByteArray folder = QFile::encodeName(dir.path());
+    const QByteArray input = folder + "/bad\xffname.txt";
+    const int fd = ::open(input.constData(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "Hello there.", 12), 12);
+    ::close(fd);
+    const QByteArray real = folder + "/real\xfe.aiff";
+    const QByteArray link = folder + "/link.aiff";
+    ASSERT_EQ(::close(::open(real.constData(), O_CREAT | O_WRONLY, 0600)), 0);
+    ASSERT_EQ(::chmod(real.constData(), 04751), 0);
+    ASSERT_EQ(::symlink("real\xfe.aiff", link.constData()), 0);
+
+    // Leftovers of a killed export: one of a process that is gone, one older
+    // than the process that now has its number. A running export's stays.
+    const QByteArray host = QSysInfo::machineHostName().toUtf8();
+    const QByteArray ours = QByteArray::number(qint64(::getpid()));
+    const QByteArray gone = folder + "/.tavorin.999999999.aaaaaa." + host + ".tmp";
+    const QByteArray reused = folder + "/.tavorin." + ours + ".bbbbbb." + host + ".tmp";
+    const QByteArray running = folder + "/.tavorin." + ours + ".cccccc." + host + ".tmp";
+    for (const QByteArray &leftover : {gone, reused, running})
+        ASSERT_EQ(::close(::open(leftover.constData(), O_CREAT | O_WRONLY, 0600)), 0);
+    const timespec longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, reused.constData(), longAgo, 0), 0);
+
+    // QProcess cannot pass bytes that are not UTF-8: the shell makes them.
+    const Outcome bytes =
+        run({u"-c"_s, u"exec \"$0\" --export \"$(printf '%b' \"$1\")\" \"$(printf '%b' \"$2\")\""_s,
+             program, dir.path() + u"/link.aiff"_s, dir.path() + u"/bad\\0377name.txt"_s},
+            {}, environmentWith(), u"/bin/sh"_s);
+    EXPECT_EQ(bytes.status, 0) << bytes.err.toStdString();
+
+    struct stat info = {};
+    ASSERT_EQ(::lstat(link.constData(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    ASSERT_EQ(::stat(real.constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0751u);
+    SF_INFO audio = {};
+    SNDFILE *file = sf_open(real.constData(), SFM_READ, &audio);
+    ASSERT_NE(file, nullptr);
+    EXPECT_GT(audio.frames, 1000);
+    sf_close(file);
+    EXPECT_NE(::access(gone.constData(), F_OK), 0);
+    EXPECT_NE(::access(reused.constData(), F_OK), 0);
+    EXPECT_EQ(::access(running.constData(), F_OK), 0);
 }
 
 TEST(Program, AnInterruptedExportLeavesNoFile)

@@ -1,0 +1,38 @@
+// Failures that the person at the window must learn of, not only the log.
+#include "app/AppDelegate.h"
+
+#include <QAccessible>
+#include <QLabel>
+
+using namespace Qt::StringLiterals;
+
+void AppDelegate::showFailure(const QString &message)
+{
+    // The status area rather than a dialog: a file handed over by the
+    // desktop must not put up a box the person never asked for.
+    showStatus(message, false);
+    m_failureShown = true;
+    if (!m_statusLabel)
+        return;
+    m_statusLabel->setAccessibleName(message);
+    QAccessibleEvent changed(m_statusLabel, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+    QAccessibleEvent alert(m_statusLabel, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
+}
+
+void AppDelegate::hideFailure()
+{
+    if (m_failureShown)
+        hideStatus();
+}
+
+void AppDelegate::exportEnded(bool finishedSpeaking)
+{
+    const bool wasExporting = m_exportInProgress;
+    m_exportInProgress = false;
+    // A stopped export has no reason; a failed one has.
+    const QString reason = m_speechSynth ? m_speechSynth->errorString() : QString();
+    if (wasExporting && !finishedSpeaking && !reason.isEmpty())
+        showFailure(u"Cannot export to %1: %2"_s.arg(m_exportPath, reason));
+}
