@@ -38,6 +38,7 @@ public:
 private:
     void startSilent(qint64 fromSample);
     void useSilentClock(const QString &reason);
+    void retire();
 
     int m_sampleRate;
     std::unique_ptr<QAudioSink> m_sink;
