@@ -6,6 +6,7 @@
 #include <QAudioFormat>
 #include <QAudioSink>
 #include <QMediaDevices>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -31,6 +32,10 @@ AudioPlayback::AudioPlayback(int sampleRate, QObject *parent)
 AudioPlayback::~AudioPlayback()
 {
     stop();
+    while (!m_retired.empty()) {
+        std::unique_ptr<QAudioSink> sink = std::move(m_retired.back());
+        m_retired.pop_back();
+    }
 }
 
 void AudioPlayback::setSilentForced(bool forced)
@@ -87,9 +92,14 @@ void AudioPlayback::stop()
 // whoever stops or polls the playback: it goes later, or with this object.
 void AudioPlayback::retire()
 {
-    QAudioSink *sink = m_sink.release();
-    sink->setParent(this);
-    sink->deleteLater();
+    m_retired.push_back(std::move(m_sink));
+    QTimer::singleShot(0, this, [this] {
+        // One at a time, taken off the list first: each destructor runs the event loop.
+        while (!m_retired.empty()) {
+            std::unique_ptr<QAudioSink> sink = std::move(m_retired.back());
+            m_retired.pop_back();
+        }
+    });
 }
 
 void AudioPlayback::suspend()
