@@ -24,6 +24,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 // The one controller of the application: owns the synthesizer and the state
 // of playback and export, answers the application's questions and receives
@@ -134,6 +135,9 @@ private:
     void hideFailure();
     void exportEnded(bool finishedSpeaking);
     void loadFile(const QString &path, bool noteRecent);
+    void followEdits();
+    quint64 followedPosition(quint64 position) const;
+    void textWillBeReplaced();
     void fileLoaded(quint64 request, const QString &path, std::unique_ptr<QTextDocument> document,
                     const QString &error);
 
@@ -157,6 +161,17 @@ private:
     bool m_exportInProgress = false;
     QString m_exportPath;
     bool m_failureShown = false;
+    // Edits of the text since the current speech began, in order, and
+    // whether its words still belong to the text in the editor.
+    struct Edit
+    {
+        qint64 position = 0;
+        qint64 removed = 0;
+        qint64 added = 0;
+    };
+    std::vector<Edit> m_edits;
+    bool m_textFollowed = true;
+    QMetaObject::Connection m_editObservation;
     QPointer<FindIndicator> m_findIndicator;
     QPointer<WindowBindings> m_bindings;
     quint64 m_loadRequest = 0;

@@ -31,13 +31,16 @@ void AppDelegate::doNew(QObject *sender)
     while (last > first && text.at(last - 1) == u' ')
         --last;
     if (first == last) {
+        textWillBeReplaced();
         m_textView->setPlainText(QString());
         return;
     }
     yesNoConfirmationDialogWithTitle(u"Start new file"_s, u"All your previous text will be lost"_s,
                                      [this](int code) {
-                                         if (code == 0 && m_textView)
+                                         if (code == 0 && m_textView) {
+                                             textWillBeReplaced();
                                              m_textView->setPlainText(QString());
+                                         }
                                      });
 }
 
@@ -132,8 +135,7 @@ void AppDelegate::fileLoaded(quint64 request, const QString &path,
     }
     // The editor deletes a document of its own when it gets another; one of
     // an earlier open belongs to the editor as a child and goes here.
-    if (m_findIndicator)
-        m_findIndicator->clear();
+    textWillBeReplaced();
     QPointer<QTextDocument> previous = m_textView->document();
     document->setParent(m_textView);
     m_textView->setDocument(document.release());

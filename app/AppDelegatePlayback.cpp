@@ -22,17 +22,29 @@ QString textOf(const QPlainTextEdit *view)
 void AppDelegate::doPlay(QObject *sender)
 {
     Q_UNUSED(sender);
+    // Play is not offered during an export: both would speak through the one
+    // synthesizer, and starting to play would silently drop the file the
+    // person asked for. Stop ends the export (with its report) first.
+    if (m_isExporting)
+        return;
+    // Only a speech that is still paused is continued, over the range it was
+    // taken from; anything else starts anew from the selection of the moment.
+    const bool continuing = m_isPaused && m_speechSynth && m_speechSynth->isSpeaking();
     setIsPlaying(true);
 
-    QString text = textOf(m_textView);
-    m_spokenRange = {0, quint64(text.size())};
-    if (m_textView) {
-        const QTextCursor selection = m_textView->textCursor();
-        if (selection.hasSelection()) {
-            const int start = selection.selectionStart();
-            const int length = selection.selectionEnd() - start;
-            text = text.mid(start, length);
-            m_spokenRange = {quint64(start), quint64(length)};
+    QString text;
+    CharacterRange range;
+    if (!continuing) {
+        text = textOf(m_textView);
+        range = {0, quint64(text.size())};
+        if (m_textView) {
+            const QTextCursor selection = m_textView->textCursor();
+            if (selection.hasSelection()) {
+                const int start = selection.selectionStart();
+                const int length = selection.selectionEnd() - start;
+                text = text.mid(start, length);
+                range = {quint64(start), quint64(length)};
+            }
         }
     }
 
@@ -44,9 +56,11 @@ void AppDelegate::doPlay(QObject *sender)
     }
     if (m_speechSynth) {
         m_speechSynth->setVoice(identifier);
-        if (m_isPaused) {
+        if (continuing) {
             m_speechSynth->continueSpeaking();
         } else {
+            m_spokenRange = range;
+            followEdits();
             m_exportInProgress = false;
             m_speechSynth->startSpeakingString(text);
         }
@@ -80,10 +94,15 @@ void AppDelegate::doExport(QObject *sender)
 {
     Q_UNUSED(sender);
     saveDialogWithPath(QString(), u"output.aiff"_s, [this](const QUrl &url) {
+        // The export takes the synthesizer over: a playback, running or
+        // paused, ends here without a report of its own.
+        setIsPlaying(false);
+        setIsPaused(false);
         setIsExporting(true);
         showStatus(u"Exporting..."_s, true);
         m_exportInProgress = true;
         m_exportPath = url.toLocalFile();
+        followEdits();
         if (m_speechSynth)
             m_speechSynth->startSpeakingString(textOf(m_textView), url);
     });
@@ -94,26 +113,69 @@ void AppDelegate::speechSynthesizer(SpeechSynthesizer *sender, CharacterRange wo
 {
     Q_UNUSED(sender);
     Q_UNUSED(string);
-    if (!m_findIndicator)
+    if (!m_findIndicator || !m_textFollowed)
         return;
     // An export always speaks the whole text from its start, so its words
     // stand at their own place whatever the last playback spoke.
     const quint64 offset = m_exportInProgress ? 0 : m_spokenRange.location;
-    m_findIndicator->showForRange({offset + word.location, word.length});
+    const quint64 start = followedPosition(offset + word.location);
+    const quint64 end = followedPosition(offset + word.location + word.length);
+    if (end > start)
+        m_findIndicator->showForRange({start, end - start});
 }
 
 void AppDelegate::speechSynthesizer(SpeechSynthesizer *sender, bool finishedSpeaking)
 {
     Q_UNUSED(sender);
-    setIsPlaying(false);
-    setIsExporting(false);
-    hideStatus();
-    exportEnded(finishedSpeaking);
-    if (!finishedSpeaking) {
-        if (m_speechSynth)
+    // The end of a stopped speech may come after a newer one began: it is
+    // logged, but the state belongs to the newer speech.
+    if (!m_speechSynth || !m_speechSynth->isSpeaking()) {
+        setIsPlaying(false);
+        setIsPaused(false);
+        setIsExporting(false);
+        hideStatus();
+        exportEnded(finishedSpeaking);
+        if (!finishedSpeaking && m_speechSynth)
             m_speechSynth->continueSpeaking();
-        Log::write(u"Without any success"_s);
-    } else {
-        Log::write(u"With success"_s);
     }
+    Log::write(finishedSpeaking ? u"With success"_s : u"Without any success"_s);
+}
+
+void AppDelegate::followEdits()
+{
+    m_edits.clear();
+    m_textFollowed = true;
+    QObject::disconnect(m_editObservation);
+    if (m_textView) {
+        m_editObservation = connect(m_textView->document(), &QTextDocument::contentsChange, this,
+                                    [this](int position, int removed, int added) {
+                                        m_edits.push_back({position, removed, added});
+                                    });
+    }
+}
+
+// Word ranges are counted in the text as it was when the speech began; the
+// edits made since move them to where those words stand now.
+quint64 AppDelegate::followedPosition(quint64 position) const
+{
+    qint64 at = qint64(position);
+    for (const Edit &edit : m_edits) {
+        if (at >= edit.position + edit.removed)
+            at += edit.added - edit.removed;
+        else if (at > edit.position)
+            at = edit.position + edit.added;
+    }
+    return quint64(std::max<qint64>(at, 0));
+}
+
+// Before the whole text is replaced: a playback of the old text ends (with
+// its report); an export goes on writing its file but marks no more words.
+void AppDelegate::textWillBeReplaced()
+{
+    if (m_isPlaying || m_isPaused)
+        doStop(this);
+    m_textFollowed = false;
+    QObject::disconnect(m_editObservation);
+    if (m_findIndicator)
+        m_findIndicator->clear();
 }

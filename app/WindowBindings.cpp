@@ -45,7 +45,7 @@ WindowBindings::~WindowBindings() = default;
 
 bool WindowBindings::canPlay() const
 {
-    return m_controller && !m_controller->isPlaying();
+    return m_controller && !m_controller->isPlaying() && !m_controller->isExporting();
 }
 
 bool WindowBindings::canPause() const

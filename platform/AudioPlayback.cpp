@@ -6,6 +6,7 @@
 #include <QAudioFormat>
 #include <QAudioSink>
 #include <QMediaDevices>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -31,6 +32,10 @@ AudioPlayback::AudioPlayback(int sampleRate, QObject *parent)
 AudioPlayback::~AudioPlayback()
 {
     stop();
+    while (!m_retired.empty()) {
+        std::unique_ptr<QAudioSink> sink = std::move(m_retired.back());
+        m_retired.pop_back();
+    }
 }
 
 void AudioPlayback::setSilentForced(bool forced)
@@ -58,12 +63,14 @@ void AudioPlayback::start()
     format.setSampleRate(m_sampleRate);
     format.setChannelCount(1);
     format.setSampleFormat(QAudioFormat::Int16);
-    if (!m_sink || m_sink->format() != format)
-        m_sink = std::make_unique<QAudioSink>(device, format);
+    // A fresh output per stream: a stopped one carries its buffer attributes
+    // and latency figures over into the next stream, which after a few quick
+    // stops leaves the speech playing slowed down for good.
+    m_sink = std::make_unique<QAudioSink>(device, format);
     m_device = m_sink->start();
     if (!m_device || m_sink->error() != QAudio::NoError) {
         m_device = nullptr;
-        m_sink.reset();
+        retire();
         useSilentClock(u"the audio output does not open"_s);
         return;
     }
@@ -72,10 +79,27 @@ void AudioPlayback::start()
 
 void AudioPlayback::stop()
 {
-    if (m_sink && m_device)
-        m_sink->stop();
+    if (m_sink) {
+        if (m_device)
+            m_sink->stop();
+        retire();
+    }
     m_device = nullptr;
     m_clock.invalidate();
+}
+
+// A sink's destructor runs the event loop, which must not happen inside
+// whoever stops or polls the playback: it goes later, or with this object.
+void AudioPlayback::retire()
+{
+    m_retired.push_back(std::move(m_sink));
+    QTimer::singleShot(0, this, [this] {
+        // One at a time, taken off the list first: each destructor runs the event loop.
+        while (!m_retired.empty()) {
+            std::unique_ptr<QAudioSink> sink = std::move(m_retired.back());
+            m_retired.pop_back();
+        }
+    });
 }
 
 void AudioPlayback::suspend()
@@ -137,7 +161,7 @@ qint64 AudioPlayback::playedSamples()
             // The device went away mid-speech: carry on silently from here.
             const qint64 heard = m_sink->processedUSecs() * m_sampleRate / 1000000;
             m_device = nullptr;
-            m_sink.reset();
+            retire();
             useSilentClock(u"the audio output failed"_s);
             startSilent(std::min(heard, m_written));
             return playedSamples();

@@ -4,6 +4,7 @@
 #include <QObject>
 
 #include <memory>
+#include <vector>
 
 class QAudioSink;
 class QIODevice;
@@ -38,9 +39,12 @@ public:
 private:
     void startSilent(qint64 fromSample);
     void useSilentClock(const QString &reason);
+    void retire();
 
     int m_sampleRate;
     std::unique_ptr<QAudioSink> m_sink;
+    // Stopped outputs, deleted from the event loop.
+    std::vector<std::unique_ptr<QAudioSink>> m_retired;
     QIODevice *m_device = nullptr;
     qint64 m_written = 0;
     // Silent clock: time runs from m_clockBase samples at m_clock's start.

@@ -5,6 +5,7 @@
 #include "platform/Log.h"
 #include "platform/SpeechChannel.h"
 #include "platform/TextPieces.h"
+#include "platform/WordMarks.h"
 
 #include <QElapsedTimer>
 
@@ -31,30 +32,15 @@ QList<QPair<QString, int>> languagesOf(const espeak_VOICE *voice)
     return languages;
 }
 
-// The engine's ranges may take in the space after a word (numbers read as
-// several words do); a mark shows the word alone.
-CharacterRange trimmed(QStringView piece, CharacterRange range)
-{
-    while (range.length > 0 && piece[qsizetype(range.location)].isSpace()) {
-        ++range.location;
-        --range.length;
-    }
-    while (range.length > 0 && piece[qsizetype(range.location + range.length - 1)].isSpace())
-        --range.length;
-    return range;
-}
-
 // What the synth callback needs about the piece being spoken.
 struct Synthesis
 {
     const EspeakEngine::Request *request = nullptr;
     AiffWriter *writer = nullptr;
-    QStringView piece;
-    qsizetype pieceStart = 0;
+    WordMarks *marks = nullptr;
     CodePointCursor cursor{QStringView()};
     qint64 sampleBase = 0;
     qint64 pieceSamples = 0;
-    int lastPosition = 0;
     bool failed = false;
 };
 
@@ -267,18 +253,20 @@ void EspeakEngine::synthesize(const Request &request)
         }
     }
 
+    WordMarks marks(
+        [&channel](qint64 sample, CharacterRange range) { return channel.addWord(sample, range); });
     Synthesis synthesis;
     synthesis.request = &request;
     synthesis.writer = writer.get();
+    synthesis.marks = &marks;
     activeSynthesis = &synthesis;
     TextPieces pieces(request.text);
     TextPieces::Piece piece;
     while (!synthesis.failed && !channel.isCancelled() && pieces.next(piece)) {
-        synthesis.piece = QStringView(request.text).mid(piece.start, piece.length);
-        synthesis.pieceStart = piece.start;
-        synthesis.cursor = CodePointCursor(synthesis.piece);
+        const QStringView text = QStringView(request.text).mid(piece.start, piece.length);
+        marks.beginPiece(text, piece.start);
+        synthesis.cursor = CodePointCursor(text);
         synthesis.pieceSamples = 0;
-        synthesis.lastPosition = 0;
         const unsigned flags = espeakCHARS_UTF8 | (piece.endsSentence ? espeakENDPAUSE : 0);
         const espeak_ERROR error =
             espeak_Synth(piece.utf8.constData(), size_t(piece.utf8.size() + 1), 0, POS_CHARACTER, 0,
@@ -288,6 +276,8 @@ void EspeakEngine::synthesize(const Request &request)
         synthesis.sampleBase += synthesis.pieceSamples;
     }
     activeSynthesis = nullptr;
+    if (!synthesis.failed && !channel.isCancelled())
+        marks.finish();
 
     if (writer) {
         if (synthesis.failed || channel.isCancelled() || !writer->commit()) {
@@ -315,16 +305,10 @@ int synthCallback(short *samples, int count, espeak_EVENT *events)
         return 0; // a throwaway synthesis
     SpeechChannel &channel = *synthesis->request->channel;
     for (; events && events->type != espeakEVENT_LIST_TERMINATED; ++events) {
-        if (events->type != espeakEVENT_WORD || events->length <= 0 ||
-            events->text_position <= synthesis->lastPosition)
+        if (events->type != espeakEVENT_WORD || events->length <= 0)
             continue;
-        synthesis->lastPosition = events->text_position;
-        CharacterRange range =
-            trimmed(synthesis->piece, synthesis->cursor.map(events->text_position, events->length));
-        if (range.length == 0)
-            continue;
-        range.location += quint64(synthesis->pieceStart);
-        if (!channel.addWord(synthesis->sampleBase + events->sample, range))
+        const CharacterRange range = synthesis->cursor.map(events->text_position, events->length);
+        if (!synthesis->marks->add(synthesis->sampleBase + events->sample, range))
             return 1;
     }
     if (samples && count > 0) {

@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <deque>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -23,7 +24,9 @@ namespace {
 constexpr qsizetype RingSeconds = 2;
 // Word marks waiting for a busy main thread during file output.
 constexpr qsizetype WordCapacity = 4096;
-constexpr int PumpIntervalMs = 10;
+// How often the output is fed; words are delivered by a timer of their own,
+// aimed at each word's first sample.
+constexpr int PumpIntervalMs = 20;
 constexpr float DefaultRate = 175.0f;
 // Quick extra turns, 1 ms apart, while a new output stream gets ready.
 constexpr int MaximumEarlyRetries = 50;
@@ -35,6 +38,25 @@ VoiceSource &voiceSource()
     static EspeakVoiceSource espeak;
     return installedSource ? *installedSource : espeak;
 }
+
+// Receives the engine thread's wake-ups. They are posted by name, so the
+// queued call carries nothing of ours from one thread to the other; what they
+// announce is read under the channel's lock, where ThreadSanitizer sees the
+// hand-over.
+class EngineWakeUp : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit EngineWakeUp(std::function<void()> pump)
+        : m_pump(std::move(pump))
+    {}
+
+    Q_INVOKABLE void wake() { m_pump(); }
+
+private:
+    std::function<void()> m_pump;
+};
 
 } // namespace
 
@@ -68,6 +90,7 @@ public:
     void feedOutput(Speech &speech);
     // False when a report changed the synthesizer's state under it.
     bool deliverWords(qint64 upToSample);
+    void aimAtNextWord(qint64 played);
     void end(bool finished);
     AudioPlayback &playback();
 
@@ -84,16 +107,22 @@ public:
     std::vector<std::shared_ptr<SpeechChannel>> stopping;
     std::unique_ptr<AudioPlayback> output;
     QTimer pumpTimer;
+    QTimer wordTimer;
+    EngineWakeUp wakeUp;
     std::vector<qint16> scratch;
     QString error;
 };
 
 SpeechSynthesizerPrivate::SpeechSynthesizerPrivate(SpeechSynthesizer *owner)
     : q(owner)
+    , wakeUp([this] { pump(); })
 {
     pumpTimer.setInterval(PumpIntervalMs);
     pumpTimer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&pumpTimer, &QTimer::timeout, q, [this] { pump(); });
+    wordTimer.setSingleShot(true);
+    wordTimer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&wordTimer, &QTimer::timeout, q, [this] { pump(); });
 }
 
 SpeechSynthesizerPrivate::~SpeechSynthesizerPrivate()
@@ -118,9 +147,8 @@ bool SpeechSynthesizerPrivate::begin(const QString &text, const QString &filePat
     const int sampleRate = EspeakEngine::instance().sampleRate();
     auto channel =
         std::make_shared<SpeechChannel>(toFile ? 1 : sampleRate * RingSeconds, WordCapacity);
-    channel->setWakeUp([this] {
-        QMetaObject::invokeMethod(
-            q, [this] { pump(); }, Qt::QueuedConnection);
+    channel->setWakeUp([receiver = &wakeUp] {
+        QMetaObject::invokeMethod(receiver, "wake", Qt::QueuedConnection);
     });
     current = Speech{channel, text, toFile, false, false, false, 0, {}};
     if (!toFile)
@@ -155,6 +183,7 @@ void SpeechSynthesizerPrivate::abandon()
     current.reset();
     ++generation;
     pumpTimer.stop();
+    wordTimer.stop();
     if (output)
         output->stop();
 }
@@ -167,6 +196,7 @@ void SpeechSynthesizerPrivate::stop()
     current.reset();
     ++generation;
     pumpTimer.stop();
+    wordTimer.stop();
     if (output)
         output->stop();
     EspeakEngine::instance().cancel(channel);
@@ -237,6 +267,7 @@ void SpeechSynthesizerPrivate::pump()
     const qint64 played = output->playedSamples();
     if (!deliverWords(played))
         return;
+    aimAtNextWord(played);
     const bool allHanded = result == SpeechChannel::Result::Completed &&
                            speech.channel->available() == 0 &&
                            output->writtenSamples() == speech.channel->producedSamples();
@@ -294,6 +325,17 @@ bool SpeechSynthesizerPrivate::deliverWords(qint64 upToSample)
     return current.has_value();
 }
 
+void SpeechSynthesizerPrivate::aimAtNextWord(qint64 played)
+{
+    if (!current || current->paused || current->words.empty()) {
+        wordTimer.stop();
+        return;
+    }
+    const qint64 ahead = current->words.front().sample - played;
+    const qint64 sampleRate = std::max(EspeakEngine::instance().sampleRate(), 1);
+    wordTimer.start(int(std::clamp<qint64>(ahead * 1000 / sampleRate, 0, 1000)));
+}
+
 void SpeechSynthesizerPrivate::end(bool finished)
 {
     error = current->channel->error();
@@ -301,6 +343,7 @@ void SpeechSynthesizerPrivate::end(bool finished)
     current.reset();
     ++generation;
     pumpTimer.stop();
+    wordTimer.stop();
     if (output)
         output->stop();
     if (delegate)
@@ -435,3 +478,5 @@ void SpeechSynthesizer::stopSpeaking()
 {
     d->stop();
 }
+
+#include "SpeechSynthesizer.moc"

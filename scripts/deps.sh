@@ -8,6 +8,8 @@ tavorin_packages=(
     libgtest-dev pulseaudio pulseaudio-utils xvfb xauth
     desktop-file-utils appstream
 )
+# Only the tests need these: German and Chinese texts for the word marks.
+tavorin_test_packages=(fortunes-de fortunes-zh)
 
 tavorin_install_deps() {
     local missing=()

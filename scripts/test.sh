@@ -14,7 +14,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
-tavorin_install_deps
+tavorin_install_deps "${tavorin_test_packages[@]}"
 
 case "${1:-}" in
     "") stages=(fuzz normal address thread) ;;

@@ -147,7 +147,7 @@ TEST_F(Launch, ButtonsOfferWhatMakesSenseInEachState)
         {false, false, false, {true, false, false, true}},
         {true, false, false, {false, true, true, true}},
         {false, true, false, {true, false, true, true}},
-        {false, false, true, {true, false, true, false}},
+        {false, false, true, {false, false, true, false}},
     };
     for (const auto &row : rows) {
         delegate->setIsPlaying(row.playing);

@@ -2,9 +2,11 @@
 
 #include "app/FindIndicator.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -87,48 +89,104 @@ TEST_F(Playback, TheWholeTextIsSpokenToTheEndWithSuccess)
     EXPECT_EQ(log.count(u"Without any success"_s), 0);
 }
 
-TEST_F(Playback, PauseThenContinueThenStopFollowsTheStateTable)
+TEST_F(Playback, APausedSpeechKeepsItsRangeAndWhateverEndsItEndsThePause)
 {
-    text->setPlainText(
-        QString(u"one two three four five six seven eight nine ten "_s).repeated(20));
+    const QString words =
+        QString(u"one two three four five six seven eight nine ten "_s).repeated(8);
+    text->setPlainText(words);
     LogCapture log;
+    select(8, 200);
     delegate->doPlay(nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate->findIndicator()->markedRange().length; },
+                                speechTimeoutMs));
     delegate->doPause(nullptr);
-    EXPECT_FALSE(delegate->isPlaying());
-    EXPECT_TRUE(delegate->isPaused());
     EXPECT_EQ(label->text(), u"Paused"_s);
-    EXPECT_FALSE(label->isHidden());
     EXPECT_TRUE(progress->isHidden());
 
-    // Continuing takes the selection of the moment as the spoken range.
-    select(4, 3);
+    // A new selection waits for the next fresh Play: the paused words stay where they are.
+    select(300, 3);
     delegate->doPlay(nullptr);
-    EXPECT_TRUE(delegate->isPlaying());
-    EXPECT_FALSE(delegate->isPaused());
-    EXPECT_EQ(delegate->spokenRange(), (CharacterRange{4, 3}));
-
+    EXPECT_EQ(delegate->spokenRange(), (CharacterRange{8, 200}));
+    const CharacterRange before = delegate->findIndicator()->markedRange();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return delegate->findIndicator()->markedRange().location > before.location; },
+        speechTimeoutMs));
+    const CharacterRange marked = delegate->findIndicator()->markedRange();
+    EXPECT_GE(marked.location, 8u);
+    EXPECT_LE(marked.location + marked.length, 208u);
     delegate->doStop(nullptr);
-    EXPECT_FALSE(delegate->isPlaying());
     EXPECT_FALSE(delegate->isPaused());
-    EXPECT_TRUE(label->isHidden());
     EXPECT_EQ(label->text(), u"Speaking..."_s);
     ASSERT_TRUE(waitForLog(log, u"Without any success"_s));
-    EXPECT_EQ(log.count(u"With success"_s), 0);
+
+    // Paused, then an export takes the synthesizer over and ends: Play starts anew.
+    QTemporaryDir dir;
+    text->setPlainText(u"Short text."_s);
+    delegate->doPlay(nullptr);
+    delegate->doPause(nullptr);
+    delegate->doExport(nullptr);
+    auto *panel = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+    ASSERT_TRUE(panel);
+    panel->selectFile(dir.filePath(u"out.aiff"_s));
+    acceptPanel(panel);
+    EXPECT_FALSE(delegate->isPaused());
+    // Play is not offered during an export, and does nothing if given anyway.
+    EXPECT_FALSE(delegate->windowBindings()->canPlay());
+    delegate->doPlay(nullptr);
+    EXPECT_FALSE(delegate->isPlaying());
+    EXPECT_TRUE(delegate->isExporting());
+    ASSERT_TRUE(waitForLog(log, u"With success"_s));
+    EXPECT_FALSE(delegate->isExporting());
+    EXPECT_TRUE(QFile::exists(dir.filePath(u"out.aiff"_s)));
+
+    // Pause while idle: the next Play has nothing to continue and speaks.
+    delegate->doPause(nullptr);
+    delegate->doPlay(nullptr);
+    EXPECT_TRUE(delegate->speechSynth()->isSpeaking());
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return log.count(u"With success"_s) == 2; }, speechTimeoutMs));
+    EXPECT_FALSE(delegate->isPlaying());
+    EXPECT_TRUE(label->isHidden());
 }
 
-TEST_F(Playback, PauseWhileIdleMakesTheNextPlayContinueAndAnEmptyTextStillEnds)
+TEST_F(Playback, MarksFollowTypingAndANewTextEndsTheSpeechFirst)
 {
-    delegate->doPause(nullptr);
-    EXPECT_TRUE(delegate->isPaused());
+    const QString words =
+        QString(u"alpha bravo charlie delta echo foxtrot golf hotel "_s).repeated(6);
+    const QStringList known = words.split(u' ', Qt::SkipEmptyParts);
+    text->setPlainText(words);
+    LogCapture log;
     delegate->doPlay(nullptr);
-    EXPECT_FALSE(delegate->isPaused());
-    EXPECT_TRUE(delegate->isPlaying());
-    delegate->doStop(nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate->findIndicator()->markedRange().length; },
+                                speechTimeoutMs));
+    // Typing before the spoken words, and inside the text already spoken.
+    QTextCursor typing(text->document());
+    typing.insertText(u"Typed here. "_s);
+    typing.setPosition(17);
+    typing.insertText(u"more "_s);
+    for (int word = 0; word < 4; ++word) {
+        const CharacterRange before = delegate->findIndicator()->markedRange();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return delegate->findIndicator()->markedRange().location != before.location; },
+            speechTimeoutMs));
+        const CharacterRange marked = delegate->findIndicator()->markedRange();
+        const QString markedText =
+            text->toPlainText().mid(qsizetype(marked.location), qsizetype(marked.length));
+        EXPECT_TRUE(known.contains(markedText)) << markedText.toStdString();
+    }
 
-    delegate->doPlay(nullptr);
-    EXPECT_EQ(delegate->spokenRange(), (CharacterRange{0, 0}));
-    EXPECT_TRUE(delegate->isPlaying());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !delegate->isPlaying(); }, speechTimeoutMs));
+    // New, answered Yes: the old text's speech ends, with its report, before the text goes.
+    delegate->doNew(nullptr);
+    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    ASSERT_TRUE(box);
+    for (QAbstractButton *button : box->buttons())
+        if (button->text() == u"Yes"_s)
+            button->click();
+    EXPECT_TRUE(text->toPlainText().isEmpty());
+    EXPECT_FALSE(delegate->isPlaying());
+    ASSERT_TRUE(waitForLog(log, u"Without any success"_s));
+    EXPECT_FALSE(delegate->speechSynth()->isSpeaking());
+    EXPECT_EQ(delegate->findIndicator()->markedRange().length, 0u);
 }
 
 TEST_F(Playback, ExportWritesTheWholeTextAndMarksWordsAtTheirOwnPlace)
