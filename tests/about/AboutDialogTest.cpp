@@ -132,7 +132,7 @@ TEST(AboutDialog, ButtonsOpenTheirTargetOrLogWhatIsMissing)
     EXPECT_EQ(about.acknowledgmentsButton(), nullptr);
 }
 
-TEST(AboutDialog, WindowModalSheetWithAWhitePanelThatOutlivesClosing)
+TEST(AboutDialog, SheetWithAWhitePanelOutlivesClosingAndGoesWithEitherOwner)
 {
     auto mainWindow = std::make_unique<QWidget>();
     mainWindow->show();
@@ -140,8 +140,6 @@ TEST(AboutDialog, WindowModalSheetWithAWhitePanelThatOutlivesClosing)
     about->showAsSheet(mainWindow.get());
     QPointer<QWidget> sheet = about->window();
     ASSERT_TRUE(sheet && sheet->isVisible());
-    EXPECT_EQ(sheet->parentWidget(), mainWindow.get());
-    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
 
     const QImage panel = about->infoView()->grab().toImage();
     const int bottom = panel.height() - 1;
