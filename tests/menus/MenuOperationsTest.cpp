@@ -70,8 +70,9 @@ TEST(MenuOperations, BuildersReadDescriptionsByTheirOwnRules)
                             description(u"--"_s), description(u"New"_s, u"doNew:"_s, u"p"_s)};
     // Sorted without regard to case: "export" before "Speech".
     const QVariantMap groups{
-        {u"Speech"_s, QVariantList{description(u"--"_s)}},
-        {u"export"_s, QVariantList{description(u"AIFF"_s, u"doExport:"_s, {}, u"aiff"_s)}}};
+        {u"Speech"_s, QVariantList()},
+        {u"export"_s, QVariantList{description(u"AIFF"_s, u"doExport:"_s, {}, u"aiff"_s),
+                                   description(u"--"_s)}}};
     const QVariantList nested{QVariantMap{{u"title"_s, u"--"_s}, {u"children"_s, flat.mid(0, 1)}},
                               description(u"--"_s), description(u"Voice"_s, {}, u"^+v"_s, u"en"_s)};
     using Build = std::function<void(QMenu *)>;
@@ -103,15 +104,15 @@ TEST(MenuOperations, BuildersReadDescriptionsByTheirOwnRules)
         {"groups",
          [&](QMenu *m) { Operations::addItemsFromDictionary(m, groups, to); },
          {u"export   100000 "_s, u"Speech   100000 "_s},
-         {u"AIFF doExport:  0 *"_s}},
+         {u"AIFF doExport:  0 *"_s, u"--   0 *"_s}},
         {"object groups",
          [&](QMenu *m) { Operations::addObjectItemsFromDictionary(m, groups, to); },
          {u"export   100000 "_s, u"Speech   100000 "_s},
-         {u"AIFF doExport:  0 aiff*"_s}},
+         {u"AIFF doExport:  0 aiff*"_s, u"--"_s}},
         {"represented groups",
          [&](QMenu *m) { Operations::addRepresentedItemsFromDictionary(m, groups, to); },
          {u"export   100000 "_s, u"Speech   100000 "_s},
-         {u"AIFF doExport:  0 aiff*"_s}},
+         {u"AIFF doExport:  0 aiff*"_s, u"--   0 *"_s}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
