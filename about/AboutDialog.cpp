@@ -16,20 +16,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-AboutDialog::UrlOpener &urlOpener()
-{
-    static AboutDialog::UrlOpener opener;
-    return opener;
-}
-
-void openUrl(const QUrl &url)
-{
-    if (urlOpener())
-        urlOpener()(url);
-    else
-        QDesktopServices::openUrl(url);
-}
-
 // Fills each "%@" of a translatable format with the next argument. A
 // translation may hold fewer or more placeholders than there are arguments:
 // missing arguments read as empty, spare ones are dropped.
@@ -79,11 +65,6 @@ QString AboutDialog::nibName()
 QString AboutDialog::acknowledgmentsFileName()
 {
     return u"ACKNOWLEDGMENTS.md"_s;
-}
-
-void AboutDialog::setUrlOpener(UrlOpener opener)
-{
-    urlOpener() = std::move(opener);
 }
 
 QWidget *AboutDialog::window()
@@ -164,7 +145,7 @@ void AboutDialog::visitWebsite()
         Log::write(u"Error: please set the appWebsiteURL property on the about window"_s);
         return;
     }
-    openUrl(m_appWebsiteURL);
+    QDesktopServices::openUrl(m_appWebsiteURL);
 }
 
 void AboutDialog::showAcknowledgments()
@@ -174,7 +155,7 @@ void AboutDialog::showAcknowledgments()
         Log::write(u"Error: couldn't load the acknowledgments file"_s);
         return;
     }
-    openUrl(QUrl::fromLocalFile(m_acknowledgmentsPath));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(m_acknowledgmentsPath));
 }
 
 void AboutDialog::closeWindowAction()

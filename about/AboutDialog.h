@@ -7,8 +7,6 @@
 #include <QTextBrowser>
 #include <QUrl>
 
-#include <functional>
-
 class QPainter;
 class QRectF;
 
@@ -42,9 +40,6 @@ class AboutDialog : public QObject
     Q_PROPERTY(QString acknowledgmentsPath READ acknowledgmentsPath WRITE setAcknowledgmentsPath)
 
 public:
-    // Opens a web address or a local file in the user's default application.
-    using UrlOpener = std::function<void(const QUrl &)>;
-
     explicit AboutDialog(QObject *parent = nullptr);
     ~AboutDialog() override;
 
@@ -52,10 +47,6 @@ public:
     static QString nibName();
     // The acknowledgments file among the resources: "ACKNOWLEDGMENTS.md".
     static QString acknowledgmentsFileName();
-
-    // Replaces what opens web sites and files (QDesktopServices::openUrl),
-    // for tests; an empty function puts the default back.
-    static void setUrlOpener(UrlOpener opener);
 
     // Loads the window on the first call; null if the description could not
     // be loaded (the loader logs why).

@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QStringList>
 
+#include <iterator>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -27,20 +28,9 @@ constexpr unsigned MaximumEntries = 6;
 // Titles repeat often so that paths meet items of the same title.
 QString title(FuzzInput &input)
 {
-    switch (input.number(8)) {
-    case 0:
-        return u"--"_s;
-    case 1:
-        return QString();
-    case 2:
-        return u"File"_s;
-    case 3:
-        return u"Open"_s;
-    case 4:
-        return u"a/b"_s;
-    default:
-        return input.text(12, input.flag());
-    }
+    static const QString common[] = {u"--"_s, QString(), u"File"_s, u"Open"_s, u"a/b"_s};
+    const unsigned pick = input.number(8);
+    return pick < std::size(common) ? common[pick] : input.text(12, input.flag());
 }
 
 QVariant value(FuzzInput &input, int depth);

@@ -1,6 +1,7 @@
 #include "platform/Application.h"
 
 #include "platform/ApplicationDelegate.h"
+#include "platform/Command.h"
 #include "platform/Log.h"
 #include "platform/SingleInstance.h"
 #include "platform/UiLoader.h"
@@ -61,16 +62,6 @@ void Application::connectOutlets(QObject *owner, QObject *root)
     }
 }
 
-bool Application::sendAction(const QString &command, QObject *target, QObject *sender)
-{
-    if (!target || command.isEmpty())
-        return false;
-    const QByteArray method = command.section(u':', 0, 0).toLatin1();
-    if (QMetaObject::invokeMethod(target, method.constData(), Q_ARG(QObject *, sender)))
-        return true;
-    return QMetaObject::invokeMethod(target, method.constData());
-}
-
 QWidget *Application::loadMainWindow(const QString &descriptionPath, ApplicationDelegate *delegate)
 {
     UiLoader loader;
@@ -86,7 +77,7 @@ QWidget *Application::loadMainWindow(const QString &descriptionPath, Application
             continue;
         QPointer<ApplicationDelegate> target(delegate);
         QObject::connect(button, &QAbstractButton::clicked, delegate, [command, target, button] {
-            if (!sendAction(command, target, button))
+            if (!Command::send(command, target, button))
                 Log::write(u"No command %1 for %2"_s.arg(command, button->objectName()));
         });
     }

@@ -20,19 +20,16 @@ QWidget *mainWindow();
 
 // Loads a window description and connects `delegate` to it: every QObject
 // pointer property of the delegate is set to the object of the same name in
-// the window, and every button with an "action" property (a command name such
-// as "doPlay:") sends that command to the delegate when clicked. Returns the
-// window, or null with a log line when the description cannot be loaded.
+// the window, and every button with an "action" property (a command such as
+// "doPlay:") sends that command to the delegate when clicked, as a menu item
+// does (Command::send). Returns the window, or null with a log line when the
+// description cannot be loaded.
 QWidget *loadMainWindow(const QString &descriptionPath, ApplicationDelegate *delegate);
 
 // Sets each QObject pointer property of `owner` to the object of that name
 // below `root` (or `root` itself); properties without a match are left as
 // they are.
 void connectOutlets(QObject *owner, QObject *root);
-
-// Calls `command` ("doPlay:") on `target` with `sender`. False when the target
-// has no such method.
-bool sendAction(const QString &command, QObject *target, QObject *sender);
 
 // Runs the window application in the existing QApplication: loads the main
 // window, makes the one delegate, runs launch and the event loop. `files` go

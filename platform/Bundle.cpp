@@ -23,12 +23,27 @@ QVariant Bundle::objectForInfoDictionaryKey(const QString &key)
     return infoDictionary().value(key);
 }
 
+namespace {
+
+bool isInside(const QString &folder, const QString &tree)
+{
+    const QString path = QDir(folder).canonicalPath();
+    const QString root = QDir(tree).canonicalPath();
+    if (path.isEmpty() || root.isEmpty())
+        return false;
+    return path == root || path.startsWith(root + u'/');
+}
+
+} // namespace
+
 QStringList Bundle::resourceDirectoriesFor(const QString &programFolder)
 {
     QStringList dirs;
-    if (!programFolder.isEmpty())
-        dirs << QDir::cleanPath(programFolder + u'/' + BundleInfo::installedResourceDir);
-    dirs << BundleInfo::sourceResourceDir;
+    if (programFolder.isEmpty())
+        return dirs;
+    dirs << QDir::cleanPath(programFolder + u'/' + BundleInfo::installedResourceDir);
+    if (isInside(programFolder, BundleInfo::buildTree))
+        dirs << BundleInfo::sourceResourceDir;
     return dirs;
 }
 

@@ -7,7 +7,8 @@
 // The application's own description and files: the information keys made at
 // build time ("CFBundleName", "CFBundleShortVersionString", "CFBundleVersion",
 // "NSHumanReadableCopyright"), resource files found beside the installed
-// program (share/tavorin) or in the source tree, and translated strings.
+// program (share/tavorin) or, for a program still in its build tree, in the
+// source tree it was built from, and translated strings.
 namespace Bundle {
 
 QVariantMap infoDictionary();
@@ -17,7 +18,9 @@ QVariant objectForInfoDictionaryKey(const QString &key);
 QString pathForResource(const QString &name);
 
 // Where resource files are looked for, first match wins: share/tavorin
-// beside the program's folder, then the source tree's resources.
+// beside the program's folder, then, only when that folder lies inside the
+// build tree, the source tree's resources. An installed program never looks
+// into the source tree of the machine that built it.
 QStringList resourceDirectories();
 
 // The same for a program in `programFolder`, for checking an installation.

@@ -12,6 +12,8 @@ extern const QString copyright;
 extern const QString website;
 // Resource folder relative to the program's folder once installed.
 extern const QString installedResourceDir;
+// The source tree's resources, for a program inside the build tree only.
 extern const QString sourceResourceDir;
+extern const QString buildTree;
 
 } // namespace BundleInfo

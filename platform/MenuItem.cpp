@@ -1,12 +1,12 @@
 #include "platform/MenuItem.h"
 
+#include "platform/Command.h"
 #include "platform/Menu.h"
 
 #include <QAction>
 #include <QActionEvent>
 #include <QCoreApplication>
 #include <QMenu>
-#include <QMetaMethod>
 #include <QPointer>
 #include <QSet>
 
@@ -65,21 +65,6 @@ QPointer<QObject> &defaultTargetPointer()
 {
     static QPointer<QObject> target;
     return target;
-}
-
-bool invokeSelector(QObject *receiver, const QString &action, QAction *sender)
-{
-    const QByteArray name = action.section(u':', 0, 0).trimmed().toLatin1();
-    if (name.isEmpty())
-        return false;
-    const QMetaObject *meta = receiver->metaObject();
-    int index = meta->indexOfMethod(QByteArray(name + "(QObject*)").constData());
-    if (index >= 0)
-        return meta->method(index).invoke(receiver, Qt::DirectConnection, Q_ARG(QObject *, sender));
-    index = meta->indexOfMethod(QByteArray(name + "()").constData());
-    if (index >= 0)
-        return meta->method(index).invoke(receiver, Qt::DirectConnection);
-    return false;
 }
 
 int keyFor(char32_t code)
@@ -411,8 +396,7 @@ void sendAction(QAction *item)
     if (!model || model->action.isEmpty())
         return;
     QObject *receiver = model->target ? model->target.data() : defaultTargetPointer().data();
-    if (receiver)
-        invokeSelector(receiver, model->action, item);
+    Command::send(model->action, receiver, item);
 }
 
 QEvent::Type willSendActionEventType()

@@ -16,10 +16,9 @@ class QObject;
 // in a small object attached to the action; the represented object is the
 // action's data(), the title its text(), the image its icon().
 //
-// Triggering an item sends its action: the action name is a selector such as
-// "doOpen:", and its first keyword names a method of the target, called with
-// the item as sender (`Q_INVOKABLE void doOpen(QObject *sender)`, or failing
-// that `doOpen()`). An item without a target sends to the default target.
+// Triggering an item sends its action: the action name is a command such as
+// "doOpen:", sent to the target with the item as sender (see Command::send,
+// which buttons use too). An item without a target sends to the default target.
 // A target that has no such method, or no target at all, means nothing happens.
 //
 // Ownership: an item made here belongs to no menu and is the caller's until it

@@ -16,7 +16,7 @@ tavorin_install_deps
 
 minutes=${1:-10}
 build=${SOAK_BUILD:-build-soak}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVORIN_BENCH=ON >/dev/null
 cmake --build "$build" --target tavorin_soak -j"${SOAK_JOBS:-2}"
 
 . scripts/pulse.sh

@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,19 +22,14 @@ Dialog *currentDialog()
 
 } // namespace
 
-class Dialogs : public AppFixture
-{
-protected:
-    void SetUp() override
-    {
-        AppFixture::SetUp();
-        window->show();
-        launch();
-    }
-};
+using Dialogs = AppFixture;
 
-TEST_F(Dialogs, ConfirmationGivesOneForTheDefaultAndZeroForTheAlternate)
+// 1 for the default button, 0 for the alternate, as sheets on the main window
+// or, without one, as dialogs of their own.
+TEST_F(Dialogs, ConfirmationsAnswerOnceWithOneForTheDefaultAndZeroForTheAlternate)
 {
+    window->show();
+    launch();
     QList<int> codes;
     delegate->confirmationDialogWithTitle(u"Title"_s, u"100% <b>plain</b>"_s, u"Keep"_s, u"Drop"_s,
                                           [&](int code) { codes << code; });
@@ -43,7 +39,6 @@ TEST_F(Dialogs, ConfirmationGivesOneForTheDefaultAndZeroForTheAlternate)
     EXPECT_EQ(box->informativeText(), u"100% <b>plain</b>"_s);
     EXPECT_EQ(box->defaultButton()->text(), u"Keep"_s);
     QTest::keyClick(box, Qt::Key_Escape);
-    EXPECT_EQ(codes, QList<int>{1});
 
     delegate->yesNoConfirmationDialogWithTitle(u"T"_s, u"I"_s, [&](int code) { codes << code; });
     box = currentDialog<QMessageBox>();
@@ -51,37 +46,38 @@ TEST_F(Dialogs, ConfirmationGivesOneForTheDefaultAndZeroForTheAlternate)
     for (QAbstractButton *button : box->buttons())
         if (button->text() == u"Yes"_s)
             button->click();
-    EXPECT_EQ(codes, (QList<int>{1, 0}));
+
+    window->hide();
+    delegate->yesNoConfirmationDialogWithTitle(u"T"_s, u"I"_s, [&](int code) { codes << code; });
+    box = currentDialog<QMessageBox>();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->parentWidget(), nullptr);
+    EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(codes, (QList<int>{1, 0, 1}));
 }
 
-TEST_F(Dialogs, OpenPanelYieldsOnePathWithLinksResolved)
+TEST_F(Dialogs, PanelsYieldOneResolvedPathOrNothingWhenCancelled)
 {
+    window->show();
+    launch();
     QTemporaryDir dir;
-    QFile target(dir.filePath(u"real.txt"_s));
-    ASSERT_TRUE(target.open(QIODevice::WriteOnly));
-    target.close();
+    const QString target = TestSupport::writeFile(dir.filePath(u"real.txt"_s), {});
     const QString link = dir.filePath(u"link.txt"_s);
-    ASSERT_TRUE(QFile::link(target.fileName(), link));
+    ASSERT_TRUE(QFile::link(target, link));
 
     QStringList paths;
-    delegate->openDialogForFiles(true, false, {}, [&](const QString &path) { paths << path; });
+    delegate->openDialogForFiles(true, false, {u"txt"_s},
+                                 [&](const QString &path) { paths << path; });
     auto *panel = currentDialog<QFileDialog>();
     ASSERT_TRUE(panel);
     EXPECT_TRUE(panel->filter() & QDir::Hidden);
+    EXPECT_EQ(panel->nameFilters(), QStringList{u"*.txt"_s});
     panel->selectFile(link);
     acceptPanel(panel);
-    EXPECT_EQ(paths, QStringList{QFileInfo(target.fileName()).canonicalFilePath()});
-}
+    EXPECT_EQ(paths, QStringList{QFileInfo(target).canonicalFilePath()});
 
-TEST_F(Dialogs, SavePanelProposesTheNameAndYieldsTheUrlAndCancelledPanelsCallNothing)
-{
-    QTemporaryDir dir;
     QList<QUrl> urls;
-    delegate->openDialogForFiles(true, false, {u"txt"_s}, [&](const QString &) { urls << QUrl(); });
-    auto *panel = currentDialog<QFileDialog>();
-    ASSERT_TRUE(panel);
-    EXPECT_EQ(panel->nameFilters(), QStringList{u"*.txt"_s});
-    panel->reject();
     for (bool cancel : {true, false}) {
         delegate->saveDialogWithPath(QUrl::fromLocalFile(dir.path()).toString(), u"output.aiff"_s,
                                      [&](const QUrl &url) { urls << url; });
@@ -96,17 +92,4 @@ TEST_F(Dialogs, SavePanelProposesTheNameAndYieldsTheUrlAndCancelledPanelsCallNot
     ASSERT_EQ(urls.size(), 1);
     EXPECT_EQ(urls.first().fileName(), u"output.aiff"_s);
     EXPECT_TRUE(urls.first().isLocalFile());
-}
-
-TEST_F(Dialogs, WithoutAMainWindowTheDialogStandsAloneAndStillAnswers)
-{
-    window->hide();
-    QList<int> codes;
-    delegate->yesNoConfirmationDialogWithTitle(u"T"_s, u"I"_s, [&](int code) { codes << code; });
-    QMessageBox *box = currentDialog<QMessageBox>();
-    ASSERT_TRUE(box);
-    EXPECT_EQ(box->parentWidget(), nullptr);
-    EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
-    QTest::keyClick(box, Qt::Key_Return);
-    EXPECT_EQ(codes, QList<int>{1});
 }

@@ -1,0 +1,104 @@
+#pragma once
+
+// Helpers that the test programs share: files written and read back, audio
+// files read with libsndfile, menus reduced to their titles, and pixels of
+// painted images.
+
+#include <QAction>
+#include <QByteArray>
+#include <QColor>
+#include <QFile>
+#include <QImage>
+#include <QMenu>
+#include <QString>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cstdlib>
+#include <vector>
+
+namespace TestSupport {
+
+// Creates or replaces the file at `path` with `bytes` and returns the path;
+// the test fails when the file cannot be written.
+inline QString writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    EXPECT_EQ(file.write(bytes), bytes.size()) << path.toStdString();
+    return path;
+}
+
+// The bytes of a file; empty when it cannot be read.
+inline QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// An audio file as libsndfile reads it back; `valid` is false when it does
+// not open as audio.
+struct SoundFile
+{
+    bool valid = false;
+    SF_INFO info{};
+    std::vector<qint16> samples;
+};
+
+inline SoundFile readSoundFile(const QString &path)
+{
+    SoundFile result;
+    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &result.info);
+    if (!file)
+        return result;
+    result.samples.resize(size_t(result.info.frames * result.info.channels));
+    result.samples.resize(
+        size_t(sf_read_short(file, result.samples.data(), sf_count_t(result.samples.size()))));
+    sf_close(file);
+    result.valid = true;
+    return result;
+}
+
+// The titles of a menu's items, a separator as "--".
+inline QStringList titles(const QMenu *menu)
+{
+    QStringList result;
+    if (menu) {
+        const QList<QAction *> items = menu->actions();
+        for (const QAction *item : items)
+            result << (item->isSeparator() ? QStringLiteral("--") : item->text());
+    }
+    return result;
+}
+
+// An image to paint into: fully transparent, without premultiplied alpha so
+// that a pixel's colour reads back as drawn.
+inline QImage transparentImage(int width, int height)
+{
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+// The colour that reaches the screen: out-of-range components clamped, then
+// eight bits each.
+inline QColor onScreen(const QColor &color)
+{
+    const auto clamp = [](float c) { return c < 0.0f ? 0.0f : (c > 1.0f ? 1.0f : c); };
+    return QColor::fromRgbF(clamp(color.redF()), clamp(color.greenF()), clamp(color.blueF()))
+        .toRgb();
+}
+
+inline bool isNear(QColor a, QColor b, int tolerance = 2)
+{
+    a = a.toRgb();
+    b = b.toRgb();
+    return std::abs(a.red() - b.red()) <= tolerance &&
+           std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance &&
+           std::abs(a.alpha() - b.alpha()) <= tolerance;
+}
+
+} // namespace TestSupport
