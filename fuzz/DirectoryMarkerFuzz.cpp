@@ -8,6 +8,8 @@
 #include "terminal/DirectoryMarkerFilter.h"
 #include "terminal/Utf8StreamDecoder.h"
 
+#include <QList>
+
 using namespace Qt::StringLiterals;
 
 namespace {
