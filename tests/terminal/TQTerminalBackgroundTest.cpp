@@ -4,11 +4,8 @@
 #include "terminal/DirectoryMarkerFilter.h"
 #include "terminal/TerminalTestSupport.h"
 
-#include <QRandomGenerator>
-
 #include <gtest/gtest.h>
 
-#include <future>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -72,33 +69,6 @@ TEST(TQTerminalBackground, BothOperationsReturnAtOnceAndHandOverTheOutputWithout
     // Callables a caller leaves out are skipped.
     ASSERT_EQ(terminal.bgexec({u"echo"_s, u"unheard"_s}, {}, {}, {}), u""_s);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !terminal.task()->isRunning(); }, Patience));
-}
-
-TEST(TQTerminalBackground, AMarkerLineInTheSameChunkAsOutputIsCutOut)
-{
-    TQTerminal terminal;
-    RunRecord record;
-    std::promise<void> release;
-    const std::shared_future<void> released = release.get_future().share();
-    const TQTerminal::Callback recordAction = record.action();
-    // Holding the reading thread in the first chunk lets the rest of the
-    // output, marker included, pile up in the pipe and arrive as one chunk.
-    const auto action = [recordAction, released](const QString &chunk) {
-        recordAction(chunk);
-        if (chunk == u"first\n"_s)
-            released.wait();
-    };
-    ASSERT_TRUE(terminal.bgexec({u"eval"_s, u"echo first; read -r line; echo hi"_s}, {}, action,
-                                record.completed()));
-    ASSERT_TRUE(record.waitForChunks(1));
-    answer(terminal, "\n");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !terminal.task()->isRunning(); }, Patience));
-    release.set_value();
-    ASSERT_TRUE(record.waitForCompletion());
-
-    EXPECT_TRUE(record.chunks().contains(u"hi\n"_s)) << "the marker cut out of its chunk";
-    EXPECT_EQ(record.chunks().size(), 4); // and one end of stream each
-    EXPECT_EQ(record.output(), u"first\nhi\n"_s);
 }
 
 TEST(TQTerminalBackground, AMarkerLineArrivingAloneBecomesAnEmptyChunk)
@@ -175,30 +145,6 @@ TEST(TQTerminalBackground, TheFinalMarkerIsFoundHoweverTheOutputIsCut)
             ASSERT_EQ(received, printed);
         }
     }
-}
-
-TEST(TQTerminalBackground, RandomArgumentsArriveUnchangedAsOneWordEach)
-{
-    const QString alphabet = u"\"\\ ;&'|ab\n\u00e9"_s;
-    QRandomGenerator random(20261206);
-    TQTerminal::Arguments args{u"printf"_s, u"%s\\0"_s};
-    QStringList expected;
-    for (int i = 0; i < 300; ++i) {
-        QString word;
-        for (int length = random.bounded(8); length > 0; --length)
-            word += alphabet.at(random.bounded(alphabet.size()));
-        args << word;
-        expected << word;
-    }
-    TQTerminal terminal;
-    RunRecord record;
-    ASSERT_TRUE(terminal.bgexec(args, {}, record.action(), record.completed()));
-    ASSERT_TRUE(record.waitForCompletion());
-    QStringList received = record.output().split(QChar(0));
-    ASSERT_EQ(received.takeLast(), QString());
-    ASSERT_EQ(received.size(), expected.size());
-    for (qsizetype i = 0; i < expected.size(); ++i)
-        EXPECT_EQ(received.at(i), expected.at(i)) << "sent as " << args.at(i + 2)->toStdString();
 }
 
 TEST(TQTerminalBackground, ACharacterSplitBetweenChunksArrivesWhole)
