@@ -114,18 +114,22 @@ public:
         return -1;
     }
 
-    // After "${".
-    qsizetype parameter(qsizetype i, int depth) const
+    // After "${", or after "$[" (the old arithmetic form, where brackets
+    // nest) up to "]".
+    qsizetype parameter(qsizetype i, int depth, QChar closing = u'}') const
     {
+        int brackets = 1;
         while (i >= 0 && i < m_text.size()) {
-            if (at(i) == u'}')
+            if (closing == u']' && at(i) == u'[')
+                ++brackets;
+            if (at(i) == closing && --brackets == 0)
                 return i + 1;
             i = at(i) == u'\'' ? singleQuoted(i + 1) : common(i, depth);
         }
         return -1;
     }
 
-    // An expansion starting at i ("$(", "${" or a backquote), or -1.
+    // An expansion starting at i ("$(", "${", "$[" or a backquote), or -1.
     qsizetype expansion(qsizetype i, int depth) const
     {
         if (depth > MaximumDepth)
@@ -136,13 +140,15 @@ public:
             return -1;
         if (at(i + 1) == u'(')
             return command(i + 2, depth + 1);
+        if (at(i + 1) == u'[')
+            return parameter(i + 2, depth + 1, u']');
         return parameter(i + 2, depth + 1);
     }
 
     bool opensExpansion(qsizetype i) const
     {
-        return at(i) == u'`' ||
-               (at(i) == u'$' && i + 1 < m_text.size() && (at(i + 1) == u'(' || at(i + 1) == u'{'));
+        return at(i) == u'`' || (at(i) == u'$' && i + 1 < m_text.size() &&
+                                 (at(i + 1) == u'(' || at(i + 1) == u'{' || at(i + 1) == u'['));
     }
 
 private:

@@ -32,6 +32,7 @@ TEST(TQTerminal, EachArgumentIsOneWordAndOnlyTheExpandingFormExpands)
         {u"a`b"_s, u"a`b"_s},
         {u"$(echo"_s, u"$(echo"_s},
         {u"${x"_s, u"${x"_s},
+        {u"$[1+[2]"_s, u"$[1+[2]"_s},
         {u"${x:-'}"_s, u"${x:-'}"_s},
         {u"$(echo ')' `"_s, u"$(echo ')' `"_s},
         {u"say \"a\\\" b\\"_s, u"say \"a\\\" b\\"_s},
