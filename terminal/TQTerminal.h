@@ -61,7 +61,7 @@ public:
     // Inside double quotes bash still expands $ and `, so variable references
     // and command substitutions in an argument are expanded, and whatever
     // such a substitution runs, runs. Each argument still makes exactly one
-    // word: $@ and array[@] act as $* and array[*] there, and a `, $( or ${
+    // word: $@ and array[@] act as $* and array[*] there, and a `, $(, ${ or $[
     // that nothing closes is taken literally instead of breaking the whole
     // command line.
     static QStringList sanitizedArgs(const Arguments &args);
