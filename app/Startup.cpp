@@ -10,6 +10,7 @@
 #include "platform/SingleInstance.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 #include <cstdio>
 
@@ -30,6 +31,17 @@ int usageError(const QString &error)
     std::fprintf(stderr, "tavorin: %s\nTry 'tavorin --help' for more information.\n",
                  error.toLocal8Bit().constData());
     return 2;
+}
+
+// Launched from the desktop there is no terminal to read standard error:
+// the person sees a message box, unless there is no screen to show it on.
+void reportLaunchFailure(const QString &message)
+{
+    Log::write(message);
+    const QString platform = QGuiApplication::platformName();
+    if (platform == u"offscreen"_s || platform == u"minimal"_s)
+        return;
+    QMessageBox::warning(nullptr, BundleInfo::name, message);
 }
 
 } // namespace
@@ -72,15 +84,22 @@ int Startup::main(int argc, char **argv)
 
     const QStringList files = windowCommandLine.files();
     SingleInstance instance;
+    SingleInstance *channel = &instance;
     switch (instance.handOver(files)) {
     case SingleInstance::Outcome::HandedOver:
         return 0;
     case SingleInstance::Outcome::Primary:
         break;
     case SingleInstance::Outcome::Standalone:
-        Log::write(u"Running without the instance channel: no private runtime folder"_s);
+        // No channel at all: whatever is at its place may be another
+        // instance's.
+        Log::write(u"Running without the instance channel: "_s + instance.errorString());
+        channel = nullptr;
         break;
+    case SingleInstance::Outcome::Failed:
+        reportLaunchFailure(instance.errorString());
+        return 1;
     }
     registerWidgetClasses();
-    return Application::run([] { return new AppDelegate; }, files, &instance);
+    return Application::run([] { return new AppDelegate; }, files, channel);
 }

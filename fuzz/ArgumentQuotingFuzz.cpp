@@ -1,8 +1,8 @@
-// Every argument of a background run becomes one bash word. Whatever bytes an
-// argument holds, bash must hand the program exactly that argument, one word
-// each, none split, joined or lost. Inside double quotes bash still expands $
-// and ` on purpose (callers pass variable references that way), so arguments
-// here hold neither; bash cannot pass NUL, so none holds that either.
+// Every argument of a background run becomes one bash word, none split,
+// joined or lost. In the literal form, whatever an argument holds, bash must
+// hand the program exactly that argument. The expanding form keeps $ and `
+// meaningful on purpose, so there it is checked on arguments without them.
+// No argument holds NUL, which bash cannot pass and the runner refuses.
 
 #include "fuzz/FuzzInput.h"
 #include "terminal/TQTerminal.h"
@@ -72,33 +72,40 @@ std::optional<QByteArray> runBash(const QByteArray &commandLine)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzInput input(data, size);
-    TQTerminal::Arguments arguments;
-    QByteArrayList expected;
+    TQTerminal::Arguments literal;
+    TQTerminal::Arguments expanding;
+    QByteArrayList expected{"literal"};
+    QByteArrayList expectedExpanding{"expanding"};
     const unsigned count = 1 + input.number(4);
     for (unsigned i = 0; i < count; ++i) {
         if (input.number(8) == 0) {
-            arguments << std::nullopt; // makes no word
+            literal << std::nullopt; // makes no word
+            expanding << std::nullopt;
             continue;
         }
-        QString argument = input.text(48);
-        argument.remove(u'$').remove(u'`').remove(QChar(0));
-        arguments << argument;
+        QString argument = input.text(48, input.flag());
+        argument.remove(QChar(0));
+        literal << argument;
         expected << argument.toUtf8();
+        argument.remove(u'$').remove(u'`');
+        expanding << argument;
+        expectedExpanding << argument.toUtf8();
     }
 
-    const QStringList words = TQTerminal::sanitizedArgs(arguments);
-    if (words.size() != expected.size())
+    const QStringList literalWords = TQTerminal::literalArgs(literal);
+    const QStringList expandingWords = TQTerminal::sanitizedArgs(expanding);
+    if (literalWords.size() != expected.size() - 1 ||
+        expandingWords.size() != expectedExpanding.size() - 1)
         fuzzFailure("one word per argument");
-    const QByteArray commandLine = "printf '%s\\0' " + words.join(u' ').toUtf8();
+    const QByteArray commandLine = "printf '%s\\0' literal " + literalWords.join(u' ').toUtf8() +
+                                   " expanding " + expandingWords.join(u' ').toUtf8();
     const std::optional<QByteArray> printed = runBash(commandLine);
     if (!printed)
         fuzzFailure("bash accepts the words", QString::fromUtf8(commandLine));
 
     QByteArrayList received = printed->split('\0');
     received.removeLast(); // after the last terminator
-    if (expected.isEmpty())
-        received.clear(); // printf with no words still prints its format once
-    if (received != expected)
+    if (received != expected + expectedExpanding)
         fuzzFailure("bash gets every argument unchanged", QString::fromUtf8(commandLine));
     return 0;
 }

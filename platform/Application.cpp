@@ -88,7 +88,21 @@ int Application::run(const std::function<ApplicationDelegate *()> &makeDelegate,
                      const QStringList &files, SingleInstance *instance)
 {
     std::unique_ptr<ApplicationDelegate> delegate(makeDelegate());
-    std::unique_ptr<QWidget> window(loadMainWindow(u":/ui/MainWindow.ui"_s, delegate.get()));
+    std::unique_ptr<QWidget> window;
+    if (instance) {
+        QObject::connect(instance, &SingleInstance::activationRequested, delegate.get(),
+                         [&delegate, &window](const QStringList &handedOver) {
+                             Log::write(u"Another launch asked for the window"_s);
+                             delegate->applicationShouldHandleReopen(window && window->isVisible());
+                             if (!handedOver.isEmpty())
+                                 delegate->application(qApp, handedOver);
+                         });
+        // Listening before the window is built and its files are loaded lets
+        // a launch in the meantime connect and wait for the answer, instead
+        // of waiting for the lock.
+        instance->listen();
+    }
+    window.reset(loadMainWindow(u":/ui/MainWindow.ui"_s, delegate.get()));
     if (!window)
         return 1;
     QApplication::setQuitOnLastWindowClosed(
@@ -100,17 +114,6 @@ int Application::run(const std::function<ApplicationDelegate *()> &makeDelegate,
     delegate->applicationDidFinishLaunching();
     if (!files.isEmpty())
         delegate->application(qApp, files);
-
-    if (instance) {
-        QObject::connect(instance, &SingleInstance::activationRequested, delegate.get(),
-                         [&delegate, &window](const QStringList &handedOver) {
-                             Log::write(u"Another launch asked for the window"_s);
-                             delegate->applicationShouldHandleReopen(window->isVisible());
-                             if (!handedOver.isEmpty())
-                                 delegate->application(qApp, handedOver);
-                         });
-        instance->listen();
-    }
 
     const int status = QApplication::exec();
     window.reset();

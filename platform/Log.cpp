@@ -7,8 +7,6 @@
 #include <mutex>
 #include <vector>
 
-#include <syslog.h>
-
 namespace {
 
 std::mutex &logMutex()
@@ -23,22 +21,14 @@ std::vector<LogCapture *> &captures()
     return list;
 }
 
-void openSyslogOnce()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { openlog("tavorin", LOG_PID, LOG_USER); });
-}
-
 } // namespace
 
 void Log::write(const QString &line)
 {
     const QByteArray utf8 = line.toUtf8();
-    openSyslogOnce();
     std::lock_guard lock(logMutex());
     std::fprintf(stderr, "tavorin: %s\n", utf8.constData());
     std::fflush(stderr);
-    syslog(LOG_NOTICE, "%s", utf8.constData());
     for (LogCapture *capture : captures())
         capture->append(line);
 }

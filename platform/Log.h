@@ -4,7 +4,10 @@
 #include <QStringList>
 
 // The application's diagnostic log: one line per event, no level, written to
-// standard error and to syslog. Safe to call from any thread.
+// standard error only. The desktop session's journal keeps what a program it
+// started writes there; nothing is sent to syslog, so arguments and file names
+// that reach the log do not persist beyond the session's own record. Safe to
+// call from any thread.
 namespace Log {
 
 void write(const QString &line);
@@ -12,7 +15,7 @@ void write(const QString &line);
 } // namespace Log
 
 // Collects every log line written while it exists, for tests. Lines still go
-// to standard error and syslog. Captures may nest; each sees every line.
+// to standard error. Captures may nest; each sees every line.
 class LogCapture
 {
 public:

@@ -194,6 +194,20 @@ bool Process::launch()
         }
     }
 
+    // The system ends every argument and variable at its first NUL: what
+    // would run is not what was asked for.
+    bool holdsNul = m_launchPath.contains(QChar(0));
+    for (const QString &argument : std::as_const(m_arguments))
+        holdsNul = holdsNul || argument.contains(QChar(0));
+    if (m_environment) {
+        for (auto it = m_environment->cbegin(); it != m_environment->cend(); ++it)
+            holdsNul = holdsNul || it.key().contains(QChar(0)) || it.value().contains(QChar(0));
+    }
+    if (holdsNul) {
+        m_errorString = u"An argument or environment entry holds a NUL character"_s;
+        return false;
+    }
+
     const QByteArray path = QFile::encodeName(m_launchPath);
     CStringVector argv;
     argv.append(path);

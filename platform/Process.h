@@ -54,7 +54,8 @@ public:
     void setTerminationHandler(TerminationHandler handler);
 
     // False, with errorString() telling why, when the program could not be
-    // started; a process is launched at most once.
+    // started, also when an argument or environment entry holds a NUL
+    // character; a process is launched at most once.
     bool launch();
     QString errorString() const;
     void waitUntilExit();

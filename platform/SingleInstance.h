@@ -7,15 +7,25 @@
 #include <functional>
 #include <memory>
 
-class QLocalServer;
+#include <sys/types.h>
+
+class QLocalSocket;
+class QSocketNotifier;
 
 // One running instance per user session. A launch first asks the channel in
 // the user's private runtime folder whether an instance runs; if one answers,
 // the launch hands over its files and is done. Otherwise it becomes the
 // instance and listens on the channel. A lock held across "ask, then listen"
 // makes two launches at the same moment end with one instance; the kernel
-// drops the lock of a crashed process, and a channel nobody answers on is
-// replaced, so a crash never blocks later launches.
+// drops the lock of a crashed process, and a channel that refuses connections
+// is replaced, so a crash never blocks later launches. A channel that takes
+// the connection belongs to a live instance, however busy: it is waited for,
+// never replaced.
+//
+// The instance serves each connection for a few seconds at most and a
+// bounded number at a time, and keeps listening when the system briefly runs
+// out of descriptors, so that nothing another program does to the channel
+// leads to a second instance.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -25,6 +35,7 @@ public:
         HandedOver, // a running instance took the request
         Primary,    // this process is the instance; call listen()
         Standalone, // no channel could be made; run without one
+        Failed,     // an instance runs but did not answer: see errorString()
     };
 
     // `folder` holds the channel; empty means the user's runtime folder.
@@ -32,11 +43,15 @@ public:
     ~SingleInstance() override;
 
     // Hands `files` to a running instance, or takes the lock so that this
-    // process can become the instance. Blocks for at most a few seconds.
+    // process can become the instance. Waits a few seconds for the lock and
+    // longer for a busy instance's answer, then gives up with Failed.
     Outcome handOver(const QStringList &files);
+    // Why handOver() ended Standalone or Failed.
+    QString errorString() const { return m_errorString; }
 
     // Starts answering later launches (needs an event loop) and releases the
-    // lock. False, with a log line, when the channel cannot be opened.
+    // lock. Only after handOver() made this process the instance. False,
+    // with a log line, when the channel cannot be opened.
     bool listen();
 
     QString channelPath() const { return m_folder + QStringLiteral("/instance.socket"); }
@@ -50,10 +65,20 @@ Q_SIGNALS:
     void activationRequested(const QStringList &files);
 
 private:
+    bool takeLock();
     void releaseLock();
-    void serveConnection();
+    void acceptConnections();
+    void serveConnection(QLocalSocket *socket);
 
     QString m_folder;
+    QString m_errorString;
     int m_lockFd = -1;
-    QLocalServer *m_server = nullptr;
+    bool m_primary = false;
+    bool m_staleChannel = false;
+    int m_listenFd = -1;
+    dev_t m_channelDevice = 0;
+    ino_t m_channelInode = 0;
+    QSocketNotifier *m_notifier = nullptr;
+    int m_openConnections = 0;
+    bool m_acceptFailing = false;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/Bundle.h"
 #include "platform/Log.h"
+#include "terminal/DirectoryMarkerFilter.h"
 #include "terminal/Utf8StreamDecoder.h"
 
 #include <QCoreApplication>
@@ -39,34 +40,207 @@ std::optional<QString> launchAndRead(Process &process)
     return runToEnd(process, *output, *error);
 }
 
-QString sanitizedWord(const QString &argument)
+// The double-quoted body of an argument: a double quote escaped, a run of
+// backslashes kept before $ and ` (where it escapes the expansion) and
+// doubled elsewhere, so that bash takes it away again.
+QString doubleQuotedBody(const QString &argument)
 {
-    QString word;
-    word.reserve(argument.size() + 2);
-    word += u'"';
+    QString body;
+    body.reserve(argument.size());
     const qsizetype size = argument.size();
     for (qsizetype i = 0; i < size;) {
         if (argument.at(i) == u'\\') {
-            // Inside double quotes bash takes a backslash away before another
-            // backslash, a double quote or a line feed; doubling the whole run
-            // keeps it. Before $ and ` the run keeps its meaning for bash.
             qsizetype end = i;
             while (end < size && argument.at(end) == u'\\')
                 ++end;
             const bool escapesExpansion =
                 end < size && (argument.at(end) == u'$' || argument.at(end) == u'`');
-            word += QString(escapesExpansion ? end - i : 2 * (end - i), u'\\');
+            body += QString(escapesExpansion ? end - i : 2 * (end - i), u'\\');
             i = end;
             continue;
         }
         if (argument.at(i) == u'"')
-            word += u"\\\""_s;
+            body += u"\\\""_s;
         else
-            word += argument.at(i);
+            body += argument.at(i);
         ++i;
+    }
+    return body;
+}
+
+// Finds where an expansion that starts inside `text` ends, reading as bash
+// does; -1 when nothing closes it. Deeper nesting than any real command line
+// counts as unclosed, which keeps the recursion bounded.
+class ExpansionScanner
+{
+public:
+    explicit ExpansionScanner(QStringView text)
+        : m_text(text)
+    {}
+
+    // After an opening backquote.
+    qsizetype backquoted(qsizetype i) const
+    {
+        while (i < m_text.size()) {
+            if (at(i) == u'\\')
+                i += 2;
+            else if (at(i) == u'`')
+                return i + 1;
+            else
+                ++i;
+        }
+        return -1;
+    }
+
+    // After "$(".
+    qsizetype command(qsizetype i, int depth) const
+    {
+        int parentheses = 1;
+        while (i >= 0 && i < m_text.size()) {
+            const QChar c = at(i);
+            if (c == u'(') {
+                ++parentheses;
+                ++i;
+            } else if (c == u')') {
+                if (--parentheses == 0)
+                    return i + 1;
+                ++i;
+            } else if (c == u'\'') {
+                i = singleQuoted(i + 1);
+            } else {
+                i = common(i, depth);
+            }
+        }
+        return -1;
+    }
+
+    // After "${", or after "$[" (the old arithmetic form, where brackets
+    // nest) up to "]".
+    qsizetype parameter(qsizetype i, int depth, QChar closing = u'}') const
+    {
+        int brackets = 1;
+        while (i >= 0 && i < m_text.size()) {
+            if (closing == u']' && at(i) == u'[')
+                ++brackets;
+            if (at(i) == closing && --brackets == 0)
+                return i + 1;
+            i = at(i) == u'\'' ? singleQuoted(i + 1) : common(i, depth);
+        }
+        return -1;
+    }
+
+    // An expansion starting at i ("$(", "${", "$[" or a backquote), or -1.
+    qsizetype expansion(qsizetype i, int depth) const
+    {
+        if (depth > MaximumDepth)
+            return -1;
+        if (at(i) == u'`')
+            return backquoted(i + 1);
+        if (i + 1 >= m_text.size())
+            return -1;
+        if (at(i + 1) == u'(')
+            return command(i + 2, depth + 1);
+        if (at(i + 1) == u'[')
+            return parameter(i + 2, depth + 1, u']');
+        return parameter(i + 2, depth + 1);
+    }
+
+    bool opensExpansion(qsizetype i) const
+    {
+        return at(i) == u'`' || (at(i) == u'$' && i + 1 < m_text.size() &&
+                                 (at(i + 1) == u'(' || at(i + 1) == u'{' || at(i + 1) == u'['));
+    }
+
+private:
+    static constexpr int MaximumDepth = 64;
+
+    QChar at(qsizetype i) const { return m_text.at(i); }
+
+    qsizetype singleQuoted(qsizetype i) const
+    {
+        const qsizetype end = m_text.sliced(i).indexOf(u'\'');
+        return end < 0 ? -1 : i + end + 1;
+    }
+
+    // After an opening double quote.
+    qsizetype doubleQuoted(qsizetype i, int depth) const
+    {
+        while (i >= 0 && i < m_text.size()) {
+            if (at(i) == u'"')
+                return i + 1;
+            i = common(i, depth);
+        }
+        return -1;
+    }
+
+    // One step over what means the same in every context; -1 when it opens
+    // something unclosed.
+    qsizetype common(qsizetype i, int depth) const
+    {
+        if (at(i) == u'\\')
+            return i + 2;
+        if (at(i) == u'"')
+            return doubleQuoted(i + 1, depth);
+        if (opensExpansion(i))
+            return expansion(i, depth);
+        return i + 1;
+    }
+
+    QStringView m_text;
+};
+
+// In a parameter expansion, an array's or the positional parameters' @ makes
+// as many words as there are elements; * makes one.
+QString asOneWord(QString expansion)
+{
+    static const QRegularExpression many(u"^\\$\\{([!#]?)(@|[A-Za-z_][A-Za-z_0-9]*\\[@\\])"_s);
+    const QRegularExpressionMatch match = many.match(expansion);
+    if (match.hasMatch())
+        expansion[match.capturedEnd(2) - (match.captured(2) == u"@"_s ? 1 : 2)] = u'*';
+    return expansion;
+}
+
+QString sanitizedWord(const QString &argument)
+{
+    const QString body = doubleQuotedBody(argument);
+    const ExpansionScanner scanner(body);
+    QString word;
+    word.reserve(body.size() + 2);
+    word += u'"';
+    for (qsizetype i = 0; i < body.size();) {
+        const QChar c = body.at(i);
+        if (c == u'\\') {
+            word += body.mid(i, 2);
+            i += 2;
+        } else if (c == u'$' && i + 1 < body.size() && body.at(i + 1) == u'@') {
+            word += u"$*"_s;
+            i += 2;
+        } else if (scanner.opensExpansion(i)) {
+            const qsizetype end = scanner.expansion(i, 0);
+            if (end < 0) {
+                // Nothing closes it: taken literally, not a syntax error for
+                // the whole command line.
+                word += u'\\';
+                word += c;
+                ++i;
+            } else {
+                word += c == u'$' ? asOneWord(body.sliced(i, end - i)) : body.sliced(i, end - i);
+                i = end;
+            }
+        } else {
+            word += c;
+            ++i;
+        }
     }
     word += u'"';
     return word;
+}
+
+QString literalWord(const QString &argument)
+{
+    QString word = argument;
+    word.replace(u'\'', u"'\\''"_s);
+    return u'\'' + word + u'\'';
 }
 
 // One line, each element quoted, for the log.
@@ -80,15 +254,20 @@ QString describe(const QStringList &list)
     return u'(' + quoted.join(u", "_s) + u')';
 }
 
-// What the handlers of one background run share. Each stream's decoder is
-// used by that stream's reading thread only; the rest is guarded by mutex.
+// What the handlers of one background run share. Each stream's decoder and
+// the marker filter of standard output are used by that stream's reading
+// thread only. delivery makes handing a chunk to action and adding it to the
+// output one step, so that both see the chunks in one order; the rest is
+// guarded by mutex.
 struct BackgroundRun
 {
     TQTerminal::Callback action;
     TQTerminal::Callback completed;
     bool onMainThread = false;
     Utf8StreamDecoder decoders[2];
+    DirectoryMarkerFilter marker;
 
+    std::mutex delivery;
     std::mutex mutex;
     std::condition_variable changed;
     QString output;
@@ -145,7 +324,11 @@ void processChunk(const std::shared_ptr<BackgroundRun> &run, int stream, FileHan
     QString chunk = run->decoders[stream].decode(bytes, atEnd);
 
     const auto handOver = [&] {
-        chunk = TQTerminal::withoutDirectoryMarker(chunk);
+        // Only standard output carries the marker; what the program writes
+        // to standard error is never taken for it.
+        if (stream == 0)
+            chunk = run->marker.filter(chunk, atEnd);
+        std::lock_guard order(run->delivery);
         deliver(run, chunk);
         std::lock_guard lock(run->mutex);
         run->output += chunk;
@@ -229,38 +412,39 @@ QStringList TQTerminal::sanitizedArgs(const Arguments &args)
     return words;
 }
 
-QString TQTerminal::withoutDirectoryMarker(QString text)
+QStringList TQTerminal::literalArgs(const Arguments &args)
 {
-    const QRegularExpression pattern(u":::::(.+):::::"_s,
-                                     QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch())
-        return text;
-    const QString marker = u":::::"_s + match.captured(1) + u":::::\n"_s;
-    text.replace(marker + u'\n', QString());
-    text.replace(marker, QString());
-    return text;
+    QStringList words;
+    for (const std::optional<QString> &argument : args) {
+        if (argument)
+            words << literalWord(*argument);
+    }
+    return words;
 }
 
 std::optional<QString> TQTerminal::exec(const Arguments &args, const Environment &environment,
-                                        Callback action, Callback completed)
+                                        Callback action, Callback completed, Quoting quoting)
 {
     return startInBackground(args, environment, std::move(action), std::move(completed),
-                             Delivery::MainThread);
+                             Delivery::MainThread, quoting);
 }
 
 std::optional<QString> TQTerminal::bgexec(const Arguments &args, const Environment &environment,
-                                          Callback action, Callback completed)
+                                          Callback action, Callback completed, Quoting quoting)
 {
     return startInBackground(args, environment, std::move(action), std::move(completed),
-                             Delivery::ReadingThread);
+                             Delivery::ReadingThread, quoting);
 }
 
 std::optional<QString> TQTerminal::startInBackground(const Arguments &args,
                                                      const Environment &environment,
                                                      Callback action, Callback completed,
-                                                     Delivery delivery)
+                                                     Delivery delivery, Quoting quoting)
 {
+    // Nobody can reach the replaced writing end any more: closed, the run
+    // that reads it sees the end of its input instead of waiting for ever.
+    if (m_input)
+        m_input->fileHandleForWriting()->closeFile();
     m_task = std::make_shared<Process>();
     m_output = std::make_shared<Pipe>();
     m_error = std::make_shared<Pipe>();
@@ -281,7 +465,8 @@ std::optional<QString> TQTerminal::startInBackground(const Arguments &args,
     m_task->setLaunchPath(LaunchPath);
     if (!environment.isEmpty())
         m_task->setEnvironment(environment);
-    const QString commandLine = sanitizedArgs(args).join(u' ') + u" && echo \":::::$PWD:::::\""_s;
+    const QStringList words = quoting == Quoting::Literal ? literalArgs(args) : sanitizedArgs(args);
+    const QString commandLine = words.join(u' ') + u" && echo \":::::$PWD:::::\""_s;
     if (delivery == Delivery::ReadingThread)
         Log::write(u"COMMAND: "_s + commandLine);
     m_task->setArguments({u"bash"_s, u"-c"_s, commandLine});

@@ -42,41 +42,62 @@ public:
     // arguments, unchanged, in exactly the given environment (an empty one
     // when none is given), and returns its standard output followed by its
     // standard error. No value when nothing could be started, which includes
-    // an argument list holding a null marker.
+    // an argument list holding a null marker or an argument holding a NUL
+    // character.
     std::optional<QString> exec(const Arguments &args, const Environment &environment = {});
+
+    // How the arguments of a background run become words of the command line.
+    enum class Quoting {
+        // sanitizedArgs(): bash expands $ and ` in every argument. Only for
+        // arguments the caller wrote itself: text from elsewhere can run any
+        // command through a command substitution.
+        Expanding,
+        // literalArgs(): every argument reaches the program exactly as given.
+        // The form for file names, user input and anything not the caller's.
+        Literal,
+    };
 
     // Double-quoted bash words, one per argument; null markers make none.
     // Inside double quotes bash still expands $ and `, so variable references
-    // and command substitutions in an argument are expanded.
+    // and command substitutions in an argument are expanded, and whatever
+    // such a substitution runs, runs. Each argument still makes exactly one
+    // word: $@ and array[@] act as $* and array[*] there, and a `, $(, ${ or $[
+    // that nothing closes is taken literally instead of breaking the whole
+    // command line.
     static QStringList sanitizedArgs(const Arguments &args);
-
-    // A chunk of a background run's output without the line that marks the
-    // working directory at the end of the command line, and without the empty
-    // line after it. Only a marker whole within the chunk is found.
-    static QString withoutDirectoryMarker(QString text);
+    // Single-quoted bash words, one per argument, with nothing expanded;
+    // null markers make none.
+    static QStringList literalArgs(const Arguments &args);
 
     // Runs the arguments as a bash command line in the background; returns ""
     // once it has started, no value when it could not be started (then
-    // neither callable is ever called). Each chunk of standard output and
-    // standard error, without the working-directory marker, goes to action on
-    // the main thread, one at a time. completed is called once, on the thread
-    // that saw the process exit, after both streams have ended and every
-    // chunk has been handed to action, with all the output. The main thread
-    // must therefore keep running its event loop. An environment with entries
-    // replaces the inherited one.
+    // neither callable is ever called), which includes an argument holding a
+    // NUL character. Each chunk of standard output and standard error goes to
+    // action on the main thread, one at a time, in the order that completed
+    // sees them in. The line that the command line prints last to mark the
+    // working directory is taken out of standard output; text that could be
+    // that line is held back until the stream shows that it is not. completed
+    // is called once, on the thread that saw the process exit, after both
+    // streams have ended and every chunk has been handed to action, with all
+    // the output. The main thread must therefore keep running its event loop.
+    // An environment with entries replaces the inherited one.
     std::optional<QString> exec(const Arguments &args, const Environment &environment,
-                                Callback action, Callback completed);
+                                Callback action, Callback completed,
+                                Quoting quoting = Quoting::Expanding);
     // As exec() above, but logs the command line and the argument list first,
-    // and calls action directly on the thread that read the chunk.
+    // to standard error, and calls action directly on the thread that read
+    // the chunk, one chunk at a time.
     std::optional<QString> bgexec(const Arguments &args, const Environment &environment,
-                                  Callback action, Callback completed);
+                                  Callback action, Callback completed,
+                                  Quoting quoting = Quoting::Expanding);
 
     // The process of the most recent run that this object started.
     std::shared_ptr<Process> task() const;
     void setTask(std::shared_ptr<Process> task);
     // The pipes of the most recent background run. Nothing is ever written to
-    // input nor is it closed: a command that reads its standard input waits
-    // for the caller to do that.
+    // input: a command that reads its standard input waits for the caller to
+    // write or close it. A newer run closes the writing end it replaces, so
+    // that the older run sees the end of its input and can finish.
     std::shared_ptr<Pipe> output() const;
     void setOutput(std::shared_ptr<Pipe> output);
     std::shared_ptr<Pipe> error() const;
@@ -88,8 +109,8 @@ private:
     enum class Delivery { MainThread, ReadingThread };
 
     std::optional<QString> startInBackground(const Arguments &args, const Environment &environment,
-                                             Callback action, Callback completed,
-                                             Delivery delivery);
+                                             Callback action, Callback completed, Delivery delivery,
+                                             Quoting quoting);
 
     std::shared_ptr<Process> m_task;
     std::shared_ptr<Pipe> m_output;

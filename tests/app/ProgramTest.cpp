@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -16,6 +17,10 @@
 
 #include <algorithm>
 #include <csignal>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
 
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -282,17 +287,46 @@ protected:
         }
     }
 
-    QProcess *start(const QStringList &arguments = {})
+    // `limits` run the program under prlimit with those options.
+    QProcess *start(const QStringList &arguments = {}, const QStringList &limits = {})
     {
         auto *process = new QProcess;
         process->setProcessEnvironment(environmentWith(privateFolder(runtime)));
-        process->start(program, arguments);
+        if (limits.isEmpty())
+            process->start(program, arguments);
+        else
+            process->start(u"prlimit"_s, limits + QStringList{program} + arguments);
         EXPECT_TRUE(process->waitForStarted());
         running << process;
         return process;
     }
 
     QString channel() const { return runtime.filePath(u"tavorin/instance.socket"_s); }
+
+    ino_t channelInode() const
+    {
+        struct stat info = {};
+        return ::stat(QFile::encodeName(channel()).constData(), &info) == 0 ? info.st_ino : 0;
+    }
+
+    QString folder()
+    {
+        const QString path = runtime.filePath(u"tavorin"_s);
+        QDir(privateFolder(runtime)).mkpath(u"tavorin"_s);
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                        QFileDevice::ExeOwner);
+        return path;
+    }
+
+    static bool waitForLine(QProcess *process, QString &seen, const QString &line)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                seen += QString::fromUtf8(process->readAllStandardError());
+                return seen.contains(line);
+            },
+            30000);
+    }
 
     bool waitForChannel()
     {
@@ -330,9 +364,7 @@ TEST_F(SingleInstanceProgram, ASecondLaunchHandsItsFileOverAndExits)
 TEST_F(SingleInstanceProgram, AStaleChannelDoesNotBlockANewInstance)
 {
     // A socket file that nobody answers on, as a crash leaves it.
-    QDir(privateFolder(runtime)).mkpath(u"tavorin"_s);
-    QFile::setPermissions(runtime.filePath(u"tavorin"_s),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    folder();
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address = {};
     address.sun_family = AF_UNIX;
@@ -342,14 +374,13 @@ TEST_F(SingleInstanceProgram, AStaleChannelDoesNotBlockANewInstance)
     ::close(fd);
     ASSERT_TRUE(QFile::exists(channel()));
 
-    struct stat stale = {};
-    ASSERT_EQ(::stat(path.constData(), &stale), 0);
     QProcess *first = start();
     // The new instance puts a channel of its own in place of the stale one.
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            struct stat now = {};
-            return ::stat(path.constData(), &now) == 0 && now.st_ino != stale.st_ino;
+            QLocalSocket probe;
+            probe.connectToServer(channel());
+            return probe.waitForConnected(1000);
         },
         20000));
     EXPECT_EQ(first->state(), QProcess::Running);
@@ -373,6 +404,95 @@ TEST_F(SingleInstanceProgram, TwoLaunchesAtOnceLeaveOneInstance)
     EXPECT_EQ(stillRunning, 1);
     QProcess *exited = a->state() == QProcess::NotRunning ? a : b;
     EXPECT_EQ(exited->exitCode(), 0);
+}
+
+TEST_F(SingleInstanceProgram, AFloodOfIdleConnectionsIsShedAndTheChannelKeepsWorking)
+{
+    // Fewer descriptors than connections.
+    QProcess *first = start({}, {u"--nofile=64"_s});
+    ASSERT_TRUE(waitForChannel());
+    const ino_t inode = channelInode();
+    const QByteArray path = QFile::encodeName(channel());
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    std::vector<int> idle;
+    for (int i = 0; i < 80; ++i) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+        idle.push_back(fd);
+    }
+    // Each idle connection is dropped after a short while.
+    const bool allDropped = QTest::qWaitFor(
+        [&] {
+            return std::all_of(idle.begin(), idle.end(), [](int fd) {
+                char byte;
+                return ::recv(fd, &byte, 1, MSG_PEEK) == 0;
+            });
+        },
+        60000);
+    for (const int fd : idle)
+        ::close(fd);
+    EXPECT_TRUE(allDropped);
+
+    QProcess *second = start();
+    ASSERT_TRUE(second->waitForFinished(30000));
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_EQ(channelInode(), inode);
+    EXPECT_EQ(first->state(), QProcess::Running);
+}
+
+TEST_F(SingleInstanceProgram, ABusyInstanceIsNeverReplacedAndALaunchItDoesNotAnswerSaysSo)
+{
+    QProcess *first = start();
+    ASSERT_TRUE(waitForChannel());
+    const ino_t inode = channelInode();
+    ::kill(pid_t(first->processId()), SIGSTOP);
+    QProcess *second = start();
+    const bool finished = second->waitForFinished(60000);
+    ::kill(pid_t(first->processId()), SIGCONT);
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(second->exitCode(), 1);
+    EXPECT_TRUE(QString::fromUtf8(second->readAllStandardError()).contains(u"does not answer"_s));
+    EXPECT_EQ(channelInode(), inode);
+
+    // Answering again, it takes the next launch.
+    QProcess *third = start();
+    ASSERT_TRUE(third->waitForFinished(30000));
+    EXPECT_EQ(third->exitCode(), 0);
+}
+
+TEST_F(SingleInstanceProgram, ALaunchThatFrozeHoldingTheLockMakesTheNextOneGiveUp)
+{
+    const QByteArray lock = QFile::encodeName(folder() + u"/instance.lock"_s);
+    const int fd = ::open(lock.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    QProcess *launch = start();
+    const bool finished = launch->waitForFinished(60000);
+    ::close(fd);
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(launch->exitCode(), 1);
+    EXPECT_TRUE(QString::fromUtf8(launch->readAllStandardError()).contains(u"does not finish"_s));
+    EXPECT_FALSE(QFile::exists(channel()));
+}
+
+TEST_F(SingleInstanceProgram, WithoutAPrivateFolderNoChannelIsOpenedNorRemoved)
+{
+    // The folder is a link to where another instance's channel lives.
+    QTemporaryDir elsewhere;
+    QLocalServer other;
+    ASSERT_TRUE(other.listen(elsewhere.filePath(u"instance.socket"_s)));
+    ASSERT_TRUE(QFile::link(elsewhere.path(), runtime.filePath(u"tavorin"_s)));
+
+    // Opening the file comes last before an instance would be listening.
+    QProcess *standalone = start({runtime.filePath(u"missing.txt"_s)});
+    QString seen;
+    ASSERT_TRUE(waitForLine(standalone, seen, u"Running without the instance channel"_s));
+    ASSERT_TRUE(waitForLine(standalone, seen, u"missing.txt"_s));
+    QLocalSocket client;
+    client.connectToServer(elsewhere.filePath(u"instance.socket"_s));
+    EXPECT_TRUE(client.waitForConnected(5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return other.hasPendingConnections(); }, 5000));
 }
 
 TEST(Install, PutsEverythingWhereTheDesktopLooksAndRuns)

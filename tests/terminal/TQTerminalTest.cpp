@@ -8,26 +8,62 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+
 using namespace Qt::StringLiterals;
 
-TEST(TQTerminal, SanitizedArgsMakeOneWordOfEachTextAndDropNullMarkers)
+TEST(TQTerminal, EachArgumentIsOneWordAndOnlyTheExpandingFormExpands)
 {
+    const QString home = qEnvironmentVariable("HOME");
     const struct
     {
-        TQTerminal::Arguments args;
-        QStringList words;
+        QString argument;
+        QString expanded;
     } cases[] = {
-        {{u"say"_s, u"a\"b"_s, u""_s, std::nullopt, u"x"_s},
-         {u"\"say\""_s, u"\"a\\\"b\""_s, u"\"\""_s, u"\"x\""_s}},
-        {{std::nullopt, std::nullopt}, {}},
-        // $ and ` keep their meaning, also after a backslash.
-        {{u"$HOME"_s, u"\\$HOME `pwd`"_s}, {u"\"$HOME\""_s, u"\"\\$HOME `pwd`\""_s}},
-        // Backslashes before a quote or at the end are doubled, others kept.
-        {{u"a\\\"b"_s, u"end\\"_s, u"c:\\\\x"_s},
-         {u"\"a\\\\\\\"b\""_s, u"\"end\\\\\""_s, u"\"c:\\\\\\\\x\""_s}},
+        {u"$HOME"_s, home},
+        {u"\\$HOME"_s, u"$HOME"_s},
+        {u"$(echo ' one  two ')"_s, u" one  two "_s},
+        {u"`echo hi`"_s, u"hi"_s},
+        {u"$@"_s, u""_s},
+        {u"${@}"_s, u""_s},
+        {u"${#BASH_VERSINFO[@]}"_s, u"6"_s},
+        // Nothing closes these: taken as they are.
+        {u"`"_s, u"`"_s},
+        {u"a`b"_s, u"a`b"_s},
+        {u"$(echo"_s, u"$(echo"_s},
+        {u"${x"_s, u"${x"_s},
+        {u"$[1+[2]"_s, u"$[1+[2]"_s},
+        {u"${x:-'}"_s, u"${x:-'}"_s},
+        {u"$(echo ')' `"_s, u"$(echo ')' `"_s},
+        {u"say \"a\\\" b\\"_s, u"say \"a\\\" b\\"_s},
+        {u"'\n;&|*"_s, u"'\n;&|*"_s},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(TQTerminal::sanitizedArgs(c.args), c.words);
+    TQTerminal::Arguments args{u"printf"_s, u"%s\\0"_s, std::nullopt};
+    QStringList literal, expanded;
+    for (const auto &c : cases) {
+        args << c.argument;
+        literal << c.argument;
+        expanded << c.expanded;
+    }
+    for (const auto quoting : {TQTerminal::Quoting::Expanding, TQTerminal::Quoting::Literal}) {
+        SCOPED_TRACE(quoting == TQTerminal::Quoting::Literal ? "literal" : "expanding");
+        TQTerminal terminal;
+        std::promise<QString> output;
+        ASSERT_EQ(terminal.bgexec(
+                      args, {}, [](const QString &) {},
+                      [&output](const QString &text) { output.set_value(text); }, quoting),
+                  u""_s);
+        QStringList words = output.get_future().get().split(QChar(0));
+        ASSERT_EQ(words.takeLast(), QString());
+        EXPECT_EQ(words, quoting == TQTerminal::Quoting::Literal ? literal : expanded);
+    }
+
+    // The system would cut the argument short at its NUL.
+    TQTerminal terminal;
+    const QString nul = u"a"_s + QChar(0) + u"b"_s;
+    EXPECT_EQ(terminal.exec({u"echo"_s, nul}), std::nullopt);
+    EXPECT_EQ(terminal.bgexec({u"echo"_s, nul}, {}, {}, {}, TQTerminal::Quoting::Literal),
+              std::nullopt);
 }
 
 TEST(TQTerminal, ExecRunsLiterallyInExactlyTheGivenEnvironment)
