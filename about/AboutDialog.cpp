@@ -1,8 +1,8 @@
 #include "about/AboutDialog.h"
 
-#include "platform/Bundle.h"
-#include "platform/Log.h"
-#include "platform/UiLoader.h"
+#include "platform/application/UiLoader.h"
+#include "platform/system/Bundle.h"
+#include "platform/system/Log.h"
 
 #include <QAbstractButton>
 #include <QDesktopServices>

@@ -6,10 +6,10 @@
 #include "app/VoiceRecords.h"
 #include "app/WindowBindings.h"
 #include "menus/MenuOperations.h"
-#include "platform/Bundle.h"
-#include "platform/Log.h"
-#include "platform/MenuItem.h"
-#include "platform/PopUpButton.h"
+#include "platform/menu/MenuItem.h"
+#include "platform/menu/PopUpButton.h"
+#include "platform/system/Bundle.h"
+#include "platform/system/Log.h"
 
 #include <QLabel>
 #include <QMainWindow>

@@ -3,11 +3,11 @@
 #include "about/AboutDialog.h"
 #include "app/FindIndicator.h"
 #include "app/WindowBindings.h"
-#include "platform/ApplicationDelegate.h"
-#include "platform/CharacterRange.h"
-#include "platform/SpeechSynthesizer.h"
+#include "platform/application/ApplicationDelegate.h"
+#include "platform/speech/CharacterRange.h"
+#include "platform/speech/SpeechSynthesizer.h"
 
-#include "platform/PopUpButton.h"
+#include "platform/menu/PopUpButton.h"
 
 #include <QLabel>
 #include <QMainWindow>

@@ -2,7 +2,7 @@
 // windows when there is none. Each hands its answer to its action once.
 #include "app/AppDelegate.h"
 
-#include "platform/Application.h"
+#include "platform/application/Application.h"
 
 #include <QDir>
 #include <QFileDialog>

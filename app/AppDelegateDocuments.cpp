@@ -2,9 +2,9 @@
 #include "app/AppDelegate.h"
 
 #include "app/FindIndicator.h"
-#include "platform/Log.h"
-#include "platform/RecentDocuments.h"
-#include "platform/TextFile.h"
+#include "platform/application/RecentDocuments.h"
+#include "platform/system/Log.h"
+#include "platform/system/TextFile.h"
 
 #include <QCoreApplication>
 #include <QPlainTextDocumentLayout>

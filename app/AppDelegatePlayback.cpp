@@ -2,9 +2,9 @@
 #include "app/AppDelegate.h"
 
 #include "app/FindIndicator.h"
-#include "platform/Log.h"
-#include "platform/MenuItem.h"
-#include "platform/PopUpButton.h"
+#include "platform/menu/MenuItem.h"
+#include "platform/menu/PopUpButton.h"
+#include "platform/system/Log.h"
 
 #include <QPlainTextEdit>
 

@@ -2,8 +2,8 @@
 
 #include "app/HeadlessExport.h"
 #include "app/VoiceRecords.h"
-#include "platform/EspeakEngine.h"
-#include "platform/FileName.h"
+#include "platform/speech/EspeakEngine.h"
+#include "platform/system/FileName.h"
 
 #include <QCoreApplication>
 #include <QDir>

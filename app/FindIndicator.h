@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/CharacterRange.h"
+#include "platform/speech/CharacterRange.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,8 +1,8 @@
 #include "app/HeadlessExport.h"
 
-#include "platform/AiffWriter.h"
-#include "platform/FileName.h"
-#include "platform/TextFile.h"
+#include "platform/speech/AiffWriter.h"
+#include "platform/system/FileName.h"
+#include "platform/system/TextFile.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SpeechSynthesizer.h"
+#include "platform/speech/SpeechSynthesizer.h"
 
 #include <QString>
 

@@ -3,8 +3,8 @@
 #include "app/AppDelegate.h"
 #include "app/WindowBindings.h"
 #include "menus/MenuOperations.h"
-#include "platform/Menu.h"
-#include "platform/MenuItem.h"
+#include "platform/menu/Menu.h"
+#include "platform/menu/MenuItem.h"
 
 #include <QApplication>
 #include <QMainWindow>

@@ -3,11 +3,11 @@
 #include "app/AppDelegate.h"
 #include "app/CommandLine.h"
 #include "controls/Controls.h"
-#include "platform/Application.h"
-#include "platform/BundleInfo.h"
-#include "platform/EspeakVoiceSource.h"
-#include "platform/Log.h"
-#include "platform/SingleInstance.h"
+#include "platform/application/Application.h"
+#include "platform/application/SingleInstance.h"
+#include "platform/speech/EspeakVoiceSource.h"
+#include "platform/system/BundleInfo.h"
+#include "platform/system/Log.h"
 
 #include <QApplication>
 #include <QMessageBox>

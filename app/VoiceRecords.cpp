@@ -1,6 +1,6 @@
 #include "app/VoiceRecords.h"
 
-#include "platform/SpeechSynthesizer.h"
+#include "platform/speech/SpeechSynthesizer.h"
 
 using namespace Qt::StringLiterals;
 

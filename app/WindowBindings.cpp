@@ -1,8 +1,8 @@
 #include "app/WindowBindings.h"
 
 #include "app/AppDelegate.h"
-#include "platform/Application.h"
-#include "platform/EspeakEngine.h"
+#include "platform/application/Application.h"
+#include "platform/speech/EspeakEngine.h"
 
 #include <QAbstractButton>
 #include <QGraphicsOpacityEffect>

@@ -13,9 +13,9 @@
 // file; lateness is measured over the stretch before the first pause of each
 // cycle, where the audio runs without a break.
 
-#include "platform/EspeakEngine.h"
-#include "platform/SpeechChannel.h"
-#include "platform/SpeechSynthesizer.h"
+#include "platform/speech/EspeakEngine.h"
+#include "platform/speech/SpeechChannel.h"
+#include "platform/speech/SpeechSynthesizer.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

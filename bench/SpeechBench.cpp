@@ -2,8 +2,8 @@
 // rendering speed against the espeak-ng command line, and peak memory.
 // Run it with an audio server (or none: then the silent clock is measured).
 
-#include "platform/EspeakVoiceSource.h"
-#include "platform/SpeechSynthesizer.h"
+#include "platform/speech/EspeakVoiceSource.h"
+#include "platform/speech/SpeechSynthesizer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 
 #include "controls/GradientStatusBar.h"
 #include "controls/VLButton.h"
-#include "platform/UiLoader.h"
+#include "platform/application/UiLoader.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,7 +1,6 @@
-#include "fuzz/FuzzApplication.h"
 #include "fuzz/FuzzInput.h"
 
-#include <QApplication>
+#include <QString>
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,12 +11,4 @@ void fuzzFailure(const char *what, const QString &detail)
     if (!detail.isEmpty())
         std::fprintf(stderr, "  %s\n", detail.toUtf8().constData());
     std::abort();
-}
-
-void makeFuzzApplication(int *argc, char ***argv)
-{
-    // The menus need a QApplication; fuzzing happens without a display.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication *application = new QApplication(*argc, *argv);
-    Q_UNUSED(application);
 }

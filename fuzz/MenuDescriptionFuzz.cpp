@@ -6,8 +6,8 @@
 #include "fuzz/FuzzApplication.h"
 #include "fuzz/FuzzInput.h"
 #include "menus/MenuOperations.h"
-#include "platform/Menu.h"
-#include "platform/MenuItem.h"
+#include "platform/menu/Menu.h"
+#include "platform/menu/MenuItem.h"
 
 #include <QAction>
 #include <QCoreApplication>

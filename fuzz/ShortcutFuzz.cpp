@@ -5,7 +5,7 @@
 #include "fuzz/FuzzApplication.h"
 #include "fuzz/FuzzInput.h"
 #include "menus/MenuItemOperations.h"
-#include "platform/MenuItem.h"
+#include "platform/menu/MenuItem.h"
 
 #include <QAction>
 

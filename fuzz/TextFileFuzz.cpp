@@ -3,7 +3,7 @@
 // reason; reading them from a file gives the same answer as decoding them.
 
 #include "fuzz/FuzzInput.h"
-#include "platform/TextFile.h"
+#include "platform/system/TextFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

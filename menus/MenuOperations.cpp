@@ -2,8 +2,8 @@
 
 #include "menus/Manipulation.h"
 #include "menus/MenuItemOperations.h"
-#include "platform/Menu.h"
-#include "platform/MenuItem.h"
+#include "platform/menu/Menu.h"
+#include "platform/menu/MenuItem.h"
 
 #include <QAction>
 #include <QMenu>

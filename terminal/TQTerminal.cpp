@@ -1,7 +1,7 @@
 #include "terminal/TQTerminal.h"
 
-#include "platform/Bundle.h"
-#include "platform/Log.h"
+#include "platform/system/Bundle.h"
+#include "platform/system/Log.h"
 #include "terminal/DirectoryMarkerFilter.h"
 #include "terminal/Utf8StreamDecoder.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Pipe.h"
-#include "platform/Process.h"
+#include "platform/process/Pipe.h"
+#include "platform/process/Process.h"
 
 #include <QList>
 #include <QMap>

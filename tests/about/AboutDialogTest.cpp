@@ -1,7 +1,7 @@
 #include "about/AboutDialog.h"
 
-#include "platform/Bundle.h"
-#include "platform/Log.h"
+#include "platform/system/Bundle.h"
+#include "platform/system/Log.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -1,10 +1,10 @@
 #include "AppFixture.h"
 
 #include "app/WindowBindings.h"
-#include "platform/Bundle.h"
-#include "platform/Menu.h"
-#include "platform/MenuItem.h"
-#include "platform/PopUpButton.h"
+#include "platform/menu/Menu.h"
+#include "platform/menu/MenuItem.h"
+#include "platform/menu/PopUpButton.h"
+#include "platform/system/Bundle.h"
 #include "support/TestSupport.h"
 
 #include <QLabel>

@@ -2,9 +2,9 @@
 
 #include "app/AppDelegate.h"
 #include "app/Startup.h"
-#include "platform/Application.h"
-#include "platform/Log.h"
-#include "platform/SpeechSynthesizer.h"
+#include "platform/application/Application.h"
+#include "platform/speech/SpeechSynthesizer.h"
+#include "platform/system/Log.h"
 
 #include <QDialog>
 #include <QPlainTextEdit>

@@ -1,6 +1,6 @@
 #include "AppFixture.h"
 
-#include "platform/RecentDocuments.h"
+#include "platform/application/RecentDocuments.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
 // The tavorin program as a user, a script and the desktop run it.
 #include "app/VoiceRecords.h"
-#include "platform/Bundle.h"
+#include "platform/system/Bundle.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,7 +3,7 @@
 #include "controls/Controls.h"
 #include "controls/GradientStatusBar.h"
 #include "controls/VLButtonCell.h"
-#include "platform/UiLoader.h"
+#include "platform/application/UiLoader.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>

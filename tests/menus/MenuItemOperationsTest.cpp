@@ -1,7 +1,7 @@
 #include "menus/MenuItemOperations.h"
 #include "menus/MenuOperations.h"
-#include "platform/Menu.h"
-#include "platform/MenuItem.h"
+#include "platform/menu/Menu.h"
+#include "platform/menu/MenuItem.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,6 +1,6 @@
 #include "menus/MenuOperations.h"
-#include "platform/Menu.h"
-#include "platform/MenuItem.h"
+#include "platform/menu/Menu.h"
+#include "platform/menu/MenuItem.h"
 #include "support/TestSupport.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 #include "terminal/TQTerminal.h"
 
-#include "platform/Log.h"
+#include "platform/system/Log.h"
 #include "terminal/DirectoryMarkerFilter.h"
 #include "terminal/TerminalTestSupport.h"
 

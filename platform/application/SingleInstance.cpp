@@ -1,0 +1,377 @@
+#include "platform/application/SingleInstance.h"
+
+#include "platform/system/Log.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalSocket>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <utility>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// Another launch holds the lock only between asking and listening.
+constexpr milliseconds lockWait{5000};
+// An instance busy loading a large file answers once it is done.
+constexpr milliseconds answerWait{15000};
+// A request is one short line: a connection that sends none in this time is
+// dropped, so that idle connections cannot pile up.
+constexpr int connectionDeadlineMs = 3000;
+constexpr int maximumConnections = 32;
+// How soon to accept again after the system refused a connection (out of
+// descriptors, for one).
+constexpr int acceptRetryMs = 200;
+constexpr qsizetype maximumMessage = 1024 * 1024;
+
+int remainingMs(Clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? int(left) : 0;
+}
+
+void waitBriefly()
+{
+    ::poll(nullptr, 0, 50);
+}
+
+// A folder that only this user can reach: owned by us, mode 0700, not a link.
+bool isPrivateFolder(const QByteArray &path)
+{
+    struct stat info = {};
+    if (::lstat(path.constData(), &info) != 0)
+        return false;
+    return S_ISDIR(info.st_mode) && info.st_uid == ::getuid() && (info.st_mode & 0077) == 0;
+}
+
+bool makePrivateFolder(const QByteArray &path)
+{
+    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    return isPrivateFolder(path);
+}
+
+struct Descriptor
+{
+    int fd = -1;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+bool writeAll(int fd, const QByteArray &bytes, Clock::time_point deadline)
+{
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t count =
+            ::send(fd, bytes.constData() + written, size_t(bytes.size() - written), MSG_NOSIGNAL);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0 && errno == EAGAIN) {
+            pollfd waiting{fd, POLLOUT, 0};
+            if (::poll(&waiting, 1, remainingMs(deadline)) == 0)
+                return false;
+            continue;
+        }
+        if (count <= 0)
+            return false;
+        written += count;
+    }
+    return true;
+}
+
+enum class Answer {
+    Confirmed,    // the instance took the request
+    NoChannel,    // nothing at the channel's place
+    StaleChannel, // a channel that refuses connections: nobody listens
+    Unusable,     // the channel cannot be reached at all
+    NoAnswer,     // a live instance did not answer in time
+};
+
+// Connects to a channel and sends one request. Plain sockets: no
+// application object exists yet.
+Answer sendRequest(const QString &channel, const QByteArray &request)
+{
+    const QByteArray path = QFile::encodeName(channel);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    if (size_t(path.size()) >= sizeof address.sun_path)
+        return Answer::Unusable;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+
+    const Clock::time_point deadline = Clock::now() + answerWait;
+    for (;;) {
+        Descriptor socket{::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)};
+        if (socket.fd < 0)
+            return Answer::Unusable;
+        if (::connect(socket.fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) !=
+            0) {
+            if (errno == ENOENT)
+                return Answer::NoChannel;
+            if (errno == ECONNREFUSED)
+                return Answer::StaleChannel;
+            if (errno != EAGAIN && errno != EINTR)
+                return Answer::Unusable;
+            // The instance has more connections waiting than it takes.
+            if (remainingMs(deadline) == 0)
+                return Answer::NoAnswer;
+            waitBriefly();
+            continue;
+        }
+        if (!writeAll(socket.fd, request, deadline))
+            return Answer::NoAnswer;
+
+        QByteArray reply;
+        bool closed = false;
+        pollfd waiting{socket.fd, POLLIN, 0};
+        while (!reply.contains('\n')) {
+            const int ready = ::poll(&waiting, 1, remainingMs(deadline));
+            if (ready < 0 && errno == EINTR)
+                continue;
+            if (ready <= 0)
+                return Answer::NoAnswer;
+            char buffer[64];
+            const ssize_t count = ::read(socket.fd, buffer, sizeof buffer);
+            if (count < 0 && (errno == EINTR || errno == EAGAIN))
+                continue;
+            if (count <= 0) {
+                closed = true;
+                break;
+            }
+            reply.append(buffer, count);
+        }
+        if (!closed)
+            return reply.startsWith("ok\n") ? Answer::Confirmed : Answer::NoAnswer;
+        // Closed unanswered: the instance had too many connections open, or
+        // has just ended. Asking again tells which.
+        if (remainingMs(deadline) == 0)
+            return Answer::NoAnswer;
+        waitBriefly();
+    }
+}
+
+} // namespace
+
+SingleInstance::SingleInstance(const QString &folder, QObject *parent)
+    : QObject(parent)
+    , m_folder(folder)
+{
+    if (m_folder.isEmpty()) {
+        const QString runtime = runtimeFolder();
+        if (!runtime.isEmpty())
+            m_folder = runtime + u"/tavorin"_s;
+    }
+}
+
+SingleInstance::~SingleInstance()
+{
+    if (m_listenFd >= 0) {
+        delete m_notifier;
+        ::close(m_listenFd);
+        // Only our own channel: a later instance may have put its own there.
+        const QByteArray path = QFile::encodeName(channelPath());
+        struct stat info = {};
+        if (::lstat(path.constData(), &info) == 0 && info.st_dev == m_channelDevice &&
+            info.st_ino == m_channelInode)
+            ::unlink(path.constData());
+    }
+    releaseLock();
+}
+
+QString SingleInstance::runtimeFolder()
+{
+    const QByteArray xdg = qgetenv("XDG_RUNTIME_DIR");
+    if (!xdg.isEmpty() && isPrivateFolder(xdg))
+        return QFile::decodeName(xdg);
+    const QByteArray fallback = "/tmp/tavorin-runtime-" + QByteArray::number(::getuid());
+    return makePrivateFolder(fallback) ? QFile::decodeName(fallback) : QString();
+}
+
+bool SingleInstance::takeLock()
+{
+    const QByteArray lockPath = QFile::encodeName(m_folder + u"/instance.lock"_s);
+    m_lockFd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (m_lockFd < 0)
+        return false;
+    // Waits while another launch is between asking and listening, but not
+    // for ever: one that froze there must not hang every later launch.
+    const Clock::time_point deadline = Clock::now() + lockWait;
+    while (::flock(m_lockFd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EINTR && errno != EWOULDBLOCK)
+            return false;
+        if (remainingMs(deadline) == 0) {
+            releaseLock();
+            m_errorString = u"Another launch of Tavorin is starting and does not finish; "
+                            u"try again, or end the other Tavorin first"_s;
+            return false;
+        }
+        waitBriefly();
+    }
+    return true;
+}
+
+SingleInstance::Outcome SingleInstance::handOver(const QStringList &files)
+{
+    if (m_folder.isEmpty() || !makePrivateFolder(QFile::encodeName(m_folder))) {
+        m_errorString = u"no private runtime folder"_s;
+        return Outcome::Standalone;
+    }
+    if (!takeLock()) {
+        if (!m_errorString.isEmpty())
+            return Outcome::Failed;
+        releaseLock();
+        m_errorString = u"the start-up lock cannot be taken"_s;
+        return Outcome::Standalone;
+    }
+
+    QJsonObject request{{u"files"_s, QJsonArray::fromStringList(files)}};
+    switch (
+        sendRequest(channelPath(), QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n')) {
+    case Answer::Confirmed:
+        releaseLock();
+        return Outcome::HandedOver;
+    case Answer::NoAnswer:
+        releaseLock();
+        m_errorString = u"Tavorin is already running but does not answer; "
+                        u"try again once it responds, or end it first"_s;
+        return Outcome::Failed;
+    case Answer::Unusable:
+        releaseLock();
+        m_errorString = u"the instance channel cannot be reached"_s;
+        return Outcome::Standalone;
+    case Answer::StaleChannel:
+        m_staleChannel = true;
+        break;
+    case Answer::NoChannel:
+        break;
+    }
+    m_primary = true;
+    return Outcome::Primary;
+}
+
+bool SingleInstance::listen()
+{
+    if (!m_primary || m_listenFd >= 0)
+        return false;
+    const QByteArray path = QFile::encodeName(channelPath());
+    // Refused while we held the lock: left by an instance that ended
+    // without removing it.
+    if (m_staleChannel)
+        ::unlink(path.constData());
+
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    Descriptor socket{::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)};
+    struct stat info = {};
+    const bool listening =
+        socket.fd >= 0 &&
+        ::bind(socket.fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0 &&
+        ::chmod(path.constData(), 0600) == 0 && ::listen(socket.fd, SOMAXCONN) == 0 &&
+        ::lstat(path.constData(), &info) == 0;
+    if (!listening) {
+        Log::write(u"Cannot open the instance channel %1: %2"_s.arg(
+            channelPath(), QString::fromLocal8Bit(std::strerror(errno))));
+        releaseLock();
+        return false;
+    }
+    m_listenFd = std::exchange(socket.fd, -1);
+    m_channelDevice = info.st_dev;
+    m_channelInode = info.st_ino;
+    m_notifier = new QSocketNotifier(m_listenFd, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
+    releaseLock();
+    return true;
+}
+
+void SingleInstance::acceptConnections()
+{
+    for (;;) {
+        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK)
+                return;
+            // Out of descriptors or memory for now: the connection waits in
+            // the queue, and the channel stays, until there is room again.
+            if (!std::exchange(m_acceptFailing, true))
+                Log::write(u"The instance channel cannot take a connection now: %1"_s.arg(
+                    QString::fromLocal8Bit(std::strerror(errno))));
+            m_notifier->setEnabled(false);
+            QTimer::singleShot(acceptRetryMs, m_notifier,
+                               [notifier = m_notifier] { notifier->setEnabled(true); });
+            return;
+        }
+        m_acceptFailing = false;
+        if (m_openConnections >= maximumConnections) {
+            // The launch behind it asks again.
+            ::close(fd);
+            continue;
+        }
+        auto *socket = new QLocalSocket(this);
+        if (!socket->setSocketDescriptor(fd)) {
+            ::close(fd);
+            delete socket;
+            continue;
+        }
+        ++m_openConnections;
+        connect(socket, &QObject::destroyed, this, [this] { --m_openConnections; });
+        QTimer::singleShot(connectionDeadlineMs, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
+        });
+        serveConnection(socket);
+    }
+}
+
+void SingleInstance::serveConnection(QLocalSocket *socket)
+{
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+        if (!socket->canReadLine()) {
+            if (socket->bytesAvailable() > maximumMessage)
+                socket->abort();
+            return;
+        }
+        const QJsonDocument request = QJsonDocument::fromJson(socket->readLine().trimmed());
+        QStringList files;
+        const QJsonArray list = request.object().value(u"files"_s).toArray();
+        for (const QJsonValue &file : list)
+            if (file.isString())
+                files << file.toString();
+        socket->write("ok\n");
+        socket->flush();
+        socket->disconnectFromServer();
+        Q_EMIT activationRequested(files);
+    });
+}
+
+void SingleInstance::releaseLock()
+{
+    if (m_lockFd >= 0) {
+        ::close(m_lockFd);
+        m_lockFd = -1;
+    }
+}

@@ -1,0 +1,388 @@
+#include "platform/speech/AiffWriter.h"
+
+#include "platform/system/FileName.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+
+#include <sndfile.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Room for the FORM, COMM and SSND chunk headers of a 16-bit mono file.
+constexpr quint64 HeaderSize = 54;
+constexpr size_t PendingSamples = 32768;
+constexpr int MaximumLinks = 40; // as the kernel follows them
+
+// Temporary files that have a name are called
+// ".tavorin.PID.RANDOM.HOST.tmp", so that a later export in the same folder
+// can tell a leftover of a killed process from the file of a running one.
+constexpr QByteArrayView LeftoverPrefix = ".tavorin.";
+constexpr QByteArrayView LeftoverSuffix = ".tmp";
+
+QString systemError(int error = errno)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QByteArray hostName()
+{
+    char name[HOST_NAME_MAX + 1] = {};
+    if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0')
+        return QByteArrayLiteral("localhost");
+    QByteArray host(name);
+    host.replace('/', '_');
+    return host;
+}
+
+QByteArray temporaryName()
+{
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray random(6, 'x');
+    for (char &letter : random)
+        letter = letters[QRandomGenerator::global()->bounded(int(sizeof letters - 1))];
+    return LeftoverPrefix.toByteArray() + QByteArray::number(qint64(::getpid())) + '.' + random +
+           '.' + hostName() + LeftoverSuffix.toByteArray();
+}
+
+// Seconds since the epoch when process `pid` started, or -1.
+qint64 processStart(qint64 pid)
+{
+    QFile stat(u"/proc/%1/stat"_s.arg(pid));
+    QFile system(u"/proc/stat"_s);
+    if (!stat.open(QIODevice::ReadOnly) || !system.open(QIODevice::ReadOnly))
+        return -1;
+    // The name in parentheses may hold spaces; the fields after it do not.
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    qint64 bootTime = -1;
+    for (const QByteArray &entry : system.readAll().split('\n'))
+        if (entry.startsWith("btime "))
+            bootTime = entry.mid(6).trimmed().toLongLong();
+    // starttime is the 22nd field, the 20th after the name.
+    if (fields.size() < 20 || bootTime < 0)
+        return -1;
+    return bootTime + fields.at(19).toLongLong() / ::sysconf(_SC_CLK_TCK);
+}
+
+// A leftover is ours when it names this host and a process that is gone, or
+// one that started after the file was last written (its number was reused).
+bool isStaleLeftover(int folderFd, const char *name)
+{
+    const QByteArrayView entry(name);
+    if (!entry.startsWith(LeftoverPrefix) || !entry.endsWith(LeftoverSuffix))
+        return false;
+    const QList<QByteArray> parts =
+        entry.sliced(LeftoverPrefix.size()).chopped(LeftoverSuffix.size()).toByteArray().split('.');
+    if (parts.size() < 3 || parts.mid(2).join('.') != hostName())
+        return false;
+    bool ok = false;
+    const qint64 pid = parts.at(0).toLongLong(&ok);
+    if (!ok || pid <= 0 || pid > INT_MAX)
+        return false;
+    struct stat info = {};
+    if (::fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    if (::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+        return true;
+    const qint64 started = processStart(pid);
+    return started > 0 && info.st_mtim.tv_sec < started;
+}
+
+void removeStaleLeftovers(int folderFd)
+{
+    const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0)
+        return;
+    DIR *folder = ::fdopendir(listFd);
+    if (!folder) {
+        ::close(listFd);
+        return;
+    }
+    while (const dirent *entry = ::readdir(folder)) {
+        if (isStaleLeftover(folderFd, entry->d_name))
+            ::unlinkat(folderFd, entry->d_name, 0);
+    }
+    ::closedir(folder);
+}
+
+struct Target
+{
+    QByteArray folder;
+    QByteArray name;
+    QString error;
+};
+
+// Follows symbolic links to the file that is really to be replaced, and
+// refuses what is not a regular file: a FIFO, a socket or a device must never
+// be swapped for a file, and a folder cannot be.
+Target resolve(const QString &path)
+{
+    QByteArray current = FileName::encode(path);
+    for (int links = 0;; ++links) {
+        if (links > MaximumLinks)
+            return {{}, {}, systemError(ELOOP)};
+        struct stat info = {};
+        if (::lstat(current.constData(), &info) != 0) {
+            if (errno != ENOENT && errno != ENOTDIR)
+                return {{}, {}, systemError()};
+            break; // a new file
+        }
+        if (S_ISDIR(info.st_mode))
+            return {{}, {}, u"it is a folder"_s};
+        if (S_ISREG(info.st_mode))
+            break;
+        if (!S_ISLNK(info.st_mode))
+            return {{}, {}, u"it is not a regular file"_s};
+        QByteArray link(PATH_MAX, Qt::Uninitialized);
+        const ssize_t length = ::readlink(current.constData(), link.data(), size_t(link.size()));
+        if (length < 0)
+            return {{}, {}, systemError()};
+        link.truncate(length);
+        const qsizetype slash = current.lastIndexOf('/');
+        current = link.startsWith('/') || slash < 0 ? link : current.first(slash + 1) + link;
+    }
+    const qsizetype slash = current.lastIndexOf('/');
+    Target target;
+    target.folder = slash < 0 ? QByteArrayLiteral(".") : slash == 0 ? "/" : current.first(slash);
+    target.name = current.sliced(slash + 1);
+    if (target.name.isEmpty())
+        target.error = u"it is a folder"_s;
+    return target;
+}
+
+// Checks the folder and the name that open() will need, before anything is
+// rendered.
+QString checkFolder(const Target &target, int folderFd)
+{
+    long maximumName = ::fpathconf(folderFd, _PC_NAME_MAX);
+    if (maximumName <= 0)
+        maximumName = NAME_MAX;
+    if (target.name.size() > maximumName)
+        return u"the name is too long for its folder (%1)"_s.arg(systemError(ENAMETOOLONG));
+    if (::faccessat(folderFd, ".", W_OK | X_OK, AT_EACCESS) != 0)
+        return u"cannot create files in its folder (%1)"_s.arg(systemError());
+    return QString();
+}
+
+int openFolder(const QByteArray &folder, QString &error)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        error = u"cannot open its folder (%1)"_s.arg(systemError());
+    return fd;
+}
+
+// The new file gets the old one's permission bits (never its set-id or
+// sticky bits), or what a new file would get.
+mode_t targetMode(int folderFd, const QByteArray &name)
+{
+    struct stat existing = {};
+    if (::fstatat(folderFd, name.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(existing.st_mode))
+        return existing.st_mode & 0777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+void AiffWriter::SndfileCloser::operator()(sf_private_tag *file) const
+{
+    sf_close(file);
+}
+
+AiffWriter::AiffWriter(const QString &path, int sampleRate, quint64 maximumFileSize)
+    : m_path(path)
+    , m_sampleRate(sampleRate)
+    , m_maximumFileSize(maximumFileSize)
+{}
+
+AiffWriter::~AiffWriter()
+{
+    discard();
+}
+
+QString AiffWriter::checkTarget(const QString &path)
+{
+    const Target target = resolve(path);
+    if (!target.error.isEmpty())
+        return target.error;
+    QString error;
+    const int folderFd = openFolder(target.folder, error);
+    if (folderFd < 0)
+        return error;
+    error = checkFolder(target, folderFd);
+    ::close(folderFd);
+    return error;
+}
+
+bool AiffWriter::open()
+{
+    discard();
+    Target target = resolve(m_path);
+    if (!target.error.isEmpty()) {
+        m_error = target.error;
+        return false;
+    }
+    m_folder = std::move(target.folder);
+    m_name = std::move(target.name);
+    m_folderFd = openFolder(m_folder, m_error);
+    if (m_folderFd < 0)
+        return false;
+    m_error = checkFolder({m_folder, m_name, {}}, m_folderFd);
+    if (!m_error.isEmpty() || !createTemporary()) {
+        closeFiles();
+        return false;
+    }
+    SF_INFO info{};
+    info.samplerate = m_sampleRate;
+    info.channels = 1;
+    info.format = SF_FORMAT_AIFF | SF_FORMAT_PCM_16;
+    m_sndfile.reset(sf_open_fd(m_fd, SFM_WRITE, &info, SF_FALSE));
+    if (!m_sndfile) {
+        m_error =
+            u"cannot start the sound file (%1)"_s.arg(QString::fromUtf8(sf_strerror(nullptr)));
+        discard();
+        return false;
+    }
+    return true;
+}
+
+bool AiffWriter::createTemporary()
+{
+    removeStaleLeftovers(m_folderFd);
+    // A file without a name disappears with the process, however it ends.
+    m_fd = ::openat(m_folderFd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (m_fd >= 0)
+        return true;
+    // Not every file system has them (vfat, NFS, CIFS, many FUSE mounts).
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray name = temporaryName();
+        m_fd = ::openat(m_folderFd, name.constData(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+        if (m_fd >= 0) {
+            m_temporaryName = name;
+            return true;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    m_error = u"cannot create the file (%1)"_s.arg(systemError());
+    return false;
+}
+
+bool AiffWriter::write(const qint16 *samples, qsizetype count)
+{
+    if (!m_sndfile)
+        return false;
+    if (count <= 0)
+        return true;
+    if (HeaderSize + 2 * quint64(framesWritten() + count) > m_maximumFileSize) {
+        m_error = u"the audio is too long for an AIFF file"_s;
+        return false;
+    }
+    m_pending.insert(m_pending.end(), samples, samples + count);
+    if (m_pending.size() >= PendingSamples)
+        return flushPending();
+    return true;
+}
+
+bool AiffWriter::flushPending()
+{
+    const auto count = sf_count_t(m_pending.size());
+    const sf_count_t written =
+        count > 0 ? sf_write_short(m_sndfile.get(), m_pending.data(), count) : 0;
+    m_frames += written;
+    m_pending.clear();
+    if (written != count) {
+        m_error =
+            u"cannot write the file (%1)"_s.arg(QString::fromUtf8(sf_strerror(m_sndfile.get())));
+        return false;
+    }
+    return true;
+}
+
+bool AiffWriter::commit()
+{
+    if (!m_sndfile || !flushPending()) {
+        discard();
+        return false;
+    }
+    struct stat existing = {};
+    if (m_frames == 0 && ::fstatat(m_folderFd, m_name.constData(), &existing, 0) == 0) {
+        m_error = u"there is no speech to write, and the file there is kept"_s;
+        discard();
+        return false;
+    }
+    // Closing writes the header's final sizes; a failure there (a full disk)
+    // must not pass for a complete file.
+    const int error = sf_close(m_sndfile.release());
+    if (error != SF_ERR_NO_ERROR) {
+        m_error = u"cannot write the file (%1)"_s.arg(QString::fromUtf8(sf_error_number(error)));
+        discard();
+        return false;
+    }
+    // The data reaches the disk before the name does: after a power cut the
+    // target holds the old file or the new one, never an empty one.
+    if (::fchmod(m_fd, targetMode(m_folderFd, m_name)) != 0 || ::fsync(m_fd) != 0) {
+        m_error = u"cannot complete the file (%1)"_s.arg(systemError());
+        discard();
+        return false;
+    }
+    // A file without a name gets one beside the target first: rename() is
+    // what replaces a file atomically.
+    for (int attempt = 0; m_temporaryName.isEmpty() && attempt < 100; ++attempt) {
+        const QByteArray name = temporaryName();
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
+        if (::linkat(AT_FDCWD, self.constData(), m_folderFd, name.constData(), AT_SYMLINK_FOLLOW) ==
+            0)
+            m_temporaryName = name;
+        else if (errno != EEXIST)
+            break;
+    }
+    if (m_temporaryName.isEmpty() ||
+        ::renameat(m_folderFd, m_temporaryName.constData(), m_folderFd, m_name.constData()) != 0) {
+        m_error = u"cannot complete the file (%1)"_s.arg(systemError());
+        discard();
+        return false;
+    }
+    m_temporaryName.clear();
+    const bool durable = ::fsync(m_folderFd) == 0 || errno == EINVAL;
+    if (!durable)
+        m_error = u"the file may not have reached the disk (%1)"_s.arg(systemError());
+    closeFiles();
+    return durable;
+}
+
+void AiffWriter::discard()
+{
+    m_pending.clear();
+    m_sndfile.reset();
+    if (!m_temporaryName.isEmpty())
+        ::unlinkat(m_folderFd, m_temporaryName.constData(), 0);
+    m_temporaryName.clear();
+    closeFiles();
+}
+
+void AiffWriter::closeFiles()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    if (m_folderFd >= 0)
+        ::close(m_folderFd);
+    m_fd = m_folderFd = -1;
+}

@@ -1,0 +1,331 @@
+#include "platform/speech/EspeakEngine.h"
+
+#include "platform/speech/AiffWriter.h"
+#include "platform/speech/CodePointCursor.h"
+#include "platform/speech/SpeechChannel.h"
+#include "platform/speech/TextPieces.h"
+#include "platform/speech/WordMarks.h"
+#include "platform/system/Log.h"
+
+#include <QElapsedTimer>
+
+#include <espeak-ng/speak_lib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <future>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Audio per synth callback, in ms. Synthesis runs hundreds of times faster
+// than real time, so even this much comes within a millisecond or so, and
+// fewer, larger blocks keep file rendering as fast as espeak-ng's own.
+constexpr int CallbackBufferMs = 200;
+
+QList<QPair<QString, int>> languagesOf(const espeak_VOICE *voice)
+{
+    QList<QPair<QString, int>> languages;
+    for (const char *p = voice->languages; p && *p; p += std::strlen(p + 1) + 2)
+        languages.append({QString::fromUtf8(p + 1), int(static_cast<unsigned char>(*p))});
+    return languages;
+}
+
+// What the synth callback needs about the piece being spoken.
+struct Synthesis
+{
+    const EspeakEngine::Request *request = nullptr;
+    AiffWriter *writer = nullptr;
+    WordMarks *marks = nullptr;
+    CodePointCursor cursor{QStringView()};
+    qint64 sampleBase = 0;
+    qint64 pieceSamples = 0;
+    bool failed = false;
+};
+
+// Engine thread only: espeak-ng's callback has no user data besides the
+// events' own, so the running synthesis is found here.
+Synthesis *activeSynthesis = nullptr;
+
+int synthCallback(short *samples, int count, espeak_EVENT *events);
+EspeakEngine::Catalogue readCatalogue();
+
+} // namespace
+
+EspeakEngine &EspeakEngine::instance()
+{
+    static EspeakEngine engine;
+    return engine;
+}
+
+EspeakEngine::EspeakEngine()
+{
+    m_thread = std::thread([this] { loop(); });
+}
+
+EspeakEngine::~EspeakEngine()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_quit = true;
+        for (Task &task : m_queue) {
+            if (task.channel) {
+                task.channel->cancel();
+                task.channel->finish(SpeechChannel::Result::Cancelled);
+            }
+        }
+        m_queue.clear();
+        if (m_running)
+            m_running->cancel();
+    }
+    m_queueChanged.notify_all();
+    m_thread.join();
+}
+
+EspeakEngine::RateRange EspeakEngine::rateRange()
+{
+    return {espeakRATE_MINIMUM, espeakRATE_MAXIMUM};
+}
+
+int EspeakEngine::sampleRate()
+{
+    std::unique_lock lock(m_mutex);
+    m_started.wait(lock, [this] { return m_sampleRate >= 0; });
+    return m_sampleRate;
+}
+
+std::future<EspeakEngine::Catalogue> EspeakEngine::catalogue()
+{
+    auto promise = std::make_shared<std::promise<Catalogue>>();
+    auto future = promise->get_future();
+    // Runs after the engine has started; without it there are no voices.
+    post({[this, promise] {
+              QElapsedTimer timer;
+              timer.start();
+              Catalogue catalogue = m_sampleRate > 0 ? readCatalogue() : Catalogue();
+              catalogue.milliseconds = double(timer.nsecsElapsed()) / 1e6;
+              promise->set_value(std::move(catalogue));
+          },
+          nullptr});
+    return future;
+}
+
+namespace {
+
+EspeakEngine::Catalogue readCatalogue()
+{
+    EspeakEngine::Catalogue catalogue;
+    const espeak_VOICE **voices = espeak_ListVoices(nullptr);
+    for (; voices && *voices; ++voices) {
+        const espeak_VOICE *voice = *voices;
+        // MBROLA voices are listed even when their data is missing: only
+        // what actually loads is offered.
+        if (!voice->identifier || espeak_SetVoiceByName(voice->identifier) != EE_OK)
+            continue;
+        catalogue.voices.push_back({QString::fromUtf8(voice->identifier),
+                                    QString::fromUtf8(voice->name).trimmed(), languagesOf(voice),
+                                    int(voice->gender)});
+    }
+    espeak_VOICE variantQuery{};
+    variantQuery.languages = "variant";
+    const espeak_VOICE **variants = espeak_ListVoices(&variantQuery);
+    for (; variants && *variants; ++variants) {
+        const QString identifier = QString::fromUtf8((*variants)->identifier);
+        catalogue.variants.push_back({identifier.mid(identifier.lastIndexOf(u'/') + 1),
+                                      QString::fromUtf8((*variants)->name).trimmed(),
+                                      int((*variants)->gender)});
+    }
+    // After loading many voices, espeak-ng drops the first word events of
+    // the next synthesis; a throwaway one leaves it in order.
+    espeak_SetVoiceByName("en");
+    espeak_Synth("a", 2, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
+    return catalogue;
+}
+
+} // namespace
+
+void EspeakEngine::submit(Request request)
+{
+    auto channel = request.channel;
+    if (sampleRate() == 0) {
+        channel->finish(SpeechChannel::Result::Failed);
+        return;
+    }
+    post({[this, request = std::move(request)] { synthesize(request); }, std::move(channel)});
+}
+
+void EspeakEngine::cancel(const std::shared_ptr<SpeechChannel> &channel)
+{
+    channel->cancel();
+    std::lock_guard lock(m_mutex);
+    const auto queued = std::find_if(m_queue.begin(), m_queue.end(),
+                                     [&](const Task &task) { return task.channel == channel; });
+    if (queued != m_queue.end()) {
+        m_queue.erase(queued);
+        channel->finish(SpeechChannel::Result::Cancelled);
+    }
+}
+
+void EspeakEngine::post(Task task)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_queue.push_back(std::move(task));
+    }
+    m_queueChanged.notify_one();
+}
+
+// At exit the log may already be gone: an export ended by the exit says nothing.
+bool EspeakEngine::quitting()
+{
+    std::lock_guard lock(m_mutex);
+    return m_quit;
+}
+
+void EspeakEngine::loop()
+{
+    const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, CallbackBufferMs, nullptr,
+                                       espeakINITIALIZE_DONT_EXIT);
+    if (rate > 0)
+        espeak_SetSynthCallback(&synthCallback);
+    else
+        Log::write(u"espeak-ng could not start: no speech"_s);
+    {
+        std::lock_guard lock(m_mutex);
+        m_sampleRate = std::max(rate, 0);
+    }
+    m_started.notify_all();
+
+    for (;;) {
+        Task task;
+        {
+            std::unique_lock lock(m_mutex);
+            m_queueChanged.wait(lock, [this] { return m_quit || !m_queue.empty(); });
+            if (m_quit && m_queue.empty())
+                break;
+            task = std::move(m_queue.front());
+            m_queue.pop_front();
+            m_running = task.channel;
+        }
+        task.run();
+        std::lock_guard lock(m_mutex);
+        m_running.reset();
+    }
+    if (rate > 0)
+        espeak_Terminate();
+}
+
+void EspeakEngine::synthesize(const Request &request)
+{
+    SpeechChannel &channel = *request.channel;
+    if (channel.isCancelled()) {
+        channel.finish(SpeechChannel::Result::Cancelled);
+        return;
+    }
+    // A listed voice may fail to load (its data removed since it was listed):
+    // the speech goes on with the voice that spoke last rather than failing.
+    const QByteArray voice = request.voice.toUtf8();
+    if (!voice.isEmpty() && espeak_SetVoiceByName(voice.constData()) == EE_OK) {
+        m_lastVoice = voice;
+    } else {
+        // A failed load leaves espeak-ng's voice half reset, and loading the
+        // same voice again is taken as done already: another one comes first.
+        espeak_SetVoiceByName("en");
+        if (m_lastVoice.isEmpty() || espeak_SetVoiceByName(m_lastVoice.constData()) != EE_OK) {
+            m_lastVoice = "en";
+            espeak_SetVoiceByName("en");
+        }
+        if (!voice.isEmpty())
+            Log::write(u"Voice \"%1\" does not load: speaking with \"%2\""_s.arg(
+                request.voice, QString::fromUtf8(m_lastVoice)));
+    }
+    espeak_SetParameter(espeakRATE, request.rate, 0);
+
+    std::unique_ptr<AiffWriter> writer;
+    if (!request.filePath.isEmpty()) {
+        writer = std::make_unique<AiffWriter>(request.filePath, m_sampleRate);
+        if (!writer->open()) {
+            Log::write(u"Cannot export the speech to \"%1\": %2"_s.arg(request.filePath,
+                                                                       writer->errorString()));
+            channel.finish(SpeechChannel::Result::Failed, writer->errorString());
+            return;
+        }
+    }
+
+    WordMarks marks(
+        [&channel](qint64 sample, CharacterRange range) { return channel.addWord(sample, range); });
+    Synthesis synthesis;
+    synthesis.request = &request;
+    synthesis.writer = writer.get();
+    synthesis.marks = &marks;
+    activeSynthesis = &synthesis;
+    TextPieces pieces(request.text);
+    TextPieces::Piece piece;
+    while (!synthesis.failed && !channel.isCancelled() && pieces.next(piece)) {
+        const QStringView text = QStringView(request.text).mid(piece.start, piece.length);
+        marks.beginPiece(text, piece.start);
+        synthesis.cursor = CodePointCursor(text);
+        synthesis.pieceSamples = 0;
+        const unsigned flags = espeakCHARS_UTF8 | (piece.endsSentence ? espeakENDPAUSE : 0);
+        const espeak_ERROR error =
+            espeak_Synth(piece.utf8.constData(), size_t(piece.utf8.size() + 1), 0, POS_CHARACTER, 0,
+                         flags, nullptr, nullptr);
+        if (error != EE_OK)
+            synthesis.failed = true;
+        synthesis.sampleBase += synthesis.pieceSamples;
+    }
+    activeSynthesis = nullptr;
+    if (!synthesis.failed && !channel.isCancelled())
+        marks.finish();
+
+    if (writer) {
+        if (synthesis.failed || channel.isCancelled() || !writer->commit()) {
+            if (!channel.isCancelled())
+                Log::write(u"Cannot export the speech to \"%1\": %2"_s.arg(request.filePath,
+                                                                           writer->errorString()));
+            else if (!quitting())
+                Log::write(u"Export to \"%1\" stopped: no file written"_s.arg(request.filePath));
+            const QString error = writer->errorString();
+            writer->discard();
+            channel.finish(SpeechChannel::Result::Failed, error);
+            return;
+        }
+    }
+    channel.finish(synthesis.failed ? SpeechChannel::Result::Failed
+                                    : SpeechChannel::Result::Completed);
+}
+
+namespace {
+
+int synthCallback(short *samples, int count, espeak_EVENT *events)
+{
+    Synthesis *synthesis = activeSynthesis;
+    if (!synthesis)
+        return 0; // a throwaway synthesis
+    SpeechChannel &channel = *synthesis->request->channel;
+    for (; events && events->type != espeakEVENT_LIST_TERMINATED; ++events) {
+        if (events->type != espeakEVENT_WORD || events->length <= 0)
+            continue;
+        const CharacterRange range = synthesis->cursor.map(events->text_position, events->length);
+        if (!synthesis->marks->add(synthesis->sampleBase + events->sample, range))
+            return 1;
+    }
+    if (samples && count > 0) {
+        if (synthesis->writer) {
+            if (!channel.waitWhilePaused())
+                return 1;
+            if (!synthesis->writer->write(samples, count)) {
+                synthesis->failed = true;
+                return 1;
+            }
+            channel.addProducedSamples(count);
+        } else if (!channel.write(samples, count)) {
+            return 1;
+        }
+        synthesis->pieceSamples += count;
+    }
+    return channel.isCancelled() ? 1 : 0;
+}
+
+} // namespace

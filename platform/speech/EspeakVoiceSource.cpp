@@ -1,0 +1,182 @@
+#include "platform/speech/EspeakVoiceSource.h"
+
+#include "platform/speech/EspeakEngine.h"
+
+#include <QHash>
+
+#include <mutex>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Entry
+{
+    QString identifier;
+    QString name;
+    QString language;
+    QString gender;
+    QList<QPair<QString, int>> languages; // empty for the made-up female voices
+};
+
+struct Catalogue
+{
+    std::vector<Entry> entries;
+    QHash<QString, qsizetype> byIdentifier;
+    double milliseconds = 0;
+};
+
+QString genderName(int espeakGender)
+{
+    switch (espeakGender) {
+    case 1:
+        return u"VoiceGenderMale"_s;
+    case 2:
+        return u"VoiceGenderFemale"_s;
+    default:
+        return u"VoiceGenderNeuter"_s;
+    }
+}
+
+// "English (America)" with "female3" gives "English (America, female3)": the
+// part before "(" stays that of the language voice, so labels of the two
+// differ only in the gender, and the language tells languages apart.
+QString femaleName(const QString &name, const QString &variant)
+{
+    if (name.endsWith(u')') && name.contains(u'('))
+        return name.left(name.size() - 1) + u", "_s + variant + u')';
+    return name + u" ("_s + variant + u')';
+}
+
+std::shared_future<EspeakEngine::Catalogue> &engineCatalogue()
+{
+    static std::once_flag once;
+    static std::shared_future<EspeakEngine::Catalogue> future;
+    std::call_once(once, [] { future = EspeakEngine::instance().catalogue().share(); });
+    return future;
+}
+
+Catalogue build()
+{
+    Catalogue catalogue;
+    const EspeakEngine::Catalogue &engine = engineCatalogue().get();
+    const EspeakEngine::Variant *female = nullptr;
+    for (const auto &variant : engine.variants) {
+        if (variant.identifier == QLatin1StringView(EspeakVoiceSource::FemaleVariant))
+            female = &variant;
+        else if (!female && variant.gender == 2)
+            female = &variant;
+    }
+    for (const auto &voice : engine.voices) {
+        if (voice.name.isEmpty() || voice.languages.isEmpty() ||
+            voice.languages.first().first.isEmpty())
+            continue;
+        const QString language = voice.languages.first().first;
+        catalogue.entries.push_back(
+            {voice.identifier, voice.name, language, genderName(voice.gender), voice.languages});
+        if (female && voice.gender != 2)
+            catalogue.entries.push_back({voice.identifier + u'+' + female->identifier,
+                                         femaleName(voice.name, female->name),
+                                         language,
+                                         genderName(2),
+                                         {}});
+    }
+    for (qsizetype i = 0; i < qsizetype(catalogue.entries.size()); ++i)
+        catalogue.byIdentifier.insert(catalogue.entries[size_t(i)].identifier, i);
+    catalogue.milliseconds = engine.milliseconds;
+    return catalogue;
+}
+
+const Catalogue &catalogue()
+{
+    static std::once_flag once;
+    static Catalogue shared;
+    std::call_once(once, [] { shared = build(); });
+    return shared;
+}
+
+// The language voice that serves a language tag best: first the voice whose
+// main language it is, then the one listing it with the highest priority.
+QString voiceForTag(const QString &tag)
+{
+    const auto &entries = catalogue().entries;
+    for (const Entry &entry : entries) {
+        if (!entry.languages.isEmpty() && entry.language == tag)
+            return entry.identifier;
+    }
+    QString best;
+    int bestPriority = 0;
+    for (const Entry &entry : entries) {
+        for (const auto &[language, priority] : entry.languages) {
+            if (language == tag && (best.isEmpty() || priority < bestPriority)) {
+                best = entry.identifier;
+                bestPriority = priority;
+            }
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+QStringList EspeakVoiceSource::availableVoices() const
+{
+    QStringList identifiers;
+    for (const Entry &entry : catalogue().entries)
+        identifiers.append(entry.identifier);
+    return identifiers;
+}
+
+QVariantMap EspeakVoiceSource::attributesForVoice(const QString &identifier) const
+{
+    const Catalogue &all = catalogue();
+    const auto found = all.byIdentifier.constFind(identifier);
+    if (found == all.byIdentifier.cend())
+        return {};
+    const Entry &entry = all.entries[size_t(*found)];
+    return {{u"VoiceName"_s, entry.name},
+            {u"VoiceLanguage"_s, entry.language},
+            {u"VoiceGender"_s, entry.gender},
+            {u"VoiceIdentifier"_s, entry.identifier}};
+}
+
+QString EspeakVoiceSource::defaultVoice() const
+{
+    // Asked once per listed voice while a voice menu is built: remember the
+    // answer for the locale.
+    static std::mutex mutex;
+    static QString localeName;
+    static QString voice;
+    const QLocale locale = QLocale::system();
+    std::lock_guard lock(mutex);
+    if (localeName != locale.name() || voice.isNull()) {
+        localeName = locale.name();
+        voice = voiceForLocale(locale);
+    }
+    return voice;
+}
+
+QString EspeakVoiceSource::voiceForLocale(const QLocale &locale) const
+{
+    const QString name = locale.name().toLower().replace(u'_', u'-');
+    const QString language = name.section(u'-', 0, 0);
+    for (const QString &tag : {name, language, u"en"_s}) {
+        if (tag.isEmpty() || tag == u"c"_s)
+            continue;
+        const QString voice = voiceForTag(tag);
+        if (!voice.isEmpty())
+            return voice;
+    }
+    const auto &entries = catalogue().entries;
+    return entries.empty() ? QString() : entries.front().identifier;
+}
+
+void EspeakVoiceSource::prepare()
+{
+    engineCatalogue();
+}
+
+double EspeakVoiceSource::catalogueMilliseconds()
+{
+    return catalogue().milliseconds;
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "platform/speech/CharacterRange.h"
+
+#include <QtGlobal>
+
+#include <QString>
+#include <condition_variable>
+#include <deque>
+
+#include <functional>
+#include <mutex>
+#include <vector>
+
+// The hand-over of one speech between the engine thread, which produces samples
+// and word marks, and the main thread, which plays them. The sample store is a
+// bounded ring: the producer waits while it is full, so memory does not grow
+// with the length of the text. Cancelling wakes every wait at once.
+class SpeechChannel
+{
+public:
+    enum class Result { Running, Completed, Failed, Cancelled };
+
+    struct Word
+    {
+        qint64 sample = 0; // absolute sample index where the word begins
+        CharacterRange range;
+    };
+
+    SpeechChannel(qsizetype sampleCapacity, qsizetype wordCapacity);
+    SpeechChannel(const SpeechChannel &) = delete;
+    SpeechChannel &operator=(const SpeechChannel &) = delete;
+
+    // Producer side. Each returns false once the speech is cancelled.
+    bool write(const qint16 *samples, qsizetype count);
+    bool addWord(qint64 sample, CharacterRange range);
+    bool waitWhilePaused();
+    // Counts samples that went elsewhere (into a file) instead of the ring.
+    void addProducedSamples(qint64 count);
+    // `error` says why a failed speech failed.
+    void finish(Result result, const QString &error = QString());
+
+    // Consumer side.
+    qsizetype read(qint16 *destination, qsizetype maximum);
+    qsizetype available() const;
+    // Removes and returns the words that begin at or before the sample.
+    std::vector<Word> takeWords(qint64 upToSample);
+    void cancel();
+    void setPaused(bool paused);
+    // Called on the producer's thread, under the channel's lock, when the
+    // first samples or the end arrive while no earlier call is unanswered; the
+    // consumer polls for the rest and answers with acknowledgeWakeUp().
+    // Passing nullptr stops the calls.
+    void setWakeUp(std::function<void()> wakeUp);
+    void acknowledgeWakeUp();
+
+    bool isCancelled() const;
+    Result result() const;
+    QString error() const;
+    // Everything the producer made, ring or not.
+    qint64 producedSamples() const;
+    // Samples the consumer has read so far.
+    qint64 consumedSamples() const;
+
+private:
+    void wakeLocked();
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<qint16> m_ring;
+    qsizetype m_readIndex = 0;
+    qsizetype m_fill = 0;
+    qsizetype m_wordCapacity;
+    std::deque<Word> m_words;
+    qint64 m_produced = 0;
+    qint64 m_consumed = 0;
+    Result m_result = Result::Running;
+    QString m_error;
+    bool m_cancelled = false;
+    bool m_paused = false;
+    bool m_wakePending = false;
+    std::function<void()> m_wakeUp;
+};

@@ -1,0 +1,482 @@
+#include "platform/speech/SpeechSynthesizer.h"
+
+#include "platform/speech/AudioPlayback.h"
+#include "platform/speech/EspeakEngine.h"
+#include "platform/speech/EspeakVoiceSource.h"
+#include "platform/speech/SpeechChannel.h"
+#include "platform/system/Log.h"
+
+#include <QTimer>
+
+#include <cmath>
+#include <deque>
+#include <functional>
+#include <limits>
+#include <optional>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Two seconds of audio between the engine and the output: enough to ride out
+// a busy main thread, small enough not to matter however long the text.
+constexpr qsizetype RingSeconds = 2;
+// Word marks waiting for a busy main thread during file output.
+constexpr qsizetype WordCapacity = 4096;
+// How often the output is fed; words are delivered by a timer of their own,
+// aimed at each word's first sample.
+constexpr int PumpIntervalMs = 20;
+constexpr float DefaultRate = 175.0f;
+// Quick extra turns, 1 ms apart, while a new output stream gets ready.
+constexpr int MaximumEarlyRetries = 50;
+
+VoiceSource *installedSource = nullptr;
+
+VoiceSource &voiceSource()
+{
+    static EspeakVoiceSource espeak;
+    return installedSource ? *installedSource : espeak;
+}
+
+// Receives the engine thread's wake-ups. They are posted by name, so the
+// queued call carries nothing of ours from one thread to the other; what they
+// announce is read under the channel's lock, where ThreadSanitizer sees the
+// hand-over.
+class EngineWakeUp : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit EngineWakeUp(std::function<void()> pump)
+        : m_pump(std::move(pump))
+    {}
+
+    Q_INVOKABLE void wake() { m_pump(); }
+
+private:
+    std::function<void()> m_pump;
+};
+
+} // namespace
+
+class SpeechSynthesizerPrivate
+{
+public:
+    struct Speech
+    {
+        std::shared_ptr<SpeechChannel> channel;
+        QString text;
+        bool toFile = false;
+        bool paused = false;
+        bool pauseAtWord = false;
+        bool audioStarted = false;
+        int earlyRetries = 0;
+        // Word marks taken from the channel, waiting for the audio to reach them.
+        std::deque<SpeechChannel::Word> words;
+    };
+
+    explicit SpeechSynthesizerPrivate(SpeechSynthesizer *owner);
+    ~SpeechSynthesizerPrivate();
+
+    bool begin(const QString &text, const QString &filePath);
+    void beginFailed(const QString &text);
+    void abandon();
+    void stop();
+    void pause();
+    void pump();
+    void pumpLater();
+    void reportStopped();
+    void feedOutput(Speech &speech);
+    // False when a report changed the synthesizer's state under it.
+    bool deliverWords(qint64 upToSample);
+    void aimAtNextWord(qint64 played);
+    void end(bool finished);
+    AudioPlayback &playback();
+
+    SpeechSynthesizer *q;
+    SpeechSynthesizerDelegate *delegate = nullptr;
+    float rate = DefaultRate;
+    QString voice;
+    // Counts every change of the current speech, so that work belonging to an
+    // earlier one can tell it is stale.
+    quint64 generation = 0;
+    std::optional<Speech> current;
+    // Stopped speeches whose engine work has not yet wound down; each gets
+    // its end report once it has.
+    std::vector<std::shared_ptr<SpeechChannel>> stopping;
+    std::unique_ptr<AudioPlayback> output;
+    QTimer pumpTimer;
+    QTimer wordTimer;
+    EngineWakeUp wakeUp;
+    std::vector<qint16> scratch;
+    QString error;
+};
+
+SpeechSynthesizerPrivate::SpeechSynthesizerPrivate(SpeechSynthesizer *owner)
+    : q(owner)
+    , wakeUp([this] { pump(); })
+{
+    pumpTimer.setInterval(PumpIntervalMs);
+    pumpTimer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&pumpTimer, &QTimer::timeout, q, [this] { pump(); });
+    wordTimer.setSingleShot(true);
+    wordTimer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&wordTimer, &QTimer::timeout, q, [this] { pump(); });
+}
+
+SpeechSynthesizerPrivate::~SpeechSynthesizerPrivate()
+{
+    abandon();
+    for (const auto &channel : stopping)
+        channel->setWakeUp(nullptr);
+}
+
+AudioPlayback &SpeechSynthesizerPrivate::playback()
+{
+    if (!output)
+        output = std::make_unique<AudioPlayback>(EspeakEngine::instance().sampleRate());
+    return *output;
+}
+
+bool SpeechSynthesizerPrivate::begin(const QString &text, const QString &filePath)
+{
+    abandon();
+    ++generation;
+    const bool toFile = !filePath.isEmpty();
+    const int sampleRate = EspeakEngine::instance().sampleRate();
+    auto channel =
+        std::make_shared<SpeechChannel>(toFile ? 1 : sampleRate * RingSeconds, WordCapacity);
+    channel->setWakeUp([receiver = &wakeUp] {
+        QMetaObject::invokeMethod(receiver, "wake", Qt::QueuedConnection);
+    });
+    current = Speech{channel, text, toFile, false, false, false, 0, {}};
+    if (!toFile)
+        playback().start();
+    pumpTimer.start();
+    const auto [minimumRate, maximumRate] = EspeakEngine::rateRange();
+    const int espeakRate =
+        int(std::lround(std::clamp(rate, float(minimumRate), float(maximumRate))));
+    EspeakEngine::instance().submit({text, voice, espeakRate, filePath, channel});
+    return sampleRate > 0;
+}
+
+// A speech that cannot even start still ends with a report, and like any
+// other it is ended silently by a newer one.
+void SpeechSynthesizerPrivate::beginFailed(const QString &text)
+{
+    abandon();
+    ++generation;
+    auto channel = std::make_shared<SpeechChannel>(1, 1);
+    channel->finish(SpeechChannel::Result::Failed);
+    current = Speech{channel, text, true, false, false, false, 0, {}};
+    pumpLater();
+}
+
+void SpeechSynthesizerPrivate::abandon()
+{
+    if (!current)
+        return;
+    auto channel = current->channel;
+    channel->setWakeUp(nullptr);
+    EspeakEngine::instance().cancel(channel);
+    current.reset();
+    ++generation;
+    pumpTimer.stop();
+    wordTimer.stop();
+    if (output)
+        output->stop();
+}
+
+void SpeechSynthesizerPrivate::stop()
+{
+    if (!current)
+        return;
+    auto channel = current->channel;
+    current.reset();
+    ++generation;
+    pumpTimer.stop();
+    wordTimer.stop();
+    if (output)
+        output->stop();
+    EspeakEngine::instance().cancel(channel);
+    // The end report waits until the engine has let go of the speech (an
+    // abandoned file is removed by then); the engine wakes us when it has.
+    stopping.push_back(channel);
+    pumpLater();
+}
+
+void SpeechSynthesizerPrivate::pause()
+{
+    Speech &speech = *current;
+    speech.paused = true;
+    speech.pauseAtWord = false;
+    speech.channel->setPaused(true);
+    if (!speech.toFile)
+        playback().suspend();
+}
+
+void SpeechSynthesizerPrivate::pumpLater()
+{
+    QMetaObject::invokeMethod(
+        q, [this] { pump(); }, Qt::QueuedConnection);
+}
+
+void SpeechSynthesizerPrivate::reportStopped()
+{
+    for (auto it = stopping.begin(); it != stopping.end();) {
+        if ((*it)->result() == SpeechChannel::Result::Running) {
+            ++it;
+            continue;
+        }
+        (*it)->setWakeUp(nullptr);
+        it = stopping.erase(it);
+        if (delegate) {
+            // The delegate may start or stop speech: the list may change.
+            delegate->speechSynthesizer(q, false);
+            it = stopping.begin();
+        }
+    }
+}
+
+void SpeechSynthesizerPrivate::pump()
+{
+    reportStopped();
+    if (!current)
+        return;
+    Speech &speech = *current;
+    speech.channel->acknowledgeWakeUp();
+    // Read before anything else: once it is final, so is everything produced.
+    const SpeechChannel::Result result = speech.channel->result();
+    if (result == SpeechChannel::Result::Failed || result == SpeechChannel::Result::Cancelled) {
+        end(false);
+        return;
+    }
+
+    if (speech.toFile) {
+        if (speech.paused || !deliverWords(std::numeric_limits<qint64>::max()))
+            return;
+        if (result == SpeechChannel::Result::Completed)
+            end(true);
+        return;
+    }
+
+    if (speech.paused)
+        return;
+    feedOutput(speech);
+    const qint64 played = output->playedSamples();
+    if (!deliverWords(played))
+        return;
+    aimAtNextWord(played);
+    const bool allHanded = result == SpeechChannel::Result::Completed &&
+                           speech.channel->available() == 0 &&
+                           output->writtenSamples() == speech.channel->producedSamples();
+    if (allHanded && played >= output->writtenSamples()) {
+        if (!deliverWords(std::numeric_limits<qint64>::max()))
+            return;
+        if (current && !current->paused)
+            end(true);
+    }
+}
+
+void SpeechSynthesizerPrivate::feedOutput(Speech &speech)
+{
+    if (scratch.empty())
+        scratch.resize(8192);
+    bool handed = false;
+    for (;;) {
+        const qint64 room = std::min<qint64>(output->freeSamples(), qint64(scratch.size()));
+        if (room <= 0)
+            break;
+        const qsizetype count = speech.channel->read(scratch.data(), room);
+        if (count == 0)
+            break;
+        output->write(scratch.data(), count);
+        handed = true;
+    }
+    if (handed && !speech.audioStarted) {
+        speech.audioStarted = true;
+        Q_EMIT q->audioStarted();
+    } else if (!speech.audioStarted && speech.channel->available() > 0 &&
+               speech.earlyRetries++ < MaximumEarlyRetries) {
+        // A new output stream takes a moment before it accepts data; the
+        // first sound should not wait for the next regular turn.
+        QTimer::singleShot(1, Qt::PreciseTimer, q, [this] { pump(); });
+    }
+}
+
+bool SpeechSynthesizerPrivate::deliverWords(qint64 upToSample)
+{
+    const quint64 speechGeneration = generation;
+    for (auto &word : current->channel->takeWords(std::numeric_limits<qint64>::max()))
+        current->words.push_back(word);
+    while (current && !current->words.empty() && current->words.front().sample <= upToSample) {
+        if (current->pauseAtWord) {
+            pause();
+            return false;
+        }
+        const CharacterRange range = current->words.front().range;
+        current->words.pop_front();
+        if (delegate)
+            delegate->speechSynthesizer(q, range, current->text);
+        if (generation != speechGeneration || !current || current->paused)
+            return false;
+    }
+    return current.has_value();
+}
+
+void SpeechSynthesizerPrivate::aimAtNextWord(qint64 played)
+{
+    if (!current || current->paused || current->words.empty()) {
+        wordTimer.stop();
+        return;
+    }
+    const qint64 ahead = current->words.front().sample - played;
+    const qint64 sampleRate = std::max(EspeakEngine::instance().sampleRate(), 1);
+    wordTimer.start(int(std::clamp<qint64>(ahead * 1000 / sampleRate, 0, 1000)));
+}
+
+void SpeechSynthesizerPrivate::end(bool finished)
+{
+    error = current->channel->error();
+    current->channel->setWakeUp(nullptr);
+    current.reset();
+    ++generation;
+    pumpTimer.stop();
+    wordTimer.stop();
+    if (output)
+        output->stop();
+    if (delegate)
+        delegate->speechSynthesizer(q, finished);
+}
+
+SpeechSynthesizer::SpeechSynthesizer(const QString &voiceIdentifier, QObject *parent)
+    : QObject(parent)
+    , d(std::make_unique<SpeechSynthesizerPrivate>(this))
+{
+    if (voiceIdentifier.isNull() || !setVoice(voiceIdentifier))
+        setVoice(QString());
+}
+
+SpeechSynthesizer::~SpeechSynthesizer() = default;
+
+QStringList SpeechSynthesizer::availableVoices()
+{
+    return voiceSource().availableVoices();
+}
+
+QVariantMap SpeechSynthesizer::attributesForVoice(const QString &identifier)
+{
+    return voiceSource().attributesForVoice(identifier);
+}
+
+QString SpeechSynthesizer::defaultVoice()
+{
+    return voiceSource().defaultVoice();
+}
+
+void SpeechSynthesizer::setVoiceSource(VoiceSource *source)
+{
+    installedSource = source;
+}
+
+void SpeechSynthesizer::setSilentPlaybackForced(bool forced)
+{
+    AudioPlayback::setSilentForced(forced);
+}
+
+SpeechSynthesizerDelegate *SpeechSynthesizer::delegate() const
+{
+    return d->delegate;
+}
+
+void SpeechSynthesizer::setDelegate(SpeechSynthesizerDelegate *delegate)
+{
+    d->delegate = delegate;
+}
+
+QString SpeechSynthesizer::errorString() const
+{
+    return d->error;
+}
+
+float SpeechSynthesizer::rate() const
+{
+    return d->rate;
+}
+
+void SpeechSynthesizer::setRate(float wordsPerMinute)
+{
+    if (std::isfinite(wordsPerMinute))
+        d->rate = wordsPerMinute;
+}
+
+QString SpeechSynthesizer::voice() const
+{
+    return d->voice;
+}
+
+bool SpeechSynthesizer::setVoice(const QString &identifier)
+{
+    if (identifier.isNull()) {
+        d->voice = defaultVoice();
+        return true;
+    }
+    if (!availableVoices().contains(identifier))
+        return false;
+    d->voice = identifier;
+    return true;
+}
+
+bool SpeechSynthesizer::isSpeaking() const
+{
+    return d->current.has_value();
+}
+
+bool SpeechSynthesizer::startSpeakingString(const QString &text)
+{
+    return d->begin(text, QString());
+}
+
+bool SpeechSynthesizer::startSpeakingString(const QString &text, const QUrl &url)
+{
+    if (!url.isLocalFile() || url.toLocalFile().isEmpty()) {
+        Log::write(
+            u"Cannot export the speech to \"%1\": not a local file"_s.arg(url.toDisplayString()));
+        d->beginFailed(text);
+        return false;
+    }
+    return d->begin(text, url.toLocalFile());
+}
+
+void SpeechSynthesizer::pauseSpeakingAtBoundary(int boundary)
+{
+    if (!d->current || d->current->paused)
+        return;
+    if (boundary == 0)
+        d->pause();
+    else
+        d->current->pauseAtWord = true;
+}
+
+void SpeechSynthesizer::continueSpeaking()
+{
+    if (!d->current)
+        return;
+    auto &speech = *d->current;
+    speech.pauseAtWord = false;
+    if (!speech.paused)
+        return;
+    speech.paused = false;
+    speech.channel->setPaused(false);
+    if (!speech.toFile)
+        d->playback().resume();
+    d->pumpLater();
+}
+
+void SpeechSynthesizer::stopSpeaking()
+{
+    d->stop();
+}
+
+#include "SpeechSynthesizer.moc"

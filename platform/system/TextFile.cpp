@@ -1,0 +1,83 @@
+#include "platform/system/TextFile.h"
+
+#include "platform/system/FileName.h"
+
+#include <QStringDecoder>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct FileDescriptor
+{
+    int fd = -1;
+    ~FileDescriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+} // namespace
+
+std::optional<QString> TextFile::decodeUtf8(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+TextFile::Result TextFile::read(const QString &path)
+{
+    const QByteArray native = FileName::encode(path);
+    // O_NONBLOCK keeps the open itself from waiting on a FIFO without writer.
+    FileDescriptor file{::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)};
+    if (file.fd < 0)
+        return {std::nullopt, systemError(errno)};
+
+    struct stat info = {};
+    if (::fstat(file.fd, &info) != 0)
+        return {std::nullopt, systemError(errno)};
+    if (S_ISDIR(info.st_mode))
+        return {std::nullopt, u"it is a folder"_s};
+    if (!S_ISREG(info.st_mode))
+        return {std::nullopt, u"it is not a regular file"_s};
+    if (info.st_size > maximumSize)
+        return {std::nullopt, u"it is larger than %1 MiB"_s.arg(maximumSize / (1024 * 1024))};
+
+    QByteArray bytes;
+    bytes.reserve(qsizetype(info.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = ::read(file.fd, buffer, sizeof buffer);
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            return {std::nullopt, systemError(errno)};
+        }
+        if (count == 0)
+            break;
+        if (bytes.size() + count > maximumSize)
+            return {std::nullopt, u"it is larger than %1 MiB"_s.arg(maximumSize / (1024 * 1024))};
+        bytes.append(buffer, qsizetype(count));
+    }
+
+    std::optional<QString> text = decodeUtf8(bytes);
+    if (!text)
+        return {std::nullopt, u"it is not valid UTF-8 text"_s};
+    return {std::move(text), QString()};
+}

@@ -1,0 +1,137 @@
+#include "platform/application/RecentDocuments.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <glib.h>
+
+#include <cstdlib>
+#include <utility>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+
+// GLib reads XDG_DATA_HOME once per process, so the whole suite shares one
+// temporary data folder set before the first use.
+class RecentDocumentsTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_home = new QTemporaryDir;
+        qputenv("XDG_DATA_HOME", s_home->path().toLocal8Bit());
+        g_reload_user_special_dirs_cache();
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_home;
+        s_home = nullptr;
+    }
+
+    static QTemporaryDir *s_home;
+};
+
+QTemporaryDir *RecentDocumentsTest::s_home = nullptr;
+
+TEST_F(RecentDocumentsTest, RecordsTheFileWithTypeAndApplication)
+{
+    if (!RecentDocuments::listPath().startsWith(s_home->path()))
+        GTEST_SKIP() << "GLib had read the data folder before this test";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"notes with space.txt"_s);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("\xff not utf-8");
+    file.close();
+
+    ASSERT_TRUE(RecentDocuments::noteNewRecentDocumentURL(QUrl::fromLocalFile(path)));
+    ASSERT_TRUE(RecentDocuments::noteNewRecentDocumentURL(QUrl::fromLocalFile(path)));
+
+    GBookmarkFile *bookmarks = g_bookmark_file_new();
+    ASSERT_TRUE(g_bookmark_file_load_from_file(
+        bookmarks, RecentDocuments::listPath().toUtf8().constData(), nullptr));
+    const QByteArray uri = QUrl::fromLocalFile(path).toEncoded();
+    EXPECT_TRUE(g_bookmark_file_has_item(bookmarks, uri.constData()));
+    gchar *mime = g_bookmark_file_get_mime_type(bookmarks, uri.constData(), nullptr);
+    EXPECT_STREQ(mime, "text/plain");
+    g_free(mime);
+    EXPECT_EQ(g_bookmark_file_get_size(bookmarks), 1);
+    g_bookmark_file_free(bookmarks);
+}
+
+TEST_F(RecentDocumentsTest, KeepsTheListPrivateAndLeavesAloneWhatItMustNotReplace)
+{
+    const QString listPath = RecentDocuments::listPath();
+    const QByteArray native = QFile::encodeName(listPath);
+    const QUrl url = QUrl::fromLocalFile(u"/tmp/x.txt"_s);
+    const auto write = [&](const QByteArray &contents, mode_t mode) {
+        QFile::remove(listPath);
+        QFile list(listPath);
+        ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+        list.write(contents);
+        list.close();
+        ASSERT_EQ(::chmod(native.constData(), mode), 0);
+    };
+    const auto contents = [&] {
+        QFile list(listPath);
+        return list.open(QIODevice::ReadOnly) ? list.readAll() : QByteArray();
+    };
+    const auto entries = [&] {
+        GBookmarkFile *bookmarks = g_bookmark_file_new();
+        g_bookmark_file_load_from_file(bookmarks, native.constData(), nullptr);
+        const int size = g_bookmark_file_get_size(bookmarks);
+        g_bookmark_file_free(bookmarks);
+        return size;
+    };
+    struct stat info = {};
+
+    // A new list is private, and an existing one keeps its mode.
+    QFile::remove(listPath);
+    EXPECT_TRUE(RecentDocuments::noteNewRecentDocumentURL(url));
+    ASSERT_EQ(::stat(native.constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    ASSERT_EQ(::chmod(native.constData(), 0640), 0);
+    EXPECT_TRUE(RecentDocuments::noteNewRecentDocumentURL(url));
+    ASSERT_EQ(::stat(native.constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+
+    // An empty file is an empty list.
+    write({}, 0600);
+    EXPECT_TRUE(RecentDocuments::noteNewRecentDocumentURL(url));
+    EXPECT_EQ(entries(), 1);
+
+    // A damaged list and a read-only one are never replaced.
+    for (const auto &[kept, mode] :
+         {std::pair{QByteArray("<xbel this is not xml"), 0600}, std::pair{contents(), 0400}}) {
+        write(kept, mode_t(mode));
+        EXPECT_FALSE(RecentDocuments::noteNewRecentDocumentURL(QUrl::fromLocalFile(u"/y"_s)));
+        EXPECT_EQ(contents(), kept);
+    }
+
+    // A list grown past its cap keeps its newest entries.
+    GBookmarkFile *large = g_bookmark_file_new();
+    for (int i = 0; i < 1200; ++i) {
+        const QByteArray uri = "file:///old/" + QByteArray::number(i);
+        g_bookmark_file_set_mime_type(large, uri.constData(), "text/plain");
+        g_bookmark_file_add_application(large, uri.constData(), "other", "other %u");
+        GDateTime *modified = g_date_time_new_from_unix_utc(1000000 + i);
+        g_bookmark_file_set_modified_date_time(large, uri.constData(), modified);
+        g_date_time_unref(modified);
+    }
+    QFile::remove(listPath);
+    ASSERT_TRUE(g_bookmark_file_to_file(large, native.constData(), nullptr));
+    g_bookmark_file_free(large);
+    EXPECT_TRUE(RecentDocuments::noteNewRecentDocumentURL(url));
+    GBookmarkFile *capped = g_bookmark_file_new();
+    ASSERT_TRUE(g_bookmark_file_load_from_file(capped, native.constData(), nullptr));
+    EXPECT_EQ(g_bookmark_file_get_size(capped), 1000);
+    EXPECT_TRUE(g_bookmark_file_has_item(capped, url.toEncoded().constData()));
+    EXPECT_TRUE(g_bookmark_file_has_item(capped, "file:///old/1199"));
+    EXPECT_FALSE(g_bookmark_file_has_item(capped, "file:///old/0"));
+    g_bookmark_file_free(capped);
+    QFile::remove(listPath);
+}

@@ -1,0 +1,241 @@
+// The synthesizer when the world under it fails: the audio server dies while
+// it speaks, a listed voice does not load.
+#include "platform/speech/SpeechSynthesizer.h"
+#include "platform/system/Log.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <sndfile.h>
+
+#include <cmath>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int Timeout = 30000;
+
+// An audio server of the test's own, in a runtime folder of its own, so that
+// killing it leaves the one the other tests use alone. The clients it serves
+// may not start another when it dies.
+class PrivateAudioServer
+{
+public:
+    bool start()
+    {
+        if (!m_dir.isValid())
+            return false;
+        QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                QFileDevice::ExeOwner);
+        QFile config(m_dir.filePath(u"client.conf"_s));
+        if (!config.open(QIODevice::WriteOnly))
+            return false;
+        config.write("autospawn = no\n");
+        config.close();
+
+        m_environment = QProcessEnvironment::systemEnvironment();
+        m_environment.insert(u"XDG_RUNTIME_DIR"_s, m_dir.path());
+        m_environment.insert(u"PULSE_CLIENTCONFIG"_s, config.fileName());
+        m_environment.remove(u"PULSE_SERVER"_s);
+        m_environment.remove(u"PULSE_SINK"_s);
+
+        m_server.setProcessEnvironment(m_environment);
+        m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_server.start(u"pulseaudio"_s,
+                       {u"--daemonize=no"_s, u"--exit-idle-time=-1"_s, u"-n"_s,
+                        u"--use-pid-file=no"_s, u"-L"_s, u"module-native-protocol-unix"_s, u"-L"_s,
+                        u"module-null-sink sink_name=fault_null norewinds=1"_s,
+                        u"--log-target=stderr"_s, u"--log-level=error"_s});
+        if (!m_server.waitForStarted())
+            return false;
+        return QTest::qWaitFor(
+                   [this] { return m_server.state() != QProcess::Running || answers(); },
+                   Timeout) &&
+               m_server.state() == QProcess::Running;
+    }
+
+    void kill()
+    {
+        m_server.kill();
+        m_server.waitForFinished();
+    }
+
+    ~PrivateAudioServer() { kill(); }
+
+    const QProcessEnvironment &environment() const { return m_environment; }
+
+private:
+    bool answers()
+    {
+        QProcess info;
+        info.setProcessEnvironment(m_environment);
+        info.start(u"pactl"_s, {u"info"_s});
+        return info.waitForFinished(2000) && info.exitStatus() == QProcess::NormalExit &&
+               info.exitCode() == 0;
+    }
+
+    QTemporaryDir m_dir;
+    QProcessEnvironment m_environment;
+    QProcess m_server;
+};
+
+class Ends : public SpeechSynthesizerDelegate
+{
+public:
+    void speechSynthesizer(SpeechSynthesizer *, CharacterRange, const QString &) override {}
+    void speechSynthesizer(SpeechSynthesizer *, bool finishedSpeaking) override
+    {
+        ends.push_back(finishedSpeaking);
+    }
+    bool waitForEnd()
+    {
+        return QTest::qWaitFor([this] { return !ends.empty(); }, Timeout);
+    }
+    std::vector<bool> ends;
+};
+
+// The installed voices, and one more that is listed but has nothing behind it.
+class BrokenVoiceSource : public VoiceSource
+{
+public:
+    BrokenVoiceSource()
+        : m_installed(SpeechSynthesizer::availableVoices())
+        , m_default(SpeechSynthesizer::defaultVoice())
+    {}
+    QStringList availableVoices() const override { return m_installed + QStringList{broken}; }
+    QVariantMap attributesForVoice(const QString &identifier) const override
+    {
+        return {{u"VoiceIdentifier"_s, identifier}, {u"VoiceName"_s, identifier}};
+    }
+    QString defaultVoice() const override { return m_default; }
+
+    const QString broken = u"zz/no-such-voice"_s;
+
+private:
+    QStringList m_installed;
+    QString m_default;
+};
+
+sf_count_t framesOf(const QString &path)
+{
+    SF_INFO info{};
+    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (!file)
+        return -1;
+    sf_close(file);
+    return info.frames;
+}
+
+} // namespace
+
+TEST(SpeechFault, AudioServerKilledWhileSpeaking)
+{
+    if (QStandardPaths::findExecutable(u"pulseaudio"_s).isEmpty())
+        GTEST_SKIP() << "pulseaudio is not installed";
+    PrivateAudioServer server;
+    ASSERT_TRUE(server.start()) << "the private audio server did not start";
+
+    QProcess speaker;
+    QProcessEnvironment environment = server.environment();
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    speaker.setProcessEnvironment(environment);
+    speaker.start(QStringLiteral(SPEECH_FAULT_HELPER), QStringList());
+    ASSERT_TRUE(speaker.waitForStarted());
+    QByteArray out;
+    QByteArray err;
+    const auto collect = [&] {
+        out += speaker.readAllStandardOutput();
+        err += speaker.readAllStandardError();
+    };
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            collect();
+            return out.contains("speaking\n") || speaker.state() != QProcess::Running;
+        },
+        Timeout))
+        << err.toStdString();
+    ASSERT_TRUE(out.contains("speaking\n")) << out.toStdString() << err.toStdString();
+    // It was heard on the server, not on the silent clock.
+    ASSERT_FALSE(err.contains("silent clock")) << err.toStdString();
+
+    server.kill();
+
+    // The speech ends, goes on (on the silent clock: its words keep their
+    // time) and a later speech ends as well; nothing crashes.
+    EXPECT_TRUE(speaker.waitForFinished(Timeout));
+    collect();
+    EXPECT_EQ(speaker.exitStatus(), QProcess::NormalExit) << err.toStdString();
+    EXPECT_EQ(speaker.exitCode(), 0) << err.toStdString();
+    EXPECT_EQ(out, "speaking\nend 1\nagain 1\n") << err.toStdString();
+    // It says once, and clearly, that there is no sound any more.
+    EXPECT_EQ(err.count("tavorin: Speech plays on a silent clock"), 1) << err.toStdString();
+}
+
+TEST(SpeechFault, AVoiceThatDoesNotLoadSpeaksWithTheVoiceHeld)
+{
+    BrokenVoiceSource voices;
+    // A held voice that sounds unlike English, the fallback of last resort.
+    QString held;
+    for (const QString &candidate : {u"gmw/de"_s, u"roa/fr"_s, u"roa/es"_s})
+        if (voices.availableVoices().contains(candidate))
+            held = candidate;
+    const QString english = u"gmw/en"_s;
+    if (held.isEmpty() || !voices.availableVoices().contains(english))
+        GTEST_SKIP() << "no English and German, French or Spanish voices are installed";
+    SpeechSynthesizer::setVoiceSource(&voices);
+    const auto restore = qScopeGuard([] { SpeechSynthesizer::setVoiceSource(nullptr); });
+
+    QTemporaryDir dir;
+    SpeechSynthesizer synthesizer(held);
+    int exports = 0;
+    // The frames of the text exported with the synthesizer's voice; -1 when
+    // the export did not end with success.
+    const auto exported = [&] {
+        Ends ends;
+        synthesizer.setDelegate(&ends);
+        const QString path = dir.filePath(u"%1.aiff"_s.arg(++exports));
+        synthesizer.startSpeakingString(u"Ein Satz, der gesprochen wird."_s,
+                                        QUrl::fromLocalFile(path));
+        const bool ended = ends.waitForEnd();
+        synthesizer.setDelegate(nullptr);
+        return ended && ends.ends == std::vector<bool>{true} ? framesOf(path) : -1;
+    };
+    // espeak-ng's first speech after loading a voice runs a little long.
+    ASSERT_GT(exported(), 0);
+    const sf_count_t reference = exported();
+    ASSERT_GT(reference, 0);
+
+    // Listed, so accepted; it fails only when the engine loads it.
+    ASSERT_TRUE(synthesizer.setVoice(voices.broken));
+    LogCapture log;
+    const sf_count_t fallback = exported();
+    EXPECT_NEAR(double(fallback), double(reference), double(reference) * 0.002);
+    const QStringList said = log.lines().filter(voices.broken);
+    ASSERT_EQ(said.size(), 1) << log.lines().join(u'\n').toStdString();
+    EXPECT_TRUE(said.constFirst().contains(held)) << said.constFirst().toStdString();
+
+    // Aloud too.
+    SpeechSynthesizer::setSilentPlaybackForced(true);
+    const auto audible = qScopeGuard([] { SpeechSynthesizer::setSilentPlaybackForced(false); });
+    Ends spoken;
+    synthesizer.setDelegate(&spoken);
+    synthesizer.setRate(450.0f);
+    synthesizer.startSpeakingString(u"Kurz."_s);
+    ASSERT_TRUE(spoken.waitForEnd());
+    EXPECT_EQ(spoken.ends, std::vector<bool>{true});
+
+    // The comparison above tells the voices apart.
+    synthesizer.setRate(175.0f);
+    ASSERT_TRUE(synthesizer.setVoice(english));
+    exported();
+    const sf_count_t inEnglish = exported();
+    EXPECT_GT(std::abs(double(inEnglish - reference)), double(reference) * 0.02);
+}
