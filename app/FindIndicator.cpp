@@ -1,11 +1,25 @@
 #include "app/FindIndicator.h"
 
+#include <QCoreApplication>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextLayout>
 
 #include <algorithm>
+
+namespace {
+
+QTextCharFormat markFormat()
+{
+    QTextCharFormat format;
+    format.setBackground(QColor(255, 222, 64));
+    format.setForeground(QColor(Qt::black));
+    return format;
+}
+
+} // namespace
 
 FindIndicator::FindIndicator(QPlainTextEdit *view)
     : QObject(view)
@@ -14,6 +28,7 @@ FindIndicator::FindIndicator(QPlainTextEdit *view)
     m_fade.setSingleShot(true);
     m_fade.setInterval(fadeMilliseconds);
     connect(&m_fade, &QTimer::timeout, this, &FindIndicator::clear);
+    view->viewport()->installEventFilter(this);
 }
 
 FindIndicator::~FindIndicator() = default;
@@ -39,8 +54,7 @@ void FindIndicator::showForRange(CharacterRange range)
 
     QTextEdit::ExtraSelection mark;
     mark.cursor = cursor;
-    mark.format.setBackground(QColor(255, 222, 64));
-    mark.format.setForeground(QColor(Qt::black));
+    mark.format = markFormat();
     m_view->setExtraSelections({mark});
     m_marked = {start, stop - start};
     scrollToPosition(int(start));
@@ -79,4 +93,70 @@ void FindIndicator::scrollToPosition(int position)
     // Put the word a third of the way down, so the text that follows shows.
     QScrollBar *bar = m_view->verticalScrollBar();
     bar->setValue(std::clamp(line - visibleLines / 3, bar->minimum(), bar->maximum()));
+}
+
+// The editor paints its own selection above every extra selection: where the
+// two meet, the mark is painted again once the editor is done.
+bool FindIndicator::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::Paint || m_painting || !m_view || m_marked.length == 0 ||
+        watched != m_view->viewport() || !m_view->textCursor().hasSelection())
+        return false;
+    m_painting = true;
+    QCoreApplication::sendEvent(watched, event);
+    m_painting = false;
+    paintOverSelection();
+    return true;
+}
+
+void FindIndicator::paintOverSelection()
+{
+    const QTextCursor selection = m_view->textCursor();
+    const int start = std::max(int(m_marked.location), selection.selectionStart());
+    const int stop = std::min(int(m_marked.location + m_marked.length), selection.selectionEnd());
+    if (stop <= start)
+        return;
+
+    QPainter painter(m_view->viewport());
+    QTextDocument *document = m_view->document();
+    for (QTextBlock block = document->findBlock(start); block.isValid() && block.position() < stop;
+         block = block.next()) {
+        QTextLayout *layout = block.layout();
+        if (!layout || layout->lineCount() == 0 || !block.isVisible())
+            continue;
+        const int from = std::max(start, block.position()) - block.position();
+        const int to = std::min(stop, block.position() + block.length()) - block.position();
+        if (to <= from)
+            continue;
+        // Where the editor put the block: its first position's cursor against
+        // the layout's own coordinates.
+        QTextCursor blockStart(block);
+        const QRect cursor = m_view->cursorRect(blockStart);
+        const QTextLine first = layout->lineAt(0);
+        const QPointF offset(cursor.left() - first.cursorToX(0), cursor.top() - first.y());
+
+        QRegion clip;
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            const int lineFrom = std::max(from, line.textStart());
+            const int lineTo = std::min(to, line.textStart() + line.textLength());
+            if (lineTo <= lineFrom)
+                continue;
+            const qreal left = line.cursorToX(lineFrom);
+            const qreal right = line.cursorToX(lineTo);
+            clip += QRectF(std::min(left, right), line.y(), std::abs(right - left), line.height())
+                        .translated(offset)
+                        .toAlignedRect();
+        }
+        if (clip.isEmpty())
+            continue;
+        QTextLayout::FormatRange range;
+        range.start = from;
+        range.length = to - from;
+        range.format = markFormat();
+        painter.save();
+        painter.setClipRegion(clip);
+        layout->draw(&painter, offset, {range}, clip.boundingRect());
+        painter.restore();
+    }
 }

@@ -9,7 +9,8 @@
 class QPlainTextEdit;
 
 // Marks a run of text in a text editor for a moment and scrolls it into view,
-// without touching the editor's selection or text. Each mark replaces the
+// without touching the editor's selection or text; the mark shows above the
+// selection too. Each mark replaces the
 // previous one; the cost does not depend on the length of the text.
 class FindIndicator : public QObject
 {
@@ -27,10 +28,15 @@ public:
 
     static constexpr int fadeMilliseconds = 1500;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void scrollToPosition(int position);
+    void paintOverSelection();
 
     QPointer<QPlainTextEdit> m_view;
     QTimer m_fade;
     CharacterRange m_marked;
+    bool m_painting = false;
 };

@@ -73,6 +73,12 @@ TEST_F(Playback, ASelectionIsSpokenAndItsWordsAreMarkedAtTheirPlaceInTheText)
     EXPECT_EQ(text->textCursor().selectionStart(), 2);
     EXPECT_EQ(text->textCursor().selectionEnd(), 5);
     EXPECT_EQ(text->toPlainText(), u"abcdefg"_s);
+    // The mark shows above the selection's highlight.
+    QTextCursor marked(text->document());
+    marked.setPosition(4);
+    const QRect at = text->cursorRect(marked);
+    const QImage shot = text->viewport()->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(at.left() + 1, at.top() + 1), QColor(255, 222, 64));
     delegate->doStop(nullptr);
 }
 
