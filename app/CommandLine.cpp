@@ -2,7 +2,7 @@
 
 #include "app/HeadlessExport.h"
 #include "app/VoiceRecords.h"
-#include "platform/speech/EspeakEngine.h"
+#include "platform/speech/SpeechSynthesizer.h"
 #include "platform/system/FileName.h"
 
 #include <QCoreApplication>
@@ -191,7 +191,7 @@ int CommandLine::exportSpeech()
     if (m_parser.isSet(m_rate)) {
         // Only rates that the engine speaks as asked: it would speak any
         // other at another rate, or not at all.
-        const auto [minimum, maximum] = EspeakEngine::rateRange();
+        const auto [minimum, maximum] = SpeechSynthesizer::rateRange();
         bool ok = false;
         const float rate = m_parser.value(m_rate).toFloat(&ok);
         if (!ok || !(rate >= float(minimum) && rate <= float(maximum))) {

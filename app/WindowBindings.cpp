@@ -2,7 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "platform/application/Application.h"
-#include "platform/speech/EspeakEngine.h"
+#include "platform/speech/SpeechSynthesizer.h"
 
 #include <QAbstractButton>
 #include <QGraphicsOpacityEffect>
@@ -95,7 +95,7 @@ void WindowBindings::updateRateRange()
         return;
     // The engine speaks any rate outside its range at the nearest limit: the
     // slider offers only rates that are spoken as shown.
-    const auto [engineMinimum, engineMaximum] = EspeakEngine::rateRange();
+    const auto [engineMinimum, engineMaximum] = SpeechSynthesizer::rateRange();
     const int minimum = std::max(int(std::ceil(m_controller->minRate())), engineMinimum);
     const int maximum = std::min(int(std::floor(m_controller->maxRate())), engineMaximum);
     const QSignalBlocker blocker(m_rateSlider);
@@ -107,7 +107,7 @@ void WindowBindings::updateRate()
     if (!m_controller)
         return;
     // What the engine really speaks at.
-    const auto [minimum, maximum] = EspeakEngine::rateRange();
+    const auto [minimum, maximum] = SpeechSynthesizer::rateRange();
     const float rate = std::clamp(m_controller->currentRate(), float(minimum), float(maximum));
     if (m_rateSlider) {
         const QSignalBlocker blocker(m_rateSlider);

@@ -13,9 +13,8 @@
 // file; lateness is measured over the stretch before the first pause of each
 // cycle, where the audio runs without a break.
 
-#include "platform/speech/EspeakEngine.h"
-#include "platform/speech/SpeechChannel.h"
 #include "platform/speech/SpeechSynthesizer.h"
+#include "platform/speech/SpeechTesting.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -115,18 +114,22 @@ void runFor(int milliseconds)
     waitFor([&] { return deadline.hasExpired(); }, milliseconds + 1000);
 }
 
-class Recorder : public SpeechSynthesizerDelegate
+// The word and end reports of a synthesizer, with the time of each word.
+class Recorder
 {
 public:
-    void speechSynthesizer(SpeechSynthesizer *, CharacterRange word, const QString &) override
+    void follow(SpeechSynthesizer &synth)
     {
-        lastLocation = qsizetype(word.location);
-        words.push_back({clock.nsecsElapsed(), lastLocation});
-    }
-    void speechSynthesizer(SpeechSynthesizer *, bool finishedSpeaking) override
-    {
-        ended = true;
-        finished = finishedSpeaking;
+        QObject::connect(&synth, &SpeechSynthesizer::willSpeakWord, &synth,
+                         [this](CharacterRange word) {
+                             lastLocation = qsizetype(word.location);
+                             words.push_back({clock.nsecsElapsed(), lastLocation});
+                         });
+        QObject::connect(&synth, &SpeechSynthesizer::didFinishSpeaking, &synth,
+                         [this](bool finishedSpeaking) {
+                             ended = true;
+                             finished = finishedSpeaking;
+                         });
     }
 
     struct Report
@@ -141,26 +144,6 @@ public:
     bool finished = false;
 };
 
-// Each word's sample offset from the start of the text, by location.
-QHash<qsizetype, qint64> wordSamples(const QString &text, const QString &voice,
-                                     const QString &scratchFile)
-{
-    auto channel = std::make_shared<SpeechChannel>(1, 1 << 16);
-    EspeakEngine::instance().submit({text, voice, int(Rate), scratchFile, channel});
-    QHash<qsizetype, qint64> samples;
-    waitFor(
-        [&] {
-            for (const SpeechChannel::Word &word : channel->takeWords(1LL << 62))
-                samples.insert(qsizetype(word.range.location), word.sample);
-            return channel->result() != SpeechChannel::Result::Running;
-        },
-        60000);
-    for (const SpeechChannel::Word &word : channel->takeWords(1LL << 62))
-        samples.insert(qsizetype(word.range.location), word.sample);
-    QFile::remove(scratchFile);
-    return samples;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -173,11 +156,10 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: tavorin_soak [MINUTES] [--silent]\n");
         return 2;
     }
-    SpeechSynthesizer::setSilentPlaybackForced(silent);
+    SpeechTesting::setSilentPlayback(silent);
     QTemporaryDir folder;
-    const int sampleRate = EspeakEngine::instance().sampleRate();
-    if (!folder.isValid() || sampleRate <= 0) {
-        std::fprintf(stderr, "tavorin_soak: no temporary folder or no speech engine\n");
+    if (!folder.isValid()) {
+        std::fprintf(stderr, "tavorin_soak: no temporary folder\n");
         return 1;
     }
 
@@ -186,7 +168,7 @@ int main(int argc, char **argv)
     SpeechSynthesizer synth;
     Recorder recorder;
     recorder.clock.start();
-    synth.setDelegate(&recorder);
+    recorder.follow(synth);
     synth.setRate(Rate);
     const QString voice =
         synth.voice().isEmpty() ? SpeechSynthesizer::defaultVoice() : synth.voice();
@@ -209,8 +191,12 @@ int main(int argc, char **argv)
         if (position >= text.size() - ReferenceLength)
             position = 0;
         const QString rest = text.mid(position);
-        const QHash<qsizetype, qint64> samples =
-            wordSamples(rest.left(ReferenceLength), voice, folder.filePath(u"reference.aiff"_s));
+        const QHash<quint64, double> times =
+            SpeechSynthesizer::wordTimes(rest.left(ReferenceLength), voice, Rate);
+        if (times.isEmpty()) {
+            std::fprintf(stderr, "tavorin_soak: the speech engine does not render\n");
+            return 1;
+        }
 
         recorder.words.clear();
         recorder.lastLocation = 0;
@@ -227,18 +213,18 @@ int main(int argc, char **argv)
         if (audioStartedAt >= 0) {
             const Recorder::Report *previous = nullptr;
             for (const Recorder::Report &report : recorder.words) {
-                if (report.location >= MeasuredLength || !samples.contains(report.location))
+                const auto location = quint64(report.location);
+                if (report.location >= MeasuredLength || !times.contains(location))
                     continue;
-                const qint64 sample = samples.value(report.location);
-                const double sinceStartMs = double(report.nanoseconds - audioStartedAt) / 1e6 -
-                                            double(sample) * 1000.0 / sampleRate;
+                const double atMs = times.value(location);
+                const double sinceStartMs =
+                    double(report.nanoseconds - audioStartedAt) / 1e6 - atMs;
                 driftMs = std::max(driftMs, sinceStartMs);
                 if (previous) {
-                    const qint64 between = sample - samples.value(previous->location);
-                    if (between > 0 && between < sampleRate) {
+                    const double betweenMs = atMs - times.value(quint64(previous->location));
+                    if (betweenMs > 0 && betweenMs < 1000) {
                         const double gapMs =
-                            double(report.nanoseconds - previous->nanoseconds) / 1e6 -
-                            double(between) * 1000.0 / sampleRate;
+                            double(report.nanoseconds - previous->nanoseconds) / 1e6 - betweenMs;
                         latestMs = std::max(latestMs, gapMs);
                         ++measuredWords;
                     }

@@ -27,14 +27,17 @@ namespace {
 
 constexpr float Rate = 175.0f;
 
-class EndWaiter : public SpeechSynthesizerDelegate
+// Counts a synthesizer's words and waits for its end reports.
+class EndWaiter
 {
 public:
-    void speechSynthesizer(SpeechSynthesizer *, CharacterRange, const QString &) override
+    void follow(SpeechSynthesizer &synth)
     {
-        ++words;
+        QObject::connect(&synth, &SpeechSynthesizer::willSpeakWord, &synth, [this] { ++words; });
+        QObject::connect(&synth, &SpeechSynthesizer::didFinishSpeaking, &synth,
+                         [this](bool finishedSpeaking) { onEnd(finishedSpeaking); });
     }
-    void speechSynthesizer(SpeechSynthesizer *, bool finishedSpeaking) override
+    void onEnd(bool finishedSpeaking)
     {
         finished = finishedSpeaking;
         ended = true;
@@ -164,7 +167,7 @@ int main(int argc, char **argv)
 
     SpeechSynthesizer synth;
     EndWaiter waiter;
-    synth.setDelegate(&waiter);
+    waiter.follow(synth);
     synth.setRate(Rate);
     synth.startSpeakingString(u"Warm up."_s);
     waiter.waitForEnd(10000);

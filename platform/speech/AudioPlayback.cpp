@@ -14,7 +14,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-bool silentForced = false;
 bool silentLogged = false;
 
 // How far ahead of the silent clock samples are taken, like a device's buffer.
@@ -24,9 +23,10 @@ constexpr qint64 StallMs = 1000;
 
 } // namespace
 
-AudioPlayback::AudioPlayback(int sampleRate, QObject *parent)
+AudioPlayback::AudioPlayback(int sampleRate, bool silent, QObject *parent)
     : QObject(parent)
     , m_sampleRate(std::max(sampleRate, 1))
+    , m_silentAsked(silent)
 {}
 
 AudioPlayback::~AudioPlayback()
@@ -38,19 +38,13 @@ AudioPlayback::~AudioPlayback()
     }
 }
 
-void AudioPlayback::setSilentForced(bool forced)
-{
-    silentForced = forced;
-    silentLogged = false;
-}
-
 void AudioPlayback::start()
 {
     stop();
     m_written = 0;
     m_lastPlayed = -1;
     m_suspended = false;
-    if (silentForced) {
+    if (m_silentAsked) {
         useSilentClock(u"silent playback requested"_s);
         return;
     }

@@ -18,11 +18,9 @@ class AudioPlayback : public QObject
     Q_OBJECT
 
 public:
-    explicit AudioPlayback(int sampleRate, QObject *parent = nullptr);
+    // `silent` plays on the silent clock even when a device exists.
+    explicit AudioPlayback(int sampleRate, bool silent = false, QObject *parent = nullptr);
     ~AudioPlayback() override;
-
-    // For tests: play on the silent clock even when a device exists.
-    static void setSilentForced(bool forced);
 
     // Begins a new stream at time 0.
     void start();
@@ -42,6 +40,7 @@ private:
     void retire();
 
     int m_sampleRate;
+    bool m_silentAsked;
     std::unique_ptr<QAudioSink> m_sink;
     // Stopped outputs, deleted from the event loop.
     std::vector<std::unique_ptr<QAudioSink>> m_retired;

@@ -7,6 +7,7 @@
 #include "platform/speech/WordMarks.h"
 #include "platform/system/Log.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <espeak-ng/speak_lib.h>
@@ -47,6 +48,19 @@ struct Synthesis
 // Engine thread only: espeak-ng's callback has no user data besides the
 // events' own, so the running synthesis is found here.
 Synthesis *activeSynthesis = nullptr;
+// True on the engine thread, the one thread that may call espeak-ng.
+thread_local bool onEngineThread = false;
+
+// The engine of the process. It starts on first use and stops when the
+// application object is destroyed, before anything it may call (the log, the
+// file system helpers) goes; a process that never makes an application
+// stops it when it exits.
+std::mutex engineMutex;
+std::unique_ptr<EspeakEngine> &runningEngine()
+{
+    static std::unique_ptr<EspeakEngine> engine;
+    return engine;
+}
 
 int synthCallback(short *samples, int count, espeak_EVENT *events);
 EspeakEngine::Catalogue readCatalogue();
@@ -55,8 +69,23 @@ EspeakEngine::Catalogue readCatalogue();
 
 EspeakEngine &EspeakEngine::instance()
 {
-    static EspeakEngine engine;
-    return engine;
+    std::lock_guard lock(engineMutex);
+    std::unique_ptr<EspeakEngine> &engine = runningEngine();
+    if (!engine) {
+        engine.reset(new EspeakEngine);
+        qAddPostRoutine(&EspeakEngine::shutDown);
+    }
+    return *engine;
+}
+
+void EspeakEngine::shutDown()
+{
+    std::unique_ptr<EspeakEngine> engine;
+    {
+        std::lock_guard lock(engineMutex);
+        engine = std::move(runningEngine());
+    }
+    engine.reset();
 }
 
 EspeakEngine::EspeakEngine()
@@ -101,6 +130,7 @@ std::future<EspeakEngine::Catalogue> EspeakEngine::catalogue()
     auto future = promise->get_future();
     // Runs after the engine has started; without it there are no voices.
     post({[this, promise] {
+              Q_ASSERT(onEngineThread);
               QElapsedTimer timer;
               timer.start();
               Catalogue catalogue = m_sampleRate > 0 ? readCatalogue() : Catalogue();
@@ -176,15 +206,9 @@ void EspeakEngine::post(Task task)
     m_queueChanged.notify_one();
 }
 
-// At exit the log may already be gone: an export ended by the exit says nothing.
-bool EspeakEngine::quitting()
-{
-    std::lock_guard lock(m_mutex);
-    return m_quit;
-}
-
 void EspeakEngine::loop()
 {
+    onEngineThread = true;
     const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, CallbackBufferMs, nullptr,
                                        espeakINITIALIZE_DONT_EXIT);
     if (rate > 0)
@@ -218,6 +242,7 @@ void EspeakEngine::loop()
 
 void EspeakEngine::synthesize(const Request &request)
 {
+    Q_ASSERT(onEngineThread);
     SpeechChannel &channel = *request.channel;
     if (channel.isCancelled()) {
         channel.finish(SpeechChannel::Result::Cancelled);
@@ -284,7 +309,7 @@ void EspeakEngine::synthesize(const Request &request)
             if (!channel.isCancelled())
                 Log::write(u"Cannot export the speech to \"%1\": %2"_s.arg(request.filePath,
                                                                            writer->errorString()));
-            else if (!quitting())
+            else
                 Log::write(u"Export to \"%1\" stopped: no file written"_s.arg(request.filePath));
             const QString error = writer->errorString();
             writer->discard();
@@ -300,6 +325,7 @@ namespace {
 
 int synthCallback(short *samples, int count, espeak_EVENT *events)
 {
+    Q_ASSERT(onEngineThread);
     Synthesis *synthesis = activeSynthesis;
     if (!synthesis)
         return 0; // a throwaway synthesis

@@ -53,7 +53,10 @@ public:
         std::shared_ptr<SpeechChannel> channel;
     };
 
+    // The engine, started on first use. It is stopped with the application
+    // object (or at exit); speeches still running then end as cancelled.
     static EspeakEngine &instance();
+    static void shutDown();
 
     // The rates in words per minute that espeak-ng speaks as asked; it
     // speaks any other at the nearest limit, or not at all.
@@ -84,9 +87,9 @@ private:
     };
     EspeakEngine();
     ~EspeakEngine();
+    friend struct std::default_delete<EspeakEngine>;
 
     void post(Task task);
-    bool quitting();
     void loop();
     void synthesize(const Request &request);
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/speech/SpeechSynthesizer.h"
+#include "platform/speech/VoiceSource.h"
 
 #include <QLocale>
 

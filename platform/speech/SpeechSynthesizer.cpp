@@ -4,8 +4,12 @@
 #include "platform/speech/EspeakEngine.h"
 #include "platform/speech/EspeakVoiceSource.h"
 #include "platform/speech/SpeechChannel.h"
+#include "platform/speech/SpeechTesting.h"
 #include "platform/system/Log.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <cmath>
@@ -32,6 +36,7 @@ constexpr float DefaultRate = 175.0f;
 constexpr int MaximumEarlyRetries = 50;
 
 VoiceSource *installedSource = nullptr;
+bool silentPlayback = false;
 
 VoiceSource &voiceSource()
 {
@@ -135,7 +140,8 @@ SpeechSynthesizerPrivate::~SpeechSynthesizerPrivate()
 AudioPlayback &SpeechSynthesizerPrivate::playback()
 {
     if (!output)
-        output = std::make_unique<AudioPlayback>(EspeakEngine::instance().sampleRate());
+        output =
+            std::make_unique<AudioPlayback>(EspeakEngine::instance().sampleRate(), silentPlayback);
     return *output;
 }
 
@@ -231,16 +237,17 @@ void SpeechSynthesizerPrivate::reportStopped()
         }
         (*it)->setWakeUp(nullptr);
         it = stopping.erase(it);
-        if (delegate) {
-            // The delegate may start or stop speech: the list may change.
+        // The receivers may start or stop speech: the list may change.
+        if (delegate)
             delegate->speechSynthesizer(q, false);
-            it = stopping.begin();
-        }
+        Q_EMIT q->didFinishSpeaking(false);
+        it = stopping.begin();
     }
 }
 
 void SpeechSynthesizerPrivate::pump()
 {
+    Q_ASSERT(QThread::currentThread() == q->thread());
     reportStopped();
     if (!current)
         return;
@@ -317,8 +324,11 @@ bool SpeechSynthesizerPrivate::deliverWords(qint64 upToSample)
         }
         const CharacterRange range = current->words.front().range;
         current->words.pop_front();
+        const QString text = current->text;
         if (delegate)
-            delegate->speechSynthesizer(q, range, current->text);
+            delegate->speechSynthesizer(q, range, text);
+        if (generation == speechGeneration)
+            Q_EMIT q->willSpeakWord(range, text);
         if (generation != speechGeneration || !current || current->paused)
             return false;
     }
@@ -348,6 +358,7 @@ void SpeechSynthesizerPrivate::end(bool finished)
         output->stop();
     if (delegate)
         delegate->speechSynthesizer(q, finished);
+    Q_EMIT q->didFinishSpeaking(finished);
 }
 
 SpeechSynthesizer::SpeechSynthesizer(const QString &voiceIdentifier, QObject *parent)
@@ -375,14 +386,50 @@ QString SpeechSynthesizer::defaultVoice()
     return voiceSource().defaultVoice();
 }
 
-void SpeechSynthesizer::setVoiceSource(VoiceSource *source)
+void SpeechTesting::setVoiceSource(VoiceSource *source)
 {
     installedSource = source;
 }
 
-void SpeechSynthesizer::setSilentPlaybackForced(bool forced)
+void SpeechTesting::setSilentPlayback(bool silent)
 {
-    AudioPlayback::setSilentForced(forced);
+    silentPlayback = silent;
+}
+
+std::pair<int, int> SpeechSynthesizer::rateRange()
+{
+    const auto [minimum, maximum] = EspeakEngine::rateRange();
+    return {minimum, maximum};
+}
+
+QHash<quint64, double> SpeechSynthesizer::wordTimes(const QString &text, const QString &voice,
+                                                    float wordsPerMinute)
+{
+    QHash<quint64, double> times;
+    const QTemporaryDir folder;
+    const int sampleRate = EspeakEngine::instance().sampleRate();
+    if (!folder.isValid() || sampleRate <= 0)
+        return times;
+    const auto [minimumRate, maximumRate] = EspeakEngine::rateRange();
+    const int rate =
+        int(std::lround(std::clamp(wordsPerMinute, float(minimumRate), float(maximumRate))));
+    // A file render: the engine does not wait for anyone to play its samples.
+    auto channel = std::make_shared<SpeechChannel>(1, WordCapacity);
+    EspeakEngine::instance().submit(
+        {text, voice, rate, folder.filePath(QStringLiteral("render.aiff")), channel});
+    const auto take = [&] {
+        for (const SpeechChannel::Word &word :
+             channel->takeWords(std::numeric_limits<qint64>::max()))
+            times.insert(word.range.location, double(word.sample) * 1000.0 / sampleRate);
+    };
+    while (channel->result() == SpeechChannel::Result::Running) {
+        take();
+        QThread::msleep(1);
+    }
+    take();
+    if (channel->result() != SpeechChannel::Result::Completed)
+        times.clear();
+    return times;
 }
 
 SpeechSynthesizerDelegate *SpeechSynthesizer::delegate() const

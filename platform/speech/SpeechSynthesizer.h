@@ -2,6 +2,7 @@
 
 #include "platform/speech/CharacterRange.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -9,6 +10,7 @@
 #include <QVariantMap>
 
 #include <memory>
+#include <utility>
 
 class SpeechSynthesizer;
 
@@ -27,22 +29,11 @@ public:
     virtual void speechSynthesizer(SpeechSynthesizer *sender, bool finishedSpeaking) = 0;
 };
 
-// Where the synthesizer's class operations get the installed voices from.
-// The espeak-ng catalogue is used unless a test installs another source.
-class VoiceSource
-{
-public:
-    virtual ~VoiceSource() = default;
-    virtual QStringList availableVoices() const = 0;
-    virtual QVariantMap attributesForVoice(const QString &identifier) const = 0;
-    virtual QString defaultVoice() const = 0;
-};
-
 class SpeechSynthesizerPrivate;
 
 // Speaks text aloud or into an AIFF file. Synthesis runs on a worker thread;
-// the delegate's reports arrive on the main thread, each word when the audio
-// reaches it.
+// the reports (the delegate's calls and the signals, the delegate first)
+// arrive on the main thread, each word when the audio reaches it.
 class SpeechSynthesizer : public QObject
 {
     Q_OBJECT
@@ -56,12 +47,14 @@ public:
     static QStringList availableVoices();
     static QVariantMap attributesForVoice(const QString &identifier);
     static QString defaultVoice();
-    // Replaces the voice source of the class operations; nullptr restores
-    // espeak-ng's catalogue. The caller keeps ownership.
-    static void setVoiceSource(VoiceSource *source);
-    // For tests: play on the silent real-time clock even when an audio
-    // device exists, as happens when there is none.
-    static void setSilentPlaybackForced(bool forced);
+    // The rates in words per minute that are spoken as asked; any other is
+    // spoken at the nearest limit.
+    static std::pair<int, int> rateRange();
+    // Renders the text without playing it and gives, by each word's location,
+    // the time in ms from the start of the audio where the word begins.
+    // Blocks until the render ends; empty when it fails.
+    static QHash<quint64, double> wordTimes(const QString &text, const QString &voice,
+                                            float wordsPerMinute);
 
     SpeechSynthesizerDelegate *delegate() const;
     void setDelegate(SpeechSynthesizerDelegate *delegate);
@@ -92,6 +85,10 @@ public:
 Q_SIGNALS:
     // The first samples of a speech went to the audio output (or the silent clock).
     void audioStarted();
+    // Before each word, like the delegate's word report.
+    void willSpeakWord(CharacterRange word, const QString &string);
+    // Once per speech, like the delegate's end report.
+    void didFinishSpeaking(bool finishedSpeaking);
 
 private:
     std::unique_ptr<SpeechSynthesizerPrivate> d;

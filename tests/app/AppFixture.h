@@ -4,6 +4,7 @@
 #include "app/Startup.h"
 #include "platform/application/Application.h"
 #include "platform/speech/SpeechSynthesizer.h"
+#include "platform/speech/SpeechTesting.h"
 #include "platform/system/Log.h"
 
 #include <QDialog>
@@ -69,7 +70,7 @@ class AppFixture : public ::testing::Test
 protected:
     void SetUp() override
     {
-        SpeechSynthesizer::setVoiceSource(&voices);
+        SpeechTesting::setVoiceSource(&voices);
         delegate = std::make_unique<AppDelegate>();
         window.reset(Startup::loadMainWindow(delegate.get()));
         ASSERT_TRUE(window);
@@ -79,7 +80,7 @@ protected:
     {
         window.reset();
         delegate.reset();
-        SpeechSynthesizer::setVoiceSource(nullptr);
+        SpeechTesting::setVoiceSource(nullptr);
     }
 
     void launch() { delegate->applicationDidFinishLaunching(); }
@@ -102,7 +103,7 @@ protected:
     void SetUp() override
     {
         AppFixture::SetUp();
-        SpeechSynthesizer::setVoiceSource(nullptr);
+        SpeechTesting::setVoiceSource(nullptr);
         window->show();
         launch();
         text = window->findChild<QPlainTextEdit *>(QStringLiteral("textView"));

@@ -28,7 +28,7 @@ protected:
     {
         AppFixture::SetUp();
         // The real voice list, so the synthesizer speaks with a real voice.
-        SpeechSynthesizer::setVoiceSource(nullptr);
+        SpeechTesting::setVoiceSource(nullptr);
         window->show();
         launch();
         delegate->setCurrentRate(400.0f);

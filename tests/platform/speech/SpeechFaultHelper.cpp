@@ -11,7 +11,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -23,24 +22,6 @@ void say(const char *line)
     std::fflush(stdout);
 }
 
-class Reports : public SpeechSynthesizerDelegate
-{
-public:
-    void speechSynthesizer(SpeechSynthesizer *, CharacterRange, const QString &) override
-    {
-        if (++words == 3)
-            say("speaking");
-    }
-    void speechSynthesizer(SpeechSynthesizer *, bool finishedSpeaking) override
-    {
-        if (onEnd)
-            onEnd(finishedSpeaking);
-    }
-
-    int words = 0;
-    std::function<void(bool)> onEnd;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -48,11 +29,13 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     SpeechSynthesizer synthesizer;
     synthesizer.setRate(300.0f);
-    Reports reports;
-    synthesizer.setDelegate(&reports);
-
+    int words = 0;
+    QObject::connect(&synthesizer, &SpeechSynthesizer::willSpeakWord, &app, [&] {
+        if (++words == 3)
+            say("speaking");
+    });
     int ends = 0;
-    reports.onEnd = [&](bool finished) {
+    QObject::connect(&synthesizer, &SpeechSynthesizer::didFinishSpeaking, &app, [&](bool finished) {
         if (ends++ == 0) {
             say(finished ? "end 1" : "end 0");
             synthesizer.startSpeakingString(u"And once more."_s);
@@ -60,7 +43,7 @@ int main(int argc, char **argv)
         }
         say(finished ? "again 1" : "again 0");
         app.quit();
-    };
+    });
     // About eight seconds of speech: time enough to kill the server while
     // it plays, short enough to finish on the silent clock afterwards.
     synthesizer.startSpeakingString(

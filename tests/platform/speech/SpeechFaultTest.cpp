@@ -1,27 +1,27 @@
 // The synthesizer when the world under it fails: the audio server dies while
 // it speaks, a listed voice does not load.
 #include "platform/speech/SpeechSynthesizer.h"
+#include "platform/speech/SpeechTesting.h"
 #include "platform/system/Log.h"
+#include "support/TestSupport.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <sndfile.h>
-
 #include <cmath>
-#include <vector>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int Timeout = 30000;
+constexpr int Timeout = 60000;
 
 // An audio server of the test's own, in a runtime folder of its own, so that
 // killing it leaves the one the other tests use alone. The clients it serves
@@ -87,21 +87,6 @@ private:
     QProcess m_server;
 };
 
-class Ends : public SpeechSynthesizerDelegate
-{
-public:
-    void speechSynthesizer(SpeechSynthesizer *, CharacterRange, const QString &) override {}
-    void speechSynthesizer(SpeechSynthesizer *, bool finishedSpeaking) override
-    {
-        ends.push_back(finishedSpeaking);
-    }
-    bool waitForEnd()
-    {
-        return QTest::qWaitFor([this] { return !ends.empty(); }, Timeout);
-    }
-    std::vector<bool> ends;
-};
-
 // The installed voices, and one more that is listed but has nothing behind it.
 class BrokenVoiceSource : public VoiceSource
 {
@@ -123,16 +108,6 @@ private:
     QStringList m_installed;
     QString m_default;
 };
-
-sf_count_t framesOf(const QString &path)
-{
-    SF_INFO info{};
-    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
-    if (!file)
-        return -1;
-    sf_close(file);
-    return info.frames;
-}
 
 } // namespace
 
@@ -190,52 +165,49 @@ TEST(SpeechFault, AVoiceThatDoesNotLoadSpeaksWithTheVoiceHeld)
     const QString english = u"gmw/en"_s;
     if (held.isEmpty() || !voices.availableVoices().contains(english))
         GTEST_SKIP() << "no English and German, French or Spanish voices are installed";
-    SpeechSynthesizer::setVoiceSource(&voices);
-    const auto restore = qScopeGuard([] { SpeechSynthesizer::setVoiceSource(nullptr); });
+    SpeechTesting::setVoiceSource(&voices);
+    const auto restore = qScopeGuard([] { SpeechTesting::setVoiceSource(nullptr); });
+    SpeechTesting::setSilentPlayback(true);
+    const auto audible = qScopeGuard([] { SpeechTesting::setSilentPlayback(false); });
 
     QTemporaryDir dir;
     SpeechSynthesizer synthesizer(held);
+    QSignalSpy ends(&synthesizer, &SpeechSynthesizer::didFinishSpeaking);
     int exports = 0;
     // The frames of the text exported with the synthesizer's voice; -1 when
     // the export did not end with success.
-    const auto exported = [&] {
-        Ends ends;
-        synthesizer.setDelegate(&ends);
+    const auto exported = [&]() -> qint64 {
         const QString path = dir.filePath(u"%1.aiff"_s.arg(++exports));
         synthesizer.startSpeakingString(u"Ein Satz, der gesprochen wird."_s,
                                         QUrl::fromLocalFile(path));
-        const bool ended = ends.waitForEnd();
-        synthesizer.setDelegate(nullptr);
-        return ended && ends.ends == std::vector<bool>{true} ? framesOf(path) : -1;
+        if (!ends.wait(Timeout) || !ends.takeFirst().at(0).toBool())
+            return -1;
+        return TestSupport::readSoundFile(path).info.frames;
     };
     // espeak-ng's first speech after loading a voice runs a little long.
     ASSERT_GT(exported(), 0);
-    const sf_count_t reference = exported();
+    const qint64 reference = exported();
     ASSERT_GT(reference, 0);
 
     // Listed, so accepted; it fails only when the engine loads it.
     ASSERT_TRUE(synthesizer.setVoice(voices.broken));
     LogCapture log;
-    const sf_count_t fallback = exported();
+    const qint64 fallback = exported();
     EXPECT_NEAR(double(fallback), double(reference), double(reference) * 0.002);
     const QStringList said = log.lines().filter(voices.broken);
     ASSERT_EQ(said.size(), 1) << log.lines().join(u'\n').toStdString();
     EXPECT_TRUE(said.constFirst().contains(held)) << said.constFirst().toStdString();
 
     // Aloud too.
-    SpeechSynthesizer::setSilentPlaybackForced(true);
-    const auto audible = qScopeGuard([] { SpeechSynthesizer::setSilentPlaybackForced(false); });
-    Ends spoken;
-    synthesizer.setDelegate(&spoken);
     synthesizer.setRate(450.0f);
     synthesizer.startSpeakingString(u"Kurz."_s);
-    ASSERT_TRUE(spoken.waitForEnd());
-    EXPECT_EQ(spoken.ends, std::vector<bool>{true});
+    ASSERT_TRUE(ends.wait(Timeout));
+    EXPECT_TRUE(ends.takeFirst().at(0).toBool());
 
     // The comparison above tells the voices apart.
     synthesizer.setRate(175.0f);
     ASSERT_TRUE(synthesizer.setVoice(english));
     exported();
-    const sf_count_t inEnglish = exported();
+    const qint64 inEnglish = exported();
     EXPECT_GT(std::abs(double(inEnglish - reference)), double(reference) * 0.02);
 }

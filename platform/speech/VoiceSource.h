@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+// Where the synthesizer's class operations get the installed voices from.
+class VoiceSource
+{
+public:
+    virtual ~VoiceSource() = default;
+    virtual QStringList availableVoices() const = 0;
+    virtual QVariantMap attributesForVoice(const QString &identifier) const = 0;
+    virtual QString defaultVoice() const = 0;
+};
