@@ -29,12 +29,17 @@ public:
     void resume();
 
     qint64 freeSamples() const;
-    qint64 write(const qint16 *samples, qint64 count);
+    // Takes all the samples: what the output does not accept now is kept and
+    // offered again before anything newer, at the next write or time query.
+    void write(const qint16 *samples, qint64 count);
     qint64 writtenSamples() const { return m_written; }
     qint64 playedSamples();
     bool isSilent() const { return !m_device; }
 
 private:
+    bool openOutput();
+    void offerPending();
+    qint64 followDevice(qint64 reported);
     void startSilent(qint64 fromSample);
     void useSilentClock(const QString &reason);
     void retire();
@@ -46,6 +51,8 @@ private:
     std::vector<std::unique_ptr<QAudioSink>> m_retired;
     QIODevice *m_device = nullptr;
     qint64 m_written = 0;
+    // Samples counted as written that the output has not taken yet.
+    std::vector<qint16> m_pending;
     // Silent clock: time runs from m_clockBase samples at m_clock's start.
     QElapsedTimer m_clock;
     qint64 m_clockBase = 0;
@@ -54,4 +61,11 @@ private:
     // stands still while everything is written counts as played.
     qint64 m_lastPlayed = -1;
     QElapsedTimer m_sinceProgress;
+    // The device reports its time in steps, corrected now and then by tens of
+    // milliseconds; words follow a steady clock running from the last
+    // reported position that is pulled gently towards each new report.
+    QElapsedTimer m_steady;
+    qint64 m_steadyBase = 0;
+    qint64 m_steadyAtNs = 0;
+    qint64 m_lastReturned = 0;
 };
