@@ -1,5 +1,5 @@
 #include "platform/speech/EspeakVoiceSource.h"
-#include "platform/system/Log.h"
+#include "platform/system/LogCapture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The synthesizer when the world under it fails: the audio server dies while
 // it speaks, a listed voice does not load.
 #include "platform/speech/SpeechSynthesizer.h"
-#include "platform/system/Log.h"
+#include "platform/system/LogCapture.h"
 
 #include <QFile>
 #include <QProcess>
