@@ -1,5 +1,5 @@
-// The application when the disk fills during an export and when a chosen file
-// is gone by the time it is read.
+// The window when the disk fills during an export and when a chosen file is
+// gone by the time it is read.
 #include "AppFixture.h"
 #include "support/TestSupport.h"
 
@@ -9,7 +9,6 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -66,30 +65,6 @@ private:
 } // namespace
 
 using Faults = LaunchedWindow;
-
-TEST(ProgramFaults, ExportOntoAFullDiskFailsAndLeavesNoFile)
-{
-    QTemporaryDir dir;
-    const QString out = dir.filePath(u"full.aiff"_s);
-    // bash sets the limit and ignores the signal; both survive the exec.
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-    process.setProcessEnvironment(environment);
-    process.start(u"bash"_s,
-                  {u"-c"_s,
-                   u"trap '' XFSZ; ulimit -f %1; exec \"$0\" \"$@\""_s.arg(FullDisk::Kilobytes),
-                   QStringLiteral(TAVORIN_PROGRAM), u"--export"_s, out, u"-"_s});
-    ASSERT_TRUE(process.waitForStarted());
-    process.write(QByteArray("Far more speech than sixty-four kilobytes will hold. ").repeated(20));
-    process.closeWriteChannel();
-    ASSERT_TRUE(process.waitForFinished(Timeout));
-    const QString err = QString::fromUtf8(process.readAllStandardError());
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << err.toStdString();
-    EXPECT_NE(process.exitCode(), 0) << err.toStdString();
-    EXPECT_TRUE(err.contains(out)) << err.toStdString();
-    EXPECT_TRUE(entries(dir.path()).isEmpty()) << entries(dir.path()).join(u' ').toStdString();
-}
 
 TEST_F(Faults, ExportOntoAFullDiskEndsWithoutSuccessAndLeavesNoFile)
 {

@@ -59,7 +59,9 @@ Outcome run(const QStringList &arguments, const QByteArray &input = {},
     process.write(input);
     process.closeWriteChannel();
     EXPECT_TRUE(process.waitForFinished(60000));
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+    // A crash is no exit status at all.
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
 }
 
@@ -212,6 +214,25 @@ TEST(Program, ExportWritesThroughLinksKeepsOnlyPermissionBitsAndClearsItsLeftove
     EXPECT_NE(::access(gone.constData(), F_OK), 0);
     EXPECT_NE(::access(reused.constData(), F_OK), 0);
     EXPECT_EQ(::access(running.constData(), F_OK), 0);
+}
+
+TEST(Program, ExportOntoAFullDiskFailsAndLeavesNoFile)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath(u"full.aiff"_s);
+    // bash limits the size of any file written to 64 KiB and ignores the
+    // signal that enforces it, so that writes fail as on a full disk; both
+    // survive the exec.
+    const Outcome full =
+        run({u"-c"_s, u"trap '' XFSZ; ulimit -f 64; exec \"$0\" \"$@\""_s, program, u"--export"_s,
+             out, u"-"_s},
+            QByteArray("Far more speech than sixty-four kilobytes will hold. ").repeated(20),
+            environmentWith(), u"bash"_s);
+    EXPECT_GT(full.status, 0) << full.err.toStdString();
+    EXPECT_TRUE(full.err.contains(out)) << full.err.toStdString();
+    EXPECT_TRUE(
+        QDir(dir.path())
+            .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
 }
 
 TEST(Program, AnInterruptedExportLeavesNoFile)
