@@ -29,14 +29,8 @@ class Documents : public AppFixture
 protected:
     static void SetUpTestSuite()
     {
-        s_dataHome = new QTemporaryDir;
-        qputenv("XDG_DATA_HOME", s_dataHome->path().toLocal8Bit());
+        TestSupport::usePrivateDataHome();
         g_reload_user_special_dirs_cache();
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_dataHome;
-        s_dataHome = nullptr;
     }
 
     void SetUp() override
@@ -75,11 +69,8 @@ protected:
         return recent;
     }
 
-    static QTemporaryDir *s_dataHome;
     QPlainTextEdit *text = nullptr;
 };
-
-QTemporaryDir *Documents::s_dataHome = nullptr;
 
 TEST_F(Documents, NewClearsSpacesAtOnceAndAsksForAnythingElse)
 {

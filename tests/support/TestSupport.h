@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -39,6 +40,15 @@ inline QByteArray contents(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Points the user data folder (XDG_DATA_HOME) at a temporary folder for the
+// rest of this test program; a program that uses GLib must then have it read
+// its user folders again (g_reload_user_special_dirs_cache).
+inline void usePrivateDataHome()
+{
+    static QTemporaryDir folder;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(folder.path()));
 }
 
 // An audio file as libsndfile reads it back; `valid` is false when it does

@@ -24,20 +24,10 @@ class RecentDocumentsTest : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        s_home = new QTemporaryDir;
-        qputenv("XDG_DATA_HOME", s_home->path().toLocal8Bit());
+        TestSupport::usePrivateDataHome();
         g_reload_user_special_dirs_cache();
     }
-    static void TearDownTestSuite()
-    {
-        delete s_home;
-        s_home = nullptr;
-    }
-
-    static QTemporaryDir *s_home;
 };
-
-QTemporaryDir *RecentDocumentsTest::s_home = nullptr;
 
 // That an opened file is recorded is seen through the window.
 TEST_F(RecentDocumentsTest, KeepsTheListPrivateAndLeavesAloneWhatItMustNotReplace)
