@@ -5,19 +5,14 @@
 // No argument holds NUL, which bash cannot pass and the runner refuses.
 
 #include "fuzz/FuzzInput.h"
+#include "platform/process/Pipe.h"
+#include "platform/process/Process.h"
 #include "terminal/TQTerminal.h"
 
 #include <QByteArrayList>
 
-#include <cerrno>
-#include <cstdlib>
+#include <memory>
 #include <optional>
-#include <vector>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -26,43 +21,20 @@ namespace {
 // What a bash command line prints, or no value when bash failed.
 std::optional<QByteArray> runBash(const QByteArray &commandLine)
 {
-    int pipeEnds[2];
-    if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
-        fuzzFailure("a pipe for bash");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    // Bash reads no start-up file for -c, but BASH_ENV would be sourced:
-    // a clean environment keeps the round trip about quoting alone.
-    char bash[] = "/bin/bash";
-    char dashC[] = "-c";
-    std::vector<char *> argv = {bash, dashC, const_cast<char *>(commandLine.constData()), nullptr};
-    char path[] = "PATH=/usr/bin:/bin";
-    char locale[] = "LC_ALL=C.UTF-8";
-    char *environment[] = {path, locale, nullptr};
-    pid_t child = -1;
-    const int spawned = posix_spawn(&child, bash, &actions, nullptr, argv.data(), environment);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeEnds[1]);
-    if (spawned != 0) {
-        ::close(pipeEnds[0]);
+    auto bash = std::make_shared<Process>();
+    bash->setLaunchPath(u"/bin/bash"_s);
+    bash->setArguments({u"-c"_s, QString::fromUtf8(commandLine)});
+    // Bash reads no start-up file for -c, but BASH_ENV would be sourced: a
+    // clean environment keeps the round trip about quoting alone.
+    bash->setEnvironment({{u"PATH"_s, u"/usr/bin:/bin"_s}, {u"LC_ALL"_s, u"C.UTF-8"_s}});
+    auto output = std::make_shared<Pipe>();
+    bash->setStandardOutput(output);
+    if (!bash->launch())
         fuzzFailure("bash starts");
-    }
-    QByteArray printed;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t count = ::read(pipeEnds[0], buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            break;
-        printed.append(buffer, qsizetype(count));
-    }
-    ::close(pipeEnds[0]);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    const QByteArray printed = output->fileHandleForReading()->readDataToEndOfFile();
+    bash->waitUntilExit();
+    if (bash->terminationReason() != Process::TerminationReason::Exit ||
+        bash->terminationStatus() != 0)
         return std::nullopt;
     return printed;
 }

@@ -1,4 +1,5 @@
 #include "platform/system/Log.h"
+#include "platform/system/LogCapture.h"
 
 #include <QByteArray>
 

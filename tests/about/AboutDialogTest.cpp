@@ -1,7 +1,6 @@
 #include "about/AboutDialog.h"
 
 #include "platform/system/Bundle.h"
-#include "platform/system/Log.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -97,22 +96,17 @@ TEST(AboutDialog, FillsOnlyNullValuesFromTheBundleAndFollowsTranslations)
                                            info(u"CFBundleVersion"_s) + u"]  100%"_s);
 }
 
-TEST(AboutDialog, ButtonsOpenTheirTargetOrLogWhatIsMissing)
+TEST(AboutDialog, ButtonsOpenTheirTargetOrNothing)
 {
     OpenedUrls opened;
-    LogCapture log;
     AboutDialog about;
     about.window();
-    about.visitWebsiteButton()->click();
+    // Without an address or a file, nothing is opened.
     about.setAppWebsiteURL(QUrl(u"not a url at all ::"_s, QUrl::StrictMode));
-    about.visitWebsite();
-    about.acknowledgmentsButton()->click();
+    about.visitWebsiteButton()->click();
     about.setAcknowledgmentsPath(QString(u""_s));
     ASSERT_NE(about.acknowledgmentsButton(), nullptr) << "an empty path keeps the button";
-    EXPECT_EQ(log.lines(),
-              (QStringList{u"Error: please set the appWebsiteURL property on the about window"_s,
-                           u"Error: please set the appWebsiteURL property on the about window"_s,
-                           u"Error: couldn't load the acknowledgments file"_s}));
+    about.acknowledgmentsButton()->click();
     EXPECT_TRUE(opened.urls.isEmpty());
 
     const QString path = Bundle::pathForResource(AboutDialog::acknowledgmentsFileName());

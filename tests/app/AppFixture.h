@@ -5,61 +5,79 @@
 #include "platform/application/Application.h"
 #include "platform/speech/SpeechSynthesizer.h"
 #include "platform/speech/SpeechTesting.h"
-#include "platform/system/Log.h"
+#include "platform/system/LogCapture.h"
 
-#include <QDialog>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 
-// Confirms a file panel as its OK button does (QFileDialog::accept is protected).
-inline void acceptPanel(QDialog *panel)
+// The modal window in front, as the type asked for; null when there is none.
+template<typename Dialog>
+Dialog *currentDialog()
 {
-    panel->accept();
+    return qobject_cast<Dialog *>(QApplication::activeModalWidget());
+}
+
+// Chooses `path` in the file panel in front as its OK button does; false
+// when no panel is in front.
+inline bool choose(const QString &path)
+{
+    auto *panel = currentDialog<QFileDialog>();
+    if (!panel)
+        return false;
+    panel->selectFile(path);
+    static_cast<QDialog *>(panel)->accept(); // as the OK button does
+    return true;
+}
+
+// Clicks the button of that title in the message box in front.
+inline bool answer(const QString &title)
+{
+    if (auto *box = currentDialog<QMessageBox>())
+        for (QAbstractButton *button : box->buttons())
+            if (button->text() == title) {
+                button->click();
+                return true;
+            }
+    return false;
+}
+
+// Waits until the log has had `line` `times` times.
+inline bool waitForLog(const LogCapture &log, const QString &line, int times = 1)
+{
+    return QTest::qWaitFor([&] { return log.count(line) == times; }, 60000);
 }
 
 // A voice list that a test writes itself.
 class FakeVoiceSource : public VoiceSource
 {
 public:
-    struct Voice
-    {
-        QString identifier;
-        QVariantMap attributes;
-    };
-
     QStringList availableVoices() const override
     {
         QStringList identifiers;
-        for (const Voice &voice : voices)
-            identifiers << voice.identifier;
+        for (const auto &voice : voices)
+            identifiers << voice.first;
         return identifiers;
     }
     QVariantMap attributesForVoice(const QString &identifier) const override
     {
-        for (const Voice &voice : voices)
-            if (voice.identifier == identifier)
-                return voice.attributes;
+        for (const auto &[voice, attributes] : voices)
+            if (voice == identifier)
+                return attributes;
         return {};
     }
     QString defaultVoice() const override { return defaultIdentifier; }
 
-    void add(const QString &identifier, const QString &name, const QString &language,
-             const QString &gender = QString())
-    {
-        using namespace Qt::StringLiterals;
-        QVariantMap attributes{{u"VoiceName"_s, name},
-                               {u"VoiceLanguage"_s, language},
-                               {u"VoiceIdentifier"_s, identifier}};
-        if (!gender.isNull())
-            attributes.insert(u"VoiceGender"_s, gender);
-        voices.append({identifier, attributes});
-    }
-
-    QList<Voice> voices;
+    QList<std::pair<QString, QVariantMap>> voices; // in the platform's order
     QString defaultIdentifier;
 };
 
@@ -106,7 +124,15 @@ protected:
         SpeechTesting::setVoiceSource(nullptr);
         window->show();
         launch();
-        text = window->findChild<QPlainTextEdit *>(QStringLiteral("textView"));
+        text = child<QPlainTextEdit>("textView");
+    }
+
+    void select(int start, int length)
+    {
+        QTextCursor cursor = text->textCursor();
+        cursor.setPosition(start);
+        cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+        text->setTextCursor(cursor);
     }
 
     QPlainTextEdit *text = nullptr;

@@ -12,16 +12,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-template<typename Dialog>
-Dialog *currentDialog()
-{
-    return qobject_cast<Dialog *>(QApplication::activeModalWidget());
-}
-
-} // namespace
-
 using Dialogs = AppFixture;
 
 // 1 for the default button, 0 for the alternate, as sheets on the main window
@@ -41,11 +31,7 @@ TEST_F(Dialogs, ConfirmationsAnswerOnceWithOneForTheDefaultAndZeroForTheAlternat
     QTest::keyClick(box, Qt::Key_Escape);
 
     delegate->yesNoConfirmationDialogWithTitle(u"T"_s, u"I"_s, [&](int code) { codes << code; });
-    box = currentDialog<QMessageBox>();
-    ASSERT_TRUE(box);
-    for (QAbstractButton *button : box->buttons())
-        if (button->text() == u"Yes"_s)
-            button->click();
+    ASSERT_TRUE(answer(u"Yes"_s));
 
     window->hide();
     delegate->yesNoConfirmationDialogWithTitle(u"T"_s, u"I"_s, [&](int code) { codes << code; });
@@ -73,8 +59,7 @@ TEST_F(Dialogs, PanelsYieldOneResolvedPathOrNothingWhenCancelled)
     ASSERT_TRUE(panel);
     EXPECT_TRUE(panel->filter() & QDir::Hidden);
     EXPECT_EQ(panel->nameFilters(), QStringList{u"*.txt"_s});
-    panel->selectFile(link);
-    acceptPanel(panel);
+    ASSERT_TRUE(choose(link));
     EXPECT_EQ(paths, QStringList{QFileInfo(target).canonicalFilePath()});
 
     QList<QUrl> urls;
@@ -87,7 +72,7 @@ TEST_F(Dialogs, PanelsYieldOneResolvedPathOrNothingWhenCancelled)
         if (cancel)
             panel->reject();
         else
-            acceptPanel(panel);
+            static_cast<QDialog *>(panel)->accept();
     }
     ASSERT_EQ(urls.size(), 1);
     EXPECT_EQ(urls.first().fileName(), u"output.aiff"_s);

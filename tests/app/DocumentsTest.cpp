@@ -1,14 +1,11 @@
 #include "AppFixture.h"
 
 #include "platform/application/RecentDocuments.h"
+#include "support/TestSupport.h"
 
-#include <QApplication>
 #include <QFile>
-#include <QFileDialog>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,24 +19,7 @@ namespace {
 
 QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
 {
-    QFile file(dir.filePath(name));
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    return file.fileName();
-}
-
-template<typename Dialog>
-Dialog *currentDialog()
-{
-    return qobject_cast<Dialog *>(QApplication::activeModalWidget());
-}
-
-QAbstractButton *buttonTitled(QMessageBox *box, const QString &title)
-{
-    for (QAbstractButton *button : box->buttons())
-        if (button->text() == title)
-            return button;
-    return nullptr;
+    return TestSupport::writeFile(dir.filePath(name), bytes);
 }
 
 } // namespace
@@ -49,14 +29,8 @@ class Documents : public AppFixture
 protected:
     static void SetUpTestSuite()
     {
-        s_dataHome = new QTemporaryDir;
-        qputenv("XDG_DATA_HOME", s_dataHome->path().toLocal8Bit());
+        TestSupport::usePrivateDataHome();
         g_reload_user_special_dirs_cache();
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_dataHome;
-        s_dataHome = nullptr;
     }
 
     void SetUp() override
@@ -75,10 +49,9 @@ protected:
         if (panel) {
             delegate->doOpen(nullptr);
             auto *dialog = currentDialog<QFileDialog>();
-            if (!dialog || dialog->fileMode() != QFileDialog::ExistingFile)
+            if (!dialog || dialog->fileMode() != QFileDialog::ExistingFile ||
+                !choose(paths.first()))
                 return false;
-            dialog->selectFile(paths.first());
-            acceptPanel(dialog);
         } else {
             delegate->application(nullptr, paths);
         }
@@ -96,11 +69,8 @@ protected:
         return recent;
     }
 
-    static QTemporaryDir *s_dataHome;
     QPlainTextEdit *text = nullptr;
 };
-
-QTemporaryDir *Documents::s_dataHome = nullptr;
 
 TEST_F(Documents, NewClearsSpacesAtOnceAndAsksForAnythingElse)
 {
@@ -119,9 +89,7 @@ TEST_F(Documents, NewClearsSpacesAtOnceAndAsksForAnythingElse)
     EXPECT_EQ(text->toPlainText(), u" \t\n "_s) << "Return answers No";
 
     delegate->doNew(nullptr);
-    box = currentDialog<QMessageBox>();
-    ASSERT_TRUE(box);
-    buttonTitled(box, u"Yes"_s)->click();
+    ASSERT_TRUE(answer(u"Yes"_s));
     EXPECT_TRUE(text->toPlainText().isEmpty());
 }
 

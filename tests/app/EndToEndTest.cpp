@@ -1,5 +1,6 @@
 // The window with the real synthesizer and the real audio server.
 #include "AppFixture.h"
+#include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -29,12 +30,7 @@ QString commandOutput(const QString &program, const QStringList &arguments)
 
 sf_count_t framesOf(const QString &path)
 {
-    SF_INFO info = {};
-    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
-    if (!file)
-        return -1;
-    sf_close(file);
-    return info.frames;
+    return TestSupport::readSoundFile(path).info.frames;
 }
 
 } // namespace
@@ -56,7 +52,7 @@ TEST_F(EndToEnd, TypedTextIsHeardOnTheAudioServerAndEndsWithSuccess)
     QTest::keyClicks(text, u"Hello from the speaking editor."_s);
     LogCapture log;
     QTest::mouseClick(child<QPushButton>("playButton"), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return log.count(u"With success"_s) == 1; }, 30000));
+    ASSERT_TRUE(waitForLog(log, u"With success"_s));
     recorder.terminate();
     ASSERT_TRUE(recorder.waitForFinished(5000));
 
@@ -75,21 +71,15 @@ TEST_F(EndToEnd, ExportOfTheWholeTextLastsAsLongAsTheCommandLineEngineSays)
 {
     const QString sentence = u"The quick brown fox jumps over the lazy dog."_s;
     text->setPlainText(sentence);
-    QTextCursor selection = text->textCursor();
-    selection.setPosition(4);
-    selection.setPosition(9, QTextCursor::KeepAnchor);
-    text->setTextCursor(selection);
+    select(4, 5);
     delegate->setCurrentRate(190.0f);
 
     QTemporaryDir dir;
     const QString path = dir.filePath(u"sentence.aiff"_s);
     LogCapture log;
     delegate->doExport(nullptr);
-    auto *panel = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-    ASSERT_TRUE(panel);
-    panel->selectFile(path);
-    acceptPanel(panel);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return log.count(u"With success"_s) == 1; }, 30000));
+    ASSERT_TRUE(choose(path));
+    ASSERT_TRUE(waitForLog(log, u"With success"_s));
 
     const QString reference = dir.filePath(u"reference.wav"_s);
     QProcess espeak;
@@ -111,13 +101,10 @@ TEST_F(EndToEnd, StopDuringAnExportEndsWithAllFlagsDown)
     QTemporaryDir dir;
     LogCapture log;
     delegate->doExport(nullptr);
-    auto *panel = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-    ASSERT_TRUE(panel);
-    panel->selectFile(dir.filePath(u"stopped.aiff"_s));
-    acceptPanel(panel);
+    ASSERT_TRUE(choose(dir.filePath(u"stopped.aiff"_s)));
     ASSERT_TRUE(delegate->isExporting());
     delegate->doStop(nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return log.count(u"Without any success"_s) == 1; }, 30000));
+    ASSERT_TRUE(waitForLog(log, u"Without any success"_s));
     EXPECT_FALSE(delegate->isExporting());
     EXPECT_FALSE(delegate->isPlaying());
     EXPECT_FALSE(delegate->isPaused());

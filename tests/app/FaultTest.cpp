@@ -1,6 +1,7 @@
-// The application when the disk fills during an export and when a chosen file
-// is gone by the time it is read.
+// The window when the disk fills during an export and when a chosen file is
+// gone by the time it is read.
 #include "AppFixture.h"
+#include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QDir>
@@ -8,7 +9,6 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -16,7 +16,6 @@
 
 #include <csignal>
 
-#include <sys/mount.h>
 #include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
@@ -32,10 +31,9 @@ QStringList entries(const QString &path)
                                 QDir::NoDotAndDotDot);
 }
 
-// A folder that holds only a few kilobytes: a small file system of its own
-// where mounting is allowed, else a limit on the size of any file this
-// process writes (with the signal that enforces it ignored, so that writes
-// fail with an error as on a full disk).
+// A folder where no file may grow past a few kilobytes, as on a full disk: a
+// limit on the size of any file this process writes, with the signal that
+// enforces it ignored so that writes fail with an error.
 class FullDisk
 {
 public:
@@ -43,10 +41,6 @@ public:
 
     FullDisk()
     {
-        const QByteArray path = QFile::encodeName(m_dir.path());
-        m_mounted = ::mount("tmpfs", path.constData(), "tmpfs", 0, "size=64k") == 0;
-        if (m_mounted)
-            return;
         ::getrlimit(RLIMIT_FSIZE, &m_limit);
         rlimit small = m_limit;
         small.rlim_cur = Kilobytes * 1024;
@@ -56,19 +50,14 @@ public:
 
     ~FullDisk()
     {
-        if (m_mounted) {
-            ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
-        } else {
-            ::setrlimit(RLIMIT_FSIZE, &m_limit);
-            std::signal(SIGXFSZ, m_previousHandler);
-        }
+        ::setrlimit(RLIMIT_FSIZE, &m_limit);
+        std::signal(SIGXFSZ, m_previousHandler);
     }
 
     QString path() const { return m_dir.path(); }
 
 private:
     QTemporaryDir m_dir;
-    bool m_mounted = false;
     rlimit m_limit{};
     void (*m_previousHandler)(int) = SIG_DFL;
 };
@@ -76,30 +65,6 @@ private:
 } // namespace
 
 using Faults = LaunchedWindow;
-
-TEST(ProgramFaults, ExportOntoAFullDiskFailsAndLeavesNoFile)
-{
-    QTemporaryDir dir;
-    const QString out = dir.filePath(u"full.aiff"_s);
-    // bash sets the limit and ignores the signal; both survive the exec.
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-    process.setProcessEnvironment(environment);
-    process.start(u"bash"_s,
-                  {u"-c"_s,
-                   u"trap '' XFSZ; ulimit -f %1; exec \"$0\" \"$@\""_s.arg(FullDisk::Kilobytes),
-                   QStringLiteral(TAVORIN_PROGRAM), u"--export"_s, out, u"-"_s});
-    ASSERT_TRUE(process.waitForStarted());
-    process.write(QByteArray("Far more speech than sixty-four kilobytes will hold. ").repeated(20));
-    process.closeWriteChannel();
-    ASSERT_TRUE(process.waitForFinished(Timeout));
-    const QString err = QString::fromUtf8(process.readAllStandardError());
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << err.toStdString();
-    EXPECT_NE(process.exitCode(), 0) << err.toStdString();
-    EXPECT_TRUE(err.contains(out)) << err.toStdString();
-    EXPECT_TRUE(entries(dir.path()).isEmpty()) << entries(dir.path()).join(u' ').toStdString();
-}
 
 TEST_F(Faults, ExportOntoAFullDiskEndsWithoutSuccessAndLeavesNoFile)
 {
@@ -109,12 +74,8 @@ TEST_F(Faults, ExportOntoAFullDiskEndsWithoutSuccessAndLeavesNoFile)
     const QString out = disk.path() + u"/full.aiff"_s;
     LogCapture log;
     delegate->doExport(nullptr);
-    auto *panel = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-    ASSERT_TRUE(panel);
-    panel->selectFile(out);
-    acceptPanel(panel);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return log.count(u"Without any success"_s) == 1; }, Timeout))
-        << log.lines().join(u'\n').toStdString();
+    ASSERT_TRUE(choose(out));
+    ASSERT_TRUE(waitForLog(log, u"Without any success"_s)) << log.lines().join(u'\n').toStdString();
     EXPECT_EQ(log.count(u"With success"_s), 0);
     EXPECT_FALSE(delegate->isExporting());
     EXPECT_EQ(log.lines().filter(u"Cannot export the speech to \"%1\""_s.arg(out)).size(), 1)
@@ -130,22 +91,18 @@ TEST_F(Faults, AFileDeletedBetweenChoosingAndReadingKeepsTheText)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"vanishing.txt"_s);
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("The text of a file that will not be there.");
-    file.close();
+    TestSupport::writeFile(path, "The text of a file that will not be there.");
     text->setPlainText(u"What was typed before."_s);
 
     LogCapture log;
     QSignalSpy finished(delegate.get(), &AppDelegate::fileLoadFinished);
     delegate->doOpen(nullptr);
-    auto *panel = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+    auto *panel = currentDialog<QFileDialog>();
     ASSERT_TRUE(panel);
     // The panel has checked that the file exists and is handing it over.
     QObject::connect(panel, &QFileDialog::fileSelected, panel,
                      [](const QString &chosen) { QFile::remove(chosen); });
-    panel->selectFile(path);
-    acceptPanel(panel);
+    ASSERT_TRUE(choose(path));
 
     ASSERT_TRUE(finished.wait(Timeout));
     EXPECT_EQ(finished.constFirst().at(1).toBool(), false);

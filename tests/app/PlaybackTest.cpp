@@ -1,56 +1,37 @@
 #include "AppFixture.h"
 
 #include "app/FindIndicator.h"
+#include "support/TestSupport.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QFileDialog>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 using namespace Qt::StringLiterals;
 
-namespace {
-
-constexpr int speechTimeoutMs = 20000;
-
-} // namespace
-
-class Playback : public AppFixture
+// The window launched on the real voice list, speaking fast.
+class Playback : public LaunchedWindow
 {
 protected:
     void SetUp() override
     {
-        AppFixture::SetUp();
-        // The real voice list, so the synthesizer speaks with a real voice.
-        SpeechTesting::setVoiceSource(nullptr);
-        window->show();
-        launch();
+        LaunchedWindow::SetUp();
         delegate->setCurrentRate(400.0f);
-        text = child<QPlainTextEdit>("textView");
         label = child<QLabel>("statusLabel");
         progress = child<QProgressBar>("statusProgress");
     }
 
-    void select(int start, int length)
+    bool waitForMark(const std::function<bool(CharacterRange)> &seen)
     {
-        QTextCursor cursor = text->textCursor();
-        cursor.setPosition(start);
-        cursor.setPosition(start + length, QTextCursor::KeepAnchor);
-        text->setTextCursor(cursor);
+        return QTest::qWaitFor([&] { return seen(delegate->findIndicator()->markedRange()); },
+                               60000);
     }
 
-    bool waitForLog(const LogCapture &log, const QString &line)
-    {
-        return QTest::qWaitFor([&] { return log.count(line) > 0; }, speechTimeoutMs);
-    }
-
-    QPlainTextEdit *text = nullptr;
     QLabel *label = nullptr;
     QProgressBar *progress = nullptr;
 };
@@ -103,8 +84,7 @@ TEST_F(Playback, APausedSpeechKeepsItsRangeAndWhateverEndsItEndsThePause)
     LogCapture log;
     select(8, 200);
     delegate->doPlay(nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate->findIndicator()->markedRange().length; },
-                                speechTimeoutMs));
+    ASSERT_TRUE(waitForMark([](CharacterRange marked) { return marked.length > 0; }));
     delegate->doPause(nullptr);
     EXPECT_EQ(label->text(), u"Paused"_s);
     EXPECT_TRUE(progress->isHidden());
@@ -114,9 +94,7 @@ TEST_F(Playback, APausedSpeechKeepsItsRangeAndWhateverEndsItEndsThePause)
     delegate->doPlay(nullptr);
     EXPECT_EQ(delegate->spokenRange(), (CharacterRange{8, 200}));
     const CharacterRange before = delegate->findIndicator()->markedRange();
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return delegate->findIndicator()->markedRange().location > before.location; },
-        speechTimeoutMs));
+    ASSERT_TRUE(waitForMark([&](CharacterRange now) { return now.location > before.location; }));
     const CharacterRange marked = delegate->findIndicator()->markedRange();
     EXPECT_GE(marked.location, 8u);
     EXPECT_LE(marked.location + marked.length, 208u);
@@ -131,10 +109,7 @@ TEST_F(Playback, APausedSpeechKeepsItsRangeAndWhateverEndsItEndsThePause)
     delegate->doPlay(nullptr);
     delegate->doPause(nullptr);
     delegate->doExport(nullptr);
-    auto *panel = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-    ASSERT_TRUE(panel);
-    panel->selectFile(dir.filePath(u"out.aiff"_s));
-    acceptPanel(panel);
+    ASSERT_TRUE(choose(dir.filePath(u"out.aiff"_s)));
     EXPECT_FALSE(delegate->isPaused());
     // Play is not offered during an export, and does nothing if given anyway.
     EXPECT_FALSE(delegate->windowBindings()->canPlay());
@@ -149,8 +124,7 @@ TEST_F(Playback, APausedSpeechKeepsItsRangeAndWhateverEndsItEndsThePause)
     delegate->doPause(nullptr);
     delegate->doPlay(nullptr);
     EXPECT_TRUE(delegate->speechSynth()->isSpeaking());
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return log.count(u"With success"_s) == 2; }, speechTimeoutMs));
+    EXPECT_TRUE(waitForLog(log, u"With success"_s, 2));
     EXPECT_FALSE(delegate->isPlaying());
     EXPECT_TRUE(label->isHidden());
 }
@@ -163,8 +137,7 @@ TEST_F(Playback, MarksFollowTypingAndANewTextEndsTheSpeechFirst)
     text->setPlainText(words);
     LogCapture log;
     delegate->doPlay(nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate->findIndicator()->markedRange().length; },
-                                speechTimeoutMs));
+    ASSERT_TRUE(waitForMark([](CharacterRange marked) { return marked.length > 0; }));
     // Typing before the spoken words, and inside the text already spoken.
     QTextCursor typing(text->document());
     typing.insertText(u"Typed here. "_s);
@@ -172,9 +145,8 @@ TEST_F(Playback, MarksFollowTypingAndANewTextEndsTheSpeechFirst)
     typing.insertText(u"more "_s);
     for (int word = 0; word < 4; ++word) {
         const CharacterRange before = delegate->findIndicator()->markedRange();
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return delegate->findIndicator()->markedRange().location != before.location; },
-            speechTimeoutMs));
+        ASSERT_TRUE(
+            waitForMark([&](CharacterRange now) { return now.location != before.location; }));
         const CharacterRange marked = delegate->findIndicator()->markedRange();
         const QString markedText =
             text->toPlainText().mid(qsizetype(marked.location), qsizetype(marked.length));
@@ -183,11 +155,7 @@ TEST_F(Playback, MarksFollowTypingAndANewTextEndsTheSpeechFirst)
 
     // New, answered Yes: the old text's speech ends, with its report, before the text goes.
     delegate->doNew(nullptr);
-    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-    ASSERT_TRUE(box);
-    for (QAbstractButton *button : box->buttons())
-        if (button->text() == u"Yes"_s)
-            button->click();
+    ASSERT_TRUE(answer(u"Yes"_s));
     EXPECT_TRUE(text->toPlainText().isEmpty());
     EXPECT_FALSE(delegate->isPlaying());
     ASSERT_TRUE(waitForLog(log, u"Without any success"_s));
@@ -207,18 +175,15 @@ TEST_F(Playback, ExportWritesTheWholeTextAndMarksWordsAtTheirOwnPlace)
 
     LogCapture log;
     delegate->doExport(nullptr);
-    auto *panel = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+    auto *panel = currentDialog<QFileDialog>();
     ASSERT_TRUE(panel);
     panel->reject();
     EXPECT_FALSE(delegate->isExporting()) << "a cancelled export changes nothing";
     EXPECT_TRUE(label->isHidden());
 
     delegate->doExport(nullptr);
-    panel = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-    ASSERT_TRUE(panel);
-    EXPECT_EQ(panel->acceptMode(), QFileDialog::AcceptSave);
-    panel->selectFile(path);
-    acceptPanel(panel);
+    ASSERT_EQ(currentDialog<QFileDialog>()->acceptMode(), QFileDialog::AcceptSave);
+    ASSERT_TRUE(choose(path));
     EXPECT_TRUE(delegate->isExporting());
     EXPECT_EQ(label->text(), u"Exporting..."_s);
 
@@ -229,9 +194,7 @@ TEST_F(Playback, ExportWritesTheWholeTextAndMarksWordsAtTheirOwnPlace)
     ASSERT_TRUE(waitForLog(log, u"With success"_s));
     EXPECT_FALSE(delegate->isExporting());
     EXPECT_TRUE(label->isHidden());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.read(4), QByteArray("FORM"));
+    EXPECT_TRUE(TestSupport::readSoundFile(path).valid);
 }
 
 TEST_F(Playback, MarkingFarIntoALongTextScrollsItIntoView)

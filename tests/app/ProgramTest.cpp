@@ -11,9 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <gtest/gtest.h>
+#include "support/TestSupport.h"
 
-#include <sndfile.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <csignal>
@@ -21,8 +21,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-
-#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -61,28 +59,13 @@ Outcome run(const QStringList &arguments, const QByteArray &input = {},
     process.write(input);
     process.closeWriteChannel();
     EXPECT_TRUE(process.waitForFinished(60000));
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+    // A crash is no exit status at all.
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
 }
 
-// Frames, rate and format of an audio file read back with libsndfile.
-struct Audio
-{
-    bool valid = false;
-    sf_count_t frames = 0;
-    int rate = 0;
-    int format = 0;
-};
-
-Audio readAudio(const QString &path)
-{
-    SF_INFO info = {};
-    SNDFILE *file = sf_open(path.toLocal8Bit().constData(), SFM_READ, &info);
-    if (!file)
-        return {};
-    sf_close(file);
-    return {true, info.frames, info.samplerate, info.format};
-}
+using TestSupport::readSoundFile;
 
 QString privateFolder(const QTemporaryDir &dir)
 {
@@ -126,29 +109,26 @@ TEST(Program, ListsTheVoicesOfTheVoiceMenu)
 TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
 {
     QTemporaryDir dir;
-    const QString input = dir.filePath(u"in.txt"_s);
-    QFile file(input);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("Caf\xc3\xa9 and a second short sentence.");
-    file.close();
+    const QByteArray said("Caf\xc3\xa9 and a second short sentence.");
+    const QString input = TestSupport::writeFile(dir.filePath(u"in.txt"_s), said);
 
     const QString fromFile = dir.filePath(u"file.aiff"_s);
     const Outcome first = run({u"--export"_s, fromFile, u"--rate"_s, u"300"_s, input});
     EXPECT_EQ(first.status, 0) << first.err.toStdString();
-    const Audio fileAudio = readAudio(fromFile);
+    const auto fileAudio = readSoundFile(fromFile);
     ASSERT_TRUE(fileAudio.valid);
-    EXPECT_GT(fileAudio.frames, 1000);
-    EXPECT_EQ(fileAudio.rate, 22050);
-    EXPECT_EQ(fileAudio.format, SF_FORMAT_AIFF | SF_FORMAT_PCM_16);
+    EXPECT_GT(fileAudio.info.frames, 1000);
+    EXPECT_EQ(fileAudio.info.samplerate, 22050);
+    EXPECT_EQ(fileAudio.info.format, SF_FORMAT_AIFF | SF_FORMAT_PCM_16);
     const QString fromInput = dir.filePath(u"stdin.aiff"_s);
     EXPECT_EQ(run({u"--export"_s, fromInput, u"-"_s}, "Spoken from a pipe.").status, 0);
-    EXPECT_TRUE(readAudio(fromInput).valid);
+    EXPECT_TRUE(readSoundFile(fromInput).valid);
     ASSERT_TRUE(QFile::remove(fromFile) && QFile::remove(fromInput));
 
     // A name of the longest length the folder takes is written as given.
     const QString longest = dir.filePath(QString(250, u'n') + u".aiff"_s);
     EXPECT_EQ(run({u"--export"_s, longest, input}).status, 0);
-    EXPECT_TRUE(readAudio(longest).valid);
+    EXPECT_TRUE(readSoundFile(longest).valid);
     ASSERT_TRUE(QFile::remove(longest));
 
     const QString out = dir.filePath(u"out.aiff"_s);
@@ -187,8 +167,7 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
         EXPECT_TRUE(outcome.err.contains(failure.complaint)) << outcome.err.toStdString();
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"in.txt"_s});
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("Caf\xc3\xa9 and a second short sentence."));
+    EXPECT_EQ(TestSupport::contents(input), said);
 }
 
 TEST(Program, ExportWritesThroughLinksKeepsOnlyPermissionBitsAndClearsItsLeftovers)
@@ -231,14 +210,29 @@ TEST(Program, ExportWritesThroughLinksKeepsOnlyPermissionBitsAndClearsItsLeftove
     EXPECT_TRUE(S_ISLNK(info.st_mode));
     ASSERT_EQ(::stat(real.constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0751u);
-    SF_INFO audio = {};
-    SNDFILE *file = sf_open(real.constData(), SFM_READ, &audio);
-    ASSERT_NE(file, nullptr);
-    EXPECT_GT(audio.frames, 1000);
-    sf_close(file);
+    EXPECT_GT(readSoundFile(dir.path() + u"/link.aiff"_s).info.frames, 1000);
     EXPECT_NE(::access(gone.constData(), F_OK), 0);
     EXPECT_NE(::access(reused.constData(), F_OK), 0);
     EXPECT_EQ(::access(running.constData(), F_OK), 0);
+}
+
+TEST(Program, ExportOntoAFullDiskFailsAndLeavesNoFile)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath(u"full.aiff"_s);
+    // bash limits the size of any file written to 64 KiB and ignores the
+    // signal that enforces it, so that writes fail as on a full disk; both
+    // survive the exec.
+    const Outcome full =
+        run({u"-c"_s, u"trap '' XFSZ; ulimit -f 64; exec \"$0\" \"$@\""_s, program, u"--export"_s,
+             out, u"-"_s},
+            QByteArray("Far more speech than sixty-four kilobytes will hold. ").repeated(20),
+            environmentWith(), u"bash"_s);
+    EXPECT_GT(full.status, 0) << full.err.toStdString();
+    EXPECT_TRUE(full.err.contains(out)) << full.err.toStdString();
+    EXPECT_TRUE(
+        QDir(dir.path())
+            .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
 }
 
 TEST(Program, AnInterruptedExportLeavesNoFile)
@@ -303,6 +297,15 @@ protected:
 
     QString channel() const { return runtime.filePath(u"tavorin/instance.socket"_s); }
 
+    sockaddr_un channelAddress() const
+    {
+        sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        const QByteArray path = QFile::encodeName(channel());
+        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        return address;
+    }
+
     ino_t channelInode() const
     {
         struct stat info = {};
@@ -342,22 +345,14 @@ TEST_F(SingleInstanceProgram, ASecondLaunchHandsItsFileOverAndExits)
     QProcess *first = start();
     ASSERT_TRUE(waitForChannel());
     QTemporaryDir dir;
-    const QString text = dir.filePath(u"note.txt"_s);
-    QFile file(text);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("hello");
-    file.close();
+    const QString text = TestSupport::writeFile(dir.filePath(u"note.txt"_s), "hello");
 
     QProcess *second = start({text});
     ASSERT_TRUE(second->waitForFinished(20000));
     EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second->exitCode(), 0);
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            return QString::fromUtf8(first->readAllStandardError())
-                .contains(u"Another launch asked for the window"_s);
-        },
-        10000));
+    QString seen;
+    EXPECT_TRUE(waitForLine(first, seen, u"Another launch asked for the window"_s));
     EXPECT_EQ(first->state(), QProcess::Running);
 }
 
@@ -366,11 +361,8 @@ TEST_F(SingleInstanceProgram, AStaleChannelDoesNotBlockANewInstance)
     // A socket file that nobody answers on, as a crash leaves it.
     folder();
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    const QByteArray path = QFile::encodeName(channel());
-    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    const sockaddr_un address = channelAddress();
+    ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
     ::close(fd);
     ASSERT_TRUE(QFile::exists(channel()));
 
@@ -412,14 +404,11 @@ TEST_F(SingleInstanceProgram, AFloodOfIdleConnectionsIsShedAndTheChannelKeepsWor
     QProcess *first = start({}, {u"--nofile=64"_s});
     ASSERT_TRUE(waitForChannel());
     const ino_t inode = channelInode();
-    const QByteArray path = QFile::encodeName(channel());
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const sockaddr_un address = channelAddress();
     std::vector<int> idle;
     for (int i = 0; i < 80; ++i) {
         const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
-        ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+        ASSERT_EQ(::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
         idle.push_back(fd);
     }
     // Each idle connection is dropped after a short while.
@@ -517,25 +506,18 @@ TEST(Install, PutsEverythingWhereTheDesktopLooksAndRuns)
     EXPECT_EQ(Bundle::pathForResource(u"getpath.sh"_s, folders),
               root.filePath(u"share/tavorin/getpath.sh"_s));
 
-    QProcess validate;
-    validate.start(u"desktop-file-validate"_s,
-                   {root.filePath(u"share/applications/org.tavorin.Tavorin.desktop"_s)});
-    ASSERT_TRUE(validate.waitForFinished(60000));
-    EXPECT_EQ(validate.exitCode(), 0) << validate.readAllStandardOutput().toStdString();
-    validate.start(u"appstreamcli"_s,
-                   {u"validate"_s, u"--no-net"_s,
-                    root.filePath(u"share/metainfo/org.tavorin.Tavorin.metainfo.xml"_s)});
-    ASSERT_TRUE(validate.waitForFinished(60000));
-    EXPECT_EQ(validate.exitCode(), 0) << validate.readAllStandardOutput().toStdString();
-
-    QProcess exported;
-    exported.setProcessEnvironment(environmentWith());
+    for (const QStringList &validator :
+         {QStringList{u"desktop-file-validate"_s,
+                      root.filePath(u"share/applications/org.tavorin.Tavorin.desktop"_s)},
+          QStringList{u"appstreamcli"_s, u"validate"_s, u"--no-net"_s,
+                      root.filePath(u"share/metainfo/org.tavorin.Tavorin.metainfo.xml"_s)}}) {
+        const Outcome valid = run(validator.mid(1), {}, environmentWith(), validator.first());
+        EXPECT_EQ(valid.status, 0) << valid.out.toStdString();
+    }
     const QString out = root.filePath(u"installed.aiff"_s);
-    exported.start(root.filePath(u"bin/tavorin"_s), {u"--export"_s, out, u"-"_s});
-    ASSERT_TRUE(exported.waitForStarted());
-    exported.write("Installed and speaking.");
-    exported.closeWriteChannel();
-    ASSERT_TRUE(exported.waitForFinished(60000));
-    EXPECT_EQ(exported.exitCode(), 0);
-    EXPECT_TRUE(readAudio(out).valid);
+    EXPECT_EQ(run({u"--export"_s, out, u"-"_s}, "Installed and speaking.", environmentWith(),
+                  root.filePath(u"bin/tavorin"_s))
+                  .status,
+              0);
+    EXPECT_TRUE(readSoundFile(out).valid);
 }

@@ -1,17 +1,11 @@
 #include "controls/VLButton.h"
 #include "controls/ColorExtensions.h"
-#include "controls/Controls.h"
-#include "controls/GradientStatusBar.h"
 #include "controls/VLButtonCell.h"
-#include "platform/application/UiLoader.h"
 #include "support/TestSupport.h"
 
-#include <QBuffer>
 #include <QTest>
 
 #include <gtest/gtest.h>
-
-#include <memory>
 
 using namespace Qt::StringLiterals;
 using namespace TestSupport;
@@ -33,21 +27,6 @@ QImage face(VLButton &button)
     const QImage image = button.grab().toImage().convertToFormat(QImage::Format_ARGB32);
     return image.copy(button.faceRect().toRect());
 }
-
-// One button's type given by name, the other's by number.
-const char describedWindow[] = R"(<ui version="4.0"><class>Form</class>
- <widget class="QWidget" name="Form"><layout class="QVBoxLayout" name="layout">
-  <item><widget class="VLButton" name="playButton">
-   <property name="vlButtonType"><enum>VLButton::VLButtonTypeGreen</enum></property></widget></item>
-  <item><widget class="VLButton" name="stopButton"><property name="text"><string>Stop</string></property>
-   <property name="vlButtonType"><number>5</number></property></widget></item>
-  <item><widget class="GradientStatusBar" name="statusBar"><layout class="QHBoxLayout" name="row">
-   <item><widget class="QLabel" name="statusLabel"/></item></layout></widget></item>
- </layout></widget>
- <customwidgets>
-  <customwidget><class>VLButton</class><extends>QPushButton</extends></customwidget>
-  <customwidget><class>GradientStatusBar</class><extends>QWidget</extends><container>1</container></customwidget>
- </customwidgets></ui>)";
 
 } // namespace
 
@@ -92,35 +71,6 @@ TEST(VLButton, FaceIsADarkerFrameAroundAGradientOrFlatWhenDownWithAWhiteTitle)
     // Out-of-range types draw as red.
     EXPECT_EQ(shade(7, 0), shade(VLButton::VLButtonTypeRed, 0));
     EXPECT_EQ(shade(-1, 0), shade(VLButton::VLButtonTypeRed, 0));
-}
-
-TEST(VLButton, DescribedButtonsKeepTheirTypeAndPaintThroughTheirCell)
-{
-    Controls::registerWidgetClasses();
-    UiLoader loader;
-    QByteArray description(describedWindow);
-    QBuffer buffer(&description);
-    ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
-    std::unique_ptr<QWidget> form(loader.load(&buffer));
-    ASSERT_TRUE(form) << loader.errorString().toStdString();
-    auto *play = form->findChild<VLButton *>(u"playButton"_s);
-    auto *stop = form->findChild<VLButton *>(u"stopButton"_s);
-    ASSERT_TRUE(play && stop);
-    EXPECT_EQ(play->vlButtonType(), VLButton::VLButtonTypeGreen);
-    EXPECT_EQ(stop->vlButtonType(), VLButton::VLButtonTypeDarkRed);
-    auto *bar = form->findChild<QWidget *>(u"statusBar"_s);
-    ASSERT_NE(qobject_cast<GradientStatusBar *>(bar), nullptr);
-    EXPECT_EQ(form->findChild<QWidget *>(u"statusLabel"_s)->parentWidget(), bar);
-
-    form->show();
-    for (auto [button, type] : {std::pair{play, 3}, std::pair{stop, 5}}) {
-        const QImage image = face(*button);
-        EXPECT_TRUE(isNear(image.pixelColor(image.width() / 2, 0), shade(type, -0.12f))) << type;
-    }
-    play->setVLButtonType(VLButton::VLButtonTypeOrange);
-    const QImage repainted = face(*play);
-    EXPECT_TRUE(isNear(repainted.pixelColor(repainted.width() / 2, 0), shade(4, -0.12f)))
-        << "a new type shows at the next repaint";
 }
 
 TEST(VLButton, FocusFrameLiesOutsideTheFace)

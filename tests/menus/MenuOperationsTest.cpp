@@ -1,4 +1,5 @@
 #include "menus/MenuOperations.h"
+#include "menus/MenuItemOperations.h"
 #include "platform/menu/Menu.h"
 #include "platform/menu/MenuItem.h"
 #include "support/TestSupport.h"
@@ -9,33 +10,57 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 
 using namespace Qt::StringLiterals;
 using TestSupport::titles;
 
-namespace {
-
-// One line per item: title, action, key, mask, represented object, and "*" when
-// its target is `target`; a separator as "--".
-QStringList summary(const QMenu *menu, const QObject *target)
+// The decoded key and mask, and the shortcut of an item made from the string.
+// Invariants over any string (lower case, modifiers only, the last part) are
+// the shortcut fuzz target's.
+TEST(Operations, ShortcutStringsBecomeKeyMaskAndQtShortcut)
 {
-    QStringList result;
-    const QList<QAction *> items = Menu::itemArray(menu);
-    for (const QAction *item : items) {
-        if (item->isSeparator()) {
-            result << u"--"_s;
-            continue;
-        }
-        result << u"%1 %2 %3 %4 %5%6"_s
-                      .arg(item->text(), MenuItem::action(item), MenuItem::keyEquivalent(item))
-                      .arg(MenuItem::keyEquivalentModifierMask(item), 0, 16)
-                      .arg(MenuItem::representedObject(item).toString(),
-                           MenuItem::target(item) == target ? u"*"_s : u""_s);
+    const struct
+    {
+        QString shortcut;
+        QString key;
+        quint64 mask;
+        QKeySequence qt;
+    } cases[] = {
+        {u"@~+S"_s, u"s"_s, 0x180000, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S)},
+        {u"$^+x"_s, u"x"_s, 0x60000, QKeySequence(Qt::SHIFT | Qt::META | Qt::Key_X)},
+        {u"S"_s, u"s"_s, 0, QKeySequence(Qt::Key_S)}, // upper case adds no Shift
+        {u"@x@+s"_s, u"s"_s, 0x100000, QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {u"@+~+s"_s, u"s"_s, 0x100000, QKeySequence(Qt::CTRL | Qt::Key_S)}, // middle ignored
+        {u"@+\u00C9"_s, u"\u00E9"_s, 0x100000, QKeySequence(Qt::CTRL | Qt::Key_Eacute)},
+        {u"+"_s, u""_s, 0, QKeySequence()},
+        {u"@++"_s, u""_s, 0x100000, QKeySequence()},
+        {u"+\uF708"_s, u"\uF708"_s, 0, QKeySequence(Qt::Key_F5)},
+        // U+0124, U+015E, U+017E and U+0140 share their low byte with $ ^ ~ @.
+        {u"\u0124\u015E\u017E\u0140+s"_s, u"s"_s, 0, QKeySequence(Qt::Key_S)},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.shortcut.toStdString());
+        const QVariantMap decoded = Operations::decodeKeyShortcutForMenuItem(c.shortcut);
+        EXPECT_EQ(decoded.value(u"keyEquivalent"_s).toString(), c.key);
+        EXPECT_EQ(decoded.value(u"keyModifier"_s).toULongLong(), c.mask);
+        std::unique_ptr<QAction> item(
+            Operations::itemWithTitleAndObject(u"I"_s, u"doI:"_s, {}, c.shortcut, nullptr));
+        EXPECT_EQ(item->shortcut(), c.qt);
     }
-    return result;
+    EXPECT_EQ(Operations::decodeKeyShortcut(nullptr, QString()).value(u"keyEquivalent"_s),
+              QVariant(u""_s));
+
+    // The plain factory keeps the key equivalent as given, with the default mask.
+    std::unique_ptr<QAction> literal(Operations::itemWithTitle(u"S"_s, {}, u"@+s"_s, nullptr));
+    EXPECT_EQ(MenuItem::keyEquivalent(literal.get()), u"@+s"_s);
+    EXPECT_TRUE(literal->shortcut().isEmpty());
+    std::unique_ptr<QAction> separator(
+        Operations::itemWithTitleAndObject(u"--"_s, u"doOpen:"_s, 7, u"@+o"_s, nullptr));
+    EXPECT_TRUE(separator->isSeparator());
 }
+
+namespace {
 
 std::unique_ptr<QMenu> menuWith(const QStringList &itemTitles)
 {
@@ -45,86 +70,7 @@ std::unique_ptr<QMenu> menuWith(const QStringList &itemTitles)
     return menu;
 }
 
-QVariantMap description(const QString &title, const QString &selector = {},
-                        const QString &equivalent = {}, const QVariant &object = {})
-{
-    QVariantMap result{{u"title"_s, title}};
-    if (!selector.isNull())
-        result.insert(u"selector"_s, selector);
-    if (!equivalent.isNull())
-        result.insert(u"equivalent"_s, equivalent);
-    if (object.isValid())
-        result.insert(u"object"_s, object);
-    return result;
-}
-
 } // namespace
-
-// The same descriptions read by each builder's own rules: which ones take "--"
-// for a separator, which carry represented objects, how groups are ordered.
-TEST(MenuOperations, BuildersReadDescriptionsByTheirOwnRules)
-{
-    QObject target;
-    QObject *const to = &target;
-    const QVariantList flat{description(u"Open"_s, u"doOpen:"_s, u"@+o"_s, u"file"_s),
-                            description(u"--"_s), description(u"New"_s, u"doNew:"_s, u"p"_s)};
-    // Sorted without regard to case: "export" before "Speech".
-    const QVariantMap groups{
-        {u"Speech"_s, QVariantList()},
-        {u"export"_s, QVariantList{description(u"AIFF"_s, u"doExport:"_s, {}, u"aiff"_s),
-                                   description(u"--"_s)}}};
-    const QVariantList nested{QVariantMap{{u"title"_s, u"--"_s}, {u"children"_s, flat.mid(0, 1)}},
-                              description(u"--"_s), description(u"Voice"_s, {}, u"^+v"_s, u"en"_s)};
-    using Build = std::function<void(QMenu *)>;
-    const struct
-    {
-        const char *name;
-        Build build;
-        QStringList top;
-        QStringList firstSubmenu = {};
-    } cases[] = {
-        {"array",
-         [&](QMenu *m) { Operations::addItemsFromArray(m, flat, to); },
-         {u"Open doOpen: o 100000 *"_s, u"--"_s, u"New doNew: p 0 *"_s}},
-        {"object array",
-         [&](QMenu *m) { Operations::addObjectItemsFromArray(m, flat, to); },
-         {u"Open doOpen: o 100000 file*"_s, u"--   0 *"_s, u"New doNew: p 0 *"_s}},
-        {"nested: children before separators",
-         [&](QMenu *m) { Operations::addItemsFromNestedArray(m, nested, to); },
-         {u"--   100000 "_s, u"--"_s, u"Voice  v 40000 en*"_s},
-         {u"Open doOpen: o 100000 file*"_s}},
-        {"titles: short lists count as absent",
-         [&](QMenu *m) {
-             Operations::addItemsWithTitles(m, {u"A"_s, u"B"_s}, {u"doA:"_s}, {u"@+."_s}, to);
-         },
-         {u"A doA: . 100000 *"_s, u"B   0 *"_s}},
-        {"single items take -- as a title",
-         [&](QMenu *m) { Operations::addItemWithTitle(m, u"--"_s, u"doX:"_s, u"$^+x"_s, to); },
-         {u"-- doX: x 60000 *"_s}},
-        {"groups",
-         [&](QMenu *m) { Operations::addItemsFromDictionary(m, groups, to); },
-         {u"export   100000 "_s, u"Speech   100000 "_s},
-         {u"AIFF doExport:  0 *"_s, u"--   0 *"_s}},
-        {"object groups",
-         [&](QMenu *m) { Operations::addObjectItemsFromDictionary(m, groups, to); },
-         {u"export   100000 "_s, u"Speech   100000 "_s},
-         {u"AIFF doExport:  0 aiff*"_s, u"--"_s}},
-        {"represented groups",
-         [&](QMenu *m) { Operations::addRepresentedItemsFromDictionary(m, groups, to); },
-         {u"export   100000 "_s, u"Speech   100000 "_s},
-         {u"AIFF doExport:  0 aiff*"_s, u"--   0 *"_s}},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        auto menu = menuWith({});
-        c.build(menu.get());
-        EXPECT_EQ(summary(menu.get(), to), c.top);
-        if (!c.firstSubmenu.isEmpty()) {
-            EXPECT_EQ(summary(MenuItem::submenu(Menu::itemArray(menu.get()).first()), to),
-                      c.firstSubmenu);
-        }
-    }
-}
 
 // Moving items and trimming are the voice menu's, seen at launch; copies are
 // independent, and a menu set from itself ends empty rather than looping.

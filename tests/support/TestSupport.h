@@ -1,8 +1,8 @@
 #pragma once
 
 // Helpers that the test programs share: files written and read back, audio
-// files read with libsndfile, menus reduced to their titles, and pixels of
-// painted images.
+// files read with libsndfile, menus reduced to their titles, pixels of
+// painted images, and the descriptors, threads and children of this process.
 
 #include <QAction>
 #include <QByteArray>
@@ -12,12 +12,16 @@
 #include <QMenu>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
 #include <cstdlib>
 #include <vector>
+
+#include <dirent.h>
+#include <sys/wait.h>
 
 namespace TestSupport {
 
@@ -36,6 +40,15 @@ inline QByteArray contents(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Points the user data folder (XDG_DATA_HOME) at a temporary folder for the
+// rest of this test program; a program that uses GLib must then have it read
+// its user folders again (g_reload_user_special_dirs_cache).
+inline void usePrivateDataHome()
+{
+    static QTemporaryDir folder;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(folder.path()));
 }
 
 // An audio file as libsndfile reads it back; `valid` is false when it does
@@ -99,6 +112,35 @@ inline bool isNear(QColor a, QColor b, int tolerance = 2)
            std::abs(a.green() - b.green()) <= tolerance &&
            std::abs(a.blue() - b.blue()) <= tolerance &&
            std::abs(a.alpha() - b.alpha()) <= tolerance;
+}
+
+// Entries of a folder of /proc, such as /proc/self/fd or /proc/self/task.
+inline int entryCount(const char *folder)
+{
+    int count = 0;
+    if (DIR *dir = opendir(folder)) {
+        while (readdir(dir))
+            ++count;
+        closedir(dir);
+    }
+    return count;
+}
+
+inline int openDescriptorCount()
+{
+    return entryCount("/proc/self/fd");
+}
+
+inline int threadCount()
+{
+    return entryCount("/proc/self/task");
+}
+
+// True when a child has exited and nobody reaped it; reaps nothing.
+inline bool hasZombieChild()
+{
+    siginfo_t info{};
+    return ::waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid != 0;
 }
 
 } // namespace TestSupport

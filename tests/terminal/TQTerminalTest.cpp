@@ -1,6 +1,6 @@
 #include "terminal/TQTerminal.h"
 
-#include "terminal/TerminalTestSupport.h"
+#include "platform/process/Pipe.h"
 
 #include <QDir>
 #include <QFile>
@@ -84,15 +84,16 @@ TEST(TQTerminal, ExecRunsLiterallyInExactlyTheGivenEnvironment)
     EXPECT_TRUE(missing->startsWith(u"/usr/bin/env: "_s)) << missing->toStdString();
     EXPECT_TRUE(missing->contains(u"No such file or directory"_s));
 
-    // Both pipes are drained while the program runs.
-    const std::optional<QString> result = terminal.exec(
-        {u"bash"_s, u"-c"_s,
-         u"head -c 10000000 /dev/zero | tr '\\0' o & head -c 10000000 /dev/zero | tr '\\0' e >&2; "
-         u"wait"_s},
-        searchPath);
-    ASSERT_TRUE(result);
-    ASSERT_EQ(result->size(), 20000000);
-    EXPECT_EQ(result->count(u'o'), 10000000);
+    // A child has its standard streams, and none of this process's descriptors.
+    Pipe unrelated;
+    const QStringList inherited =
+        terminal.exec({u"sh"_s, u"-c"_s, u"cd /proc/$$/fd && echo *"_s}, searchPath)
+            .value_or(QString())
+            .trimmed()
+            .split(u' ');
+    EXPECT_TRUE(inherited.contains(u"1"_s)) << inherited.join(u' ').toStdString();
+    for (const auto &end : {unrelated.fileHandleForReading(), unrelated.fileHandleForWriting()})
+        EXPECT_FALSE(inherited.contains(QString::number(end->fileDescriptor())));
 }
 
 TEST(TQTerminal, GetPathReturnsWhatTheLoginShellPrintsUntrimmed)

@@ -4,23 +4,7 @@
 
 using namespace Qt::StringLiterals;
 
-TEST(Utf8StreamDecoder, TextSplitAtEveryByteDecodesAsAWhole)
-{
-    // Two-, three- and four-byte characters around ASCII.
-    const QString text = u"a\u00e9\u20ac\U0001F600z"_s;
-    const QByteArray bytes = text.toUtf8();
-    for (qsizetype cut = 0; cut <= bytes.size(); ++cut) {
-        for (qsizetype second = cut; second <= bytes.size(); ++second) {
-            Utf8StreamDecoder decoder;
-            QString decoded = decoder.decode(bytes.left(cut));
-            decoded += decoder.decode(bytes.mid(cut, second - cut));
-            decoded += decoder.decode(bytes.mid(second));
-            decoded += decoder.decode({}, true);
-            EXPECT_EQ(decoded, text) << "cuts at " << cut << " and " << second;
-        }
-    }
-}
-
+// How a split character arrives whole is seen through the command runner.
 TEST(Utf8StreamDecoder, BytesThatAreNotUtf8BecomeReplacementCharacters)
 {
     Utf8StreamDecoder decoder;

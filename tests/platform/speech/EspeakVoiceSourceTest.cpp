@@ -1,6 +1,6 @@
 #include "platform/speech/EspeakVoiceSource.h"
 #include "platform/speech/SpeechSynthesizer.h"
-#include "platform/system/Log.h"
+#include "platform/system/LogCapture.h"
 
 #include <gtest/gtest.h>
 

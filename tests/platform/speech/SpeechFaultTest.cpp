@@ -2,7 +2,7 @@
 // it speaks, a listed voice does not load.
 #include "platform/speech/SpeechSynthesizer.h"
 #include "platform/speech/SpeechTesting.h"
-#include "platform/system/Log.h"
+#include "platform/system/LogCapture.h"
 #include "support/TestSupport.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "platform/speech/SpeechSynthesizer.h"
 #include "platform/speech/SpeechTesting.h"
-#include "platform/system/Log.h"
+#include "platform/system/LogCapture.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -9,17 +9,6 @@
 
 using namespace Qt::StringLiterals;
 
-TEST(Bundle, InformationKeysAreFilledAtBuildTimeAndUntranslatedKeysStayAsTheyAre)
-{
-    const QVariantMap info = Bundle::infoDictionary();
-    EXPECT_EQ(info.value(u"CFBundleName"_s).toString(), u"Tavorin"_s);
-    for (const QString &key : {u"CFBundleShortVersionString"_s, u"CFBundleVersion"_s})
-        EXPECT_FALSE(info.value(key).toString().isEmpty()) << key.toStdString();
-    EXPECT_TRUE(info.value(u"NSHumanReadableCopyright"_s).toString().contains(u"Tavorin"_s));
-    EXPECT_FALSE(Bundle::objectForInfoDictionaryKey(u"NoSuchKey"_s).isValid());
-    EXPECT_EQ(Bundle::localizedString("Visit Website"), u"Visit Website"_s);
-}
-
 // A program in the build tree reads the source tree's resources; an installed
 // one reads its own share/tavorin and never the source tree of the machine
 // that built it, even when that tree is still there.
