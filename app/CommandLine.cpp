@@ -81,48 +81,12 @@ bool CommandLine::isTask(int argc, char **argv)
     return false;
 }
 
-bool CommandLine::parse(const QStringList &arguments, bool allowQtOptions)
+bool CommandLine::parse(const QStringList &arguments)
 {
-    if (!m_parser.parse(arguments)) {
-        // Options of Qt's own (-platform, -style, ...) are taken out of the
-        // arguments by QApplication, which does not exist yet at this point.
-        static const QStringList qtOptions{u"platform"_s,
-                                           u"platformpluginpath"_s,
-                                           u"platformtheme"_s,
-                                           u"plugin"_s,
-                                           u"qwindowgeometry"_s,
-                                           u"qwindowicon"_s,
-                                           u"qwindowtitle"_s,
-                                           u"reverse"_s,
-                                           u"session"_s,
-                                           u"display"_s,
-                                           u"geometry"_s,
-                                           u"style"_s,
-                                           u"stylesheet"_s,
-                                           u"widgetcount"_s,
-                                           u"name"_s,
-                                           u"title"_s,
-                                           u"visual"_s,
-                                           u"nograb"_s,
-                                           u"dograb"_s,
-                                           u"sync"_s,
-                                           u"fn"_s,
-                                           u"font"_s,
-                                           u"bg"_s,
-                                           u"background"_s,
-                                           u"fg"_s,
-                                           u"foreground"_s,
-                                           u"btn"_s,
-                                           u"button"_s,
-                                           u"im"_s,
-                                           u"inputstyle"_s};
-        const QStringList unknown = m_parser.unknownOptionNames();
-        const bool onlyQt = !unknown.isEmpty() &&
-                            std::all_of(unknown.begin(), unknown.end(), [](const QString &name) {
-                                return qtOptions.contains(name);
-                            });
-        if (allowQtOptions && onlyQt)
-            return true;
+    const bool parsed = m_parser.parse(arguments);
+    m_files = m_parser.positionalArguments();
+    m_onlyUnknownOptions = false;
+    if (!parsed && m_parser.unknownOptionNames().isEmpty()) {
         m_error = m_parser.errorText();
         return false;
     }
@@ -139,14 +103,58 @@ bool CommandLine::parse(const QStringList &arguments, bool allowQtOptions)
         m_error = u"--export and --list-voices cannot be combined"_s;
         return false;
     }
+    if (!parsed) {
+        m_error = m_parser.errorText();
+        m_onlyUnknownOptions = true;
+        return false;
+    }
+    return true;
+}
+
+bool CommandLine::acceptWhatQtLeft(const std::vector<char *> &given, int argc, char **argv)
+{
+    // Qt takes its options out by moving the pointers that remain.
+    const std::vector<char *> left(argv, argv + argc);
+    const auto taken = [&left](char *argument) {
+        return std::find(left.begin(), left.end(), argument) == left.end();
+    };
+
+    const QStringList unknown = m_parser.unknownOptionNames();
+    for (char *argument : left) {
+        const QString option = FileName::decode(argument);
+        if (option == u"--"_s)
+            break;
+        if (option.size() < 2 || !option.startsWith(u'-'))
+            continue;
+        const QString name = option.mid(option.startsWith(u"--"_s) ? 2 : 1).section(u'=', 0, 0);
+        if (unknown.contains(name)) {
+            m_error = u"Unknown option '%1'."_s.arg(name);
+            return false;
+        }
+    }
+
+    // Each file is paired with the last unpaired argument of the same text,
+    // from the end: a file given after an option of Qt's with the same text
+    // as that option's value stays a file.
+    QStringList files;
+    qsizetype file = m_files.size() - 1;
+    for (std::size_t i = given.size(); i-- > 1 && file >= 0;) {
+        if (FileName::decode(given[i]) != m_files.at(file))
+            continue;
+        if (!taken(given[i]))
+            files.prepend(m_files.at(file));
+        --file;
+    }
+    m_files = files;
+    m_onlyUnknownOptions = false;
+    m_error.clear();
     return true;
 }
 
 QStringList CommandLine::files() const
 {
     QStringList files;
-    const QStringList positional = m_parser.positionalArguments();
-    for (const QString &file : positional)
+    for (const QString &file : m_files)
         files << absolutePath(file);
     return files;
 }

@@ -4,6 +4,8 @@
 #include <QCommandLineParser>
 #include <QStringList>
 
+#include <vector>
+
 // The program's command line:
 //   tavorin [FILE...]                          the window (or the running one)
 //   tavorin --list-voices                      one voice a line
@@ -23,10 +25,19 @@ public:
     static bool isTask(int argc, char **argv);
 
     // Parses `arguments` (the program's, name first). False, with the error
-    // in errorText(), when they do not fit. `allowQtOptions` lets Qt's own
-    // options pass, for a first look before QApplication takes them out.
-    bool parse(const QStringList &arguments, bool allowQtOptions = false);
+    // in errorText(), when they do not fit.
+    bool parse(const QStringList &arguments);
     QString errorText() const { return m_error; }
+
+    // True after a failed parse whose only fault is options that the program
+    // does not know: for the window, QApplication may know them as its own
+    // (-style, -platform, the platform plugin's), which only it can tell.
+    bool lacksOnlyUnknownOptions() const { return m_onlyUnknownOptions; }
+
+    // After QApplication has taken its options out of argv, which held
+    // `given` before: false, with the error, when some option is still there
+    // that nobody knows. What Qt took as its options' values is no file.
+    bool acceptWhatQtLeft(const std::vector<char *> &given, int argc, char **argv);
 
     QCommandLineParser &parser() { return m_parser; }
 
@@ -45,5 +56,7 @@ private:
     QCommandLineOption m_export;
     QCommandLineOption m_voice;
     QCommandLineOption m_rate;
+    QStringList m_files;
     QString m_error;
+    bool m_onlyUnknownOptions = false;
 };

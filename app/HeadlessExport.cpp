@@ -2,7 +2,9 @@
 
 #include "platform/speech/AiffWriter.h"
 #include "platform/system/FileName.h"
+#include "platform/system/SystemError.h"
 #include "platform/system/TextFile.h"
+#include "platform/system/UniqueFd.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -58,7 +60,7 @@ std::optional<QString> readStandardInput(QString &error)
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0) {
-            error = QString::fromLocal8Bit(std::strerror(errno));
+            error = systemError();
             return std::nullopt;
         }
         if (count == 0)
@@ -150,16 +152,19 @@ int HeadlessExport::run(const Request &request)
 
     // Signals reach the event loop through a pipe: a handler may do no more.
     if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        fail(u"cannot set up signal handling"_s);
+        fail(u"cannot set up signal handling (%1)"_s.arg(systemError()));
         return 1;
     }
-    QSocketNotifier signals(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&signals, &QSocketNotifier::activated, &signals, [this] {
-        char drained[16];
-        while (::read(g_signalPipe[0], drained, sizeof drained) > 0) {
-        }
-        interrupt();
-    });
+    const UniqueFd signalReadEnd{g_signalPipe[0]};
+    const UniqueFd signalWriteEnd{g_signalPipe[1]};
+    QSocketNotifier signals(signalReadEnd.get(), QSocketNotifier::Read);
+    QObject::connect(&signals, &QSocketNotifier::activated, &signals,
+                     [this, fd = signalReadEnd.get()] {
+                         char drained[16];
+                         while (::read(fd, drained, sizeof drained) > 0) {
+                         }
+                         interrupt();
+                     });
     struct sigaction action = {};
     action.sa_handler = onInterruptSignal;
     sigemptyset(&action.sa_mask);
@@ -178,8 +183,6 @@ int HeadlessExport::run(const Request &request)
 
     ::sigaction(SIGINT, &previousInt, nullptr);
     ::sigaction(SIGTERM, &previousTerm, nullptr);
-    ::close(g_signalPipe[0]);
-    ::close(g_signalPipe[1]);
     g_signalPipe[0] = g_signalPipe[1] = -1;
     synth.setDelegate(nullptr);
     m_synth = nullptr;

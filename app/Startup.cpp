@@ -13,6 +13,7 @@
 #include <QMessageBox>
 
 #include <cstdio>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -62,27 +63,27 @@ int Startup::main(int argc, char **argv)
     // Reading the voice list takes a while; it goes on while the rest starts.
     EspeakVoiceSource::prepare();
     CommandLine commandLine;
+    const bool parsed = commandLine.parse(CommandLine::arguments(argc, argv));
     if (CommandLine::isTask(argc, argv)) {
         // No window: no display is needed, so scripts and servers can use it.
         QCoreApplication app(argc, argv);
         describeApplication();
-        if (!commandLine.parse(CommandLine::arguments(argc, argv)))
+        if (!parsed)
             return usageError(commandLine.errorText());
         return commandLine.runTask();
     }
 
-    // Wrong arguments are reported before a display is needed.
-    if (!commandLine.parse(CommandLine::arguments(argc, argv), /*allowQtOptions=*/true))
+    // Wrong arguments are reported before a display is needed; only options
+    // unknown to the program wait for QApplication, which may take them.
+    if (!parsed && !commandLine.lacksOnlyUnknownOptions())
         return usageError(commandLine.errorText());
-
+    const std::vector<char *> given(argv, argv + argc);
     QApplication app(argc, argv);
     describeApplication();
-    // QApplication has taken its own options out of argv.
-    CommandLine windowCommandLine;
-    if (!windowCommandLine.parse(CommandLine::arguments(argc, argv)))
-        return usageError(windowCommandLine.errorText());
+    if (!parsed && !commandLine.acceptWhatQtLeft(given, argc, argv))
+        return usageError(commandLine.errorText());
 
-    const QStringList files = windowCommandLine.files();
+    const QStringList files = commandLine.files();
     SingleInstance instance;
     SingleInstance *channel = &instance;
     switch (instance.handOver(files)) {

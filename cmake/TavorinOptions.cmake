@@ -5,6 +5,7 @@ target_compile_features(tavorin_options INTERFACE cxx_std_20)
 target_compile_definitions(tavorin_options INTERFACE
     QT_NO_CAST_FROM_ASCII
     QT_NO_CAST_TO_ASCII
+    QT_NO_CAST_FROM_BYTEARRAY
     QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
     QT_NO_KEYWORDS
     QT_NO_URL_CAST_FROM_STRING

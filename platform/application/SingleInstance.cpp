@@ -1,6 +1,8 @@
 #include "platform/application/SingleInstance.h"
 
 #include "platform/system/Log.h"
+#include "platform/system/SystemError.h"
+#include "platform/system/UniqueFd.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -70,16 +72,6 @@ bool makePrivateFolder(const QByteArray &path)
     return isPrivateFolder(path);
 }
 
-struct Descriptor
-{
-    int fd = -1;
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
 bool writeAll(int fd, const QByteArray &bytes, Clock::time_point deadline)
 {
     qsizetype written = 0;
@@ -122,10 +114,10 @@ Answer sendRequest(const QString &channel, const QByteArray &request)
 
     const Clock::time_point deadline = Clock::now() + answerWait;
     for (;;) {
-        Descriptor socket{::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)};
-        if (socket.fd < 0)
+        const UniqueFd socket{::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)};
+        if (!socket)
             return Answer::Unusable;
-        if (::connect(socket.fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) !=
+        if (::connect(socket.get(), reinterpret_cast<const sockaddr *>(&address), sizeof address) !=
             0) {
             if (errno == ENOENT)
                 return Answer::NoChannel;
@@ -139,12 +131,12 @@ Answer sendRequest(const QString &channel, const QByteArray &request)
             waitBriefly();
             continue;
         }
-        if (!writeAll(socket.fd, request, deadline))
+        if (!writeAll(socket.get(), request, deadline))
             return Answer::NoAnswer;
 
         QByteArray reply;
         bool closed = false;
-        pollfd waiting{socket.fd, POLLIN, 0};
+        pollfd waiting{socket.get(), POLLIN, 0};
         while (!reply.contains('\n')) {
             const int ready = ::poll(&waiting, 1, remainingMs(deadline));
             if (ready < 0 && errno == EINTR)
@@ -152,7 +144,7 @@ Answer sendRequest(const QString &channel, const QByteArray &request)
             if (ready <= 0)
                 return Answer::NoAnswer;
             char buffer[64];
-            const ssize_t count = ::read(socket.fd, buffer, sizeof buffer);
+            const ssize_t count = ::read(socket.get(), buffer, sizeof buffer);
             if (count < 0 && (errno == EINTR || errno == EAGAIN))
                 continue;
             if (count <= 0) {
@@ -186,9 +178,9 @@ SingleInstance::SingleInstance(const QString &folder, QObject *parent)
 
 SingleInstance::~SingleInstance()
 {
-    if (m_listenFd >= 0) {
+    if (m_listenFd) {
         delete m_notifier;
-        ::close(m_listenFd);
+        m_listenFd.reset();
         // Only our own channel: a later instance may have put its own there.
         const QByteArray path = QFile::encodeName(channelPath());
         struct stat info = {};
@@ -211,13 +203,13 @@ QString SingleInstance::runtimeFolder()
 bool SingleInstance::takeLock()
 {
     const QByteArray lockPath = QFile::encodeName(m_folder + u"/instance.lock"_s);
-    m_lockFd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (m_lockFd < 0)
+    m_lockFd.reset(::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!m_lockFd)
         return false;
     // Waits while another launch is between asking and listening, but not
     // for ever: one that froze there must not hang every later launch.
     const Clock::time_point deadline = Clock::now() + lockWait;
-    while (::flock(m_lockFd, LOCK_EX | LOCK_NB) != 0) {
+    while (::flock(m_lockFd.get(), LOCK_EX | LOCK_NB) != 0) {
         if (errno != EINTR && errno != EWOULDBLOCK)
             return false;
         if (remainingMs(deadline) == 0) {
@@ -272,7 +264,7 @@ SingleInstance::Outcome SingleInstance::handOver(const QStringList &files)
 
 bool SingleInstance::listen()
 {
-    if (!m_primary || m_listenFd >= 0)
+    if (!m_primary || m_listenFd)
         return false;
     const QByteArray path = QFile::encodeName(channelPath());
     // Refused while we held the lock: left by an instance that ended
@@ -283,23 +275,22 @@ bool SingleInstance::listen()
     sockaddr_un address = {};
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
-    Descriptor socket{::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)};
+    UniqueFd socket{::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)};
     struct stat info = {};
     const bool listening =
-        socket.fd >= 0 &&
-        ::bind(socket.fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0 &&
-        ::chmod(path.constData(), 0600) == 0 && ::listen(socket.fd, SOMAXCONN) == 0 &&
+        socket &&
+        ::bind(socket.get(), reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0 &&
+        ::chmod(path.constData(), 0600) == 0 && ::listen(socket.get(), SOMAXCONN) == 0 &&
         ::lstat(path.constData(), &info) == 0;
     if (!listening) {
-        Log::write(u"Cannot open the instance channel %1: %2"_s.arg(
-            channelPath(), QString::fromLocal8Bit(std::strerror(errno))));
+        Log::write(u"Cannot open the instance channel %1: %2"_s.arg(channelPath(), systemError()));
         releaseLock();
         return false;
     }
-    m_listenFd = std::exchange(socket.fd, -1);
+    m_listenFd = std::move(socket);
     m_channelDevice = info.st_dev;
     m_channelInode = info.st_ino;
-    m_notifier = new QSocketNotifier(m_listenFd, QSocketNotifier::Read, this);
+    m_notifier = new QSocketNotifier(m_listenFd.get(), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
     releaseLock();
     return true;
@@ -308,8 +299,9 @@ bool SingleInstance::listen()
 void SingleInstance::acceptConnections()
 {
     for (;;) {
-        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (fd < 0) {
+        UniqueFd connection{
+            ::accept4(m_listenFd.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK)};
+        if (!connection) {
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
             if (errno == EAGAIN || errno == EWOULDBLOCK)
@@ -317,8 +309,8 @@ void SingleInstance::acceptConnections()
             // Out of descriptors or memory for now: the connection waits in
             // the queue, and the channel stays, until there is room again.
             if (!std::exchange(m_acceptFailing, true))
-                Log::write(u"The instance channel cannot take a connection now: %1"_s.arg(
-                    QString::fromLocal8Bit(std::strerror(errno))));
+                Log::write(
+                    u"The instance channel cannot take a connection now: %1"_s.arg(systemError()));
             m_notifier->setEnabled(false);
             QTimer::singleShot(acceptRetryMs, m_notifier,
                                [notifier = m_notifier] { notifier->setEnabled(true); });
@@ -327,15 +319,14 @@ void SingleInstance::acceptConnections()
         m_acceptFailing = false;
         if (m_openConnections >= maximumConnections) {
             // The launch behind it asks again.
-            ::close(fd);
             continue;
         }
         auto *socket = new QLocalSocket(this);
-        if (!socket->setSocketDescriptor(fd)) {
-            ::close(fd);
+        if (!socket->setSocketDescriptor(connection.get())) {
             delete socket;
             continue;
         }
+        connection.release();
         ++m_openConnections;
         connect(socket, &QObject::destroyed, this, [this] { --m_openConnections; });
         QTimer::singleShot(connectionDeadlineMs, socket, [socket] {
@@ -370,8 +361,5 @@ void SingleInstance::serveConnection(QLocalSocket *socket)
 
 void SingleInstance::releaseLock()
 {
-    if (m_lockFd >= 0) {
-        ::close(m_lockFd);
-        m_lockFd = -1;
-    }
+    m_lockFd.reset();
 }

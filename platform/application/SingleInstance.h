@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/system/UniqueFd.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -72,10 +74,10 @@ private:
 
     QString m_folder;
     QString m_errorString;
-    int m_lockFd = -1;
+    UniqueFd m_lockFd;
     bool m_primary = false;
     bool m_staleChannel = false;
-    int m_listenFd = -1;
+    UniqueFd m_listenFd;
     dev_t m_channelDevice = 0;
     ino_t m_channelInode = 0;
     QSocketNotifier *m_notifier = nullptr;

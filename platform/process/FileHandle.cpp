@@ -1,5 +1,7 @@
 #include "platform/process/FileHandle.h"
 
+#include "platform/system/UniqueFd.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
@@ -58,8 +60,6 @@ public:
             else
                 m_thread.join();
         }
-        if (m_wakeFd >= 0)
-            ::close(m_wakeFd);
     }
 
     Watcher(const Watcher &) = delete;
@@ -78,7 +78,7 @@ public:
     {
         m_stopped = true;
         const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = ::write(m_wakeFd, &one, sizeof one);
+        [[maybe_unused]] const ssize_t written = ::write(m_wakeFd.get(), &one, sizeof one);
     }
 
     // Stops the thread and waits for it, unless called from the thread itself.
@@ -94,7 +94,7 @@ private:
              const Handler &handler)
     {
         for (;;) {
-            pollfd fds[2] = {{fd, events, 0}, {m_wakeFd, POLLIN, 0}};
+            pollfd fds[2] = {{fd, events, 0}, {m_wakeFd.get(), POLLIN, 0}};
             if (pollRetrying(fds, 2) < 0 || m_stopped)
                 return;
             const short revents = fds[0].revents;
@@ -117,7 +117,7 @@ private:
         }
     }
 
-    int m_wakeFd;
+    UniqueFd m_wakeFd;
     std::atomic<bool> m_stopped = false;
     std::thread m_thread;
 };

@@ -1,10 +1,11 @@
 #include "platform/process/Process.h"
 
+#include "platform/system/SystemError.h"
+
 #include <QFile>
 
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <vector>
 
 #include <spawn.h>
@@ -232,7 +233,7 @@ bool Process::launch()
     const int result = ::posix_spawn(&pid, path.constData(), actions.get(), attributes.get(),
                                      argv.data(), m_environment ? envp.data() : environ);
     if (result != 0) {
-        m_errorString = QString::fromLocal8Bit(std::strerror(result));
+        m_errorString = systemError(result);
         return false;
     }
     m_pid = pid;

@@ -1,6 +1,8 @@
 #include "platform/speech/AiffWriter.h"
 
 #include "platform/system/FileName.h"
+#include "platform/system/SystemError.h"
+#include "platform/system/UniqueFd.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -10,7 +12,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstring>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -32,11 +33,6 @@ constexpr int MaximumLinks = 40; // as the kernel follows them
 // can tell a leftover of a killed process from the file of a running one.
 constexpr QByteArrayView LeftoverPrefix = ".tavorin.";
 constexpr QByteArrayView LeftoverSuffix = ".tmp";
-
-QString systemError(int error = errno)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 QByteArray hostName()
 {
@@ -104,14 +100,13 @@ bool isStaleLeftover(int folderFd, const char *name)
 
 void removeStaleLeftovers(int folderFd)
 {
-    const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (listFd < 0)
+    UniqueFd listFd{::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (!listFd)
         return;
-    DIR *folder = ::fdopendir(listFd);
-    if (!folder) {
-        ::close(listFd);
+    DIR *folder = ::fdopendir(listFd.get());
+    if (!folder)
         return;
-    }
+    listFd.release(); // closedir() closes it
     while (const dirent *entry = ::readdir(folder)) {
         if (isStaleLeftover(folderFd, entry->d_name))
             ::unlinkat(folderFd, entry->d_name, 0);
@@ -178,10 +173,10 @@ QString checkFolder(const Target &target, int folderFd)
     return QString();
 }
 
-int openFolder(const QByteArray &folder, QString &error)
+UniqueFd openFolder(const QByteArray &folder, QString &error)
 {
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    UniqueFd fd{::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (!fd)
         error = u"cannot open its folder (%1)"_s.arg(systemError());
     return fd;
 }
@@ -223,12 +218,10 @@ QString AiffWriter::checkTarget(const QString &path)
     if (!target.error.isEmpty())
         return target.error;
     QString error;
-    const int folderFd = openFolder(target.folder, error);
-    if (folderFd < 0)
+    const UniqueFd folderFd = openFolder(target.folder, error);
+    if (!folderFd)
         return error;
-    error = checkFolder(target, folderFd);
-    ::close(folderFd);
-    return error;
+    return checkFolder(target, folderFd.get());
 }
 
 bool AiffWriter::open()
@@ -242,9 +235,9 @@ bool AiffWriter::open()
     m_folder = std::move(target.folder);
     m_name = std::move(target.name);
     m_folderFd = openFolder(m_folder, m_error);
-    if (m_folderFd < 0)
+    if (!m_folderFd)
         return false;
-    m_error = checkFolder({m_folder, m_name, {}}, m_folderFd);
+    m_error = checkFolder({m_folder, m_name, {}}, m_folderFd.get());
     if (!m_error.isEmpty() || !createTemporary()) {
         closeFiles();
         return false;
@@ -253,7 +246,7 @@ bool AiffWriter::open()
     info.samplerate = m_sampleRate;
     info.channels = 1;
     info.format = SF_FORMAT_AIFF | SF_FORMAT_PCM_16;
-    m_sndfile.reset(sf_open_fd(m_fd, SFM_WRITE, &info, SF_FALSE));
+    m_sndfile.reset(sf_open_fd(m_fd.get(), SFM_WRITE, &info, SF_FALSE));
     if (!m_sndfile) {
         m_error =
             u"cannot start the sound file (%1)"_s.arg(QString::fromUtf8(sf_strerror(nullptr)));
@@ -265,16 +258,17 @@ bool AiffWriter::open()
 
 bool AiffWriter::createTemporary()
 {
-    removeStaleLeftovers(m_folderFd);
+    removeStaleLeftovers(m_folderFd.get());
     // A file without a name disappears with the process, however it ends.
-    m_fd = ::openat(m_folderFd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (m_fd >= 0)
+    m_fd.reset(::openat(m_folderFd.get(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+    if (m_fd)
         return true;
     // Not every file system has them (vfat, NFS, CIFS, many FUSE mounts).
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray name = temporaryName();
-        m_fd = ::openat(m_folderFd, name.constData(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
-        if (m_fd >= 0) {
+        m_fd.reset(::openat(m_folderFd.get(), name.constData(),
+                            O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600));
+        if (m_fd) {
             m_temporaryName = name;
             return true;
         }
@@ -323,7 +317,7 @@ bool AiffWriter::commit()
         return false;
     }
     struct stat existing = {};
-    if (m_frames == 0 && ::fstatat(m_folderFd, m_name.constData(), &existing, 0) == 0) {
+    if (m_frames == 0 && ::fstatat(m_folderFd.get(), m_name.constData(), &existing, 0) == 0) {
         m_error = u"there is no speech to write, and the file there is kept"_s;
         discard();
         return false;
@@ -338,7 +332,8 @@ bool AiffWriter::commit()
     }
     // The data reaches the disk before the name does: after a power cut the
     // target holds the old file or the new one, never an empty one.
-    if (::fchmod(m_fd, targetMode(m_folderFd, m_name)) != 0 || ::fsync(m_fd) != 0) {
+    if (::fchmod(m_fd.get(), targetMode(m_folderFd.get(), m_name)) != 0 ||
+        ::fsync(m_fd.get()) != 0) {
         m_error = u"cannot complete the file (%1)"_s.arg(systemError());
         discard();
         return false;
@@ -347,21 +342,21 @@ bool AiffWriter::commit()
     // what replaces a file atomically.
     for (int attempt = 0; m_temporaryName.isEmpty() && attempt < 100; ++attempt) {
         const QByteArray name = temporaryName();
-        const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
-        if (::linkat(AT_FDCWD, self.constData(), m_folderFd, name.constData(), AT_SYMLINK_FOLLOW) ==
-            0)
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd.get());
+        if (::linkat(AT_FDCWD, self.constData(), m_folderFd.get(), name.constData(),
+                     AT_SYMLINK_FOLLOW) == 0)
             m_temporaryName = name;
         else if (errno != EEXIST)
             break;
     }
-    if (m_temporaryName.isEmpty() ||
-        ::renameat(m_folderFd, m_temporaryName.constData(), m_folderFd, m_name.constData()) != 0) {
+    if (m_temporaryName.isEmpty() || ::renameat(m_folderFd.get(), m_temporaryName.constData(),
+                                                m_folderFd.get(), m_name.constData()) != 0) {
         m_error = u"cannot complete the file (%1)"_s.arg(systemError());
         discard();
         return false;
     }
     m_temporaryName.clear();
-    const bool durable = ::fsync(m_folderFd) == 0 || errno == EINVAL;
+    const bool durable = ::fsync(m_folderFd.get()) == 0 || errno == EINVAL;
     if (!durable)
         m_error = u"the file may not have reached the disk (%1)"_s.arg(systemError());
     closeFiles();
@@ -373,16 +368,13 @@ void AiffWriter::discard()
     m_pending.clear();
     m_sndfile.reset();
     if (!m_temporaryName.isEmpty())
-        ::unlinkat(m_folderFd, m_temporaryName.constData(), 0);
+        ::unlinkat(m_folderFd.get(), m_temporaryName.constData(), 0);
     m_temporaryName.clear();
     closeFiles();
 }
 
 void AiffWriter::closeFiles()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    if (m_folderFd >= 0)
-        ::close(m_folderFd);
-    m_fd = m_folderFd = -1;
+    m_fd.reset();
+    m_folderFd.reset();
 }

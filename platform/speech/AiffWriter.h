@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/system/UniqueFd.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -54,8 +56,8 @@ private:
     quint64 m_maximumFileSize;
     QByteArray m_folder; // of the resolved target
     QByteArray m_name;   // the resolved target's name in m_folder
-    int m_folderFd = -1;
-    int m_fd = -1;
+    UniqueFd m_folderFd;
+    UniqueFd m_fd;
     QByteArray m_temporaryName; // empty while the file has no name
     std::unique_ptr<sf_private_tag, SndfileCloser> m_sndfile;
     // Samples come in small blocks; writing them in large ones saves most

@@ -1,36 +1,18 @@
 #include "platform/system/TextFile.h"
 
 #include "platform/system/FileName.h"
+#include "platform/system/SystemError.h"
+#include "platform/system/UniqueFd.h"
 
 #include <QStringDecoder>
 
 #include <cerrno>
-#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-struct FileDescriptor
-{
-    int fd = -1;
-    ~FileDescriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-} // namespace
 
 std::optional<QString> TextFile::decodeUtf8(QByteArrayView bytes)
 {
@@ -45,13 +27,13 @@ TextFile::Result TextFile::read(const QString &path)
 {
     const QByteArray native = FileName::encode(path);
     // O_NONBLOCK keeps the open itself from waiting on a FIFO without writer.
-    FileDescriptor file{::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)};
-    if (file.fd < 0)
-        return {std::nullopt, systemError(errno)};
+    const UniqueFd file{::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)};
+    if (!file)
+        return {std::nullopt, systemError()};
 
     struct stat info = {};
-    if (::fstat(file.fd, &info) != 0)
-        return {std::nullopt, systemError(errno)};
+    if (::fstat(file.get(), &info) != 0)
+        return {std::nullopt, systemError()};
     if (S_ISDIR(info.st_mode))
         return {std::nullopt, u"it is a folder"_s};
     if (!S_ISREG(info.st_mode))
@@ -63,11 +45,11 @@ TextFile::Result TextFile::read(const QString &path)
     bytes.reserve(qsizetype(info.st_size));
     char buffer[65536];
     for (;;) {
-        const ssize_t count = ::read(file.fd, buffer, sizeof buffer);
+        const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
         if (count < 0) {
             if (errno == EINTR)
                 continue;
-            return {std::nullopt, systemError(errno)};
+            return {std::nullopt, systemError()};
         }
         if (count == 0)
             break;

@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
@@ -463,6 +465,24 @@ TEST_F(SingleInstanceProgram, ALaunchThatFrozeHoldingTheLockMakesTheNextOneGiveU
     EXPECT_EQ(launch->exitCode(), 1);
     EXPECT_TRUE(QString::fromUtf8(launch->readAllStandardError()).contains(u"does not finish"_s));
     EXPECT_FALSE(QFile::exists(channel()));
+}
+
+TEST_F(SingleInstanceProgram, QtTakesItsOwnOptionsAndTheRestAreTheFiles)
+{
+    QLocalServer instance;
+    ASSERT_TRUE(instance.listen(folder() + u"/instance.socket"_s));
+    QProcess *launch = start({u"-style"_s, u"fusion"_s, u"-reverse"_s, u"/a.txt"_s, u"fusion"_s});
+    ASSERT_TRUE(instance.waitForNewConnection(30000));
+    QLocalSocket *request = instance.nextPendingConnection();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return request->canReadLine(); }, 30000));
+    const QByteArray line = request->readLine();
+    request->write("ok\n");
+    request->flush();
+    ASSERT_TRUE(launch->waitForFinished(30000));
+    EXPECT_EQ(launch->exitCode(), 0);
+    const QString here = QDir::currentPath();
+    EXPECT_EQ(QJsonDocument::fromJson(line).object().value(u"files"_s).toVariant().toStringList(),
+              QStringList({u"/a.txt"_s, here + u"/fusion"_s}));
 }
 
 TEST_F(SingleInstanceProgram, WithoutAPrivateFolderNoChannelIsOpenedNorRemoved)
