@@ -75,7 +75,13 @@ int Startup::main(int argc, char **argv)
 
     // Wrong arguments are reported before a display is needed; only options
     // unknown to the program wait for QApplication, which may take them.
-    if (!parsed && !commandLine.lacksOnlyUnknownOptions())
+    // Only Qt knows its own options, so an unknown one waits for
+    // QApplication; but without any display that would end in Qt's failure
+    // to connect, and a typo over SSH must still read as one.
+    const bool displayAvailable = !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+                                  !qEnvironmentVariableIsEmpty("DISPLAY") ||
+                                  !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (!parsed && (!commandLine.lacksOnlyUnknownOptions() || !displayAvailable))
         return usageError(commandLine.errorText());
     const std::vector<char *> given(argv, argv + argc);
     QApplication app(argc, argv);
