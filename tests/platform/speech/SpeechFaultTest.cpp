@@ -26,65 +26,47 @@ constexpr int Timeout = 60000;
 // An audio server of the test's own, in a runtime folder of its own, so that
 // killing it leaves the one the other tests use alone. The clients it serves
 // may not start another when it dies.
-class PrivateAudioServer
+struct PrivateAudioServer
 {
-public:
     bool start()
     {
-        if (!m_dir.isValid())
-            return false;
-        QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                QFileDevice::ExeOwner);
-        QFile config(m_dir.filePath(u"client.conf"_s));
-        if (!config.open(QIODevice::WriteOnly))
-            return false;
-        config.write("autospawn = no\n");
-        config.close();
-
-        m_environment = QProcessEnvironment::systemEnvironment();
-        m_environment.insert(u"XDG_RUNTIME_DIR"_s, m_dir.path());
-        m_environment.insert(u"PULSE_CLIENTCONFIG"_s, config.fileName());
-        m_environment.remove(u"PULSE_SERVER"_s);
-        m_environment.remove(u"PULSE_SINK"_s);
-
-        m_server.setProcessEnvironment(m_environment);
-        m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_server.start(u"pulseaudio"_s,
-                       {u"--daemonize=no"_s, u"--exit-idle-time=-1"_s, u"-n"_s,
-                        u"--use-pid-file=no"_s, u"-L"_s, u"module-native-protocol-unix"_s, u"-L"_s,
-                        u"module-null-sink sink_name=fault_null norewinds=1"_s,
-                        u"--log-target=stderr"_s, u"--log-level=error"_s});
-        if (!m_server.waitForStarted())
-            return false;
-        return QTest::qWaitFor(
-                   [this] { return m_server.state() != QProcess::Running || answers(); },
-                   Timeout) &&
-               m_server.state() == QProcess::Running;
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner);
+        environment.insert(u"XDG_RUNTIME_DIR"_s, dir.path());
+        environment.insert(
+            u"PULSE_CLIENTCONFIG"_s,
+            TestSupport::writeFile(dir.filePath(u"client.conf"_s), "autospawn = no\n"));
+        environment.remove(u"PULSE_SERVER"_s);
+        environment.remove(u"PULSE_SINK"_s);
+        server.setProcessEnvironment(environment);
+        server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        server.start(u"pulseaudio"_s,
+                     {u"--daemonize=no"_s, u"--exit-idle-time=-1"_s, u"-n"_s,
+                      u"--use-pid-file=no"_s, u"-L"_s, u"module-native-protocol-unix"_s, u"-L"_s,
+                      u"module-null-sink sink_name=fault_null norewinds=1"_s,
+                      u"--log-target=stderr"_s, u"--log-level=error"_s});
+        const auto answers = [this] {
+            QProcess info;
+            info.setProcessEnvironment(environment);
+            info.start(u"pactl"_s, {u"info"_s});
+            return info.waitForFinished(2000) && info.exitStatus() == QProcess::NormalExit &&
+                   info.exitCode() == 0;
+        };
+        return server.waitForStarted() &&
+               QTest::qWaitFor([&] { return server.state() != QProcess::Running || answers(); },
+                               Timeout) &&
+               server.state() == QProcess::Running;
     }
-
     void kill()
     {
-        m_server.kill();
-        m_server.waitForFinished();
+        server.kill();
+        server.waitForFinished();
     }
-
     ~PrivateAudioServer() { kill(); }
 
-    const QProcessEnvironment &environment() const { return m_environment; }
-
-private:
-    bool answers()
-    {
-        QProcess info;
-        info.setProcessEnvironment(m_environment);
-        info.start(u"pactl"_s, {u"info"_s});
-        return info.waitForFinished(2000) && info.exitStatus() == QProcess::NormalExit &&
-               info.exitCode() == 0;
-    }
-
-    QTemporaryDir m_dir;
-    QProcessEnvironment m_environment;
-    QProcess m_server;
+    QTemporaryDir dir;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcess server;
 };
 
 // The installed voices, and one more that is listed but has nothing behind it.
@@ -119,7 +101,7 @@ TEST(SpeechFault, AudioServerKilledWhileSpeaking)
     ASSERT_TRUE(server.start()) << "the private audio server did not start";
 
     QProcess speaker;
-    QProcessEnvironment environment = server.environment();
+    QProcessEnvironment environment = server.environment;
     environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     speaker.setProcessEnvironment(environment);
     speaker.start(QStringLiteral(SPEECH_FAULT_HELPER), QStringList());
