@@ -73,7 +73,10 @@ for current in "${stages[@]}"; do
         configure build-tsan -DTAVORIN_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug
         cmake --build build-tsan -j "$jobs" --target platform_tests terminal_tests
         tavorin_ensure_pulse
-        TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1" \
+        # ignore_noninstrumented_modules: memory that Qt, GLib and libpulse
+        # touch from inside their own code (allocations, condition variables)
+        # is theirs to order; the checks stay on everything our code touches.
+        TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1 ignore_noninstrumented_modules=1" \
             ctest --test-dir build-tsan --output-on-failure -j2 \
             -R '^(SpeechSynthesizerTest|SpeechFault|AiffWriter|EspeakVoiceSource|Process|FileHandle|TQTerminal|TQTerminalBackground|Utf8StreamDecoder)\.' \
             -E 'AThousandRunsLeaveNoZombieDescriptorOrThread'
