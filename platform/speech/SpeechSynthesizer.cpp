@@ -88,6 +88,9 @@ public:
     void beginFailed(const QString &text);
     void abandon();
     void stop();
+    // Ends the current speech's state here (timers, output) and hands back
+    // its channel, for the engine to let go of.
+    std::shared_ptr<SpeechChannel> dropCurrent();
     void pause();
     void pump();
     void pumpLater();
@@ -183,28 +186,27 @@ void SpeechSynthesizerPrivate::abandon()
 {
     if (!current)
         return;
+    current->channel->setWakeUp(nullptr);
+    EspeakEngine::instance().cancel(dropCurrent());
+}
+
+std::shared_ptr<SpeechChannel> SpeechSynthesizerPrivate::dropCurrent()
+{
     auto channel = current->channel;
-    channel->setWakeUp(nullptr);
-    EspeakEngine::instance().cancel(channel);
     current.reset();
     ++generation;
     pumpTimer.stop();
     wordTimer.stop();
     if (output)
         output->stop();
+    return channel;
 }
 
 void SpeechSynthesizerPrivate::stop()
 {
     if (!current)
         return;
-    auto channel = current->channel;
-    current.reset();
-    ++generation;
-    pumpTimer.stop();
-    wordTimer.stop();
-    if (output)
-        output->stop();
+    auto channel = dropCurrent();
     EspeakEngine::instance().cancel(channel);
     // The end report waits until the engine has let go of the speech (an
     // abandoned file is removed by then); the engine wakes us when it has.
@@ -350,12 +352,7 @@ void SpeechSynthesizerPrivate::end(bool finished)
 {
     error = current->channel->error();
     current->channel->setWakeUp(nullptr);
-    current.reset();
-    ++generation;
-    pumpTimer.stop();
-    wordTimer.stop();
-    if (output)
-        output->stop();
+    dropCurrent();
     if (delegate)
         delegate->speechSynthesizer(q, finished);
     Q_EMIT q->didFinishSpeaking(finished);
