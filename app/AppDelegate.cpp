@@ -21,7 +21,9 @@ using namespace Qt::StringLiterals;
 
 AppDelegate::AppDelegate(QObject *parent)
     : ApplicationDelegate(parent)
-{}
+{
+    m_recentList.setMaxThreadCount(1);
+}
 
 AppDelegate::~AppDelegate()
 {

@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QString>
 #include <QTextDocument>
+#include <QThreadPool>
 #include <QUrl>
 #include <QVariantList>
 #include <QVariantMap>
@@ -175,5 +176,9 @@ private:
     QPointer<FindIndicator> m_findIndicator;
     QPointer<WindowBindings> m_bindings;
     quint64 m_loadRequest = 0;
+    // The desktop's recent list may be large or on a slow disk: it is written
+    // on a thread of its own, one update after the other, and never holds up
+    // the text. Destroyed, and so waited for, with the controller.
+    QThreadPool m_recentList;
     QMetaObject::Connection m_rateObservation;
 };

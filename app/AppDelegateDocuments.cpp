@@ -96,12 +96,7 @@ void AppDelegate::loadFile(const QString &path, bool noteRecent)
     QThread *mainThread = thread();
     const QFont font = m_textView ? m_textView->document()->defaultFont() : QFont();
     if (noteRecent) {
-        // The desktop's list may be large or on a slow disk: it is written on
-        // a thread of its own, one update after the other, and never holds
-        // up the text.
-        static QThreadPool recentList;
-        recentList.setMaxThreadCount(1);
-        recentList.start(
+        m_recentList.start(
             [path] { RecentDocuments::noteNewRecentDocumentURL(QUrl::fromLocalFile(path)); });
     }
     QThreadPool::globalInstance()->start([self, path, request, mainThread, font] {
