@@ -1,17 +1,14 @@
 // Speaks a 1 MB text for a number of minutes (default 10) in cycles of play,
 // pause, continue and stop, with an export to a file every few cycles, and
 // prints the figures that show whether a long session stays flat: memory,
-// open descriptors and threads at the start and the end, and how late words
-// are marked against the time their audio plays.
+// open descriptors and threads at the start and the end. How far the word
+// marks are from their audio is measured by tavorin_mark_timing on a recording
+// of the output (soak.sh runs it afterwards).
 //
 //   tavorin_soak [MINUTES] [--silent]
 //
 // --silent plays on the synthesizer's silent real-time clock instead of the
 // audio device, which separates the device's timing from the marking's.
-//
-// A word's sample offset comes from a render of the same opening text to a
-// file; lateness is measured over the stretch before the first pause of each
-// cycle, where the audio runs without a break.
 
 #include "platform/speech/SpeechSynthesizer.h"
 #include "platform/speech/SpeechTesting.h"
@@ -23,18 +20,13 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <functional>
-#include <memory>
-#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -42,11 +34,6 @@ namespace {
 
 constexpr float Rate = 175.0f;
 constexpr qsizetype TextBytes = 1024 * 1024;
-// The opening of each cycle that is rendered for the words' sample offsets;
-// words are measured in its first part only, well before where the engine's
-// pieces of a prefix and of the whole text could differ.
-constexpr qsizetype ReferenceLength = 4000;
-constexpr qsizetype MeasuredLength = 1500;
 constexpr int ExportEvery = 3;
 
 QString soakText()
@@ -114,17 +101,14 @@ void runFor(int milliseconds)
     waitFor([&] { return deadline.hasExpired(); }, milliseconds + 1000);
 }
 
-// The word and end reports of a synthesizer, with the time of each word.
+// Where a synthesizer's speech has got to, and its end report.
 class Recorder
 {
 public:
     void follow(SpeechSynthesizer &synth)
     {
         QObject::connect(&synth, &SpeechSynthesizer::willSpeakWord, &synth,
-                         [this](CharacterRange word) {
-                             lastLocation = qsizetype(word.location);
-                             words.push_back({clock.nsecsElapsed(), lastLocation});
-                         });
+                         [this](CharacterRange word) { lastLocation = qsizetype(word.location); });
         QObject::connect(&synth, &SpeechSynthesizer::didFinishSpeaking, &synth,
                          [this](bool finishedSpeaking) {
                              ended = true;
@@ -132,13 +116,6 @@ public:
                          });
     }
 
-    struct Report
-    {
-        qint64 nanoseconds;
-        qsizetype location;
-    };
-    QElapsedTimer clock;
-    std::vector<Report> words;
     qsizetype lastLocation = 0;
     bool ended = false;
     bool finished = false;
@@ -167,15 +144,8 @@ int main(int argc, char **argv)
     const QString text = soakText();
     SpeechSynthesizer synth;
     Recorder recorder;
-    recorder.clock.start();
     recorder.follow(synth);
     synth.setRate(Rate);
-    const QString voice =
-        synth.voice().isEmpty() ? SpeechSynthesizer::defaultVoice() : synth.voice();
-    qint64 audioStartedAt = -1;
-    QObject::connect(&synth, &SpeechSynthesizer::audioStarted, &app,
-                     [&] { audioStartedAt = recorder.clock.nsecsElapsed(); });
-
     QElapsedTimer soak;
     soak.start();
     const qint64 soakMs = qint64(minutes * 60000);
@@ -183,55 +153,16 @@ int main(int argc, char **argv)
     int cycles = 0;
     int exports = 0;
     int failures = 0;
-    qint64 measuredWords = 0;
-    double latestMs = -1e9;
-    double driftMs = -1e9;
 
     while (soak.elapsed() < soakMs) {
-        if (position >= text.size() - ReferenceLength)
+        if (position >= text.size() - 4000)
             position = 0;
         const QString rest = text.mid(position);
-        const QHash<quint64, double> times =
-            SpeechSynthesizer::wordTimes(rest.left(ReferenceLength), voice, Rate);
-        if (times.isEmpty()) {
-            std::fprintf(stderr, "tavorin_soak: the speech engine does not render\n");
-            return 1;
-        }
-
-        recorder.words.clear();
         recorder.lastLocation = 0;
         recorder.ended = false;
-        audioStartedAt = -1;
         synth.startSpeakingString(rest);
         const int stretchMs = 8000 + (cycles % 5) * 2000;
         runFor(stretchMs);
-
-        // Words of the unbroken stretch against their audio time. Within a
-        // clause the audio runs on without a break, so a word's audio time is
-        // the previous word's marking plus the samples between them: a word
-        // marked late shows as a gap longer than its audio.
-        if (audioStartedAt >= 0) {
-            const Recorder::Report *previous = nullptr;
-            for (const Recorder::Report &report : recorder.words) {
-                const auto location = quint64(report.location);
-                if (report.location >= MeasuredLength || !times.contains(location))
-                    continue;
-                const double atMs = times.value(location);
-                const double sinceStartMs =
-                    double(report.nanoseconds - audioStartedAt) / 1e6 - atMs;
-                driftMs = std::max(driftMs, sinceStartMs);
-                if (previous) {
-                    const double betweenMs = atMs - times.value(quint64(previous->location));
-                    if (betweenMs > 0 && betweenMs < 1000) {
-                        const double gapMs =
-                            double(report.nanoseconds - previous->nanoseconds) / 1e6 - betweenMs;
-                        latestMs = std::max(latestMs, gapMs);
-                        ++measuredWords;
-                    }
-                }
-                previous = &report;
-            }
-        }
 
         synth.pauseSpeakingAtBoundary(0);
         runFor(700);
@@ -268,11 +199,5 @@ int main(int argc, char **argv)
     printFigures("end:");
     std::printf("%d cycles and %d exports in %.1f minutes, %d failures\n", cycles, exports,
                 double(soak.elapsed()) / 60000, failures);
-    if (measuredWords > 0)
-        std::printf("word marking against audio time over %lld words: at most %.1f ms late\n"
-                    "largest drift of the marks from a file render of the same text: %.1f ms\n",
-                    qlonglong(measuredWords), latestMs, driftMs);
-    else
-        std::printf("word marking against audio time: no word could be measured\n");
     return failures == 0 ? 0 : 1;
 }
