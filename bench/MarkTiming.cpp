@@ -17,10 +17,9 @@
 #include "platform/speech/SpeechSynthesizer.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <QUrl>
 
@@ -30,7 +29,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <limits>
 #include <mutex>
 #include <thread>
@@ -219,18 +217,6 @@ qint64 find(const std::vector<float> &reference, std::size_t from, std::size_t l
     return bestAt;
 }
 
-bool waitFor(const std::function<bool()> &condition, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
 double percentile(std::vector<double> values, double p)
 {
     std::sort(values.begin(), values.end());
@@ -274,11 +260,11 @@ int main(int argc, char **argv)
     QObject::connect(&synth, &SpeechSynthesizer::didFinishSpeaking, &app,
                      [&](bool) { ended = true; });
     synth.startSpeakingString(text, QUrl::fromLocalFile(referencePath));
-    waitFor([&] { return ended; }, 1200000);
+    const bool rendered = QTest::qWaitFor([&] { return ended; }, 1200000);
     int sampleRate = 0;
     const std::vector<float> reference = readAudio(referencePath, &sampleRate);
     const QHash<quint64, double> times = SpeechSynthesizer::wordTimes(text, voice, synth.rate());
-    if (reference.empty() || times.isEmpty()) {
+    if (!rendered || reference.empty() || times.isEmpty()) {
         std::fprintf(stderr, "tavorin_mark_timing: the reference render failed\n");
         return 1;
     }
@@ -310,15 +296,19 @@ int main(int argc, char **argv)
         // A pause and a continue after a few seconds, then another.
         bool paused = false;
         for (const int ms : {5000, 700, 3000, 300}) {
-            const qint64 from = nowNs();
-            waitFor([&] { return ended || nowNs() - from > qint64(ms) * 1000000; }, ms + 1000);
+            if (ended)
+                break;
+            QTest::qWait(ms);
             if (paused)
                 synth.continueSpeaking();
             else
                 synth.pauseSpeakingAtBoundary(0);
             paused = !paused;
         }
-        waitFor([&] { return ended; }, 1200000);
+        if (!QTest::qWaitFor([&] { return ended; }, 1200000)) {
+            std::fprintf(stderr, "tavorin_mark_timing: the speech does not end\n");
+            return 1;
+        }
         QThread::msleep(500); // the last sound reaches the monitor
         const std::vector<float> recording = recorder.samples();
 

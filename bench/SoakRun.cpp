@@ -14,19 +14,17 @@
 #include "platform/speech/SpeechTesting.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <QUrl>
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -80,25 +78,6 @@ void printFigures(const char *when)
                 double(status("VmRSS")) / 1024, double(status("VmHWM")) / 1024,
                 qlonglong(openDescriptors()), qlonglong(status("Threads")));
     std::fflush(stdout);
-}
-
-// Runs the event loop until the condition holds or the time is up.
-bool waitFor(const std::function<bool()> &condition, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
-void runFor(int milliseconds)
-{
-    QDeadlineTimer deadline(milliseconds);
-    waitFor([&] { return deadline.hasExpired(); }, milliseconds + 1000);
 }
 
 // Where a synthesizer's speech has got to, and its end report.
@@ -162,18 +141,18 @@ int main(int argc, char **argv)
         recorder.ended = false;
         synth.startSpeakingString(rest);
         const int stretchMs = 8000 + (cycles % 5) * 2000;
-        runFor(stretchMs);
+        QTest::qWait(stretchMs);
 
         synth.pauseSpeakingAtBoundary(0);
-        runFor(700);
+        QTest::qWait(700);
         synth.continueSpeaking();
-        runFor(3000);
+        QTest::qWait(3000);
         synth.pauseSpeakingAtBoundary(0);
-        runFor(300);
+        QTest::qWait(300);
         synth.continueSpeaking();
-        runFor(2000);
+        QTest::qWait(2000);
         synth.stopSpeaking();
-        if (!waitFor([&] { return recorder.ended; }, 10000)) {
+        if (!QTest::qWaitFor([&] { return recorder.ended; }, 10000)) {
             ++failures;
             std::printf("cycle %d: no end report after stop\n", cycles);
         }
@@ -184,7 +163,7 @@ int main(int argc, char **argv)
             const QString file = folder.filePath(u"export.aiff"_s);
             recorder.ended = false;
             synth.startSpeakingString(text.mid(position, 20000), QUrl::fromLocalFile(file));
-            if (!waitFor([&] { return recorder.ended; }, 120000) || !recorder.finished ||
+            if (!QTest::qWaitFor([&] { return recorder.ended; }, 120000) || !recorder.finished ||
                 QFileInfo(file).size() <= 0) {
                 ++failures;
                 std::printf("cycle %d: the export did not complete\n", cycles);
