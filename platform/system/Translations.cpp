@@ -22,7 +22,6 @@ Translations::Translations(const QStringList &uiLanguages)
         if (!program->load(locale, u"tavorin"_s, u"_"_s, u":/i18n"_s))
             continue;
         m_program = std::move(program);
-        m_language = QLocale::languageToCode(locale.language());
         QCoreApplication::installTranslator(m_program.get());
         // Qt's own texts in the same language, where the system has them.
         auto qt = std::make_unique<QTranslator>();

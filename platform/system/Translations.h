@@ -22,11 +22,7 @@ public:
     Translations(const Translations &) = delete;
     Translations &operator=(const Translations &) = delete;
 
-    // The language chosen ("de", "fr", ...), or an empty string for English.
-    QString language() const { return m_language; }
-
 private:
-    QString m_language;
     std::unique_ptr<QTranslator> m_program;
     std::unique_ptr<QTranslator> m_qt;
 };

@@ -239,7 +239,7 @@
     <name>SingleInstance</name>
     <message>
         <source>Another launch of Tavorin is starting and does not finish; try again, or end the other Tavorin first</source>
-        <translation>Ein anderer Start von Tavorin wird nicht fertig; versuchen Sie es erneut oder beenden Sie zuerst das andere Tavorin</translation>
+        <translation>Ein anderer Start von Tavorin kommt nicht zum Abschluss; versuchen Sie es erneut oder beenden Sie zuerst das andere Tavorin</translation>
     </message>
     <message>
         <source>Tavorin is already running but does not answer; try again once it responds, or end it first</source>
