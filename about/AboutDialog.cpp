@@ -185,17 +185,19 @@ void AboutDialog::windowDidLoad()
     if (m_appVersion.isNull()) {
         const QString build = info.value(u"CFBundleVersion"_s).toString();
         const QString shortVersion = info.value(u"CFBundleShortVersionString"_s).toString();
-        const QString format = Bundle::localizedString("Version %@ (Build %@) %@");
+        const QString format =
+            Bundle::localizedString(QT_TRANSLATE_NOOP("Bundle", "Version %@ (Build %@) %@"));
         setAppVersion(formatted(format, {shortVersion, build, QString()}));
     }
     if (m_appCopyright.isNull())
         setAppCopyright(info.value(u"NSHumanReadableCopyright"_s).toString());
 
     if (m_visitWebsiteButton)
-        m_visitWebsiteButton->setText(
-            formatted(Bundle::localizedString("Visit Website"), {m_appName}));
+        m_visitWebsiteButton->setText(formatted(
+            Bundle::localizedString(QT_TRANSLATE_NOOP("Bundle", "Visit Website")), {m_appName}));
     if (m_acknowledgmentsButton)
-        m_acknowledgmentsButton->setText(Bundle::localizedString("Acknowledgments"));
+        m_acknowledgmentsButton->setText(
+            Bundle::localizedString(QT_TRANSLATE_NOOP("Bundle", "Acknowledgments")));
     if (m_creditsTextView)
         m_creditsTextView->setReadOnly(true);
 

@@ -35,8 +35,8 @@ void AppDelegate::doNew(QObject *sender)
         m_textView->setPlainText(QString());
         return;
     }
-    yesNoConfirmationDialogWithTitle(u"Start new file"_s, u"All your previous text will be lost"_s,
-                                     [this](int code) {
+    yesNoConfirmationDialogWithTitle(tr("Start new file"),
+                                     tr("All your previous text will be lost"), [this](int code) {
                                          if (code == 0 && m_textView) {
                                              textWillBeReplaced();
                                              m_textView->setPlainText(QString());
@@ -120,7 +120,7 @@ void AppDelegate::fileLoaded(quint64 request, const QString &path,
         // The text in the editor is kept: a failed open must not lose it.
         Log::write(u"Cannot open %1: %2"_s.arg(path, error));
         if (request == m_loadRequest)
-            showFailure(u"Cannot open %1: %2"_s.arg(path, error));
+            showFailure(tr("Cannot open %1: %2").arg(path, error));
         Q_EMIT fileLoadFinished(path, false);
         return;
     }

@@ -34,5 +34,5 @@ void AppDelegate::exportEnded(bool finishedSpeaking)
     // A stopped export has no reason; a failed one has.
     const QString reason = m_speechSynth ? m_speechSynth->errorString() : QString();
     if (wasExporting && !finishedSpeaking && !reason.isEmpty())
-        showFailure(u"Cannot export to %1: %2"_s.arg(m_exportPath, reason));
+        showFailure(tr("Cannot export to %1: %2").arg(m_exportPath, reason));
 }

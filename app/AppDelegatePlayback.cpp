@@ -66,7 +66,7 @@ void AppDelegate::doPlay(QObject *sender)
         }
     }
 
-    showStatus(u"Speaking..."_s, true);
+    showStatus(tr("Speaking..."), true);
     setIsPaused(false);
 }
 
@@ -75,7 +75,7 @@ void AppDelegate::doPause(QObject *sender)
     Q_UNUSED(sender);
     setIsPlaying(false);
     setIsPaused(true);
-    showStatus(u"Paused"_s, false);
+    showStatus(tr("Paused"), false);
     if (m_speechSynth)
         m_speechSynth->pauseSpeakingAtBoundary(0);
 }
@@ -99,7 +99,7 @@ void AppDelegate::doExport(QObject *sender)
         setIsPlaying(false);
         setIsPaused(false);
         setIsExporting(true);
-        showStatus(u"Exporting..."_s, true);
+        showStatus(tr("Exporting..."), true);
         m_exportInProgress = true;
         m_exportPath = url.toLocalFile();
         followEdits();

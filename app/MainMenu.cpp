@@ -44,14 +44,14 @@ const QString keyF7 = QString(QChar(0xF70A));
 QVariantList MainMenu::description()
 {
     return {
-        group(u"&File"_s, {command(u"&New"_s, u"doNew:"_s, u"@+n"_s),
-                           command(u"&Open…"_s, u"doOpen:"_s, u"@+o"_s),
-                           command(u"&Export…"_s, u"doExport:"_s, u"@+e"_s), separator(),
-                           command(u"&Quit"_s, u"quit"_s, u"@+q"_s)}),
-        group(u"&Speech"_s, {command(u"&Play"_s, u"doPlay:"_s, QString(u"+"_s + keyF5)),
-                             command(u"P&ause"_s, u"doPause:"_s, QString(u"+"_s + keyF6)),
-                             command(u"&Stop"_s, u"doStop:"_s, QString(u"+"_s + keyF7))}),
-        group(u"&Help"_s, {command(u"&About Tavorin"_s, u"aboutMe:"_s)}),
+        group(tr("&File"), {command(tr("&New"), u"doNew:"_s, u"@+n"_s),
+                            command(tr("&Open…"), u"doOpen:"_s, u"@+o"_s),
+                            command(tr("&Export…"), u"doExport:"_s, u"@+e"_s), separator(),
+                            command(tr("&Quit"), u"quit"_s, u"@+q"_s)}),
+        group(tr("&Speech"), {command(tr("&Play"), u"doPlay:"_s, QString(u"+"_s + keyF5)),
+                              command(tr("P&ause"), u"doPause:"_s, QString(u"+"_s + keyF6)),
+                              command(tr("&Stop"), u"doStop:"_s, QString(u"+"_s + keyF7))}),
+        group(tr("&Help"), {command(tr("&About Tavorin"), u"aboutMe:"_s)}),
     };
 }
 
@@ -79,7 +79,11 @@ MainMenu::~MainMenu() = default;
 
 QAction *MainMenu::item(const QString &path) const
 {
-    return Operations::itemWithPath(m_root, path);
+    // Paths are given in the English titles; the menus hold translated ones.
+    QStringList titles = path.split(u'/');
+    for (QString &title : titles)
+        title = tr(title.toUtf8().constData());
+    return Operations::itemWithPath(m_root, titles.join(u'/'));
 }
 
 void MainMenu::updateItems()

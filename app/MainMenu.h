@@ -25,7 +25,8 @@ public:
     // "children").
     static QVariantList description();
 
-    // The item at a path such as "Speech/Pause", or null.
+    // The item at a path of English titles such as "&Speech/P&ause", in
+    // whatever language the menus show; null when there is none.
     QAction *item(const QString &path) const;
 
 private:

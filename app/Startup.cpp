@@ -8,8 +8,10 @@
 #include "platform/speech/EspeakVoiceSource.h"
 #include "platform/system/BundleInfo.h"
 #include "platform/system/Log.h"
+#include "platform/system/Translations.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -88,6 +90,9 @@ int Startup::main(int argc, char **argv)
     describeApplication();
     if (!parsed && !commandLine.acceptWhatQtLeft(given, argc, argv))
         return usageError(commandLine.errorText());
+    // The window speaks the desktop's language; the command line's messages
+    // above stay in English, as scripts may read them.
+    const Translations translations(QLocale::system().uiLanguages());
 
     const QStringList files = commandLine.files();
     SingleInstance instance;

@@ -114,5 +114,5 @@ void WindowBindings::updateRate()
         m_rateSlider->setValue(int(std::lround(rate)));
     }
     if (m_rateValueLabel)
-        m_rateValueLabel->setText(u"%1 wpm"_s.arg(double(rate), 0, 'g', 4));
+        m_rateValueLabel->setText(tr("%1 wpm").arg(double(rate), 0, 'g', 4));
 }

@@ -214,8 +214,8 @@ bool SingleInstance::takeLock()
             return false;
         if (remainingMs(deadline) == 0) {
             releaseLock();
-            m_errorString = u"Another launch of Tavorin is starting and does not finish; "
-                            u"try again, or end the other Tavorin first"_s;
+            m_errorString = tr("Another launch of Tavorin is starting and does not finish; "
+                               "try again, or end the other Tavorin first");
             return false;
         }
         waitBriefly();
@@ -245,8 +245,8 @@ SingleInstance::Outcome SingleInstance::handOver(const QStringList &files)
         return Outcome::HandedOver;
     case Answer::NoAnswer:
         releaseLock();
-        m_errorString = u"Tavorin is already running but does not answer; "
-                        u"try again once it responds, or end it first"_s;
+        m_errorString = tr("Tavorin is already running but does not answer; "
+                           "try again once it responds, or end it first");
         return Outcome::Failed;
     case Answer::Unusable:
         releaseLock();

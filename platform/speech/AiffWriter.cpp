@@ -4,6 +4,7 @@
 #include "platform/system/SystemError.h"
 #include "platform/system/UniqueFd.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QRandomGenerator>
 
@@ -137,11 +138,11 @@ Target resolve(const QString &path)
             break; // a new file
         }
         if (S_ISDIR(info.st_mode))
-            return {{}, {}, u"it is a folder"_s};
+            return {{}, {}, QCoreApplication::translate("AiffWriter", "it is a folder")};
         if (S_ISREG(info.st_mode))
             break;
         if (!S_ISLNK(info.st_mode))
-            return {{}, {}, u"it is not a regular file"_s};
+            return {{}, {}, QCoreApplication::translate("AiffWriter", "it is not a regular file")};
         QByteArray link(PATH_MAX, Qt::Uninitialized);
         const ssize_t length = ::readlink(current.constData(), link.data(), size_t(link.size()));
         if (length < 0)
@@ -155,7 +156,7 @@ Target resolve(const QString &path)
     target.folder = slash < 0 ? QByteArrayLiteral(".") : slash == 0 ? "/" : current.first(slash);
     target.name = current.sliced(slash + 1);
     if (target.name.isEmpty())
-        target.error = u"it is a folder"_s;
+        target.error = QCoreApplication::translate("AiffWriter", "it is a folder");
     return target;
 }
 
@@ -167,9 +168,11 @@ QString checkFolder(const Target &target, int folderFd)
     if (maximumName <= 0)
         maximumName = NAME_MAX;
     if (target.name.size() > maximumName)
-        return u"the name is too long for its folder (%1)"_s.arg(systemError(ENAMETOOLONG));
+        return QCoreApplication::translate("AiffWriter", "the name is too long for its folder (%1)")
+            .arg(systemError(ENAMETOOLONG));
     if (::faccessat(folderFd, ".", W_OK | X_OK, AT_EACCESS) != 0)
-        return u"cannot create files in its folder (%1)"_s.arg(systemError());
+        return QCoreApplication::translate("AiffWriter", "cannot create files in its folder (%1)")
+            .arg(systemError());
     return QString();
 }
 
@@ -177,7 +180,8 @@ UniqueFd openFolder(const QByteArray &folder, QString &error)
 {
     UniqueFd fd{::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
     if (!fd)
-        error = u"cannot open its folder (%1)"_s.arg(systemError());
+        error = QCoreApplication::translate("AiffWriter", "cannot open its folder (%1)")
+                    .arg(systemError());
     return fd;
 }
 
@@ -248,8 +252,8 @@ bool AiffWriter::open()
     info.format = SF_FORMAT_AIFF | SF_FORMAT_PCM_16;
     m_sndfile.reset(sf_open_fd(m_fd.get(), SFM_WRITE, &info, SF_FALSE));
     if (!m_sndfile) {
-        m_error =
-            u"cannot start the sound file (%1)"_s.arg(QString::fromUtf8(sf_strerror(nullptr)));
+        m_error = QCoreApplication::translate("AiffWriter", "cannot start the sound file (%1)")
+                      .arg(QString::fromUtf8(sf_strerror(nullptr)));
         discard();
         return false;
     }
@@ -275,7 +279,8 @@ bool AiffWriter::createTemporary()
         if (errno != EEXIST)
             break;
     }
-    m_error = u"cannot create the file (%1)"_s.arg(systemError());
+    m_error =
+        QCoreApplication::translate("AiffWriter", "cannot create the file (%1)").arg(systemError());
     return false;
 }
 
@@ -286,7 +291,8 @@ bool AiffWriter::write(const qint16 *samples, qsizetype count)
     if (count <= 0)
         return true;
     if (HeaderSize + 2 * quint64(framesWritten() + count) > m_maximumFileSize) {
-        m_error = u"the audio is too long for an AIFF file"_s;
+        m_error =
+            QCoreApplication::translate("AiffWriter", "the audio is too long for an AIFF file");
         return false;
     }
     m_pending.insert(m_pending.end(), samples, samples + count);
@@ -303,8 +309,8 @@ bool AiffWriter::flushPending()
     m_frames += written;
     m_pending.clear();
     if (written != count) {
-        m_error =
-            u"cannot write the file (%1)"_s.arg(QString::fromUtf8(sf_strerror(m_sndfile.get())));
+        m_error = QCoreApplication::translate("AiffWriter", "cannot write the file (%1)")
+                      .arg(QString::fromUtf8(sf_strerror(m_sndfile.get())));
         return false;
     }
     return true;
@@ -318,7 +324,8 @@ bool AiffWriter::commit()
     }
     struct stat existing = {};
     if (m_frames == 0 && ::fstatat(m_folderFd.get(), m_name.constData(), &existing, 0) == 0) {
-        m_error = u"there is no speech to write, and the file there is kept"_s;
+        m_error = QCoreApplication::translate(
+            "AiffWriter", "there is no speech to write, and the file there is kept");
         discard();
         return false;
     }
@@ -326,7 +333,8 @@ bool AiffWriter::commit()
     // must not pass for a complete file.
     const int error = sf_close(m_sndfile.release());
     if (error != SF_ERR_NO_ERROR) {
-        m_error = u"cannot write the file (%1)"_s.arg(QString::fromUtf8(sf_error_number(error)));
+        m_error = QCoreApplication::translate("AiffWriter", "cannot write the file (%1)")
+                      .arg(QString::fromUtf8(sf_error_number(error)));
         discard();
         return false;
     }
@@ -334,7 +342,8 @@ bool AiffWriter::commit()
     // target holds the old file or the new one, never an empty one.
     if (::fchmod(m_fd.get(), targetMode(m_folderFd.get(), m_name)) != 0 ||
         ::fsync(m_fd.get()) != 0) {
-        m_error = u"cannot complete the file (%1)"_s.arg(systemError());
+        m_error = QCoreApplication::translate("AiffWriter", "cannot complete the file (%1)")
+                      .arg(systemError());
         discard();
         return false;
     }
@@ -351,14 +360,17 @@ bool AiffWriter::commit()
     }
     if (m_temporaryName.isEmpty() || ::renameat(m_folderFd.get(), m_temporaryName.constData(),
                                                 m_folderFd.get(), m_name.constData()) != 0) {
-        m_error = u"cannot complete the file (%1)"_s.arg(systemError());
+        m_error = QCoreApplication::translate("AiffWriter", "cannot complete the file (%1)")
+                      .arg(systemError());
         discard();
         return false;
     }
     m_temporaryName.clear();
     const bool durable = ::fsync(m_folderFd.get()) == 0 || errno == EINVAL;
     if (!durable)
-        m_error = u"the file may not have reached the disk (%1)"_s.arg(systemError());
+        m_error =
+            QCoreApplication::translate("AiffWriter", "the file may not have reached the disk (%1)")
+                .arg(systemError());
     closeFiles();
     return durable;
 }

@@ -4,6 +4,7 @@
 #include "platform/system/SystemError.h"
 #include "platform/system/UniqueFd.h"
 
+#include <QCoreApplication>
 #include <QStringDecoder>
 
 #include <cerrno>
@@ -35,11 +36,12 @@ TextFile::Result TextFile::read(const QString &path)
     if (::fstat(file.get(), &info) != 0)
         return {std::nullopt, systemError()};
     if (S_ISDIR(info.st_mode))
-        return {std::nullopt, u"it is a folder"_s};
+        return {std::nullopt, QCoreApplication::translate("TextFile", "it is a folder")};
     if (!S_ISREG(info.st_mode))
-        return {std::nullopt, u"it is not a regular file"_s};
+        return {std::nullopt, QCoreApplication::translate("TextFile", "it is not a regular file")};
     if (info.st_size > maximumSize)
-        return {std::nullopt, u"it is larger than %1 MiB"_s.arg(maximumSize / (1024 * 1024))};
+        return {std::nullopt, QCoreApplication::translate("TextFile", "it is larger than %1 MiB")
+                                  .arg(maximumSize / (1024 * 1024))};
 
     QByteArray bytes;
     bytes.reserve(qsizetype(info.st_size));
@@ -54,12 +56,15 @@ TextFile::Result TextFile::read(const QString &path)
         if (count == 0)
             break;
         if (bytes.size() + count > maximumSize)
-            return {std::nullopt, u"it is larger than %1 MiB"_s.arg(maximumSize / (1024 * 1024))};
+            return {std::nullopt,
+                    QCoreApplication::translate("TextFile", "it is larger than %1 MiB")
+                        .arg(maximumSize / (1024 * 1024))};
         bytes.append(buffer, qsizetype(count));
     }
 
     std::optional<QString> text = decodeUtf8(bytes);
     if (!text)
-        return {std::nullopt, u"it is not valid UTF-8 text"_s};
+        return {std::nullopt,
+                QCoreApplication::translate("TextFile", "it is not valid UTF-8 text")};
     return {std::move(text), QString()};
 }

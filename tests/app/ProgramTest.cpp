@@ -45,6 +45,8 @@ QProcessEnvironment environmentWith(const QString &runtimeFolder = QString())
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    // The window's messages follow the desktop's language; these tests read them in English.
+    environment.insert(u"LANGUAGE"_s, u"en"_s);
     if (!runtimeFolder.isEmpty())
         environment.insert(u"XDG_RUNTIME_DIR"_s, runtimeFolder);
     return environment;

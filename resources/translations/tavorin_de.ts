@@ -1,0 +1,286 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de">
+<context>
+    <name>AboutDialog</name>
+    <message>
+        <source>About %1</source>
+        <translation>Über %1</translation>
+    </message>
+</context>
+<context>
+    <name>AiffWriter</name>
+    <message>
+        <source>it is a folder</source>
+        <translation>es ist ein Ordner</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>es ist keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>the name is too long for its folder (%1)</source>
+        <translation>der Name ist für seinen Ordner zu lang (%1)</translation>
+    </message>
+    <message>
+        <source>cannot create files in its folder (%1)</source>
+        <translation>in seinem Ordner lassen sich keine Dateien anlegen (%1)</translation>
+    </message>
+    <message>
+        <source>cannot open its folder (%1)</source>
+        <translation>sein Ordner lässt sich nicht öffnen (%1)</translation>
+    </message>
+    <message>
+        <source>cannot start the sound file (%1)</source>
+        <translation>die Audiodatei lässt sich nicht anlegen (%1)</translation>
+    </message>
+    <message>
+        <source>cannot create the file (%1)</source>
+        <translation>die Datei lässt sich nicht anlegen (%1)</translation>
+    </message>
+    <message>
+        <source>the audio is too long for an AIFF file</source>
+        <translation>die Aufnahme ist zu lang für eine AIFF-Datei</translation>
+    </message>
+    <message>
+        <source>cannot write the file (%1)</source>
+        <translation>die Datei lässt sich nicht schreiben (%1)</translation>
+    </message>
+    <message>
+        <source>there is no speech to write, and the file there is kept</source>
+        <translation>es gibt keine Sprachausgabe zu schreiben; die vorhandene Datei bleibt erhalten</translation>
+    </message>
+    <message>
+        <source>cannot complete the file (%1)</source>
+        <translation>die Datei lässt sich nicht fertigstellen (%1)</translation>
+    </message>
+    <message>
+        <source>the file may not have reached the disk (%1)</source>
+        <translation>die Datei hat den Datenträger womöglich nicht erreicht (%1)</translation>
+    </message>
+</context>
+<context>
+    <name>AppDelegate</name>
+    <message>
+        <source>No</source>
+        <translation>Nein</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>Ja</translation>
+    </message>
+    <message>
+        <source>Start new file</source>
+        <translation>Neue Datei beginnen</translation>
+    </message>
+    <message>
+        <source>All your previous text will be lost</source>
+        <translation>Ihr bisheriger Text geht vollständig verloren</translation>
+    </message>
+    <message>
+        <source>Cannot open %1: %2</source>
+        <translation>%1 lässt sich nicht öffnen: %2</translation>
+    </message>
+    <message>
+        <source>Cannot export to %1: %2</source>
+        <translation>Export nach %1 nicht möglich: %2</translation>
+    </message>
+    <message>
+        <source>Speaking...</source>
+        <translation>Wird vorgelesen...</translation>
+    </message>
+    <message>
+        <source>Paused</source>
+        <translation>Angehalten</translation>
+    </message>
+    <message>
+        <source>Exporting...</source>
+        <translation>Wird exportiert...</translation>
+    </message>
+</context>
+<context>
+    <name>Bundle</name>
+    <message>
+        <source>Version %@ (Build %@) %@</source>
+        <translation>Version %@ (Build %@) %@</translation>
+    </message>
+    <message>
+        <source>Visit Website</source>
+        <translation>Website besuchen</translation>
+    </message>
+    <message>
+        <source>Acknowledgments</source>
+        <translation>Danksagungen</translation>
+    </message>
+</context>
+<context>
+    <name>MainMenu</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>&amp;New</source>
+        <translation>&amp;Neu</translation>
+    </message>
+    <message>
+        <source>&amp;Open…</source>
+        <translation>Ö&amp;ffnen…</translation>
+    </message>
+    <message>
+        <source>&amp;Export…</source>
+        <translation>&amp;Exportieren…</translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>&amp;Speech</source>
+        <translation>&amp;Sprachausgabe</translation>
+    </message>
+    <message>
+        <source>&amp;Play</source>
+        <translation>&amp;Vorlesen</translation>
+    </message>
+    <message>
+        <source>P&amp;ause</source>
+        <translation>&amp;Pause</translation>
+    </message>
+    <message>
+        <source>&amp;Stop</source>
+        <translation>&amp;Stopp</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>&amp;About Tavorin</source>
+        <translation>&amp;Über Tavorin</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Play</source>
+        <translation>Vorlesen</translation>
+    </message>
+    <message>
+        <source>Speak the text, or the selection</source>
+        <translation>Den Text oder die Auswahl vorlesen</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Pause speaking</source>
+        <translation>Das Vorlesen anhalten</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stopp</translation>
+    </message>
+    <message>
+        <source>Stop speaking</source>
+        <translation>Das Vorlesen beenden</translation>
+    </message>
+    <message>
+        <source>&amp;Voice:</source>
+        <translation>St&amp;imme:</translation>
+    </message>
+    <message>
+        <source>The voice that speaks</source>
+        <translation>Die Stimme, die vorliest</translation>
+    </message>
+    <message>
+        <source>Voice</source>
+        <translation>Stimme</translation>
+    </message>
+    <message>
+        <source>&amp;Rate:</source>
+        <translation>&amp;Tempo:</translation>
+    </message>
+    <message>
+        <source>Speaking rate in words per minute</source>
+        <translation>Sprechtempo in Wörtern pro Minute</translation>
+    </message>
+    <message>
+        <source>Speaking rate</source>
+        <translation>Sprechtempo</translation>
+    </message>
+    <message>
+        <source>Export…</source>
+        <translation>Exportieren…</translation>
+    </message>
+    <message>
+        <source>Save the speech of the whole text as an AIFF file</source>
+        <translation>Die Sprachausgabe des ganzen Textes als AIFF-Datei speichern</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>Exportieren</translation>
+    </message>
+    <message>
+        <source>Text</source>
+        <translation>Text</translation>
+    </message>
+    <message>
+        <source>Type, paste or open a text to speak.</source>
+        <translation>Geben Sie einen Text zum Vorlesen ein, fügen Sie ihn ein oder öffnen Sie ihn.</translation>
+    </message>
+    <message>
+        <source>Busy</source>
+        <translation>Beschäftigt</translation>
+    </message>
+</context>
+<context>
+    <name>SingleInstance</name>
+    <message>
+        <source>Another launch of Tavorin is starting and does not finish; try again, or end the other Tavorin first</source>
+        <translation>Ein anderer Start von Tavorin kommt nicht zum Abschluss; versuchen Sie es erneut oder beenden Sie zuerst das andere Tavorin</translation>
+    </message>
+    <message>
+        <source>Tavorin is already running but does not answer; try again once it responds, or end it first</source>
+        <translation>Tavorin läuft bereits, antwortet aber nicht; versuchen Sie es erneut, sobald es reagiert, oder beenden Sie es zuerst</translation>
+    </message>
+</context>
+<context>
+    <name>TQAbout</name>
+    <message>
+        <source>About</source>
+        <translation>Über</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+</context>
+<context>
+    <name>TextFile</name>
+    <message>
+        <source>it is a folder</source>
+        <translation>es ist ein Ordner</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>es ist keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>it is larger than %1 MiB</source>
+        <translation>die Datei ist größer als %1 MiB</translation>
+    </message>
+    <message>
+        <source>it is not valid UTF-8 text</source>
+        <translation>der Inhalt ist kein gültiger UTF-8-Text</translation>
+    </message>
+</context>
+<context>
+    <name>WindowBindings</name>
+    <message>
+        <source>%1 wpm</source>
+        <translation>%1 WpM</translation>
+    </message>
+</context>
+</TS>

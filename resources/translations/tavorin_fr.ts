@@ -1,0 +1,286 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fr">
+<context>
+    <name>AboutDialog</name>
+    <message>
+        <source>About %1</source>
+        <translation>À propos de %1</translation>
+    </message>
+</context>
+<context>
+    <name>AiffWriter</name>
+    <message>
+        <source>it is a folder</source>
+        <translation>c’est un dossier</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>ce n’est pas un fichier ordinaire</translation>
+    </message>
+    <message>
+        <source>the name is too long for its folder (%1)</source>
+        <translation>le nom est trop long pour son dossier (%1)</translation>
+    </message>
+    <message>
+        <source>cannot create files in its folder (%1)</source>
+        <translation>impossible de créer des fichiers dans son dossier (%1)</translation>
+    </message>
+    <message>
+        <source>cannot open its folder (%1)</source>
+        <translation>impossible d’ouvrir son dossier (%1)</translation>
+    </message>
+    <message>
+        <source>cannot start the sound file (%1)</source>
+        <translation>impossible de commencer le fichier audio (%1)</translation>
+    </message>
+    <message>
+        <source>cannot create the file (%1)</source>
+        <translation>impossible de créer le fichier (%1)</translation>
+    </message>
+    <message>
+        <source>the audio is too long for an AIFF file</source>
+        <translation>l’audio est trop long pour un fichier AIFF</translation>
+    </message>
+    <message>
+        <source>cannot write the file (%1)</source>
+        <translation>impossible d’écrire le fichier (%1)</translation>
+    </message>
+    <message>
+        <source>there is no speech to write, and the file there is kept</source>
+        <translation>il n’y a aucune parole à écrire&#xa0;; le fichier existant est conservé</translation>
+    </message>
+    <message>
+        <source>cannot complete the file (%1)</source>
+        <translation>impossible de terminer le fichier (%1)</translation>
+    </message>
+    <message>
+        <source>the file may not have reached the disk (%1)</source>
+        <translation>le fichier n’a peut-être pas atteint le disque (%1)</translation>
+    </message>
+</context>
+<context>
+    <name>AppDelegate</name>
+    <message>
+        <source>No</source>
+        <translation>Non</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>Oui</translation>
+    </message>
+    <message>
+        <source>Start new file</source>
+        <translation>Commencer un nouveau fichier</translation>
+    </message>
+    <message>
+        <source>All your previous text will be lost</source>
+        <translation>Tout votre texte précédent sera perdu</translation>
+    </message>
+    <message>
+        <source>Cannot open %1: %2</source>
+        <translation>Impossible d’ouvrir %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>Cannot export to %1: %2</source>
+        <translation>Impossible d’exporter vers %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>Speaking...</source>
+        <translation>Lecture en cours...</translation>
+    </message>
+    <message>
+        <source>Paused</source>
+        <translation>En pause</translation>
+    </message>
+    <message>
+        <source>Exporting...</source>
+        <translation>Exportation en cours...</translation>
+    </message>
+</context>
+<context>
+    <name>Bundle</name>
+    <message>
+        <source>Version %@ (Build %@) %@</source>
+        <translation>Version %@ (build %@) %@</translation>
+    </message>
+    <message>
+        <source>Visit Website</source>
+        <translation>Visiter le site web</translation>
+    </message>
+    <message>
+        <source>Acknowledgments</source>
+        <translation>Remerciements</translation>
+    </message>
+</context>
+<context>
+    <name>MainMenu</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Fichier</translation>
+    </message>
+    <message>
+        <source>&amp;New</source>
+        <translation>&amp;Nouveau</translation>
+    </message>
+    <message>
+        <source>&amp;Open…</source>
+        <translation>&amp;Ouvrir…</translation>
+    </message>
+    <message>
+        <source>&amp;Export…</source>
+        <translation>&amp;Exporter…</translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation>&amp;Quitter</translation>
+    </message>
+    <message>
+        <source>&amp;Speech</source>
+        <translation>&amp;Lecture</translation>
+    </message>
+    <message>
+        <source>&amp;Play</source>
+        <translation>&amp;Lire</translation>
+    </message>
+    <message>
+        <source>P&amp;ause</source>
+        <translation>&amp;Pause</translation>
+    </message>
+    <message>
+        <source>&amp;Stop</source>
+        <translation>&amp;Arrêter</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Aide</translation>
+    </message>
+    <message>
+        <source>&amp;About Tavorin</source>
+        <translation>À &amp;propos de Tavorin</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Play</source>
+        <translation>Lire</translation>
+    </message>
+    <message>
+        <source>Speak the text, or the selection</source>
+        <translation>Lire le texte, ou la sélection</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Pause speaking</source>
+        <translation>Mettre la lecture en pause</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Arrêter</translation>
+    </message>
+    <message>
+        <source>Stop speaking</source>
+        <translation>Arrêter la lecture</translation>
+    </message>
+    <message>
+        <source>&amp;Voice:</source>
+        <translation>&amp;Voix&#xa0;:</translation>
+    </message>
+    <message>
+        <source>The voice that speaks</source>
+        <translation>La voix qui lit le texte</translation>
+    </message>
+    <message>
+        <source>Voice</source>
+        <translation>Voix</translation>
+    </message>
+    <message>
+        <source>&amp;Rate:</source>
+        <translation>&amp;Débit&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Speaking rate in words per minute</source>
+        <translation>Débit de parole en mots par minute</translation>
+    </message>
+    <message>
+        <source>Speaking rate</source>
+        <translation>Débit de parole</translation>
+    </message>
+    <message>
+        <source>Export…</source>
+        <translation>Exporter…</translation>
+    </message>
+    <message>
+        <source>Save the speech of the whole text as an AIFF file</source>
+        <translation>Enregistrer la lecture de tout le texte dans un fichier AIFF</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>Exporter</translation>
+    </message>
+    <message>
+        <source>Text</source>
+        <translation>Texte</translation>
+    </message>
+    <message>
+        <source>Type, paste or open a text to speak.</source>
+        <translation>Saisissez, collez ou ouvrez un texte à lire.</translation>
+    </message>
+    <message>
+        <source>Busy</source>
+        <translation>Occupé</translation>
+    </message>
+</context>
+<context>
+    <name>SingleInstance</name>
+    <message>
+        <source>Another launch of Tavorin is starting and does not finish; try again, or end the other Tavorin first</source>
+        <translation>Un autre lancement de Tavorin ne se termine pas&#xa0;; réessayez, ou fermez d’abord l’autre Tavorin</translation>
+    </message>
+    <message>
+        <source>Tavorin is already running but does not answer; try again once it responds, or end it first</source>
+        <translation>Tavorin est déjà lancé mais ne répond pas&#xa0;; réessayez quand il répondra, ou fermez-le d’abord</translation>
+    </message>
+</context>
+<context>
+    <name>TQAbout</name>
+    <message>
+        <source>About</source>
+        <translation>À propos</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Fermer</translation>
+    </message>
+</context>
+<context>
+    <name>TextFile</name>
+    <message>
+        <source>it is a folder</source>
+        <translation>c’est un dossier</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>ce n’est pas un fichier ordinaire</translation>
+    </message>
+    <message>
+        <source>it is larger than %1 MiB</source>
+        <translation>le fichier dépasse %1&#xa0;Mio</translation>
+    </message>
+    <message>
+        <source>it is not valid UTF-8 text</source>
+        <translation>ce n’est pas un texte UTF-8 valide</translation>
+    </message>
+</context>
+<context>
+    <name>WindowBindings</name>
+    <message>
+        <source>%1 wpm</source>
+        <translation>%1&#xa0;mots/min</translation>
+    </message>
+</context>
+</TS>
