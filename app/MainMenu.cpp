@@ -48,9 +48,11 @@ QVariantList MainMenu::description()
                            command(u"&Open…"_s, u"doOpen:"_s, u"@+o"_s),
                            command(u"&Export…"_s, u"doExport:"_s, u"@+e"_s), separator(),
                            command(u"&Quit"_s, u"quit"_s, u"@+q"_s)}),
-        group(u"&Speech"_s, {command(u"&Play"_s, u"doPlay:"_s, QString(u"+"_s + keyF5)),
-                             command(u"P&ause"_s, u"doPause:"_s, QString(u"+"_s + keyF6)),
-                             command(u"&Stop"_s, u"doStop:"_s, QString(u"+"_s + keyF7))}),
+        group(u"&Speech"_s,
+              {command(u"&Play"_s, u"doPlay:"_s, QString(u"+"_s + keyF5)),
+               command(u"P&ause"_s, u"doPause:"_s, QString(u"+"_s + keyF6)),
+               command(u"&Stop"_s, u"doStop:"_s, QString(u"+"_s + keyF7)), separator(),
+               command(u"Move the &Caret with the Words"_s, u"followWordsWithCaret:"_s)}),
         group(u"&Help"_s, {command(u"&About Tavorin"_s, u"aboutMe:"_s)}),
     };
 }
@@ -64,6 +66,12 @@ MainMenu::MainMenu(QMainWindow *window, AppDelegate *controller, WindowBindings 
     // Quitting is the application's own command.
     if (QAction *quit = item(u"&File/&Quit"_s))
         MenuItem::setTarget(quit, qApp);
+
+    // An option: the item shows whether it is on.
+    if (QAction *option = item(u"&Speech/Move the &Caret with the Words"_s)) {
+        option->setCheckable(true);
+        option->setChecked(controller && controller->caretFollowsWords());
+    }
 
     QMenuBar *bar = window->menuBar();
     const QList<QAction *> menus = Menu::itemArray(m_root);
