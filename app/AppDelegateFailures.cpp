@@ -28,7 +28,13 @@ void AppDelegate::announce(const QString &text)
     QWidget *area = m_statusLabel ? m_statusLabel->parentWidget() : nullptr;
     if (!area)
         return;
-    area->setAccessibleName(text);
+    if (area->accessibleName() != text) {
+        area->setAccessibleName(text);
+    } else {
+        // The same news again, as when Play follows Play.
+        QAccessibleEvent again(area, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&again);
+    }
     QAccessibleEvent alert(area, QAccessible::Alert);
     QAccessible::updateAccessibility(&alert);
 }
