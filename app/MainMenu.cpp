@@ -39,6 +39,11 @@ const QString keyF5 = QString(QChar(0xF708));
 const QString keyF6 = QString(QChar(0xF709));
 const QString keyF7 = QString(QChar(0xF70A));
 
+QString caretOption()
+{
+    return MainMenu::tr("Move the &Caret with the Words");
+}
+
 } // namespace
 
 QVariantList MainMenu::description()
@@ -68,7 +73,7 @@ MainMenu::MainMenu(QMainWindow *window, AppDelegate *controller, WindowBindings 
         MenuItem::setTarget(quit, qApp);
 
     // An option: the item shows whether it is on.
-    if (QAction *option = item(u"&Speech/Move the &Caret with the Words"_s)) {
+    if (QAction *option = item(u"&Speech/"_s + caretOption())) {
         option->setCheckable(true);
         option->setChecked(controller && controller->caretFollowsWords());
     }
