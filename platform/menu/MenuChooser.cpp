@@ -94,17 +94,18 @@ void MenuChooser::place(QWidget *anchor)
     QScreen *screen = anchor ? anchor->screen() : this->screen();
     const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 800, 600);
 
-    const int rows = std::max(1, m_list->count());
+    // Room for 24 rows at most, and for the longest title beside the scroll
+    // bar, but never more than the screen.
     const int rowHeight = std::max(1, m_list->sizeHintForRow(0));
-    const int chrome = m_find->sizeHint().height() + layout()->spacing() +
-                       layout()->contentsMargins().top() + layout()->contentsMargins().bottom() +
-                       2 * m_list->frameWidth() + 2 * frameWidth();
-    const int wanted = chrome + std::min(rows, 24) * rowHeight;
-    const int width =
-        std::min(room.width(), std::max(anchor ? anchor->width() : 0,
-                                        m_list->sizeHintForColumn(0) +
-                                            m_list->verticalScrollBar()->sizeHint().width() +
-                                            2 * m_list->frameWidth() + 2 * frameWidth() + 8 + 16));
+    const QMargins margins = layout()->contentsMargins();
+    const int frames = 2 * (m_list->frameWidth() + frameWidth());
+    const int chrome = m_find->sizeHint().height() + layout()->spacing() + margins.top() +
+                       margins.bottom() + frames;
+    const int wanted = chrome + std::clamp(int(m_list->count()), 1, 24) * rowHeight;
+    const int titles = m_list->sizeHintForColumn(0) + 2 * m_list->spacing() +
+                       m_list->verticalScrollBar()->sizeHint().width() + margins.left() +
+                       margins.right() + frames;
+    const int width = std::min(room.width(), std::max(anchor ? anchor->width() : 0, titles));
     // Below the anchor where the list fits, else on the side with more room;
     // never taller than the screen, so the list scrolls instead.
     const int roomBelow = room.bottom() + 1 - below.y();
