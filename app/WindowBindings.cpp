@@ -95,7 +95,9 @@ bool WindowBindings::eventFilter(QObject *watched, QEvent *event)
 {
     // Tab types a tab into the text, which may need one; Ctrl+Tab and
     // Ctrl+Shift+Tab move on, as in Qt's editors.
-    if (watched == m_textView && event->type() == QEvent::KeyPress) {
+    // The type first: the editor sends events while it is destroyed, when it
+    // is no longer an editor.
+    if (event->type() == QEvent::KeyPress && watched == m_textView) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
             key->modifiers() & Qt::ControlModifier) {
