@@ -94,8 +94,8 @@ void moveFocusOn(QWidget *from, bool forward)
 bool WindowBindings::eventFilter(QObject *watched, QEvent *event)
 {
     // Tab types a tab into the text, which may need one; Ctrl+Tab and
-    // Ctrl+Shift+Tab move on, as in Qt's editors.
-    // The type first: the editor sends events while it is destroyed, when it
+    // Ctrl+Shift+Tab move on, as in Qt's editors. The event's type is looked
+    // at first: the editor still sends events while it is destroyed, when it
     // is no longer an editor.
     if (event->type() == QEvent::KeyPress && watched == m_textView) {
         const auto *key = static_cast<QKeyEvent *>(event);
