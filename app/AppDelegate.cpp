@@ -115,6 +115,12 @@ void AppDelegate::activeVoiceChanged(QObject *sender)
     Q_UNUSED(sender);
 }
 
+void AppDelegate::followWordsWithCaret(QObject *sender)
+{
+    const auto *item = qobject_cast<QAction *>(sender);
+    m_caretFollowsWords = item && item->isCheckable() ? item->isChecked() : !m_caretFollowsWords;
+}
+
 void AppDelegate::aboutMe(QObject *sender)
 {
     Q_UNUSED(sender);
@@ -204,6 +210,7 @@ void AppDelegate::showStatus(const QString &text, bool busy)
     }
     if (m_statusProgress)
         m_statusProgress->setHidden(!busy);
+    announce(text);
 }
 
 void AppDelegate::hideStatus()

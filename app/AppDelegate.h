@@ -82,6 +82,11 @@ public:
     Q_INVOKABLE void doOpen(QObject *sender);
     Q_INVOKABLE void activeVoiceChanged(QObject *sender);
     Q_INVOKABLE void aboutMe(QObject *sender);
+    // Whether the editor's caret moves to each word as it is spoken (off by
+    // default, so that a screen reader does not read over the speech); a
+    // checkable item sends its own checked state.
+    Q_INVOKABLE void followWordsWithCaret(QObject *sender);
+    bool caretFollowsWords() const { return m_caretFollowsWords; }
 
     // Voice catalogue: a fresh list of voice records, in the platform's order.
     QVariantList getAvailableVoices();
@@ -134,6 +139,8 @@ private:
     // the next command.
     void showFailure(const QString &message);
     void hideFailure();
+    // Tells screen readers what happened, through the status area.
+    void announce(const QString &text);
     void exportEnded(bool finishedSpeaking);
     void loadFile(const QString &path, bool noteRecent);
     void followEdits();
@@ -162,6 +169,7 @@ private:
     bool m_exportInProgress = false;
     QString m_exportPath;
     bool m_failureShown = false;
+    bool m_caretFollowsWords = false;
     // Edits of the text since the current speech began, in order, and
     // whether its words still belong to the text in the editor.
     struct Edit

@@ -17,7 +17,25 @@ void AppDelegate::showFailure(const QString &message)
     m_statusLabel->setAccessibleName(message);
     QAccessibleEvent changed(m_statusLabel, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&changed);
-    QAccessibleEvent alert(m_statusLabel, QAccessible::Alert);
+    announce(message);
+}
+
+// The status area stays on the screen when its line is hidden at the end of
+// speech: its name carries the latest news, each change an event that
+// screen readers hear.
+void AppDelegate::announce(const QString &text)
+{
+    QWidget *area = m_statusLabel ? m_statusLabel->parentWidget() : nullptr;
+    if (!area)
+        return;
+    if (area->accessibleName() != text) {
+        area->setAccessibleName(text);
+    } else {
+        // The same news again, as when Play follows Play.
+        QAccessibleEvent again(area, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&again);
+    }
+    QAccessibleEvent alert(area, QAccessible::Alert);
     QAccessible::updateAccessibility(&alert);
 }
 

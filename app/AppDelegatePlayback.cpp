@@ -120,8 +120,14 @@ void AppDelegate::speechSynthesizer(SpeechSynthesizer *sender, CharacterRange wo
     const quint64 offset = m_exportInProgress ? 0 : m_spokenRange.location;
     const quint64 start = followedPosition(offset + word.location);
     const quint64 end = followedPosition(offset + word.location + word.length);
-    if (end > start)
+    if (end > start) {
         m_findIndicator->showForRange({start, end - start});
+        if (m_caretFollowsWords && m_textView) {
+            QTextCursor caret = m_textView->textCursor();
+            caret.setPosition(int(start));
+            m_textView->setTextCursor(caret);
+        }
+    }
 }
 
 void AppDelegate::speechSynthesizer(SpeechSynthesizer *sender, bool finishedSpeaking)
@@ -134,6 +140,8 @@ void AppDelegate::speechSynthesizer(SpeechSynthesizer *sender, bool finishedSpea
         setIsPaused(false);
         setIsExporting(false);
         hideStatus();
+        const QString outcome = finishedSpeaking ? tr("With success") : tr("Without any success");
+        announce(outcome);
         exportEnded(finishedSpeaking);
         if (!finishedSpeaking && m_speechSynth)
             m_speechSynth->continueSpeaking();

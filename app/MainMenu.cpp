@@ -39,6 +39,11 @@ const QString keyF5 = QString(QChar(0xF708));
 const QString keyF6 = QString(QChar(0xF709));
 const QString keyF7 = QString(QChar(0xF70A));
 
+QString caretOption()
+{
+    return MainMenu::tr("Move the &Caret with the Words");
+}
+
 } // namespace
 
 QVariantList MainMenu::description()
@@ -50,7 +55,8 @@ QVariantList MainMenu::description()
                             command(tr("&Quit"), u"quit"_s, u"@+q"_s)}),
         group(tr("&Speech"), {command(tr("&Play"), u"doPlay:"_s, QString(u"+"_s + keyF5)),
                               command(tr("P&ause"), u"doPause:"_s, QString(u"+"_s + keyF6)),
-                              command(tr("&Stop"), u"doStop:"_s, QString(u"+"_s + keyF7))}),
+                              command(tr("&Stop"), u"doStop:"_s, QString(u"+"_s + keyF7)),
+                              separator(), command(caretOption(), u"followWordsWithCaret:"_s)}),
         group(tr("&Help"), {command(tr("&About Tavorin"), u"aboutMe:"_s)}),
     };
 }
@@ -64,6 +70,12 @@ MainMenu::MainMenu(QMainWindow *window, AppDelegate *controller, WindowBindings 
     // Quitting is the application's own command.
     if (QAction *quit = item(u"&File/&Quit"_s))
         MenuItem::setTarget(quit, qApp);
+
+    // An option: the item shows whether it is on.
+    if (QAction *option = item(u"&Speech/"_s + caretOption())) {
+        option->setCheckable(true);
+        option->setChecked(controller && controller->caretFollowsWords());
+    }
 
     QMenuBar *bar = window->menuBar();
     const QList<QAction *> menus = Menu::itemArray(m_root);

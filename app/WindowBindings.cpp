@@ -5,7 +5,9 @@
 #include "platform/speech/SpeechSynthesizer.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QGraphicsOpacityEffect>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -39,6 +41,12 @@ WindowBindings::WindowBindings(AppDelegate *controller, QObject *window)
     updateRateRange();
     updateRate();
     updateCommands();
+
+    if (m_textView) {
+        // Typing at once goes into the text.
+        m_textView->setFocus(Qt::OtherFocusReason);
+        m_textView->installEventFilter(this);
+    }
 }
 
 WindowBindings::~WindowBindings() = default;
@@ -64,12 +72,85 @@ bool WindowBindings::canExport() const
     return m_controller && !m_controller->isExporting();
 }
 
+namespace {
+
+// The next (or previous) widget that Tab would give the focus to.
+void moveFocusOn(QWidget *from, bool forward)
+{
+    for (QWidget *widget = from;;) {
+        widget = forward ? widget->nextInFocusChain() : widget->previousInFocusChain();
+        if (!widget || widget == from)
+            return;
+        if (widget->window() == from->window() && widget->isVisible() && widget->isEnabled() &&
+            (widget->focusPolicy() & Qt::TabFocus) && !widget->focusProxy()) {
+            widget->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return;
+        }
+    }
+}
+
+} // namespace
+
+bool WindowBindings::eventFilter(QObject *watched, QEvent *event)
+{
+    // Tab types a tab into the text, which may need one; Ctrl+Tab and
+    // Ctrl+Shift+Tab move on, as in Qt's editors. The event's type is looked
+    // at first: the editor still sends events while it is destroyed, when it
+    // is no longer an editor.
+    if (event->type() == QEvent::KeyPress && watched == m_textView) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+            key->modifiers() & Qt::ControlModifier) {
+            const bool back = key->key() == Qt::Key_Backtab || key->modifiers() & Qt::ShiftModifier;
+            moveFocusOn(m_textView, !back);
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 void WindowBindings::updateCommands()
 {
-    offer(m_playButton, canPlay());
-    offer(m_pauseButton, canPause());
-    offer(m_stopButton, canStop());
-    offer(m_exportButton, canExport());
+    const std::pair<QAbstractButton *, bool> buttons[] = {
+        {m_playButton, canPlay()},
+        {m_pauseButton, canPause()},
+        {m_stopButton, canStop()},
+        {m_exportButton, canExport()},
+    };
+    // A focused button that is no longer offered would pass the focus on to
+    // whatever comes next in the window; it goes to the command offered in
+    // its place instead: Pause after Play, Play after Pause or Stop.
+    QAbstractButton *focused = nullptr;
+    for (const auto &[button, available] : buttons) {
+        if (button && !available && button->window()->focusWidget() == button)
+            focused = button;
+    }
+    QAbstractButton *successor = nullptr;
+    if (focused) {
+        QAbstractButton *const candidates[] = {
+            focused == m_playButton ? m_pauseButton.data() : m_playButton.data(),
+            m_stopButton.data(),
+            m_playButton.data(),
+        };
+        for (QAbstractButton *candidate : candidates) {
+            for (const auto &[button, available] : buttons) {
+                if (button == candidate && available && !successor)
+                    successor = candidate;
+            }
+        }
+    }
+    for (const auto &[button, available] : buttons) {
+        if (available)
+            offer(button, true);
+    }
+    if (successor)
+        successor->setFocus(Qt::OtherFocusReason);
+    else if (focused && m_textView)
+        m_textView->setFocus(Qt::OtherFocusReason);
+    for (const auto &[button, available] : buttons) {
+        if (!available)
+            offer(button, false);
+    }
     Q_EMIT commandsChanged();
 }
 
@@ -113,6 +194,13 @@ void WindowBindings::updateRate()
         const QSignalBlocker blocker(m_rateSlider);
         m_rateSlider->setValue(int(std::lround(rate)));
     }
+    const QString shown = tr("%1 wpm").arg(double(rate), 0, 'g', 4);
     if (m_rateValueLabel)
-        m_rateValueLabel->setText(tr("%1 wpm").arg(double(rate), 0, 'g', 4));
+        m_rateValueLabel->setText(shown);
+    if (m_rateSlider) {
+        // What a screen reader reads as the slider's value.
+        m_rateSlider->setProperty("accessibleValueText", shown);
+        QAccessibleValueChangeEvent changed(m_rateSlider, m_rateSlider->value());
+        QAccessible::updateAccessibility(&changed);
+    }
 }

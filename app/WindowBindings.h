@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QObject>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QSlider>
 
@@ -11,7 +12,10 @@ class AppDelegate;
 // Keeps the main window's controls in step with the controller's observable
 // state: the rate slider shows and writes currentRate within minRate and
 // maxRate, and each button is offered only where its command makes sense.
-// The commands themselves are never changed by this.
+// The commands themselves are never changed by this. It also keeps the
+// keyboard useful: the editor has the focus first, Ctrl+Tab leaves it, and a
+// button that stops being offered hands the focus to the command offered in
+// its place.
 class WindowBindings : public QObject
 {
     Q_OBJECT
@@ -21,6 +25,7 @@ class WindowBindings : public QObject
     Q_PROPERTY(QAbstractButton *exportButton MEMBER m_exportButton)
     Q_PROPERTY(QSlider *rateSlider MEMBER m_rateSlider)
     Q_PROPERTY(QLabel *rateValueLabel MEMBER m_rateValueLabel)
+    Q_PROPERTY(QPlainTextEdit *textView MEMBER m_textView)
 
 public:
     // Binds the controls found by name below `window` to `controller`.
@@ -36,6 +41,9 @@ Q_SIGNALS:
     // The can...() answers may have changed.
     void commandsChanged();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void updateCommands();
     static void offer(QAbstractButton *button, bool available);
@@ -49,4 +57,5 @@ private:
     QPointer<QAbstractButton> m_exportButton;
     QPointer<QSlider> m_rateSlider;
     QPointer<QLabel> m_rateValueLabel;
+    QPointer<QPlainTextEdit> m_textView;
 };

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QLayout>
 #include <QWidget>
 
 using namespace Qt::StringLiterals;
@@ -19,6 +20,12 @@ QHash<QString, UiLoader::Factory> &registry()
     return factories;
 }
 
+QHash<QString, UiLoader::LayoutFactory> &layoutRegistry()
+{
+    static QHash<QString, UiLoader::LayoutFactory> factories;
+    return factories;
+}
+
 } // namespace
 
 UiLoader::UiLoader(QObject *parent)
@@ -30,6 +37,11 @@ UiLoader::~UiLoader() = default;
 void UiLoader::registerWidgetClass(const QString &className, Factory factory)
 {
     registry().insert(className, std::move(factory));
+}
+
+void UiLoader::registerLayoutClass(const QString &className, LayoutFactory factory)
+{
+    layoutRegistry().insert(className, std::move(factory));
 }
 
 QWidget *UiLoader::loadFile(const QString &path, QWidget *parent)
@@ -54,4 +66,15 @@ QWidget *UiLoader::createWidget(const QString &className, QWidget *parent, const
     if (widget)
         widget->setObjectName(name);
     return widget;
+}
+
+QLayout *UiLoader::createLayout(const QString &className, QObject *parent, const QString &name)
+{
+    const auto it = layoutRegistry().constFind(className);
+    if (it == layoutRegistry().constEnd())
+        return QUiLoader::createLayout(className, parent, name);
+    QLayout *layout = (*it)(qobject_cast<QWidget *>(parent));
+    if (layout)
+        layout->setObjectName(name);
+    return layout;
 }

@@ -13,6 +13,7 @@ class UiLoader : public QUiLoader
 
 public:
     using Factory = std::function<QWidget *(QWidget *parent)>;
+    using LayoutFactory = std::function<QLayout *(QWidget *parent)>;
 
     explicit UiLoader(QObject *parent = nullptr);
     ~UiLoader() override;
@@ -20,10 +21,16 @@ public:
     // Makes `className` in descriptions create widgets with `factory`.
     static void registerWidgetClass(const QString &className, Factory factory);
 
+    // Makes `className` in descriptions create layouts with `factory`; the
+    // parent is null for a layout nested in another.
+    static void registerLayoutClass(const QString &className, LayoutFactory factory);
+
     // Loads a description from a file or a Qt resource path; null on failure,
     // with a log line that names the file and the reason.
     QWidget *loadFile(const QString &path, QWidget *parent = nullptr);
 
     QWidget *createWidget(const QString &className, QWidget *parent = nullptr,
+                          const QString &name = QString()) override;
+    QLayout *createLayout(const QString &className, QObject *parent = nullptr,
                           const QString &name = QString()) override;
 };

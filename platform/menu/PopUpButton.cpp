@@ -1,20 +1,100 @@
 #include "platform/menu/PopUpButton.h"
 
 #include "platform/menu/Menu.h"
+#include "platform/menu/MenuChooser.h"
 #include "platform/menu/MenuItem.h"
 
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QActionEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
 #include <QMenu>
+#include <QStyleOptionButton>
 
 #include <algorithm>
+
+namespace {
+
+// Screen readers see the chooser, a window of its own, as the button's child
+// while it is shown: Qt leaves pop-up windows out of the application's tree.
+class AccessiblePopUpButton : public QAccessibleWidget
+{
+public:
+    explicit AccessiblePopUpButton(PopUpButton *button)
+        : QAccessibleWidget(button, QAccessible::PushButton)
+    {}
+
+    PopUpButton *button() const { return static_cast<PopUpButton *>(widget()); }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.hasPopup = true;
+        state.expanded = button()->chooser() != nullptr;
+        state.collapsed = !state.expanded;
+        return state;
+    }
+
+    QString text(QAccessible::Text type) const override
+    {
+        const QString text = QAccessibleWidget::text(type);
+        if (type == QAccessible::Name && text.isEmpty())
+            return button()->text();
+        return text;
+    }
+
+    int childCount() const override { return button()->chooser() ? 1 : 0; }
+
+    QAccessibleInterface *child(int index) const override
+    {
+        QWidget *chooser = button()->chooser();
+        return index == 0 && chooser ? QAccessible::queryAccessibleInterface(chooser) : nullptr;
+    }
+
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        QWidget *chooser = button()->chooser();
+        return child && chooser && child->object() == chooser ? 0 : -1;
+    }
+
+    QStringList actionNames() const override
+    {
+        return QStringList{pressAction(), showMenuAction()} + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString &name) override
+    {
+        if (name == pressAction() || name == showMenuAction())
+            button()->showChooser();
+        else
+            QAccessibleWidget::doAction(name);
+    }
+};
+
+QAccessibleInterface *accessibleFactory(const QString &className, QObject *object)
+{
+    if (className == QLatin1StringView("PopUpButton") && object && object->isWidgetType())
+        return new AccessiblePopUpButton(static_cast<PopUpButton *>(object));
+    return nullptr;
+}
+
+} // namespace
 
 PopUpButton::PopUpButton(QWidget *parent)
     : QPushButton(parent)
     , m_menu(new QMenu(this))
 {
-    QPushButton::setMenu(m_menu);
+    static const bool accessible = [] {
+        QAccessible::installFactory(accessibleFactory);
+        return true;
+    }();
+    Q_UNUSED(accessible);
+    // Return presses the button as Space does.
+    setAutoDefault(true);
     m_menu->installEventFilter(this);
+    connect(this, &QPushButton::clicked, this, &PopUpButton::showChooser);
     // Items that are plain QActions send no action of their own; the menu's
     // signal is enough to follow the choice for them.
     connect(m_menu, &QMenu::triggered, this, [this](QAction *item) {
@@ -56,6 +136,32 @@ void PopUpButton::selectItem(QAction *item)
     setSelection(item);
 }
 
+void PopUpButton::setCaption(const QString &caption)
+{
+    m_caption = caption;
+    showSelection();
+}
+
+MenuChooser *PopUpButton::chooser() const
+{
+    return m_chooser && m_chooser->isVisible() ? m_chooser.data() : nullptr;
+}
+
+void PopUpButton::showChooser()
+{
+    if (!m_chooser) {
+        m_chooser = new MenuChooser(this);
+        connect(m_chooser, &MenuChooser::chosen, this, [this](QAction *item) {
+            // Selected first, so that the item's action reads the new choice.
+            selectItem(item);
+            item->trigger();
+        });
+    }
+    m_chooser->setAccessibleName(m_caption);
+    m_chooser->list()->setAccessibleName(m_caption);
+    m_chooser->popUp(m_menu, m_selected, this);
+}
+
 QSize PopUpButton::sizeHint() const
 {
     // Wide enough for the longest title, so that the button keeps its size
@@ -72,8 +178,50 @@ QSize PopUpButton::sizeHint() const
     return hint;
 }
 
+bool PopUpButton::event(QEvent *event)
+{
+    if (event->type() == QEvent::Polish)
+        watchBuddyLabels();
+    return QPushButton::event(event);
+}
+
+void PopUpButton::keyPressEvent(QKeyEvent *event)
+{
+    // The keys that open a drop-down list.
+    if ((event->key() == Qt::Key_Down && event->modifiers() & Qt::AltModifier) ||
+        event->key() == Qt::Key_F4) {
+        showChooser();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
+}
+
+void PopUpButton::initStyleOption(QStyleOptionButton *option) const
+{
+    QPushButton::initStyleOption(option);
+    option->features |= QStyleOptionButton::HasMenu;
+}
+
+// A label's mnemonic focuses its buddy and, for a button, presses it: the
+// pop-up only takes the focus, so that Alt and the letter do not open it.
+void PopUpButton::watchBuddyLabels()
+{
+    const QList<QLabel *> labels = window()->findChildren<QLabel *>();
+    for (QLabel *label : labels) {
+        if (label->buddy() == this) {
+            label->removeEventFilter(this);
+            label->installEventFilter(this);
+        }
+    }
+}
+
 bool PopUpButton::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Shortcut && qobject_cast<QLabel *>(watched) &&
+        static_cast<QLabel *>(watched)->buddy() == this) {
+        setFocus(Qt::ShortcutFocusReason);
+        return true;
+    }
     if (watched == m_menu) {
         const auto type = event->type();
         if (type == MenuItem::willSendActionEventType()) {
@@ -124,6 +272,9 @@ QAction *PopUpButton::firstSelectableItem() const
 
 void PopUpButton::showSelection()
 {
-    setText(m_selected ? m_selected->text() : QString());
+    const QString title = m_selected ? m_selected->text() : QString();
+    setText(title);
     setIcon(m_selected ? m_selected->icon() : QIcon());
+    if (!m_caption.isEmpty())
+        setAccessibleName(title.isEmpty() ? m_caption : tr("%1: %2").arg(m_caption, title));
 }

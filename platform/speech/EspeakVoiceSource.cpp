@@ -38,14 +38,21 @@ QString genderName(int espeakGender)
     }
 }
 
-// "English (America)" with "female3" gives "English (America, female3)": the
-// part before "(" stays that of the language voice, so labels of the two
-// differ only in the gender, and the language tells languages apart.
-QString femaleName(const QString &name, const QString &variant)
+// espeak-ng names a regional or other form of a language with a qualifier
+// in parentheses, "Chinese (Cantonese)", and some names carry underscores for
+// spaces. Labels keep only the part of a name before "(", so the qualifier is
+// made part of the name ("Chinese, Cantonese"): otherwise forms of one
+// language could not be told apart.
+QString displayName(QString name)
 {
-    if (name.endsWith(u')') && name.contains(u'('))
-        return name.left(name.size() - 1) + u", "_s + variant + u')';
-    return name + u" ("_s + variant + u')';
+    name.replace(u'_', u' ');
+    name.replace(u'(', u", "_s);
+    name.remove(u')');
+    name = name.simplified();
+    name.replace(u" ,"_s, u","_s);
+    while (name.startsWith(u','))
+        name = name.mid(1).trimmed();
+    return name;
 }
 
 std::shared_future<EspeakEngine::Catalogue> &engineCatalogue()
@@ -72,14 +79,16 @@ Catalogue build()
             voice.languages.first().first.isEmpty())
             continue;
         const QString language = voice.languages.first().first;
+        const QString name = displayName(voice.name);
+        if (name.isEmpty())
+            continue;
         catalogue.entries.push_back(
-            {voice.identifier, voice.name, language, genderName(voice.gender), voice.languages});
+            {voice.identifier, name, language, genderName(voice.gender), voice.languages});
+        // The female companion differs from its language voice only in the
+        // gender, which the label shows.
         if (female && voice.gender != 2)
-            catalogue.entries.push_back({voice.identifier + u'+' + female->identifier,
-                                         femaleName(voice.name, female->name),
-                                         language,
-                                         genderName(2),
-                                         {}});
+            catalogue.entries.push_back(
+                {voice.identifier + u'+' + female->identifier, name, language, genderName(2), {}});
     }
     for (qsizetype i = 0; i < qsizetype(catalogue.entries.size()); ++i)
         catalogue.byIdentifier.insert(catalogue.entries[size_t(i)].identifier, i);

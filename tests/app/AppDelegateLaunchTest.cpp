@@ -7,6 +7,7 @@
 #include "platform/system/Bundle.h"
 #include "support/TestSupport.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -95,6 +96,8 @@ TEST_F(Launch, TheBoundedRateSliderAndEveryRateChangeGoThroughTheController)
     slider->setValue(250);
     EXPECT_EQ(delegate->speechSynth()->rate(), 250.0f);
     EXPECT_EQ(child<QLabel>("rateValueLabel")->text(), u"250 wpm"_s);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(slider)->text(QAccessible::Value),
+              u"250 wpm"_s);
     // Changes made elsewhere, repeated ones too, are logged and move the
     // slider without echoing back.
     delegate->setCurrentRate(120.5f);

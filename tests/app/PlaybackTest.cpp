@@ -1,8 +1,10 @@
 #include "AppFixture.h"
 
 #include "app/FindIndicator.h"
+#include "app/MainMenu.h"
 #include "support/TestSupport.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -63,17 +65,27 @@ TEST_F(Playback, ASelectionIsSpokenAndItsWordsAreMarkedAtTheirPlaceInTheText)
     delegate->doStop(nullptr);
 }
 
-TEST_F(Playback, TheWholeTextIsSpokenToTheEndWithSuccess)
+TEST_F(Playback, TheWholeTextIsSpokenToTheEndWithSuccessAndScreenReadersHearIt)
 {
     text->setPlainText(u"Hello there, world."_s);
     LogCapture log;
+    // Screen readers hear the status area's name change: a status bar's.
+    QAccessibleInterface *status = QAccessible::queryAccessibleInterface(label->parentWidget());
+    ASSERT_EQ(status->role(), QAccessible::StatusBar);
     delegate->doPlay(nullptr);
+    EXPECT_EQ(status->text(QAccessible::Name), u"Speaking..."_s);
     EXPECT_EQ(delegate->spokenRange(), (CharacterRange{0, 19}));
     ASSERT_TRUE(waitForLog(log, u"With success"_s));
     EXPECT_FALSE(delegate->isPlaying());
     EXPECT_TRUE(label->isHidden());
     EXPECT_TRUE(progress->isHidden());
     EXPECT_EQ(log.count(u"Without any success"_s), 0);
+    EXPECT_EQ(status->text(QAccessible::Name), u"With success"_s);
+
+    delegate->doPlay(nullptr);
+    delegate->doStop(nullptr);
+    ASSERT_TRUE(waitForLog(log, u"Without any success"_s));
+    EXPECT_EQ(status->text(QAccessible::Name), u"Without any success"_s);
 }
 
 TEST_F(Playback, APausedSpeechKeepsItsRangeAndWhateverEndsItEndsThePause)
@@ -212,6 +224,17 @@ TEST_F(Playback, MarkingFarIntoALongTextScrollsItIntoView)
     const QRect rect = text->cursorRect(cursor);
     EXPECT_TRUE(text->viewport()->rect().contains(rect.center()));
     EXPECT_EQ(text->textCursor().position(), 0);
+    // The option that moves the caret with the words, for screen readers.
+    QAction *option =
+        window->findChild<MainMenu *>()->item(u"&Speech/Move the &Caret with the Words"_s);
+    ASSERT_TRUE(option && option->isCheckable() && !option->isChecked());
+    option->trigger();
+    delegate->speechSynthesizer(delegate->speechSynth(), CharacterRange{quint64(target), 4},
+                                QString());
+    EXPECT_EQ(text->textCursor().position(), target);
+    option->trigger();
+    delegate->speechSynthesizer(delegate->speechSynth(), CharacterRange{0, 4}, QString());
+    EXPECT_EQ(text->textCursor().position(), target);
 
     // A range past the end of the text is clipped rather than trusted.
     delegate->speechSynthesizer(delegate->speechSynth(),

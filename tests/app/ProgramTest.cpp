@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalServer>
@@ -98,7 +99,10 @@ TEST(Program, VersionAndHelp)
     EXPECT_EQ(run({u"--no-such-option"_s}).status, 2);
 }
 
-TEST(Program, ListsTheVoicesOfTheVoiceMenu)
+// Every voice has a label of its own that reads well: the qualifier of its
+// language in the name, no underscores, no double spaces, no parenthesis but
+// the language's.
+TEST(Program, ListsTheVoicesOfTheVoiceMenuWithDistinctReadableLabels)
 {
     const Outcome listed = run({u"--list-voices"_s});
     ASSERT_EQ(listed.status, 0);
@@ -107,7 +111,28 @@ TEST(Program, ListsTheVoicesOfTheVoiceMenu)
         expected << record.toMap().value(u"identifier"_s).toString() + u'\t' +
                         record.toMap().value(u"label"_s).toString();
     EXPECT_FALSE(expected.isEmpty());
-    EXPECT_EQ(listed.out.split(u'\n', Qt::SkipEmptyParts), expected);
+    const QStringList lines = listed.out.split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines, expected);
+
+    QHash<QString, QString> labels;
+    for (const QString &line : lines) {
+        const QString identifier = line.section(u'\t', 0, 0);
+        const QString label = line.section(u'\t', 1);
+        SCOPED_TRACE(line.toStdString());
+        EXPECT_FALSE(label.contains(u"  "_s) || label.contains(u'_') || label.startsWith(u' '));
+        EXPECT_EQ(label.count(u'('), 1);
+        EXPECT_TRUE(labels.value(label).isEmpty()) << "also " << labels.value(label).toStdString();
+        labels.insert(label, identifier);
+    }
+    const std::pair<QString, QString> known[] = {
+        {u"gmw/en-US+f3"_s, u"English, America ♀ (en-us)"_s},
+        {u"sit/yue"_s, u"Chinese, Cantonese ♂ (yue)"_s},
+        {u"grk/grc"_s, u"Greek, Ancient ♂ (grc)"_s},
+        {u"cel/gd"_s, u"Gaelic, Scottish ♂ (gd)"_s},
+        {u"art/qdb"_s, u"Lang Belta ♂ (qdb)"_s},
+    };
+    for (const auto &[identifier, label] : known)
+        EXPECT_EQ(labels.value(label), identifier) << label.toStdString();
 }
 
 TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)

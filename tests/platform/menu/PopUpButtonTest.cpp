@@ -1,8 +1,14 @@
 #include "platform/menu/PopUpButton.h"
 #include "platform/menu/Menu.h"
+#include "platform/menu/MenuChooser.h"
 #include "platform/menu/MenuItem.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
@@ -90,21 +96,63 @@ TEST(PopUpButton, KeepsOneSelectedItemThroughSelectionRenamingAndRemoval)
     EXPECT_EQ(popUp.text(), u"Delta"_s);
 }
 
-TEST(PopUpButton, ChoosingFromTheShownMenuSelectsBeforeTheActionIsSent)
+// Far more items than fit on the screen: the chooser stays within the screen,
+// its last item is reached by mouse, typing finds items by title, and
+// choosing selects before the item's action is sent.
+TEST(PopUpButton, TheChooserFitsTheScreenFindsByTitleAndSelectsBeforeTheActionIsSent)
 {
-    PopUpButton popUp;
-    VoiceReceiver receiver(&popUp);
-    const QList<QAction *> items = fill(popUp, {u"Alpha"_s, u"Beta"_s}, &receiver);
-    popUp.show();
-    QMenu *menu = popUp.menu();
-    menu->popup(popUp.mapToGlobal(QPoint(0, popUp.height())));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(items[1]).center());
+    QWidget window;
+    auto *layout = new QHBoxLayout(&window);
+    auto *caption = new QLabel(u"&Voice:"_s);
+    auto *popUp = new PopUpButton;
+    caption->setBuddy(popUp);
+    layout->addWidget(caption);
+    layout->addWidget(popUp);
+    popUp->setCaption(u"Voice"_s);
+    VoiceReceiver receiver(popUp);
+    QStringList titles;
+    for (int i = 0; i < 400; ++i)
+        titles << u"Voice %1"_s.arg(i);
+    titles << u"Beta"_s << u"Last"_s;
+    const QList<QAction *> items = fill(*popUp, titles, &receiver);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_EQ(popUp->accessibleName(), u"Voice: Voice 0"_s);
 
-    ASSERT_EQ(receiver.senders, QList<QObject *>{items[1]});
-    EXPECT_EQ(receiver.selectionSeen, QList<QAction *>{items[1]});
-    EXPECT_EQ(popUp.text(), u"Beta"_s);
-    EXPECT_EQ(MenuItem::state(items[1]), 1);
+    // The label's mnemonic focuses the pop-up without opening it; Return opens it.
+    QTest::keyClick(&window, Qt::Key_V, Qt::AltModifier);
+    EXPECT_TRUE(popUp->hasFocus());
+    EXPECT_EQ(popUp->chooser(), nullptr);
+    QTest::keyClick(popUp, Qt::Key_Return);
+    MenuChooser *chooser = popUp->chooser();
+    ASSERT_TRUE(chooser);
+    EXPECT_TRUE(popUp->screen()->availableGeometry().contains(chooser->geometry()));
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(popUp);
+    ASSERT_EQ(accessible->childCount(), 1) << "the chooser is in the accessibility tree";
+    EXPECT_EQ(accessible->child(0)->object(), chooser);
+
+    QListWidget *list = chooser->list();
+    QListWidgetItem *last = list->item(list->count() - 1);
+    list->scrollToItem(last);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(last).center());
+    EXPECT_EQ(popUp->selectedItem(), items.last());
+    EXPECT_EQ(popUp->chooser(), nullptr);
+
+    popUp->click();
+    ASSERT_TRUE(popUp->chooser());
+    QTest::keyClicks(chooser->findField(), u"BET"_s);
+    int shown = 0;
+    for (int row = 0; row < list->count(); ++row)
+        shown += !list->item(row)->isHidden();
+    EXPECT_EQ(shown, 1);
+    QTest::keyClick(chooser->findField(), Qt::Key_Return);
+    EXPECT_EQ(popUp->chooser(), nullptr);
+    QAction *beta = items.at(400);
+    EXPECT_EQ(receiver.senders, (QList<QObject *>{items.last(), beta}));
+    EXPECT_EQ(receiver.selectionSeen, (QList<QAction *>{items.last(), beta}));
+    EXPECT_EQ(MenuItem::state(beta), 1);
+    EXPECT_EQ(popUp->accessibleName(), u"Voice: Beta"_s);
 }
 
 #include "PopUpButtonTest.moc"

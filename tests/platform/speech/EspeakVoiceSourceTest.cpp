@@ -4,31 +4,17 @@
 
 #include <gtest/gtest.h>
 
-#include <QHash>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QString label(const QVariantMap &attributes)
-{
-    const QString gender =
-        attributes.value(u"VoiceGender"_s) == u"VoiceGenderFemale"_s ? u"♀"_s : u"♂"_s;
-    return attributes.value(u"VoiceName"_s).toString().section(u'(', 0, 0) + u' ' + gender +
-           u" ("_s + attributes.value(u"VoiceLanguage"_s).toString() + u')';
-}
-
-} // namespace
-
-TEST(EspeakVoiceSource, ListsLanguageVoicesWithFemaleCompanionsAndDistinctLabels)
+TEST(EspeakVoiceSource, ListsLanguageVoicesWithFemaleCompanions)
 {
     EspeakVoiceSource source;
     const QStringList voices = source.availableVoices();
     ASSERT_GT(voices.size(), 20);
     EXPECT_EQ(source.availableVoices(), voices) << "the order must be stable";
-    QHash<QString, QString> labels;
     int female = 0;
     for (const QString &identifier : voices) {
         const QVariantMap attributes = source.attributesForVoice(identifier);
@@ -40,20 +26,13 @@ TEST(EspeakVoiceSource, ListsLanguageVoicesWithFemaleCompanionsAndDistinctLabels
             QStringList({u"VoiceGenderFemale"_s, u"VoiceGenderMale"_s, u"VoiceGenderNeuter"_s})
                 .contains(attributes.value(u"VoiceGender"_s).toString()));
         female += attributes.value(u"VoiceGender"_s) == u"VoiceGenderFemale"_s;
-        // espeak-ng itself has a pair of voices alike in name and language;
-        // the female ones made here never look like their own language voice.
-        const QString clash = labels.value(label(attributes));
-        EXPECT_TRUE(clash.isEmpty() || clash.section(u'+', 0, 0) != identifier.section(u'+', 0, 0))
-            << identifier.toStdString();
-        labels.insert(label(attributes), identifier);
     }
-    EXPECT_GE(labels.size(), voices.size() - 2);
     EXPECT_GE(female, voices.size() / 3);
 
     const QVariantMap us = source.attributesForVoice(u"gmw/en-US+f3"_s);
     EXPECT_EQ(us.value(u"VoiceGender"_s), u"VoiceGenderFemale"_s);
     EXPECT_EQ(us.value(u"VoiceLanguage"_s), u"en-us"_s);
-    EXPECT_EQ(label(us), u"English  ♀ (en-us)"_s);
+    EXPECT_EQ(us.value(u"VoiceName"_s), u"English, America"_s);
     EXPECT_TRUE(source.attributesForVoice(u"no-such-voice"_s).isEmpty());
 }
 

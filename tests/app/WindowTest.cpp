@@ -1,0 +1,63 @@
+#include "AppFixture.h"
+
+#include <QMainWindow>
+
+using namespace Qt::StringLiterals;
+
+using Window = LaunchedWindow;
+
+// The keyboard as a person uses it: typing goes into the text at once, Tab
+// types a tab and Ctrl+Tab moves on, and after Space or Return on Play or
+// Pause the focus is on the command now offered.
+TEST_F(Window, TheKeyboardStartsInTheTextAndFollowsTheCommandsOffered)
+{
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_EQ(QApplication::focusWidget(), text);
+    QTest::keyClick(text, Qt::Key_Tab);
+    EXPECT_EQ(text->toPlainText(), u"\t"_s);
+    QTest::keyClick(text, Qt::Key_Tab, Qt::ControlModifier);
+    auto *play = child<QAbstractButton>("playButton");
+    auto *pause = child<QAbstractButton>("pauseButton");
+    EXPECT_EQ(QApplication::focusWidget(), play);
+
+    text->setPlainText(QString(u"A sentence that takes a while to speak. "_s).repeated(20));
+    QTest::keyClick(play, Qt::Key_Space);
+    EXPECT_TRUE(delegate->isPlaying());
+    EXPECT_EQ(QApplication::focusWidget(), pause);
+    QTest::keyClick(pause, Qt::Key_Return);
+    EXPECT_TRUE(delegate->isPaused());
+    EXPECT_EQ(QApplication::focusWidget(), play);
+    delegate->doStop(nullptr);
+}
+
+// The controls wrap into rows rather than overlap, at every width the window
+// allows, and the text starts below them.
+TEST_F(Window, NothingOverlapsAtAnyWidthTheWindowAllows)
+{
+    auto *bar = child<QWidget>("controlBar");
+    const QList<QWidget *> controls = {
+        child<QWidget>("playButton"),   child<QWidget>("pauseButton"),
+        child<QWidget>("stopButton"),   child<QWidget>("voiceCaption"),
+        child<QWidget>("voicePopup"),   child<QWidget>("rateCaption"),
+        child<QWidget>("rateSlider"),   child<QWidget>("rateValueLabel"),
+        child<QWidget>("exportButton"),
+    };
+    EXPECT_LE(window->minimumWidth(), 640);
+    for (const int width : {window->minimumWidth(), 640, 900, 1280}) {
+        SCOPED_TRACE(width);
+        window->resize(width, 560);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->width() == width; }));
+        QCoreApplication::processEvents();
+        QList<QRect> placed;
+        for (QWidget *control : controls) {
+            const QRect rect(control->mapTo(window.get(), QPoint()), control->size());
+            EXPECT_TRUE(window->rect().contains(rect)) << control->objectName().toStdString();
+            for (const QRect &other : placed)
+                EXPECT_FALSE(rect.intersects(other)) << control->objectName().toStdString();
+            placed << rect;
+        }
+        EXPECT_GE(text->mapTo(window.get(), QPoint()).y(),
+                  bar->mapTo(window.get(), QPoint()).y() + bar->height());
+    }
+}
