@@ -97,6 +97,14 @@
         <source>Exporting...</source>
         <translation>Wird exportiert...</translation>
     </message>
+    <message>
+        <source>With success</source>
+        <translation>Erfolgreich</translation>
+    </message>
+    <message>
+        <source>Without any success</source>
+        <translation>Ohne Erfolg</translation>
+    </message>
 </context>
 <context>
     <name>Bundle</name>
@@ -158,6 +166,10 @@
     <message>
         <source>&amp;About Tavorin</source>
         <translation>&amp;Über Tavorin</translation>
+    </message>
+    <message>
+        <source>Move the &amp;Caret with the Words</source>
+        <translation>&amp;Cursor mit den Wörtern bewegen</translation>
     </message>
 </context>
 <context>
@@ -233,6 +245,24 @@
     <message>
         <source>Busy</source>
         <translation>Beschäftigt</translation>
+    </message>
+</context>
+<context>
+    <name>MenuChooser</name>
+    <message>
+        <source>Type to find</source>
+        <translation>Zum Suchen tippen</translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation>Suchen</translation>
+    </message>
+</context>
+<context>
+    <name>PopUpButton</name>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
     </message>
 </context>
 <context>

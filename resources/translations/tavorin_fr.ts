@@ -97,6 +97,14 @@
         <source>Exporting...</source>
         <translation>Exportation en cours...</translation>
     </message>
+    <message>
+        <source>With success</source>
+        <translation>Avec succès</translation>
+    </message>
+    <message>
+        <source>Without any success</source>
+        <translation>Sans aucun succès</translation>
+    </message>
 </context>
 <context>
     <name>Bundle</name>
@@ -158,6 +166,10 @@
     <message>
         <source>&amp;About Tavorin</source>
         <translation>À &amp;propos de Tavorin</translation>
+    </message>
+    <message>
+        <source>Move the &amp;Caret with the Words</source>
+        <translation>Déplacer le &amp;curseur avec les mots</translation>
     </message>
 </context>
 <context>
@@ -233,6 +245,24 @@
     <message>
         <source>Busy</source>
         <translation>Occupé</translation>
+    </message>
+</context>
+<context>
+    <name>MenuChooser</name>
+    <message>
+        <source>Type to find</source>
+        <translation>Tapez pour chercher</translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation>Chercher</translation>
+    </message>
+</context>
+<context>
+    <name>PopUpButton</name>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1 : %2</translation>
     </message>
 </context>
 <context>
