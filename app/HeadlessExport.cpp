@@ -148,7 +148,12 @@ int HeadlessExport::run(const Request &request)
     }
     if (request.rate)
         synth.setRate(*request.rate);
-    synth.setDelegate(this);
+    const QMetaObject::Connection words =
+        QObject::connect(&synth, &SpeechSynthesizer::willSpeakWord, &synth,
+                         [this](CharacterRange word) { wordWillBeSpoken(word); });
+    const QMetaObject::Connection end =
+        QObject::connect(&synth, &SpeechSynthesizer::didFinishSpeaking, &synth,
+                         [this](bool finishedSpeaking) { speechFinished(finishedSpeaking); });
 
     // Signals reach the event loop through a pipe: a handler may do no more.
     if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
@@ -184,7 +189,8 @@ int HeadlessExport::run(const Request &request)
     ::sigaction(SIGINT, &previousInt, nullptr);
     ::sigaction(SIGTERM, &previousTerm, nullptr);
     g_signalPipe[0] = g_signalPipe[1] = -1;
-    synth.setDelegate(nullptr);
+    QObject::disconnect(words);
+    QObject::disconnect(end);
     m_synth = nullptr;
 
     if (m_progressOnTerminal)
@@ -202,18 +208,14 @@ int HeadlessExport::run(const Request &request)
     return 0;
 }
 
-void HeadlessExport::speechSynthesizer(SpeechSynthesizer *sender, CharacterRange word,
-                                       const QString &string)
+void HeadlessExport::wordWillBeSpoken(CharacterRange word)
 {
-    Q_UNUSED(sender);
-    Q_UNUSED(string);
     if (m_textLength > 0)
         showProgress(int(100 * (word.location + word.length) / quint64(m_textLength)));
 }
 
-void HeadlessExport::speechSynthesizer(SpeechSynthesizer *sender, bool finishedSpeaking)
+void HeadlessExport::speechFinished(bool finishedSpeaking)
 {
-    Q_UNUSED(sender);
     if (finishedSpeaking)
         showProgress(100);
     m_finished = finishedSpeaking;

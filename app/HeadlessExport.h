@@ -12,7 +12,7 @@ class QSocketNotifier;
 // with the synthesizer the window uses, without any display. Progress goes to
 // standard error when it is a terminal; Ctrl+C (or SIGTERM) stops the render
 // and leaves no file behind.
-class HeadlessExport : public SpeechSynthesizerDelegate
+class HeadlessExport
 {
 public:
     struct Request
@@ -24,17 +24,15 @@ public:
     };
 
     HeadlessExport();
-    ~HeadlessExport() override;
+    ~HeadlessExport();
 
     // Runs the export in the current event loop; the exit status: 0 done,
     // 1 failed, 130 interrupted.
     int run(const Request &request);
 
-    void speechSynthesizer(SpeechSynthesizer *sender, CharacterRange word,
-                           const QString &string) override;
-    void speechSynthesizer(SpeechSynthesizer *sender, bool finishedSpeaking) override;
-
 private:
+    void wordWillBeSpoken(CharacterRange word);
+    void speechFinished(bool finishedSpeaking);
     void interrupt();
     void showProgress(int percent);
 

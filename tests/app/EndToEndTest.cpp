@@ -1,14 +1,17 @@
 // The window with the real synthesizer and the real audio server.
 #include "AppFixture.h"
+#include "app/FindIndicator.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <sndfile.h>
 
@@ -52,6 +55,7 @@ TEST_F(EndToEnd, TypedTextIsHeardOnTheAudioServerAndEndsWithSuccess)
     QTest::keyClicks(text, u"Hello from the speaking editor."_s);
     LogCapture log;
     QTest::mouseClick(child<QPushButton>("playButton"), Qt::LeftButton);
+    EXPECT_EQ(delegate->spokenRange(), (CharacterRange{0, 31})) << "nothing selected: all of it";
     ASSERT_TRUE(waitForLog(log, u"With success"_s));
     recorder.terminate();
     ASSERT_TRUE(recorder.waitForFinished(5000));
@@ -67,19 +71,32 @@ TEST_F(EndToEnd, TypedTextIsHeardOnTheAudioServerAndEndsWithSuccess)
     EXPECT_EQ(log.count(u"Without any success"_s), 0);
 }
 
+// The whole text, whatever the last playback spoke, and its words marked at
+// their own place.
 TEST_F(EndToEnd, ExportOfTheWholeTextLastsAsLongAsTheCommandLineEngineSays)
 {
     const QString sentence = u"The quick brown fox jumps over the lazy dog."_s;
     text->setPlainText(sentence);
     select(4, 5);
+    delegate->doPlay(nullptr);
+    delegate->doStop(nullptr);
     delegate->setCurrentRate(190.0f);
+    auto *status = child<QLabel>("statusLabel");
 
     QTemporaryDir dir;
     const QString path = dir.filePath(u"sentence.aiff"_s);
     LogCapture log;
     delegate->doExport(nullptr);
+    ASSERT_TRUE(currentDialog<QFileDialog>());
+    currentDialog<QFileDialog>()->reject();
+    EXPECT_FALSE(delegate->isExporting()) << "a cancelled export changes nothing";
+    delegate->doExport(nullptr);
     ASSERT_TRUE(choose(path));
+    EXPECT_EQ(status->text(), u"Exporting..."_s);
+    delegate->speechSynthesizer(delegate->speechSynth(), CharacterRange{0, 3}, QString());
+    EXPECT_EQ(delegate->findIndicator()->markedRange(), (CharacterRange{0, 3}));
     ASSERT_TRUE(waitForLog(log, u"With success"_s));
+    EXPECT_TRUE(status->isHidden());
 
     const QString reference = dir.filePath(u"reference.wav"_s);
     QProcess espeak;
@@ -94,14 +111,23 @@ TEST_F(EndToEnd, ExportOfTheWholeTextLastsAsLongAsTheCommandLineEngineSays)
     EXPECT_NEAR(double(exported), double(expected), double(expected) * 0.01);
 }
 
-TEST_F(EndToEnd, StopDuringAnExportEndsWithAllFlagsDown)
+TEST_F(EndToEnd, StopDuringAnExportEndsWithAllFlagsDownAndKeepsTheFileThatWasThere)
 {
     text->setPlainText(QString(u"A long text to render into a file. "_s).repeated(3000));
     delegate->setCurrentRate(80.0f);
     QTemporaryDir dir;
+    const QString path = TestSupport::writeFile(dir.filePath(u"stopped.aiff"_s), "old contents");
     LogCapture log;
     delegate->doExport(nullptr);
-    ASSERT_TRUE(choose(dir.filePath(u"stopped.aiff"_s)));
+    // The panel asks before it names a file that exists.
+    QTimer replace;
+    QObject::connect(&replace, &QTimer::timeout, [] {
+        if (auto *box = currentDialog<QMessageBox>())
+            box->button(QMessageBox::Yes)->click();
+    });
+    replace.start(10);
+    ASSERT_TRUE(choose(path));
+    replace.stop();
     ASSERT_TRUE(delegate->isExporting());
     delegate->doStop(nullptr);
     ASSERT_TRUE(waitForLog(log, u"Without any success"_s));
@@ -109,5 +135,7 @@ TEST_F(EndToEnd, StopDuringAnExportEndsWithAllFlagsDown)
     EXPECT_FALSE(delegate->isPlaying());
     EXPECT_FALSE(delegate->isPaused());
     EXPECT_EQ(log.count(u"With success"_s), 0);
-    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_EQ(TestSupport::contents(path), "old contents");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{u"stopped.aiff"_s});
 }

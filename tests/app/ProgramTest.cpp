@@ -1,5 +1,4 @@
 // The tavorin program as a user, a script and the desktop run it.
-#include "app/VoiceRecords.h"
 #include "platform/system/Bundle.h"
 
 #include <QDir>
@@ -10,6 +9,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QSet>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -81,40 +82,40 @@ QString privateFolder(const QTemporaryDir &dir)
 
 } // namespace
 
-TEST(Program, VersionAndHelp)
+TEST(Program, AnswersItsOptionsAndRefusesWrongOnes)
 {
-    const Outcome version = run({u"--version"_s});
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out,
-              u"tavorin %1\n"_s.arg(
-                  Bundle::objectForInfoDictionaryKey(u"CFBundleShortVersionString"_s).toString()));
-    const Outcome help = run({u"--help"_s});
-    EXPECT_EQ(help.status, 0);
-    for (const QString &option : {u"--export"_s, u"--voice"_s, u"--rate"_s, u"--list-voices"_s})
-        EXPECT_TRUE(help.out.contains(option)) << option.toStdString();
-
-    const Outcome wrong = run({u"--rate"_s, u"100"_s});
-    EXPECT_EQ(wrong.status, 2);
-    EXPECT_TRUE(wrong.err.contains(u"--export"_s));
-    EXPECT_EQ(run({u"--no-such-option"_s}).status, 2);
+    const struct
+    {
+        QStringList arguments;
+        int status;
+        QString out;
+        QString err;
+    } cases[] = {
+        {{u"--version"_s}, 0, u"tavorin "_s, {}},
+        {{u"--help"_s}, 0, u"--list-voices"_s, {}},
+        {{u"--rate"_s, u"100"_s}, 2, {}, u"--export"_s},
+        {{u"--no-such-option"_s}, 2, {}, {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        const Outcome outcome = run(c.arguments);
+        EXPECT_EQ(outcome.status, c.status);
+        EXPECT_TRUE(outcome.out.contains(c.out)) << outcome.out.toStdString();
+        EXPECT_TRUE(outcome.err.contains(c.err)) << outcome.err.toStdString();
+    }
 }
 
-// Every voice has a label of its own that reads well: the qualifier of its
-// language in the name, no underscores, no double spaces, no parenthesis but
-// the language's.
-TEST(Program, ListsTheVoicesOfTheVoiceMenuWithDistinctReadableLabels)
+// Every voice once, under a label of its own that reads well (the qualifier of
+// its language in the name, no underscores, no double spaces, no parenthesis
+// but the language's), most languages with a female companion.
+TEST(Program, ListsEveryVoiceUnderADistinctReadableLabel)
 {
     const Outcome listed = run({u"--list-voices"_s});
     ASSERT_EQ(listed.status, 0);
-    QStringList expected;
-    for (const QVariant &record : VoiceRecords::availableVoiceRecords())
-        expected << record.toMap().value(u"identifier"_s).toString() + u'\t' +
-                        record.toMap().value(u"label"_s).toString();
-    EXPECT_FALSE(expected.isEmpty());
     const QStringList lines = listed.out.split(u'\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(lines, expected);
-
+    ASSERT_GT(lines.size(), 20);
     QHash<QString, QString> labels;
+    int female = 0;
     for (const QString &line : lines) {
         const QString identifier = line.section(u'\t', 0, 0);
         const QString label = line.section(u'\t', 1);
@@ -123,7 +124,9 @@ TEST(Program, ListsTheVoicesOfTheVoiceMenuWithDistinctReadableLabels)
         EXPECT_EQ(label.count(u'('), 1);
         EXPECT_TRUE(labels.value(label).isEmpty()) << "also " << labels.value(label).toStdString();
         labels.insert(label, identifier);
+        female += label.contains(u'♀');
     }
+    EXPECT_GE(female, lines.size() / 3);
     const std::pair<QString, QString> known[] = {
         {u"gmw/en-US+f3"_s, u"English, America ♀ (en-us)"_s},
         {u"sit/yue"_s, u"Chinese, Cantonese ♂ (yue)"_s},
@@ -149,10 +152,7 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
     EXPECT_GT(fileAudio.info.frames, 1000);
     EXPECT_EQ(fileAudio.info.samplerate, 22050);
     EXPECT_EQ(fileAudio.info.format, SF_FORMAT_AIFF | SF_FORMAT_PCM_16);
-    const QString fromInput = dir.filePath(u"stdin.aiff"_s);
-    EXPECT_EQ(run({u"--export"_s, fromInput, u"-"_s}, "Spoken from a pipe.").status, 0);
-    EXPECT_TRUE(readSoundFile(fromInput).valid);
-    ASSERT_TRUE(QFile::remove(fromFile) && QFile::remove(fromInput));
+    ASSERT_TRUE(QFile::remove(fromFile));
 
     // A name of the longest length the folder takes is written as given.
     const QString longest = dir.filePath(QString(250, u'n') + u".aiff"_s);
@@ -163,12 +163,18 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
     const QString out = dir.filePath(u"out.aiff"_s);
     const QString fifo = dir.filePath(u"fifo"_s);
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // A row with a shell command line runs the program through bash.
+    const QString sameAsInput = u"exec \"$0\" \"$@\" < \"$2\""_s;
+    // Any file written is limited to 64 KiB and the signal that enforces it
+    // ignored, so that writes fail as on a full disk; both survive the exec.
+    const QString fullDisk = u"trap '' XFSZ; ulimit -f 64; exec \"$0\" \"$@\""_s;
     const struct
     {
         QStringList arguments;
         QByteArray input;
         int status;
         QString complaint;
+        QString shell = {};
     } failures[] = {
         {{out, u"--voice"_s, u"no-such-voice"_s, input}, {}, 1, u"unknown voice 'no-such-voice'"_s},
         {{out, u"-"_s}, "caf\xe9", 1, u"UTF-8"_s},
@@ -180,19 +186,24 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
         {{out, u"--rate"_s, u"9950"_s, input}, {}, 2, u"from 80 to 450"_s},
         // Refused before anything is read or rendered.
         {{input, input}, {}, 1, u"the file the text comes from"_s},
-        {{input}, "ignored", 1, u"the file the text comes from"_s},
+        {{input}, "ignored", 1, u"the file the text comes from"_s, sameAsInput},
         {{fifo, input}, {}, 1, u"not a regular file"_s},
         {{dir.filePath(QString(256, u'n')), input}, {}, 1, u"File name too long"_s},
         {{out, u"-"_s}, " \n\t ", 1, u"nothing to speak"_s},
+        {{out, u"-"_s},
+         QByteArray("Far more speech than sixty-four kilobytes will hold. ").repeated(20),
+         1,
+         out,
+         fullDisk},
     };
     for (const auto &failure : failures) {
-        const Outcome outcome =
-            failure.arguments == QStringList{input}
-                // The output given as the input's own file through standard input.
-                ? run({u"-c"_s, u"exec \"$0\" --export \"$1\" < \"$1\""_s, program, input}, {},
-                      environmentWith(), u"/bin/sh"_s)
-                : run(QStringList{u"--export"_s} + failure.arguments, failure.input);
-        EXPECT_EQ(outcome.status, failure.status) << failure.arguments.join(u' ').toStdString();
+        SCOPED_TRACE(failure.arguments.join(u' ').toStdString());
+        const QStringList arguments = QStringList{u"--export"_s} + failure.arguments;
+        const Outcome outcome = failure.shell.isEmpty()
+                                    ? run(arguments, failure.input)
+                                    : run(QStringList{u"-c"_s, failure.shell, program} + arguments,
+                                          failure.input, environmentWith(), u"bash"_s);
+        EXPECT_EQ(outcome.status, failure.status);
         EXPECT_TRUE(outcome.err.contains(failure.complaint)) << outcome.err.toStdString();
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"in.txt"_s});
@@ -243,25 +254,6 @@ TEST(Program, ExportWritesThroughLinksKeepsOnlyPermissionBitsAndClearsItsLeftove
     EXPECT_NE(::access(gone.constData(), F_OK), 0);
     EXPECT_NE(::access(reused.constData(), F_OK), 0);
     EXPECT_EQ(::access(running.constData(), F_OK), 0);
-}
-
-TEST(Program, ExportOntoAFullDiskFailsAndLeavesNoFile)
-{
-    QTemporaryDir dir;
-    const QString out = dir.filePath(u"full.aiff"_s);
-    // bash limits the size of any file written to 64 KiB and ignores the
-    // signal that enforces it, so that writes fail as on a full disk; both
-    // survive the exec.
-    const Outcome full =
-        run({u"-c"_s, u"trap '' XFSZ; ulimit -f 64; exec \"$0\" \"$@\""_s, program, u"--export"_s,
-             out, u"-"_s},
-            QByteArray("Far more speech than sixty-four kilobytes will hold. ").repeated(20),
-            environmentWith(), u"bash"_s);
-    EXPECT_GT(full.status, 0) << full.err.toStdString();
-    EXPECT_TRUE(full.err.contains(out)) << full.err.toStdString();
-    EXPECT_TRUE(
-        QDir(dir.path())
-            .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
 }
 
 TEST(Program, AnInterruptedExportLeavesNoFile)
@@ -360,43 +352,52 @@ protected:
             30000);
     }
 
-    bool waitForChannel()
+    // One more launch, waited for: its exit status (-1 for a crash or a hang)
+    // and what it said.
+    std::pair<int, QString> launch(const QStringList &arguments = {})
     {
-        return QTest::qWaitFor([this] { return QFile::exists(channel()); }, 20000);
+        QProcess *process = start(arguments);
+        if (!process->waitForFinished(60000) || process->exitStatus() != QProcess::NormalExit)
+            return {-1, QString()};
+        return {process->exitCode(), QString::fromUtf8(process->readAllStandardError())};
     }
 
     QTemporaryDir runtime;
     QList<QProcess *> running;
 };
 
-TEST_F(SingleInstanceProgram, ASecondLaunchHandsItsFileOverAndExits)
+// One instance through what its channel meets: a launch frozen while it held
+// the lock, the channel a crash left, two launches at once, a hand-over, a
+// flood of idle connections and a pause. Each launch ends and says why, and
+// the running instance's channel is never replaced.
+TEST_F(SingleInstanceProgram, OneInstanceOutlastsFrozenLaunchesStaleFilesRacesFloodsAndPauses)
 {
-    QProcess *first = start();
-    ASSERT_TRUE(waitForChannel());
-    QTemporaryDir dir;
-    const QString text = TestSupport::writeFile(dir.filePath(u"note.txt"_s), "hello");
+    const QByteArray lock = QFile::encodeName(folder() + u"/instance.lock"_s);
+    const int held = ::open(lock.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    const auto [frozen, frozenSaid] = launch();
+    ::close(held);
+    EXPECT_EQ(frozen, 1);
+    EXPECT_TRUE(frozenSaid.contains(u"does not finish"_s)) << frozenSaid.toStdString();
+    EXPECT_FALSE(QFile::exists(channel()));
 
-    QProcess *second = start({text});
-    ASSERT_TRUE(second->waitForFinished(20000));
-    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second->exitCode(), 0);
-    QString seen;
-    EXPECT_TRUE(waitForLine(first, seen, u"Another launch asked for the window"_s));
-    EXPECT_EQ(first->state(), QProcess::Running);
-}
-
-TEST_F(SingleInstanceProgram, AStaleChannelDoesNotBlockANewInstance)
-{
-    // A socket file that nobody answers on, as a crash leaves it.
-    folder();
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    // A socket file that nobody answers on.
     const sockaddr_un address = channelAddress();
-    ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
-    ::close(fd);
-    ASSERT_TRUE(QFile::exists(channel()));
-
-    QProcess *first = start();
-    // The new instance puts a channel of its own in place of the stale one.
+    const int stale = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(::bind(stale, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+    ::close(stale);
+    // Two launches at once: one hands over to the other and exits. Each has
+    // fewer descriptors than the flood below has connections.
+    QProcess *a = start({}, {u"--nofile=64"_s});
+    QProcess *b = start({}, {u"--nofile=64"_s});
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return a->state() == QProcess::NotRunning || b->state() == QProcess::NotRunning; },
+        20000));
+    QProcess *first = a->state() == QProcess::Running ? a : b;
+    QProcess *exited = first == a ? b : a;
+    EXPECT_EQ(exited->exitCode(), 0);
+    ASSERT_EQ(first->state(), QProcess::Running);
+    // Its channel in place of the stale one.
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             QLocalSocket probe;
@@ -404,36 +405,13 @@ TEST_F(SingleInstanceProgram, AStaleChannelDoesNotBlockANewInstance)
             return probe.waitForConnected(1000);
         },
         20000));
-    EXPECT_EQ(first->state(), QProcess::Running);
-    QProcess *second = start();
-    ASSERT_TRUE(second->waitForFinished(20000));
-    EXPECT_EQ(second->exitCode(), 0);
-    EXPECT_EQ(first->state(), QProcess::Running);
-}
-
-TEST_F(SingleInstanceProgram, TwoLaunchesAtOnceLeaveOneInstance)
-{
-    QProcess *a = start();
-    QProcess *b = start();
-    // One of them hands over to the other and exits.
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return a->state() == QProcess::NotRunning || b->state() == QProcess::NotRunning; },
-        20000));
-    ASSERT_TRUE(waitForChannel());
-    const int stillRunning =
-        int(a->state() == QProcess::Running) + int(b->state() == QProcess::Running);
-    EXPECT_EQ(stillRunning, 1);
-    QProcess *exited = a->state() == QProcess::NotRunning ? a : b;
-    EXPECT_EQ(exited->exitCode(), 0);
-}
-
-TEST_F(SingleInstanceProgram, AFloodOfIdleConnectionsIsShedAndTheChannelKeepsWorking)
-{
-    // Fewer descriptors than connections.
-    QProcess *first = start({}, {u"--nofile=64"_s});
-    ASSERT_TRUE(waitForChannel());
     const ino_t inode = channelInode();
-    const sockaddr_un address = channelAddress();
+
+    QTemporaryDir dir;
+    EXPECT_EQ(launch({TestSupport::writeFile(dir.filePath(u"note.txt"_s), "hello")}).first, 0);
+    QString seen;
+    EXPECT_TRUE(waitForLine(first, seen, u"Another launch asked for the window"_s));
+
     std::vector<int> idle;
     for (int i = 0; i < 80; ++i) {
         const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
@@ -452,46 +430,17 @@ TEST_F(SingleInstanceProgram, AFloodOfIdleConnectionsIsShedAndTheChannelKeepsWor
     for (const int fd : idle)
         ::close(fd);
     EXPECT_TRUE(allDropped);
+    EXPECT_EQ(launch().first, 0);
 
-    QProcess *second = start();
-    ASSERT_TRUE(second->waitForFinished(30000));
-    EXPECT_EQ(second->exitCode(), 0);
+    ::kill(pid_t(first->processId()), SIGSTOP);
+    const auto [busy, busySaid] = launch();
+    ::kill(pid_t(first->processId()), SIGCONT);
+    EXPECT_EQ(busy, 1);
+    EXPECT_TRUE(busySaid.contains(u"does not answer"_s)) << busySaid.toStdString();
+    // Answering again, it takes the next launch.
+    EXPECT_EQ(launch().first, 0);
     EXPECT_EQ(channelInode(), inode);
     EXPECT_EQ(first->state(), QProcess::Running);
-}
-
-TEST_F(SingleInstanceProgram, ABusyInstanceIsNeverReplacedAndALaunchItDoesNotAnswerSaysSo)
-{
-    QProcess *first = start();
-    ASSERT_TRUE(waitForChannel());
-    const ino_t inode = channelInode();
-    ::kill(pid_t(first->processId()), SIGSTOP);
-    QProcess *second = start();
-    const bool finished = second->waitForFinished(60000);
-    ::kill(pid_t(first->processId()), SIGCONT);
-    ASSERT_TRUE(finished);
-    EXPECT_EQ(second->exitCode(), 1);
-    EXPECT_TRUE(QString::fromUtf8(second->readAllStandardError()).contains(u"does not answer"_s));
-    EXPECT_EQ(channelInode(), inode);
-
-    // Answering again, it takes the next launch.
-    QProcess *third = start();
-    ASSERT_TRUE(third->waitForFinished(30000));
-    EXPECT_EQ(third->exitCode(), 0);
-}
-
-TEST_F(SingleInstanceProgram, ALaunchThatFrozeHoldingTheLockMakesTheNextOneGiveUp)
-{
-    const QByteArray lock = QFile::encodeName(folder() + u"/instance.lock"_s);
-    const int fd = ::open(lock.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
-    QProcess *launch = start();
-    const bool finished = launch->waitForFinished(60000);
-    ::close(fd);
-    ASSERT_TRUE(finished);
-    EXPECT_EQ(launch->exitCode(), 1);
-    EXPECT_TRUE(QString::fromUtf8(launch->readAllStandardError()).contains(u"does not finish"_s));
-    EXPECT_FALSE(QFile::exists(channel()));
 }
 
 TEST_F(SingleInstanceProgram, QtTakesItsOwnOptionsAndTheRestAreTheFiles)
@@ -552,6 +501,7 @@ TEST(Install, PutsEverythingWhereTheDesktopLooksAndRuns)
     const QStringList folders = Bundle::resourceDirectoriesFor(root.filePath(u"bin"_s));
     EXPECT_EQ(Bundle::pathForResource(u"getpath.sh"_s, folders),
               root.filePath(u"share/tavorin/getpath.sh"_s));
+    EXPECT_EQ(Bundle::pathForResource(u"MainWindow.ui"_s, folders), QString());
 
     for (const QStringList &validator :
          {QStringList{u"desktop-file-validate"_s,

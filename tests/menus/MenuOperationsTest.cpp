@@ -1,23 +1,17 @@
 #include "menus/MenuOperations.h"
 #include "menus/MenuItemOperations.h"
-#include "platform/menu/Menu.h"
 #include "platform/menu/MenuItem.h"
-#include "support/TestSupport.h"
 
 #include <QAction>
-#include <QCoreApplication>
-#include <QMenu>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
 using namespace Qt::StringLiterals;
-using TestSupport::titles;
 
-// The decoded key and mask, and the shortcut of an item made from the string.
-// Invariants over any string (lower case, modifiers only, the last part) are
-// the shortcut fuzz target's.
+// The decoded key and mask, and the shortcut of an item made from the string:
+// lower case, modifiers only, the last part, whatever the string holds.
 TEST(Operations, ShortcutStringsBecomeKeyMaskAndQtShortcut)
 {
     const struct
@@ -58,36 +52,4 @@ TEST(Operations, ShortcutStringsBecomeKeyMaskAndQtShortcut)
     std::unique_ptr<QAction> separator(
         Operations::itemWithTitleAndObject(u"--"_s, u"doOpen:"_s, 7, u"@+o"_s, nullptr));
     EXPECT_TRUE(separator->isSeparator());
-}
-
-namespace {
-
-std::unique_ptr<QMenu> menuWith(const QStringList &itemTitles)
-{
-    std::unique_ptr<QMenu> menu(Menu::create(u"Menu"_s));
-    for (const QString &title : itemTitles)
-        Menu::addItem(menu.get(), MenuItem::create(title, {}, {}));
-    return menu;
-}
-
-} // namespace
-
-// Moving items and trimming are the voice menu's, seen at launch; copies are
-// independent, and a menu set from itself ends empty rather than looping.
-TEST(MenuOperations, CopiesAreIndependentAndAMenuSetFromItselfEndsEmpty)
-{
-    QObject target;
-    auto menu = menuWith({u"Existing"_s, u"Extra"_s});
-    Operations::removeAllItemsExceptForFirst(menu.get(), -1);
-    Operations::addItemsFromMenuItems(menu.get(), {MenuItem::create(u"Kate"_s, {}, {})}, &target);
-    auto copy = menuWith({u"Z"_s});
-    Operations::addItemsFromMenu(copy.get(), menu.get());
-    EXPECT_EQ(titles(copy.get()), (QStringList{u"Z"_s, u"Existing"_s, u"Extra"_s, u"Kate"_s}));
-    EXPECT_EQ(MenuItem::target(Menu::itemArray(copy.get())[3]), &target);
-    Menu::itemArray(copy.get())[1]->setText(u"Renamed"_s);
-    EXPECT_EQ(titles(menu.get()).first(), u"Existing"_s);
-
-    Operations::setItemsFromMenu(copy.get(), copy.get());
-    EXPECT_EQ(Menu::numberOfItems(copy.get()), 0);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

@@ -95,15 +95,6 @@ inline QImage transparentImage(int width, int height)
     return image;
 }
 
-// The colour that reaches the screen: out-of-range components clamped, then
-// eight bits each.
-inline QColor onScreen(const QColor &color)
-{
-    const auto clamp = [](float c) { return c < 0.0f ? 0.0f : (c > 1.0f ? 1.0f : c); };
-    return QColor::fromRgbF(clamp(color.redF()), clamp(color.greenF()), clamp(color.blueF()))
-        .toRgb();
-}
-
 inline bool isNear(QColor a, QColor b, int tolerance = 2)
 {
     a = a.toRgb();

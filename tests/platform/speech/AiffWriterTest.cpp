@@ -37,10 +37,8 @@ TEST(AiffWriter, CommitReplacesTheFileWithEverySampleAndFailuresLeaveIt)
     EXPECT_EQ(TestSupport::contents(path), QByteArray("old"));
     EXPECT_EQ(files(), QStringList{u"out.aiff"_s});
 
-    // A folder that does not exist, and a folder in place of the file.
-    AiffWriter missing(dir.filePath(u"no/such/folder/out.aiff"_s), 22050);
-    EXPECT_FALSE(missing.open());
-    EXPECT_FALSE(missing.errorString().isEmpty());
+    // A folder in place of the file (a missing folder is seen through the
+    // program's export).
     EXPECT_FALSE(AiffWriter(dir.path(), 22050).open());
 
     {
