@@ -142,10 +142,14 @@ void AppDelegate::observeValueForKeyPath(const QString &keyPath, QObject *object
 bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows)
 {
     if (m_window) {
+        // A minimised window is still visible to Qt, but not to the person.
+        const bool minimised = m_window->isMinimized();
+        if (minimised)
+            m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
         m_window->show();
         m_window->raise();
         // Only a window that was not visible is made key as well.
-        if (!hasVisibleWindows)
+        if (!hasVisibleWindows || minimised)
             m_window->activateWindow();
     }
     return true;
