@@ -90,6 +90,17 @@ TEST(Program, VersionAndHelp)
     for (const QString &option : {u"--export"_s, u"--voice"_s, u"--rate"_s, u"--list-voices"_s})
         EXPECT_TRUE(help.out.contains(option)) << option.toStdString();
 
+    // With the options of Qt that the window takes.
+    const Outcome all = run({u"--help-all"_s});
+    EXPECT_EQ(all.status, 0);
+    for (const QString &option : {u"--export"_s, u"--platform"_s})
+        EXPECT_TRUE(all.out.contains(option)) << option.toStdString() << all.out.toStdString();
+
+    // The window cannot take a text from standard input, and says so.
+    const Outcome input = run({u"-"_s}, "words");
+    EXPECT_EQ(input.status, 2);
+    EXPECT_TRUE(input.err.contains(u"standard input"_s)) << input.err.toStdString();
+
     const Outcome wrong = run({u"--rate"_s, u"100"_s});
     EXPECT_EQ(wrong.status, 2);
     EXPECT_TRUE(wrong.err.contains(u"--export"_s));
@@ -471,7 +482,8 @@ TEST_F(SingleInstanceProgram, QtTakesItsOwnOptionsAndTheRestAreTheFiles)
 {
     QLocalServer instance;
     ASSERT_TRUE(instance.listen(folder() + u"/instance.socket"_s));
-    QProcess *launch = start({u"-style"_s, u"fusion"_s, u"-reverse"_s, u"/a.txt"_s, u"fusion"_s});
+    QProcess *launch = start({u"-style"_s, u"fusion"_s, u"-reverse"_s, u"/a.txt"_s, u"fusion"_s,
+                              u"file:///b%20c.txt"_s});
     ASSERT_TRUE(instance.waitForNewConnection(30000));
     QLocalSocket *request = instance.nextPendingConnection();
     ASSERT_TRUE(QTest::qWaitFor([&] { return request->canReadLine(); }, 30000));
@@ -482,7 +494,7 @@ TEST_F(SingleInstanceProgram, QtTakesItsOwnOptionsAndTheRestAreTheFiles)
     EXPECT_EQ(launch->exitCode(), 0);
     const QString here = QDir::currentPath();
     EXPECT_EQ(QJsonDocument::fromJson(line).object().value(u"files"_s).toVariant().toStringList(),
-              QStringList({u"/a.txt"_s, here + u"/fusion"_s}));
+              QStringList({u"/a.txt"_s, here + u"/fusion"_s, u"file:///b%20c.txt"_s}));
 }
 
 TEST_F(SingleInstanceProgram, WithoutAPrivateFolderNoChannelIsOpenedNorRemoved)
