@@ -203,6 +203,8 @@ void AppDelegate::showStatus(const QString &text, bool busy)
     m_failureShown = false;
     if (m_statusLabel) {
         m_statusLabel->setAccessibleName(QString());
+        // File names are no markup.
+        m_statusLabel->setTextFormat(Qt::PlainText);
         m_statusLabel->setText(text);
         m_statusLabel->setHidden(false);
     }

@@ -3,6 +3,7 @@
 #include "platform/application/RecentDocuments.h"
 #include "support/TestSupport.h"
 
+#include <QAccessible>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -123,13 +124,14 @@ TEST_F(Documents, AFileReplacesATextOnlyWhenTheUserSaysSoAndUndoBringsItBack)
 TEST_F(Documents, TheEditorTakesNoTypingWhileAFileLoadsAndSaysWhy)
 {
     QTemporaryDir dir;
-    const QString file = writeFile(dir, u"slow.txt"_s, "loaded");
+    const QString file = writeFile(dir, u"slow <b>one.txt"_s, "loaded");
     QSignalSpy loaded(delegate.get(), &AppDelegate::fileLoadFinished);
     delegate->application(nullptr, {file});
     auto *status = child<QLabel>("statusLabel");
     EXPECT_TRUE(text->isReadOnly());
     EXPECT_FALSE(status->isHidden());
-    EXPECT_EQ(status->text(), u"Opening slow.txt..."_s);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(status)->text(QAccessible::Name),
+              u"Opening slow <b>one.txt..."_s);
     text->setFocus();
     QTest::keyClicks(text, u"lost?"_s);
     ASSERT_TRUE(loaded.wait(10000));
