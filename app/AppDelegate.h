@@ -149,7 +149,6 @@ private:
     void openFile(const QString &path, bool noteRecent);
     void loadFile(const QString &path);
     void loadEnded();
-    static void disposeOf(QTextDocument *document);
     void followEdits();
     quint64 followedPosition(quint64 position) const;
     void textWillBeReplaced();
@@ -196,7 +195,7 @@ private:
     QString m_fileToOpen;
     // Up to this many characters, the text that a file replaces is kept for
     // Undo; a larger one would hold too much memory twice.
-    static constexpr int undoableSize = 16 * 1024 * 1024;
+    static constexpr int undoableSize = int(maximumTextSize);
     // The desktop's recent list may be large or on a slow disk: it is written
     // on a thread of its own, one update after the other, and never holds up
     // the text. Destroyed, and so waited for, with the controller.

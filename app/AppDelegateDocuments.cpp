@@ -232,7 +232,6 @@ void AppDelegate::fileLoaded(quint64 request, const QString &path,
         return;
     }
     if (!current || !m_textView) {
-        disposeOf(document.release());
         Q_EMIT fileLoadFinished(path, false);
         return;
     }
@@ -243,15 +242,6 @@ void AppDelegate::fileLoaded(quint64 request, const QString &path,
     document->setParent(m_textView);
     m_textView->setDocument(document.release());
     if (previous && previous->parent() == m_textView)
-        disposeOf(previous);
+        previous->deleteLater();
     Q_EMIT fileLoadFinished(path, true);
-}
-
-void AppDelegate::disposeOf(QTextDocument *document)
-{
-    // Freeing the blocks of a large text takes a while: not on the main
-    // thread. Without a thread of its own the document may be deleted on any.
-    document->setParent(nullptr);
-    document->moveToThread(nullptr);
-    QThreadPool::globalInstance()->start([document] { delete document; });
 }
