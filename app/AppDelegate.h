@@ -192,7 +192,7 @@ private:
     bool m_loadPending = false;
     QString m_loadStatus;
     // The file that the question on the screen asks to open.
-    QString m_fileToOpen;
+    std::optional<QString> m_fileToOpen;
     // Up to this many characters, the text that a file replaces is kept for
     // Undo; a larger one would hold too much memory twice.
     static constexpr int undoableSize = int(maximumTextSize);

@@ -19,6 +19,7 @@
 #include <QThread>
 #include <QThreadPool>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -26,16 +27,15 @@ using namespace Qt::StringLiterals;
 
 bool AppDelegate::holdsAnythingButSpaces() const
 {
-    // The document's own characters: toPlainText() would turn no-break
-    // spaces into spaces. The last one is the document's closing separator.
     const QTextDocument *document = m_textView ? m_textView->document() : nullptr;
     if (!document)
         return false;
-    const int end = document->characterCount() - 1;
-    for (int position = 0; position < end; ++position)
-        if (document->characterAt(position) != u' ')
-            return true;
-    return false;
+    // A second block means a line break. The block's own characters:
+    // toPlainText() would turn no-break spaces into spaces.
+    if (document->blockCount() > 1)
+        return true;
+    const QString text = document->firstBlock().text();
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c != u' '; });
 }
 
 void AppDelegate::doNew(QObject *sender)
@@ -101,14 +101,14 @@ void AppDelegate::openFile(const QString &path, bool noteRecent)
     }
     // One question at a time: a file handed over while it is up takes the
     // place of the one it asks about.
-    const bool asking = !m_fileToOpen.isEmpty();
+    const bool asking = m_fileToOpen.has_value();
     m_fileToOpen = path;
     if (asking)
         return;
     yesNoConfirmationDialogWithTitle(
         tr("Open %1").arg(QFileInfo(path).fileName()),
         tr("The text in the editor will be replaced by the file's text."), [this](int code) {
-            const QString chosen = std::exchange(m_fileToOpen, QString());
+            const QString chosen = *std::exchange(m_fileToOpen, std::nullopt);
             if (code == 0)
                 loadFile(chosen);
         });
