@@ -148,10 +148,14 @@ void AppDelegate::observeValueForKeyPath(const QString &keyPath, QObject *object
 bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows)
 {
     if (m_window) {
+        // A minimised window is still visible to Qt, but not to the person.
+        const bool minimised = m_window->isMinimized();
+        if (minimised)
+            m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
         m_window->show();
         m_window->raise();
         // Only a window that was not visible is made key as well.
-        if (!hasVisibleWindows)
+        if (!hasVisibleWindows || minimised)
             m_window->activateWindow();
     }
     return true;
@@ -205,6 +209,8 @@ void AppDelegate::showStatus(const QString &text, bool busy)
     m_failureShown = false;
     if (m_statusLabel) {
         m_statusLabel->setAccessibleName(QString());
+        // File names are no markup.
+        m_statusLabel->setTextFormat(Qt::PlainText);
         m_statusLabel->setText(text);
         m_statusLabel->setHidden(false);
     }

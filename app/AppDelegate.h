@@ -88,6 +88,13 @@ public:
     Q_INVOKABLE void followWordsWithCaret(QObject *sender);
     bool caretFollowsWords() const { return m_caretFollowsWords; }
 
+    // The largest text file the window opens. Qt's plain text editor keeps a
+    // layout object for every line and lays them all out again whenever its
+    // width changes: past this size the window would stop answering for
+    // longer than a tenth of a second. Larger texts can be exported from the
+    // command line.
+    static constexpr qint64 maximumTextSize = 10 * 1024 * 1024;
+
     // Voice catalogue: a fresh list of voice records, in the platform's order.
     QVariantList getAvailableVoices();
 
@@ -142,7 +149,13 @@ private:
     // Tells screen readers what happened, through the status area.
     void announce(const QString &text);
     void exportEnded(bool finishedSpeaking);
-    void loadFile(const QString &path, bool noteRecent);
+    bool holdsAnythingButSpaces() const;
+    void clearText();
+    // Opens a file in place of the text, asking first when the text holds
+    // anything but spaces.
+    void openFile(const QString &path, bool noteRecent);
+    void loadFile(const QString &path);
+    void loadEnded();
     void followEdits();
     quint64 followedPosition(quint64 position) const;
     void textWillBeReplaced();
@@ -184,6 +197,13 @@ private:
     QPointer<FindIndicator> m_findIndicator;
     QPointer<WindowBindings> m_bindings;
     quint64 m_loadRequest = 0;
+    bool m_loadPending = false;
+    QString m_loadStatus;
+    // The file that the question on the screen asks to open.
+    std::optional<QString> m_fileToOpen;
+    // Up to this many characters, the text that a file replaces is kept for
+    // Undo; a larger one would hold too much memory twice.
+    static constexpr int undoableSize = int(maximumTextSize);
     // The desktop's recent list may be large or on a slow disk: it is written
     // on a thread of its own, one update after the other, and never holds up
     // the text. Destroyed, and so waited for, with the controller.

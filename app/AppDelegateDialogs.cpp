@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -48,8 +49,14 @@ void AppDelegate::confirmationDialogWithTitle(const QString &title, const QStrin
     alert->setIcon(QMessageBox::Warning);
     alert->setWindowTitle(title);
     alert->setText(title);
-    alert->setTextFormat(Qt::PlainText);
     alert->setInformativeText(information);
+    // Shown as given: a "<b>" in a file name is no markup. Set after the
+    // informative text, whose label the box makes only then.
+    alert->setTextFormat(Qt::PlainText);
+    const auto labels = alert->findChildren<QLabel *>();
+    for (QLabel *label : labels)
+        if (label->text() == information)
+            label->setTextFormat(Qt::PlainText);
     QPushButton *defaultButton = alert->addButton(defaultValue, QMessageBox::RejectRole);
     QPushButton *alternateButton = alert->addButton(alternativeValue, QMessageBox::AcceptRole);
     alert->setDefaultButton(defaultButton);

@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "app/FileArgument.h"
 #include "app/HeadlessExport.h"
 #include "app/VoiceRecords.h"
 #include "platform/speech/SpeechSynthesizer.h"
@@ -81,6 +82,18 @@ bool CommandLine::isTask(int argc, char **argv)
     return false;
 }
 
+bool CommandLine::asksForAllHelp(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArrayView argument(argv[i]);
+        if (argument == "--")
+            break;
+        if (argument == "--help-all")
+            return true;
+    }
+    return false;
+}
+
 bool CommandLine::parse(const QStringList &arguments)
 {
     const bool parsed = m_parser.parse(arguments);
@@ -97,6 +110,15 @@ bool CommandLine::parse(const QStringList &arguments)
     }
     if (exporting && m_parser.positionalArguments().size() > 1) {
         m_error = u"--export takes one input file"_s;
+        return false;
+    }
+    // The window has no way to take a text from standard input; a file
+    // named "-" is "./-".
+    if (!exporting && !m_parser.isSet(m_listVoices) && m_files.contains(u"-"_s)) {
+        m_error = QCoreApplication::translate("CommandLine",
+                                              "standard input ('-') can only be read with "
+                                              "--export; give the window a file (./- for a "
+                                              "file named '-')");
         return false;
     }
     if (exporting && m_parser.isSet(m_listVoices)) {
@@ -155,8 +177,16 @@ QStringList CommandLine::files() const
 {
     QStringList files;
     for (const QString &file : m_files)
-        files << absolutePath(file);
+        files << (FileArgument::isUrl(file) ? file : absolutePath(file));
     return files;
+}
+
+void CommandLine::showHelpWithQtOptions(QCoreApplication &application)
+{
+    // Only the parser knows how to print Qt's options, and only on its way
+    // out of the process.
+    m_parser.process(application);
+    std::exit(0);
 }
 
 int CommandLine::runTask()

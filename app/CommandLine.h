@@ -2,6 +2,7 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <vector>
@@ -24,6 +25,9 @@ public:
     // runs without any display.
     static bool isTask(int argc, char **argv);
 
+    // True when the arguments hold --help-all.
+    static bool asksForAllHelp(int argc, char **argv);
+
     // Parses `arguments` (the program's, name first). False, with the error
     // in errorText(), when they do not fit.
     bool parse(const QStringList &arguments);
@@ -40,6 +44,10 @@ public:
     bool acceptWhatQtLeft(const std::vector<char *> &given, int argc, char **argv);
 
     QCommandLineParser &parser() { return m_parser; }
+
+    // Prints the help with the options of Qt that `application` takes, and
+    // ends the process with status 0.
+    [[noreturn]] void showHelpWithQtOptions(QCoreApplication &application);
 
     // Runs a task; the exit status. Needs a QCoreApplication.
     int runTask();

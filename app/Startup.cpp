@@ -66,6 +66,18 @@ int Startup::main(int argc, char **argv)
     EspeakVoiceSource::prepare();
     CommandLine commandLine;
     const bool parsed = commandLine.parse(CommandLine::arguments(argc, argv));
+    if (CommandLine::asksForAllHelp(argc, argv)) {
+        // The window's Qt options are those of a QApplication, which needs a
+        // platform: the one that needs no display will do to list them.
+        std::vector<char *> arguments(argv, argv + argc);
+        static char platformOption[] = "-platform";
+        static char offscreen[] = "offscreen";
+        arguments.insert(arguments.begin() + 1, {platformOption, offscreen});
+        int count = int(arguments.size());
+        QApplication app(count, arguments.data());
+        describeApplication();
+        commandLine.showHelpWithQtOptions(app);
+    }
     if (CommandLine::isTask(argc, argv)) {
         // No window: no display is needed, so scripts and servers can use it.
         QCoreApplication app(argc, argv);

@@ -1,6 +1,7 @@
 // Documents are read from any file a user drops on the window. Any bytes
 // either load as exactly their strict UTF-8 reading or give no text with a
-// reason; reading them from a file gives the same answer as decoding them.
+// reason; reading them from a file, whole or in pieces, gives the same
+// answer as decoding them.
 
 #include "fuzz/FuzzInput.h"
 #include "platform/system/TextFile.h"
@@ -53,5 +54,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         fuzzFailure("no text comes with a reason");
     if (read.text && !read.error.isEmpty())
         fuzzFailure("a text comes without a reason");
+
+    QString pieces;
+    const TextFile::Result streamed =
+        TextFile::read(path, TextFile::maximumSize, [&pieces](QStringView piece) {
+            pieces += piece;
+            return true;
+        });
+    if (streamed.error.isEmpty() != decoded.has_value() || (decoded && pieces != *decoded))
+        fuzzFailure("reading in pieces gives the decoded text, or fails as decoding does");
     return 0;
 }

@@ -93,7 +93,8 @@ int Application::run(const std::function<ApplicationDelegate *()> &makeDelegate,
         QObject::connect(instance, &SingleInstance::activationRequested, delegate.get(),
                          [&delegate, &window](const QStringList &handedOver) {
                              Log::write(u"Another launch asked for the window"_s);
-                             delegate->applicationShouldHandleReopen(window && window->isVisible());
+                             delegate->applicationShouldHandleReopen(
+                                 window && window->isVisible() && !window->isMinimized());
                              if (!handedOver.isEmpty())
                                  delegate->application(qApp, handedOver);
                          });

@@ -7,7 +7,9 @@
 #include <QCoreApplication>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -24,27 +26,118 @@ std::optional<QString> TextFile::decodeUtf8(QByteArrayView bytes)
     return text;
 }
 
-TextFile::Result TextFile::read(const QString &path)
+namespace {
+
+QString tooLarge(qint64 limit = TextFile::maximumSize)
+{
+    return QCoreApplication::translate("TextFile", "it is larger than %1 MiB")
+        .arg(limit / (1024 * 1024));
+}
+
+// Opens a regular file of at most the maximum size for reading; the error
+// when it is not one.
+QString openRegularFile(const QString &path, qint64 limit, UniqueFd &file, qint64 &size)
 {
     const QByteArray native = FileName::encode(path);
     // O_NONBLOCK keeps the open itself from waiting on a FIFO without writer.
-    const UniqueFd file{::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)};
+    file.reset(::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (!file)
-        return {std::nullopt, systemError()};
-
+        return systemError();
     struct stat info = {};
     if (::fstat(file.get(), &info) != 0)
-        return {std::nullopt, systemError()};
+        return systemError();
     if (S_ISDIR(info.st_mode))
-        return {std::nullopt, QCoreApplication::translate("TextFile", "it is a folder")};
+        return QCoreApplication::translate("TextFile", "it is a folder");
     if (!S_ISREG(info.st_mode))
-        return {std::nullopt, QCoreApplication::translate("TextFile", "it is not a regular file")};
-    if (info.st_size > maximumSize)
-        return {std::nullopt, QCoreApplication::translate("TextFile", "it is larger than %1 MiB")
-                                  .arg(maximumSize / (1024 * 1024))};
+        return QCoreApplication::translate("TextFile", "it is not a regular file");
+    if (info.st_size > limit)
+        return tooLarge(limit);
+    size = info.st_size;
+    return QString();
+}
+
+// Reads up to `size` bytes, all unless the end comes first; -1 on an error.
+qsizetype readSome(int fd, char *buffer, qsizetype size)
+{
+    qsizetype got = 0;
+    while (got < size) {
+        const ssize_t count = ::read(fd, buffer + got, size_t(size - got));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return -1;
+        if (count == 0)
+            break;
+        got += count;
+    }
+    return got;
+}
+
+// How many bytes at the end of `bytes` begin a UTF-8 sequence that the
+// bytes do not complete.
+qsizetype incompleteTail(QByteArrayView bytes)
+{
+    for (qsizetype back = 1; back <= 3 && back <= bytes.size(); ++back) {
+        const auto byte = uchar(bytes.at(bytes.size() - back));
+        if ((byte & 0xc0) == 0x80)
+            continue; // a continuation byte: look further back
+        const qsizetype length = byte >= 0xf0 ? 4 : byte >= 0xe0 ? 3 : byte >= 0xc0 ? 2 : 1;
+        return length > back ? back : 0;
+    }
+    return 0;
+}
+
+} // namespace
+
+TextFile::Result TextFile::read(const QString &path, qint64 limit,
+                                const std::function<bool(QStringView)> &piece)
+{
+    limit = std::min(limit, maximumSize);
+    UniqueFd file;
+    qint64 size = 0;
+    if (QString error = openRegularFile(path, limit, file, size); !error.isEmpty())
+        return {std::nullopt, error};
+
+    // One decoder for the whole file, so that a byte order mark is only
+    // dropped at its start; each chunk it sees ends on a whole character.
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    constexpr qsizetype chunkSize = 1024 * 1024;
+    QByteArray chunk(chunkSize + 3, Qt::Uninitialized);
+    qsizetype carried = 0;
+    qint64 total = 0;
+    for (;;) {
+        const qsizetype count = readSome(file.get(), chunk.data() + carried, chunkSize);
+        if (count < 0)
+            return {std::nullopt, systemError()};
+        total += count;
+        if (total > limit)
+            return {std::nullopt, tooLarge(limit)};
+        const QByteArrayView bytes(chunk.constData(), carried + count);
+        if (count == 0) {
+            if (carried > 0)
+                return {std::nullopt, QCoreApplication::translate("TextFile", "it is not valid UTF-8 text")};
+            return {};
+        }
+        const qsizetype tail = incompleteTail(bytes);
+        const QString text = decoder.decode(bytes.first(bytes.size() - tail));
+        if (decoder.hasError())
+            return {std::nullopt, QCoreApplication::translate("TextFile", "it is not valid UTF-8 text")};
+        std::memmove(chunk.data(), bytes.data() + bytes.size() - tail, size_t(tail));
+        carried = tail;
+        if (!text.isEmpty() && !piece(text))
+            return {};
+    }
+}
+
+TextFile::Result TextFile::read(const QString &path)
+{
+    UniqueFd file;
+    qint64 size = 0;
+    if (QString error = openRegularFile(path, maximumSize, file, size); !error.isEmpty())
+        return {std::nullopt, error};
 
     QByteArray bytes;
-    bytes.reserve(qsizetype(info.st_size));
+    bytes.reserve(qsizetype(size));
     char buffer[65536];
     for (;;) {
         const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
@@ -56,15 +149,12 @@ TextFile::Result TextFile::read(const QString &path)
         if (count == 0)
             break;
         if (bytes.size() + count > maximumSize)
-            return {std::nullopt,
-                    QCoreApplication::translate("TextFile", "it is larger than %1 MiB")
-                        .arg(maximumSize / (1024 * 1024))};
+            return {std::nullopt, tooLarge()};
         bytes.append(buffer, qsizetype(count));
     }
 
     std::optional<QString> text = decodeUtf8(bytes);
     if (!text)
-        return {std::nullopt,
-                QCoreApplication::translate("TextFile", "it is not valid UTF-8 text")};
+        return {std::nullopt, QCoreApplication::translate("TextFile", "it is not valid UTF-8 text")};
     return {std::move(text), QString()};
 }

@@ -149,6 +149,10 @@ TEST_F(Launch, ButtonsOfferWhatMakesSenseInEachStateAndClosingDoesNotQuit)
     window->hide();
     EXPECT_TRUE(delegate->applicationShouldHandleReopen(false));
     EXPECT_TRUE(window->isVisible());
+    // Qt counts a minimised window as visible; the person does not.
+    window->showMinimized();
+    EXPECT_TRUE(delegate->applicationShouldHandleReopen(true));
+    EXPECT_FALSE(window->isMinimized());
     EXPECT_FALSE(delegate->applicationShouldTerminateAfterLastWindowClosed());
 }
 

@@ -3,6 +3,7 @@
 #include "platform/application/RecentDocuments.h"
 #include "support/TestSupport.h"
 
+#include <QAccessible>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -55,6 +56,8 @@ protected:
         } else {
             delegate->application(nullptr, paths);
         }
+        if (currentDialog<QMessageBox>() && !answer(u"Yes"_s))
+            return false;
         return (loaded.count() > 0 || loaded.wait(10000)) && loaded.count() == 1;
     }
 
@@ -75,18 +78,62 @@ protected:
 // Spaces alone are cleared at once (seen through Ctrl+N in the main menu).
 TEST_F(Documents, NewAsksBeforeAnyTextGoes)
 {
-    text->setPlainText(u" \t\n "_s);
-    delegate->doNew(nullptr);
-    QMessageBox *box = currentDialog<QMessageBox>();
-    ASSERT_TRUE(box);
-    EXPECT_EQ(box->text(), u"Start new file"_s);
-    EXPECT_EQ(box->informativeText(), u"All your previous text will be lost"_s);
-    QTest::keyClick(box, Qt::Key_Return);
-    EXPECT_EQ(text->toPlainText(), u" \t\n "_s) << "Return answers No";
+    // No-break spaces are text, though toPlainText() shows them as spaces.
+    for (const QString &kept : {u" \t\n "_s, u"\u00a0 \u00a0"_s}) {
+        SCOPED_TRACE(kept.toStdString());
+        text->setPlainText(kept);
+        delegate->doNew(nullptr);
+        QMessageBox *box = currentDialog<QMessageBox>();
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->text(), u"Start new file"_s);
+        EXPECT_EQ(box->informativeText(), u"All your previous text will be lost"_s);
+        QTest::keyClick(box, Qt::Key_Return);
+        EXPECT_EQ(text->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n'), kept)
+            << "Return answers No";
+    }
 
     delegate->doNew(nullptr);
     ASSERT_TRUE(answer(u"Yes"_s));
     EXPECT_TRUE(text->toPlainText().isEmpty());
+}
+
+TEST_F(Documents, AFileReplacesATextOnlyWhenTheUserSaysSoAndUndoBringsItBack)
+{
+    QTemporaryDir dir;
+    const QString file = writeFile(dir, u"new <b>text.txt"_s, "the file's words");
+    text->setPlainText(u"typed words"_s);
+    QSignalSpy loaded(delegate.get(), &AppDelegate::fileLoadFinished);
+    for (const QString &reply : {u"No"_s, u"Yes"_s}) {
+        delegate->application(nullptr, {file});
+        QMessageBox *box = currentDialog<QMessageBox>();
+        ASSERT_TRUE(box);
+        EXPECT_TRUE(box->text().contains(u"new <b>text.txt"_s));
+        ASSERT_TRUE(answer(reply));
+    }
+    ASSERT_TRUE(loaded.wait(10000));
+    EXPECT_EQ(loaded.size(), 1);
+    EXPECT_EQ(text->toPlainText(), u"the file's words"_s);
+    text->undo();
+    EXPECT_EQ(text->toPlainText(), u"typed words"_s);
+}
+
+TEST_F(Documents, TheEditorTakesNoTypingWhileAFileLoadsAndSaysWhy)
+{
+    QTemporaryDir dir;
+    const QString file = writeFile(dir, u"slow <b>one.txt"_s, "loaded");
+    QSignalSpy loaded(delegate.get(), &AppDelegate::fileLoadFinished);
+    delegate->application(nullptr, {file});
+    auto *status = child<QLabel>("statusLabel");
+    EXPECT_TRUE(text->isReadOnly());
+    EXPECT_FALSE(status->isHidden());
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(status)->text(QAccessible::Name),
+              u"Opening slow <b>one.txt..."_s);
+    text->setFocus();
+    QTest::keyClicks(text, u"lost?"_s);
+    ASSERT_TRUE(loaded.wait(10000));
+    EXPECT_EQ(text->toPlainText(), u"loaded"_s);
+    EXPECT_FALSE(text->isReadOnly());
+    EXPECT_TRUE(status->isHidden());
 }
 
 TEST_F(Documents, OpenRecordsTheFileEvenWhenItCannotBeReadAsText)
@@ -116,9 +163,13 @@ TEST_F(Documents, AFolderAFifoADeviceOrAMissingFileKeepsTheText)
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     text->setPlainText(u"stay"_s);
     LogCapture log;
-    const QStringList paths{dir.path(), fifo, u"/dev/zero"_s, dir.filePath(u"missing.txt"_s)};
+    // Larger than the editor takes without stalling the window.
+    QFile large(dir.filePath(u"large.txt"_s));
+    ASSERT_TRUE(large.open(QIODevice::WriteOnly) && large.resize(AppDelegate::maximumTextSize + 1));
+    const QStringList paths{dir.path(), fifo, u"/dev/zero"_s, dir.filePath(u"missing.txt"_s),
+                            large.fileName()};
     // A FIFO or a device is refused before it is read.
-    const QStringList reasons{u"folder"_s, u"regular"_s, u"regular"_s, u"No such"_s};
+    const QStringList reasons{u"folder"_s, u"regular"_s, u"regular"_s, u"No such"_s, u"larger"_s};
     auto *status = child<QLabel>("statusLabel");
     for (qsizetype i = 0; i < paths.size(); ++i) {
         ASSERT_TRUE(load({paths.at(i)})) << paths.at(i).toStdString();
@@ -138,14 +189,29 @@ TEST_F(Documents, AFolderAFifoADeviceOrAMissingFileKeepsTheText)
         EXPECT_TRUE(log.lines().at(i).contains(paths.at(i)));
 }
 
+TEST_F(Documents, ALongFileLoadsExactlyAcrossThePiecesItIsReadIn)
+{
+    // Read a MiB at a time: a line break "\r\n" and a character split
+    // between two pieces, and a byte order mark that is text, not a mark.
+    const QByteArray lines = QByteArray("abcdefg\n").repeated(131071);
+    const QByteArray first = lines + "abcdefg"; // 1 MiB - 1 bytes
+    const QByteArray second = lines + "abcdef"; // 1 MiB - 2 bytes after the "\n"
+    QTemporaryDir dir;
+    ASSERT_TRUE(
+        load({writeFile(dir, u"long.txt"_s, first + "\r\n" + second + "\xc3\xa9\xef\xbb\xbfz")}));
+    EXPECT_TRUE(text->toPlainText() ==
+                QString::fromLatin1(first + '\n' + second) + u"\u00e9\ufeffz"_s);
+}
+
 TEST_F(Documents, FilesFromTheDesktopLoadTheFirstIntoAnEditorThatStaysUsable)
 {
     QTemporaryDir dir;
     const QString first = writeFile(dir, u"one.txt"_s, "first text");
-    const QString second = writeFile(dir, u"two.txt"_s, "second\ntext");
+    const QString second = writeFile(dir, u"two words.txt"_s, "second\ntext");
     ASSERT_TRUE(load({first, second}));
     EXPECT_EQ(text->toPlainText(), u"first text"_s);
-    ASSERT_TRUE(load({second}));
+    // As the desktop's recent list and file managers name files.
+    ASSERT_TRUE(load({QUrl::fromLocalFile(second).toString(QUrl::FullyEncoded)}));
     EXPECT_EQ(text->toPlainText(), u"second\ntext"_s);
     EXPECT_EQ(text->document()->defaultFont(), text->font());
     // The loaded text is the user's to edit and undo from here on.
@@ -153,5 +219,12 @@ TEST_F(Documents, FilesFromTheDesktopLoadTheFirstIntoAnEditorThatStaysUsable)
     QTest::keyClicks(text, u"more "_s);
     EXPECT_EQ(text->toPlainText(), u"more second\ntext"_s);
     text->undo();
+    EXPECT_EQ(text->toPlainText(), u"second\ntext"_s);
+
+    // A file elsewhere cannot be read: the window says so and keeps the text.
+    delegate->application(nullptr, {u"sftp://host/notes.txt"_s});
+    auto *status = child<QLabel>("statusLabel");
+    EXPECT_FALSE(status->isHidden());
+    EXPECT_TRUE(status->text().contains(u"sftp://host/notes.txt"_s));
     EXPECT_EQ(text->toPlainText(), u"second\ntext"_s);
 }

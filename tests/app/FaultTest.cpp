@@ -103,6 +103,7 @@ TEST_F(Faults, AFileDeletedBetweenChoosingAndReadingKeepsTheText)
     QObject::connect(panel, &QFileDialog::fileSelected, panel,
                      [](const QString &chosen) { QFile::remove(chosen); });
     ASSERT_TRUE(choose(path));
+    ASSERT_TRUE(answer(u"Yes"_s));
 
     ASSERT_TRUE(finished.wait(Timeout));
     EXPECT_EQ(finished.constFirst().at(1).toBool(), false);

@@ -90,15 +90,20 @@ TEST(Program, AnswersItsOptionsAndRefusesWrongOnes)
         int status;
         QString out;
         QString err;
+        QByteArray input = {};
     } cases[] = {
         {{u"--version"_s}, 0, u"tavorin "_s, {}},
         {{u"--help"_s}, 0, u"--list-voices"_s, {}},
+        // With the options of Qt that the window takes.
+        {{u"--help-all"_s}, 0, u"--platform"_s, {}},
+        // The window cannot take a text from standard input, and says so.
+        {{u"-"_s}, 2, {}, u"standard input"_s, "words"},
         {{u"--rate"_s, u"100"_s}, 2, {}, u"--export"_s},
         {{u"--no-such-option"_s}, 2, {}, {}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.arguments.join(u' ').toStdString());
-        const Outcome outcome = run(c.arguments);
+        const Outcome outcome = run(c.arguments, c.input);
         EXPECT_EQ(outcome.status, c.status);
         EXPECT_TRUE(outcome.out.contains(c.out)) << outcome.out.toStdString();
         EXPECT_TRUE(outcome.err.contains(c.err)) << outcome.err.toStdString();
@@ -447,7 +452,8 @@ TEST_F(SingleInstanceProgram, QtTakesItsOwnOptionsAndTheRestAreTheFiles)
 {
     QLocalServer instance;
     ASSERT_TRUE(instance.listen(folder() + u"/instance.socket"_s));
-    QProcess *launch = start({u"-style"_s, u"fusion"_s, u"-reverse"_s, u"/a.txt"_s, u"fusion"_s});
+    QProcess *launch = start({u"-style"_s, u"fusion"_s, u"-reverse"_s, u"/a.txt"_s, u"fusion"_s,
+                              u"file:///b%20c.txt"_s});
     ASSERT_TRUE(instance.waitForNewConnection(30000));
     QLocalSocket *request = instance.nextPendingConnection();
     ASSERT_TRUE(QTest::qWaitFor([&] { return request->canReadLine(); }, 30000));
@@ -458,7 +464,7 @@ TEST_F(SingleInstanceProgram, QtTakesItsOwnOptionsAndTheRestAreTheFiles)
     EXPECT_EQ(launch->exitCode(), 0);
     const QString here = QDir::currentPath();
     EXPECT_EQ(QJsonDocument::fromJson(line).object().value(u"files"_s).toVariant().toStringList(),
-              QStringList({u"/a.txt"_s, here + u"/fusion"_s}));
+              QStringList({u"/a.txt"_s, here + u"/fusion"_s, u"file:///b%20c.txt"_s}));
 }
 
 TEST_F(SingleInstanceProgram, WithoutAPrivateFolderNoChannelIsOpenedNorRemoved)
