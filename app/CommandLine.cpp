@@ -115,10 +115,8 @@ bool CommandLine::parse(const QStringList &arguments)
     // The window has no way to take a text from standard input; a file
     // named "-" is "./-".
     if (!exporting && !m_parser.isSet(m_listVoices) && m_files.contains(u"-"_s)) {
-        m_error = QCoreApplication::translate("CommandLine",
-                                              "standard input ('-') can only be read with "
-                                              "--export; give the window a file (./- for a "
-                                              "file named '-')");
+        m_error = u"standard input ('-') can only be read with --export; give the window a "
+                  "file (./- for a file named '-')"_s;
         return false;
     }
     if (exporting && m_parser.isSet(m_listVoices)) {

@@ -105,6 +105,18 @@
         <source>Without any success</source>
         <translation>Ohne Erfolg</translation>
     </message>
+    <message>
+        <source>Open %1</source>
+        <translation>%1 öffnen</translation>
+    </message>
+    <message>
+        <source>The text in the editor will be replaced by the file&apos;s text.</source>
+        <translation>Der Text im Editor wird durch den Text der Datei ersetzt.</translation>
+    </message>
+    <message>
+        <source>Opening %1...</source>
+        <translation>%1 wird geöffnet...</translation>
+    </message>
 </context>
 <context>
     <name>Bundle</name>
@@ -119,6 +131,13 @@
     <message>
         <source>Acknowledgments</source>
         <translation>Danksagungen</translation>
+    </message>
+</context>
+<context>
+    <name>FileArgument</name>
+    <message>
+        <source>Cannot open %1: only files on this computer can be opened</source>
+        <translation>%1 lässt sich nicht öffnen: nur Dateien auf diesem Computer lassen sich öffnen</translation>
     </message>
 </context>
 <context>

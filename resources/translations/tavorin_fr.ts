@@ -105,6 +105,18 @@
         <source>Without any success</source>
         <translation>Sans aucun succès</translation>
     </message>
+    <message>
+        <source>Open %1</source>
+        <translation>Ouvrir %1</translation>
+    </message>
+    <message>
+        <source>The text in the editor will be replaced by the file&apos;s text.</source>
+        <translation>Le texte de l’éditeur sera remplacé par celui du fichier.</translation>
+    </message>
+    <message>
+        <source>Opening %1...</source>
+        <translation>Ouverture de %1...</translation>
+    </message>
 </context>
 <context>
     <name>Bundle</name>
@@ -119,6 +131,13 @@
     <message>
         <source>Acknowledgments</source>
         <translation>Remerciements</translation>
+    </message>
+</context>
+<context>
+    <name>FileArgument</name>
+    <message>
+        <source>Cannot open %1: only files on this computer can be opened</source>
+        <translation>Impossible d’ouvrir %1&#xa0;: seuls les fichiers de cet ordinateur peuvent être ouverts</translation>
     </message>
 </context>
 <context>
