@@ -129,6 +129,12 @@ bool RecentDocuments::noteNewRecentDocumentURL(const QUrl &url)
     g_bookmark_file_add_application(bookmarks.get(), uri.get(), appName.constData(), "tavorin %u");
     keepNewest(bookmarks.get());
 
+    // A fresh home may not have its data folder yet (made private, as the
+    // desktop's own folders are).
+    if (!exists) {
+        std::unique_ptr<gchar, GFree> folder(g_path_get_dirname(path.constData()));
+        g_mkdir_with_parents(folder.get(), 0700);
+    }
     gsize length = 0;
     std::unique_ptr<gchar, GFree> data(
         g_bookmark_file_to_data(bookmarks.get(), &length, &rawError));

@@ -2,7 +2,9 @@
 
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -50,8 +52,9 @@ TEST_F(RecentDocumentsTest, KeepsTheListPrivateAndLeavesAloneWhatItMustNotReplac
     };
     struct stat info = {};
 
-    // A new list is private, and an existing one keeps its mode.
-    QFile::remove(listPath);
+    // A new list is private, in a data folder made if a fresh home has none;
+    // an existing list keeps its mode.
+    ASSERT_TRUE(QDir(QFileInfo(listPath).path()).removeRecursively());
     EXPECT_TRUE(RecentDocuments::noteNewRecentDocumentURL(url));
     ASSERT_EQ(::stat(native.constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
