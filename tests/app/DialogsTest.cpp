@@ -1,16 +1,6 @@
 #include "AppFixture.h"
-#include "support/TestSupport.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-
-using namespace Qt::StringLiterals;
 
 using Dialogs = AppFixture;
 

@@ -3,11 +3,8 @@
 
 #include "platform/system/Translations.h"
 
-#include <QFileDialog>
 #include <QMainWindow>
 #include <QMenuBar>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 
