@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -17,10 +18,7 @@ public:
         , m_size(size)
     {}
 
-    bool atEnd() const { return m_position >= m_size; }
-    size_t remaining() const { return m_size - m_position; }
-
-    uint8_t byte() { return atEnd() ? 0 : m_data[m_position++]; }
+    uint8_t byte() { return m_position < m_size ? m_data[m_position++] : 0; }
 
     // A number in [0, bound); 0 when bound is 0.
     unsigned number(unsigned bound) { return bound == 0 ? 0 : byte() % bound; }
@@ -28,23 +26,8 @@ public:
     bool flag() { return byte() & 1; }
 
     // Up to maximum bytes, the count taken from the input first.
-    QByteArray bytes(size_t maximum)
-    {
-        size_t count = number(unsigned(maximum) + 1);
-        if (count > remaining())
-            count = remaining();
-        QByteArray result(reinterpret_cast<const char *>(m_data + m_position), qsizetype(count));
-        m_position += count;
-        return result;
-    }
-
-    QByteArray rest()
-    {
-        QByteArray result(reinterpret_cast<const char *>(m_data + m_position),
-                          qsizetype(remaining()));
-        m_position = m_size;
-        return result;
-    }
+    QByteArray bytes(size_t maximum) { return take(number(unsigned(maximum) + 1)); }
+    QByteArray rest() { return take(m_size - m_position); }
 
     // Text from bytes read as UTF-8 (bad sequences become U+FFFD) or, when
     // utf16 is true, as raw UTF-16 code units, unpaired surrogates included.
@@ -57,6 +40,14 @@ public:
     }
 
 private:
+    QByteArray take(size_t count)
+    {
+        count = std::min(count, m_size - m_position);
+        QByteArray result(reinterpret_cast<const char *>(m_data + m_position), qsizetype(count));
+        m_position += count;
+        return result;
+    }
+
     const uint8_t *m_data;
     size_t m_size;
     size_t m_position = 0;

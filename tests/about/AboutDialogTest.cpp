@@ -1,4 +1,5 @@
 #include "about/AboutDialog.h"
+#include "support/TestSupport.h"
 
 #include "platform/system/Bundle.h"
 
@@ -6,14 +7,9 @@
 #include <QDesktopServices>
 #include <QLabel>
 #include <QPushButton>
-#include <QTest>
 #include <QTranslator>
 
-#include <gtest/gtest.h>
-
 #include <memory>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 

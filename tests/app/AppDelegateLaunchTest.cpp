@@ -5,17 +5,12 @@
 #include "platform/menu/MenuItem.h"
 #include "platform/menu/PopUpButton.h"
 #include "platform/system/Bundle.h"
-#include "support/TestSupport.h"
 
 #include <QAccessible>
-#include <QLabel>
-#include <QMenu>
 #include <QProgressBar>
 #include <QSlider>
 
 #include <array>
-
-using namespace Qt::StringLiterals;
 
 using Launch = AppFixture;
 
@@ -96,8 +91,6 @@ TEST_F(Launch, TheBoundedRateSliderAndEveryRateChangeGoThroughTheController)
     EXPECT_TRUE(child<QProgressBar>("statusProgress")->isHidden());
     auto *slider = child<QSlider>("rateSlider");
     ASSERT_TRUE(slider);
-    EXPECT_EQ(delegate->minRate(), 0.0f);
-    EXPECT_EQ(delegate->maxRate(), 300.0f);
     // The engine speaks nothing slower than 80 words per minute: the slider
     // does not offer it, and a slower rate set elsewhere shows as spoken.
     EXPECT_EQ(slider->minimum(), 80);

@@ -6,16 +6,15 @@
 #include "platform/speech/SpeechSynthesizer.h"
 #include "platform/speech/SpeechTesting.h"
 #include "platform/system/LogCapture.h"
+#include "support/FakeVoiceSource.h"
+#include "support/TestSupport.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QTest>
-#include <QWidget>
-
-#include <gtest/gtest.h>
 
 #include <memory>
 #include <utility>
@@ -56,30 +55,6 @@ inline bool waitForLog(const LogCapture &log, const QString &line, int times = 1
 {
     return QTest::qWaitFor([&] { return log.count(line) == times; }, 60000);
 }
-
-// A voice list that a test writes itself.
-class FakeVoiceSource : public VoiceSource
-{
-public:
-    QStringList availableVoices() const override
-    {
-        QStringList identifiers;
-        for (const auto &voice : voices)
-            identifiers << voice.first;
-        return identifiers;
-    }
-    QVariantMap attributesForVoice(const QString &identifier) const override
-    {
-        for (const auto &[voice, attributes] : voices)
-            if (voice == identifier)
-                return attributes;
-        return {};
-    }
-    QString defaultVoice() const override { return defaultIdentifier; }
-
-    QList<std::pair<QString, QVariantMap>> voices; // in the platform's order
-    QString defaultIdentifier;
-};
 
 // The main window loaded from its description with a controller connected to
 // it, as the program does at start-up, on a voice list the test controls.

@@ -1,18 +1,11 @@
 #include "AppFixture.h"
-#include "support/TestSupport.h"
 
 #include <QAccessible>
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-
-using namespace Qt::StringLiterals;
 
 using Dialogs = AppFixture;
 

@@ -1,48 +1,21 @@
 // The window with the real synthesizer and the real audio server.
 #include "AppFixture.h"
 #include "app/FindIndicator.h"
-#include "support/TestSupport.h"
 
-#include <QApplication>
-#include <QFileDialog>
-#include <QLabel>
-#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
 
-#include <sndfile.h>
-
 #include <algorithm>
-#include <cstdlib>
-
-using namespace Qt::StringLiterals;
-
-namespace {
-
-QString commandOutput(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(10000) || process.exitCode() != 0)
-        return {};
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
-sf_count_t framesOf(const QString &path)
-{
-    return TestSupport::readSoundFile(path).info.frames;
-}
-
-} // namespace
 
 using EndToEnd = LaunchedWindow;
 
 TEST_F(EndToEnd, TypedTextIsHeardOnTheAudioServerAndEndsWithSuccess)
 {
-    const QString sink = commandOutput(u"pactl"_s, {u"get-default-sink"_s});
+    QProcess pactl;
+    pactl.start(u"pactl"_s, {u"get-default-sink"_s});
+    pactl.waitForFinished(10000);
+    const QString sink = QString::fromUtf8(pactl.readAllStandardOutput()).trimmed();
     if (sink.isEmpty())
         GTEST_SKIP() << "no audio server answers (scripts/test.sh starts one)";
 
@@ -105,8 +78,8 @@ TEST_F(EndToEnd, ExportOfTheWholeTextLastsAsLongAsTheCommandLineEngineSays)
     ASSERT_TRUE(espeak.waitForFinished(30000));
     ASSERT_EQ(espeak.exitCode(), 0);
 
-    const sf_count_t exported = framesOf(path);
-    const sf_count_t expected = framesOf(reference);
+    const sf_count_t exported = TestSupport::readSoundFile(path).info.frames;
+    const sf_count_t expected = TestSupport::readSoundFile(reference).info.frames;
     ASSERT_GT(expected, 0);
     EXPECT_NEAR(double(exported), double(expected), double(expected) * 0.01);
 }

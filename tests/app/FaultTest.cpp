@@ -1,24 +1,12 @@
 // The window when the disk fills during an export and when a chosen file is
 // gone by the time it is read.
 #include "AppFixture.h"
-#include "support/TestSupport.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
-#include <QLabel>
-#include <QPlainTextEdit>
 #include <QScopeGuard>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <csignal>
 
 #include <sys/resource.h>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -31,37 +19,6 @@ QStringList entries(const QString &path)
                                 QDir::NoDotAndDotDot);
 }
 
-// A folder where no file may grow past a few kilobytes, as on a full disk: a
-// limit on the size of any file this process writes, with the signal that
-// enforces it ignored so that writes fail with an error.
-class FullDisk
-{
-public:
-    static constexpr int Kilobytes = 64;
-
-    FullDisk()
-    {
-        ::getrlimit(RLIMIT_FSIZE, &m_limit);
-        rlimit small = m_limit;
-        small.rlim_cur = Kilobytes * 1024;
-        ::setrlimit(RLIMIT_FSIZE, &small);
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    }
-
-    ~FullDisk()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_limit);
-        std::signal(SIGXFSZ, m_previousHandler);
-    }
-
-    QString path() const { return m_dir.path(); }
-
-private:
-    QTemporaryDir m_dir;
-    rlimit m_limit{};
-    void (*m_previousHandler)(int) = SIG_DFL;
-};
-
 } // namespace
 
 using Faults = LaunchedWindow;
@@ -70,8 +27,20 @@ TEST_F(Faults, ExportOntoAFullDiskEndsWithoutSuccessAndLeavesNoFile)
 {
     text->setPlainText(
         QString(u"Far more speech than sixty-four kilobytes will hold. "_s).repeated(20));
-    FullDisk disk;
-    const QString out = disk.path() + u"/full.aiff"_s;
+    // As on a full disk: no file of this process may grow past 64 KiB, and
+    // the signal that enforces it is ignored so that writes fail with an error.
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    rlimit small = limit;
+    small.rlim_cur = 64 * 1024;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    const auto restore = qScopeGuard([&] {
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, previous);
+    });
+    QTemporaryDir disk;
+    const QString out = disk.filePath(u"full.aiff"_s);
     LogCapture log;
     delegate->doExport(nullptr);
     ASSERT_TRUE(choose(out));

@@ -1,14 +1,11 @@
 #include "app/FileDrop.h"
+#include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QUrl>
-
-#include <gtest/gtest.h>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 

@@ -2,19 +2,11 @@
 
 #include "app/FindIndicator.h"
 #include "app/MainMenu.h"
-#include "support/TestSupport.h"
 
 #include <QAccessible>
-#include <QLabel>
-#include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <functional>
-
-using namespace Qt::StringLiterals;
 
 // The window launched on the real voice list, speaking fast.
 class Playback : public LaunchedWindow
@@ -34,6 +26,13 @@ protected:
                                60000);
     }
 
+    // The synthesizer reports the word at `location` of the spoken text.
+    void hear(quint64 location, quint64 length, const QString &spoken = {})
+    {
+        delegate->speechSynthesizer(delegate->speechSynth(), CharacterRange{location, length},
+                                    spoken);
+    }
+
     QLabel *label = nullptr;
     QProgressBar *progress = nullptr;
 };
@@ -44,13 +43,11 @@ TEST_F(Playback, ASelectionIsSpokenAndItsWordsAreMarkedAtTheirPlaceInTheText)
     select(2, 3);
     delegate->doPlay(nullptr);
     EXPECT_EQ(delegate->spokenRange(), (CharacterRange{2, 3}));
-    EXPECT_TRUE(delegate->isPlaying());
-    EXPECT_FALSE(delegate->isPaused());
     EXPECT_EQ(label->text(), u"Speaking..."_s);
     EXPECT_FALSE(label->isHidden());
     EXPECT_FALSE(progress->isHidden());
 
-    delegate->speechSynthesizer(delegate->speechSynth(), CharacterRange{2, 1}, u"cde"_s);
+    hear(2, 1, u"cde"_s);
     EXPECT_EQ(delegate->findIndicator()->markedRange(), (CharacterRange{4, 1}));
     // Marking never moves the selection or changes the text.
     EXPECT_EQ(text->textCursor().selectionStart(), 2);
@@ -179,8 +176,7 @@ TEST_F(Playback, MarkingFarIntoALongTextScrollsItIntoView)
     text->setPlainText(longText);
     text->resize(400, 200);
     const qsizetype target = longText.indexOf(u"line 4000 "_s);
-    delegate->speechSynthesizer(delegate->speechSynth(), CharacterRange{quint64(target), 4},
-                                QString());
+    hear(quint64(target), 4);
     QTextCursor cursor(text->document());
     cursor.setPosition(int(target));
     const QRect rect = text->cursorRect(cursor);
@@ -191,15 +187,13 @@ TEST_F(Playback, MarkingFarIntoALongTextScrollsItIntoView)
         window->findChild<MainMenu *>()->item(u"&Speech/Move the &Caret with the Words"_s);
     ASSERT_TRUE(option && option->isCheckable() && !option->isChecked());
     option->trigger();
-    delegate->speechSynthesizer(delegate->speechSynth(), CharacterRange{quint64(target), 4},
-                                QString());
+    hear(quint64(target), 4);
     EXPECT_EQ(text->textCursor().position(), target);
     option->trigger();
-    delegate->speechSynthesizer(delegate->speechSynth(), CharacterRange{0, 4}, QString());
+    hear(0, 4);
     EXPECT_EQ(text->textCursor().position(), target);
 
     // A range past the end of the text is clipped rather than trusted.
-    delegate->speechSynthesizer(delegate->speechSynth(),
-                                CharacterRange{quint64(longText.size()) + 10, 4}, QString());
+    hear(quint64(longText.size()) + 10, 4);
     EXPECT_EQ(delegate->findIndicator()->markedRange().length, 0u);
 }

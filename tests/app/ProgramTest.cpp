@@ -1,27 +1,19 @@
 // The tavorin program as a user, a script and the desktop run it.
 #include "platform/system/Bundle.h"
 
-#include <QDir>
-#include <QFile>
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
-#include <QSet>
 #include <QSysInfo>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include "support/TestSupport.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <csignal>
 #include <utility>
-#include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -29,8 +21,6 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -55,11 +45,10 @@ QProcessEnvironment environmentWith(const QString &runtimeFolder = QString())
 }
 
 Outcome run(const QStringList &arguments, const QByteArray &input = {},
-            const QProcessEnvironment &environment = environmentWith(),
             const QString &command = program)
 {
     QProcess process;
-    process.setProcessEnvironment(environment);
+    process.setProcessEnvironment(environmentWith());
     process.start(command, arguments);
     EXPECT_TRUE(process.waitForStarted());
     process.write(input);
@@ -72,13 +61,6 @@ Outcome run(const QStringList &arguments, const QByteArray &input = {},
 }
 
 using TestSupport::readSoundFile;
-
-QString privateFolder(const QTemporaryDir &dir)
-{
-    QFile::setPermissions(dir.path(),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    return dir.path();
-}
 
 } // namespace
 
@@ -207,7 +189,7 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
         const Outcome outcome = failure.shell.isEmpty()
                                     ? run(arguments, failure.input)
                                     : run(QStringList{u"-c"_s, failure.shell, program} + arguments,
-                                          failure.input, environmentWith(), u"bash"_s);
+                                          failure.input, u"bash"_s);
         EXPECT_EQ(outcome.status, failure.status);
         EXPECT_TRUE(outcome.err.contains(failure.complaint)) << outcome.err.toStdString();
     }
@@ -220,14 +202,12 @@ TEST(Program, ExportWritesThroughLinksKeepsOnlyPermissionBitsAndClearsItsLeftove
     QTemporaryDir dir;
     // Names as bytes that are not UTF-8 reach the file system unchanged.
     const QByteArray folder = QFile::encodeName(dir.path());
-    const QByteArray input = folder + "/bad\xffname.txt";
-    const int fd = ::open(input.constData(), O_CREAT | O_WRONLY, 0600);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::write(fd, "Hello there.", 12), 12);
-    ::close(fd);
+    const auto touch = [](const QByteArray &path) {
+        return ::close(::open(path.constData(), O_CREAT | O_WRONLY, 0600)) == 0;
+    };
     const QByteArray real = folder + "/real\xfe.aiff";
     const QByteArray link = folder + "/link.aiff";
-    ASSERT_EQ(::close(::open(real.constData(), O_CREAT | O_WRONLY, 0600)), 0);
+    ASSERT_TRUE(touch(real));
     ASSERT_EQ(::chmod(real.constData(), 04751), 0);
     ASSERT_EQ(::symlink("real\xfe.aiff", link.constData()), 0);
 
@@ -239,15 +219,18 @@ TEST(Program, ExportWritesThroughLinksKeepsOnlyPermissionBitsAndClearsItsLeftove
     const QByteArray reused = folder + "/.tavorin." + ours + ".bbbbbb." + host + ".tmp";
     const QByteArray running = folder + "/.tavorin." + ours + ".cccccc." + host + ".tmp";
     for (const QByteArray &leftover : {gone, reused, running})
-        ASSERT_EQ(::close(::open(leftover.constData(), O_CREAT | O_WRONLY, 0600)), 0);
+        ASSERT_TRUE(touch(leftover));
     const timespec longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, reused.constData(), longAgo, 0), 0);
 
-    // QProcess cannot pass bytes that are not UTF-8: the shell makes them.
+    // QProcess cannot pass bytes that are not UTF-8: the shell makes them,
+    // and the input file under such a name.
     const Outcome bytes =
-        run({u"-c"_s, u"exec \"$0\" --export \"$(printf '%b' \"$1\")\" \"$(printf '%b' \"$2\")\""_s,
+        run({u"-c"_s,
+             u"in=$(printf '%b' \"$2\"); printf 'Hello there.' > \"$in\"; "
+             u"exec \"$0\" --export \"$(printf '%b' \"$1\")\" \"$in\""_s,
              program, dir.path() + u"/link.aiff"_s, dir.path() + u"/bad\\0377name.txt"_s},
-            {}, environmentWith(), u"/bin/sh"_s);
+            {}, u"/bin/sh"_s);
     EXPECT_EQ(bytes.status, 0) << bytes.err.toStdString();
 
     struct stat info = {};
@@ -296,6 +279,13 @@ TEST(Program, AnInterruptedExportLeavesNoFile)
 class SingleInstanceProgram : public ::testing::Test
 {
 protected:
+    // The runtime folder is the user's own, as the desktop makes it.
+    SingleInstanceProgram()
+    {
+        QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ExeOwner);
+    }
+
     void TearDown() override
     {
         for (QProcess *process : std::as_const(running)) {
@@ -311,7 +301,7 @@ protected:
     QProcess *start(const QStringList &arguments = {}, const QStringList &limits = {})
     {
         auto *process = new QProcess;
-        process->setProcessEnvironment(environmentWith(privateFolder(runtime)));
+        process->setProcessEnvironment(environmentWith(runtime.path()));
         if (limits.isEmpty())
             process->start(program, arguments);
         else
@@ -323,15 +313,6 @@ protected:
 
     QString channel() const { return runtime.filePath(u"tavorin/instance.socket"_s); }
 
-    sockaddr_un channelAddress() const
-    {
-        sockaddr_un address = {};
-        address.sun_family = AF_UNIX;
-        const QByteArray path = QFile::encodeName(channel());
-        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
-        return address;
-    }
-
     ino_t channelInode() const
     {
         struct stat info = {};
@@ -341,7 +322,7 @@ protected:
     QString folder()
     {
         const QString path = runtime.filePath(u"tavorin"_s);
-        QDir(privateFolder(runtime)).mkpath(u"tavorin"_s);
+        QDir(runtime.path()).mkpath(u"tavorin"_s);
         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                         QFileDevice::ExeOwner);
         return path;
@@ -387,7 +368,10 @@ TEST_F(SingleInstanceProgram, OneInstanceOutlastsFrozenLaunchesStaleFilesRacesFl
     EXPECT_FALSE(QFile::exists(channel()));
 
     // A socket file that nobody answers on.
-    const sockaddr_un address = channelAddress();
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = QFile::encodeName(channel());
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
     const int stale = ::socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_EQ(::bind(stale, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
     ::close(stale);
@@ -514,11 +498,11 @@ TEST(Install, PutsEverythingWhereTheDesktopLooksAndRuns)
                       root.filePath(u"share/applications/org.tavorin.Tavorin.desktop"_s)},
           QStringList{u"appstreamcli"_s, u"validate"_s, u"--no-net"_s,
                       root.filePath(u"share/metainfo/org.tavorin.Tavorin.metainfo.xml"_s)}}) {
-        const Outcome valid = run(validator.mid(1), {}, environmentWith(), validator.first());
+        const Outcome valid = run(validator.mid(1), {}, validator.first());
         EXPECT_EQ(valid.status, 0) << valid.out.toStdString();
     }
     const QString out = root.filePath(u"installed.aiff"_s);
-    EXPECT_EQ(run({u"--export"_s, out, u"-"_s}, "Installed and speaking.", environmentWith(),
+    EXPECT_EQ(run({u"--export"_s, out, u"-"_s}, "Installed and speaking.",
                   root.filePath(u"bin/tavorin"_s))
                   .status,
               0);

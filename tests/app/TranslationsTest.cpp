@@ -3,11 +3,8 @@
 
 #include "platform/system/Translations.h"
 
-#include <QFileDialog>
 #include <QMainWindow>
 #include <QMenuBar>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -15,7 +12,7 @@ class TranslatedWindow : public AppFixture
 {
 protected:
     // The window is loaded by each case, once its language is installed.
-    void SetUp() override { SpeechTesting::setVoiceSource(&voices); }
+    void SetUp() override {}
 };
 
 } // namespace
@@ -43,8 +40,7 @@ TEST_F(TranslatedWindow, FollowsTheFirstLanguageWithATranslationElseEnglish)
     for (const auto &expected : cases) {
         SCOPED_TRACE(expected.languages.join(u':').toStdString());
         const Translations translations(expected.languages);
-        delegate = std::make_unique<AppDelegate>();
-        window.reset(Startup::loadMainWindow(delegate.get()));
+        AppFixture::SetUp();
         ASSERT_TRUE(window);
         window->show();
         launch();
@@ -61,8 +57,6 @@ TEST_F(TranslatedWindow, FollowsTheFirstLanguageWithATranslationElseEnglish)
         ASSERT_TRUE(panel);
         EXPECT_EQ(panel->labelText(QFileDialog::Accept), expected.save);
         panel->reject();
-
-        window.reset();
-        delegate.reset();
+        TearDown();
     }
 }

@@ -1,9 +1,5 @@
 #include "AppFixture.h"
 
-#include <QMainWindow>
-
-using namespace Qt::StringLiterals;
-
 using Window = LaunchedWindow;
 
 // The keyboard as a person uses it: typing goes into the text at once, Tab

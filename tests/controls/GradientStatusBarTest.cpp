@@ -3,8 +3,6 @@
 
 #include <QPainter>
 
-#include <gtest/gtest.h>
-
 using namespace TestSupport;
 
 TEST(GradientStatusBar, PaintsAnOpaqueGrooveOverAGradientThatDarkensDownwards)

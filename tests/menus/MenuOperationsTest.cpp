@@ -1,14 +1,9 @@
 #include "menus/MenuOperations.h"
 #include "menus/MenuItemOperations.h"
 #include "platform/menu/MenuItem.h"
-
-#include <QAction>
-
-#include <gtest/gtest.h>
+#include "support/TestSupport.h"
 
 #include <memory>
-
-using namespace Qt::StringLiterals;
 
 // The decoded key and mask, and the shortcut of an item made from the string:
 // lower case, modifiers only, the last part, whatever the string holds.

@@ -3,16 +3,18 @@
 // Helpers that the test programs share: files written and read back, audio
 // files read with libsndfile, menus reduced to their titles, pixels of
 // painted images, and the descriptors, threads and children of this process.
+// It brings the headers nearly every test uses, so that a test includes only
+// what is particular to it.
 
 #include <QAction>
-#include <QByteArray>
 #include <QColor>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QMenu>
-#include <QString>
-#include <QStringList>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -22,6 +24,9 @@
 
 #include <dirent.h>
 #include <sys/wait.h>
+
+// Every test writes its strings as u"..."_s.
+using namespace Qt::StringLiterals;
 
 namespace TestSupport {
 

@@ -1,16 +1,9 @@
 #include "terminal/TQTerminal.h"
+#include "support/TestSupport.h"
 
 #include "platform/process/Pipe.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 #include <future>
-
-using namespace Qt::StringLiterals;
 
 TEST(TQTerminal, EachArgumentIsOneWordAndOnlyTheExpandingFormExpands)
 {
@@ -100,10 +93,8 @@ TEST(TQTerminal, GetPathReturnsWhatTheLoginShellPrintsUntrimmed)
 {
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
-    QFile profile(QDir(home.path()).filePath(u".bash_profile"_s));
-    ASSERT_TRUE(profile.open(QIODevice::WriteOnly));
-    profile.write("PATH=/opt/tavorin-login:$PATH\nprintf 'from the profile' >&2\n");
-    profile.close();
+    TestSupport::writeFile(home.filePath(u".bash_profile"_s),
+                           "PATH=/opt/tavorin-login:$PATH\nprintf 'from the profile' >&2\n");
     const QByteArray realHome = qgetenv("HOME");
     qputenv("HOME", QFile::encodeName(home.path()));
     const std::optional<QString> path = TQTerminal::getPath();

@@ -2,22 +2,15 @@
 
 #include "support/TestSupport.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QUrl>
-
-#include <gtest/gtest.h>
 
 #include <glib.h>
 
-#include <cstdlib>
+#include <memory>
 #include <utility>
 
 #include <sys/stat.h>
-
-using namespace Qt::StringLiterals;
 
 // GLib reads XDG_DATA_HOME once per process, so the whole suite shares one
 // temporary data folder set before the first use.
@@ -43,12 +36,12 @@ TEST_F(RecentDocumentsTest, KeepsTheListPrivateAndLeavesAloneWhatItMustNotReplac
         ASSERT_EQ(::chmod(native.constData(), mode), 0);
     };
     const auto contents = [&] { return TestSupport::contents(listPath); };
-    const auto entries = [&] {
-        GBookmarkFile *bookmarks = g_bookmark_file_new();
-        g_bookmark_file_load_from_file(bookmarks, native.constData(), nullptr);
-        const int size = g_bookmark_file_get_size(bookmarks);
-        g_bookmark_file_free(bookmarks);
-        return size;
+    // The list as GLib reads it.
+    const auto list = [&] {
+        std::unique_ptr<GBookmarkFile, decltype(&g_bookmark_file_free)> bookmarks(
+            g_bookmark_file_new(), g_bookmark_file_free);
+        g_bookmark_file_load_from_file(bookmarks.get(), native.constData(), nullptr);
+        return bookmarks;
     };
     struct stat info = {};
 
@@ -66,7 +59,7 @@ TEST_F(RecentDocumentsTest, KeepsTheListPrivateAndLeavesAloneWhatItMustNotReplac
     // An empty file is an empty list.
     write({}, 0600);
     EXPECT_TRUE(RecentDocuments::noteNewRecentDocumentURL(url));
-    EXPECT_EQ(entries(), 1);
+    EXPECT_EQ(g_bookmark_file_get_size(list().get()), 1);
 
     // A damaged list and a read-only one are never replaced.
     for (const auto &[kept, mode] :
@@ -90,12 +83,10 @@ TEST_F(RecentDocumentsTest, KeepsTheListPrivateAndLeavesAloneWhatItMustNotReplac
     ASSERT_TRUE(g_bookmark_file_to_file(large, native.constData(), nullptr));
     g_bookmark_file_free(large);
     EXPECT_TRUE(RecentDocuments::noteNewRecentDocumentURL(url));
-    GBookmarkFile *capped = g_bookmark_file_new();
-    ASSERT_TRUE(g_bookmark_file_load_from_file(capped, native.constData(), nullptr));
-    EXPECT_EQ(g_bookmark_file_get_size(capped), 1000);
-    EXPECT_TRUE(g_bookmark_file_has_item(capped, url.toEncoded().constData()));
-    EXPECT_TRUE(g_bookmark_file_has_item(capped, "file:///old/1199"));
-    EXPECT_FALSE(g_bookmark_file_has_item(capped, "file:///old/0"));
-    g_bookmark_file_free(capped);
+    const auto capped = list();
+    EXPECT_EQ(g_bookmark_file_get_size(capped.get()), 1000);
+    EXPECT_TRUE(g_bookmark_file_has_item(capped.get(), url.toEncoded().constData()));
+    EXPECT_TRUE(g_bookmark_file_has_item(capped.get(), "file:///old/1199"));
+    EXPECT_FALSE(g_bookmark_file_has_item(capped.get(), "file:///old/0"));
     QFile::remove(listPath);
 }

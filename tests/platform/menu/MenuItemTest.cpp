@@ -2,16 +2,11 @@
 #include "platform/menu/Menu.h"
 #include "support/TestSupport.h"
 
-#include <QAction>
 #include <QCoreApplication>
-#include <QMenu>
 #include <QPointer>
-
-#include <gtest/gtest.h>
 
 #include <memory>
 
-using namespace Qt::StringLiterals;
 using TestSupport::titles;
 
 namespace {
@@ -31,11 +26,6 @@ public:
     QStringList calls;
     QList<QObject *> senders;
 };
-
-void processDeferredDeletes()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 } // namespace
 
@@ -90,7 +80,7 @@ TEST(MenuItem, MenusOwnTheirItemsAndItemsTheirSubmenus)
     QPointer<QMenu> submenu(fileMenu);
     Menu::removeAllItems(top.get());
     ASSERT_FALSE(removed.isNull());
-    processDeferredDeletes();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(removed.isNull() && submenu.isNull());
     EXPECT_EQ(elsewhere.children(), QObjectList{kept});
 
@@ -102,7 +92,7 @@ TEST(MenuItem, MenusOwnTheirItemsAndItemsTheirSubmenus)
         Menu::addItem(top.get(), MenuItem::create(u"Fresh"_s, {}, {}));
     });
     rebuild->trigger();
-    processDeferredDeletes();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(titles(top.get()), QStringList{u"Fresh"_s});
 }
 

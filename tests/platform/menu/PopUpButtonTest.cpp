@@ -2,43 +2,31 @@
 #include "platform/menu/Menu.h"
 #include "platform/menu/MenuChooser.h"
 #include "platform/menu/MenuItem.h"
+#include "support/TestSupport.h"
 
 #include <QAccessible>
-#include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
-#include <QSignalSpy>
-#include <QTest>
-
-#include <gtest/gtest.h>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 
+// Records each voice change and the pop-up's selection at that moment.
 class VoiceReceiver : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit VoiceReceiver(PopUpButton *popUp)
-        : m_popUp(popUp)
-    {}
-
     Q_INVOKABLE void activeVoiceChanged(QObject *sender)
     {
         senders << sender;
-        selectionSeen << m_popUp->selectedItem();
+        selectionSeen << popUp->selectedItem();
     }
 
+    PopUpButton *popUp = nullptr;
     QList<QObject *> senders;
     QList<QAction *> selectionSeen;
-
-private:
-    PopUpButton *m_popUp;
 };
 
 QList<QAction *> fill(PopUpButton &popUp, const QStringList &titles, QObject *target = nullptr)
@@ -109,7 +97,8 @@ TEST(PopUpButton, TheChooserFitsTheScreenFindsByTitleAndSelectsBeforeTheActionIs
     layout->addWidget(caption);
     layout->addWidget(popUp);
     popUp->setCaption(u"Voice"_s);
-    VoiceReceiver receiver(popUp);
+    VoiceReceiver receiver;
+    receiver.popUp = popUp;
     QStringList titles;
     for (int i = 0; i < 400; ++i)
         titles << u"Voice %1"_s.arg(i);

@@ -5,15 +5,9 @@
 
 #include "support/TestSupport.h"
 
-#include <QTest>
-
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <csignal>
 #include <mutex>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 

@@ -1,15 +1,6 @@
 #include "platform/speech/AiffWriter.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
-#include <QDir>
-#include <QTemporaryDir>
-
-#include <vector>
-
-using namespace Qt::StringLiterals;
-
 TEST(AiffWriter, CommitReplacesTheFileWithEverySampleAndFailuresLeaveIt)
 {
     QTemporaryDir dir;

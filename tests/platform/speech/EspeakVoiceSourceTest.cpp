@@ -1,15 +1,9 @@
 #include "platform/speech/EspeakVoiceSource.h"
 #include "platform/speech/SpeechSynthesizer.h"
 #include "platform/system/LogCapture.h"
-
-#include <gtest/gtest.h>
-
-#include <QSignalSpy>
-#include <QTemporaryDir>
+#include "support/TestSupport.h"
 
 #include <utility>
-
-using namespace Qt::StringLiterals;
 
 // The voice list itself, its labels and female companions, is seen through
 // tavorin --list-voices.

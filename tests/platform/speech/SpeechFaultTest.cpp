@@ -3,19 +3,12 @@
 #include "platform/speech/SpeechSynthesizer.h"
 #include "platform/speech/SpeechTesting.h"
 #include "platform/system/LogCapture.h"
+#include "support/FakeVoiceSource.h"
 #include "support/TestSupport.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
-#include <QSignalSpy>
 #include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <gtest/gtest.h>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -67,28 +60,6 @@ struct PrivateAudioServer
     QProcess server;
 };
 
-// The installed voices, and one more that is listed but has nothing behind it.
-class BrokenVoiceSource : public VoiceSource
-{
-public:
-    BrokenVoiceSource()
-        : m_installed(SpeechSynthesizer::availableVoices())
-        , m_default(SpeechSynthesizer::defaultVoice())
-    {}
-    QStringList availableVoices() const override { return m_installed + QStringList{broken}; }
-    QVariantMap attributesForVoice(const QString &identifier) const override
-    {
-        return {{u"VoiceIdentifier"_s, identifier}, {u"VoiceName"_s, identifier}};
-    }
-    QString defaultVoice() const override { return m_default; }
-
-    const QString broken = u"zz/no-such-voice"_s;
-
-private:
-    QStringList m_installed;
-    QString m_default;
-};
-
 } // namespace
 
 TEST(SpeechFault, AudioServerKilledWhileSpeaking)
@@ -99,9 +70,7 @@ TEST(SpeechFault, AudioServerKilledWhileSpeaking)
     ASSERT_TRUE(server.start()) << "the private audio server did not start";
 
     QProcess speaker;
-    QProcessEnvironment environment = server.environment;
-    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-    speaker.setProcessEnvironment(environment);
+    speaker.setProcessEnvironment(server.environment);
     speaker.start(QStringLiteral(SPEECH_FAULT_HELPER), QStringList());
     ASSERT_TRUE(speaker.waitForStarted());
     QByteArray out;
@@ -136,7 +105,12 @@ TEST(SpeechFault, AudioServerKilledWhileSpeaking)
 
 TEST(SpeechFault, AVoiceThatDoesNotLoadSpeaksWithTheVoiceHeld)
 {
-    BrokenVoiceSource voices;
+    // The installed voices, and one more that is listed but has nothing behind it.
+    const QString broken = u"zz/no-such-voice"_s;
+    FakeVoiceSource voices;
+    for (const QString &voice : SpeechSynthesizer::availableVoices() + QStringList{broken})
+        voices.voices.append({voice, {{u"VoiceIdentifier"_s, voice}, {u"VoiceName"_s, voice}}});
+    voices.defaultIdentifier = SpeechSynthesizer::defaultVoice();
     // A held voice that sounds unlike English, the fallback of last resort:
     // English speaks the German sentence below more than 2% longer or shorter.
     QString held;
@@ -170,11 +144,11 @@ TEST(SpeechFault, AVoiceThatDoesNotLoadSpeaksWithTheVoiceHeld)
     ASSERT_GT(reference, 0);
 
     // Listed, so accepted; it fails only when the engine loads it.
-    ASSERT_TRUE(synthesizer.setVoice(voices.broken));
+    ASSERT_TRUE(synthesizer.setVoice(broken));
     LogCapture log;
     const qint64 fallback = exported();
     EXPECT_NEAR(double(fallback), double(reference), double(reference) * 0.002);
-    const QStringList said = log.lines().filter(voices.broken);
+    const QStringList said = log.lines().filter(broken);
     ASSERT_EQ(said.size(), 1) << log.lines().join(u'\n').toStdString();
     EXPECT_TRUE(said.constFirst().contains(held)) << said.constFirst().toStdString();
 

@@ -1,19 +1,10 @@
 #include "platform/speech/SpeechSynthesizer.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTextBoundaryFinder>
 
 #include <memory>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -57,22 +48,17 @@ protected:
             result << end.at(0).toBool();
         return result;
     }
-    bool waitForEnds(qsizetype count) const
+    static bool waitFor(const std::unique_ptr<QSignalSpy> &spy, qsizetype count)
     {
-        return QTest::qWaitFor([&] { return ends->size() >= count; }, Timeout);
-    }
-    bool waitForWords(qsizetype count) const
-    {
-        return QTest::qWaitFor([&] { return words->size() >= count; }, Timeout);
+        return QTest::qWaitFor([&] { return spy->size() >= count; }, Timeout);
     }
     QString exportTo(const QString &path, const QString &text)
     {
         const qsizetype before = ends->size();
         EXPECT_TRUE(synth->startSpeakingString(text, QUrl::fromLocalFile(path)));
-        EXPECT_TRUE(waitForEnds(before + 1));
+        EXPECT_TRUE(waitFor(ends, before + 1));
         return path;
     }
-    QStringList files() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }
 
     std::unique_ptr<SpeechSynthesizer> synth;
     std::unique_ptr<QSignalSpy> words;
@@ -152,9 +138,9 @@ TEST_F(SpeechSynthesizerTest, PauseHoldsWordsAndClockUntilContinue)
     const QString text = u"one two three four five six seven eight"_s;
     synth->continueSpeaking(); // nothing to continue: no effect
     ASSERT_TRUE(synth->startSpeakingString(QString()));
-    ASSERT_TRUE(waitForEnds(1)) << "an empty text ends, with success";
+    ASSERT_TRUE(waitFor(ends, 1)) << "an empty text ends, with success";
     ASSERT_TRUE(synth->startSpeakingString(text));
-    ASSERT_TRUE(waitForWords(2));
+    ASSERT_TRUE(waitFor(words, 2));
     synth->pauseSpeakingAtBoundary(0);
     const qsizetype heard = words->size();
     // The rest of the text would be over in about a second if the clock ran on.
@@ -162,35 +148,31 @@ TEST_F(SpeechSynthesizerTest, PauseHoldsWordsAndClockUntilContinue)
     EXPECT_EQ(ends->size(), 1);
     EXPECT_TRUE(synth->isSpeaking());
     synth->continueSpeaking();
-    ASSERT_TRUE(waitForEnds(2));
+    ASSERT_TRUE(waitFor(ends, 2));
     EXPECT_EQ(endResults(), (QList<bool>{true, true}));
     EXPECT_EQ(spoken(), text.split(u' ')) << "words after the pause were lost or repeated";
 }
 
 TEST_F(SpeechSynthesizerTest, StopReportsAnEarlyEndAndANewStartEndsTheOldSpeechSilently)
 {
+    // Stopped while paused (stopping a speech is seen through the window).
     const QString text = manyWords(3);
     ASSERT_TRUE(synth->startSpeakingString(text));
-    ASSERT_TRUE(waitForWords(1));
-    synth->stopSpeaking();
-    EXPECT_FALSE(synth->isSpeaking());
-    ASSERT_TRUE(waitForEnds(1));
-
-    ASSERT_TRUE(synth->startSpeakingString(text));
-    ASSERT_TRUE(waitForWords(words->size() + 1));
+    ASSERT_TRUE(waitFor(words, words->size() + 1));
     synth->pauseSpeakingAtBoundary(0);
     synth->stopSpeaking();
+    EXPECT_FALSE(synth->isSpeaking());
     synth->continueSpeaking(); // what the controller does on an early end: no effect
-    ASSERT_TRUE(waitForEnds(2));
+    ASSERT_TRUE(waitFor(ends, 1));
     synth->stopSpeaking(); // idle: nothing more to report
 
     // A new start ends the running speech without a report.
     ASSERT_TRUE(synth->startSpeakingString(text));
-    ASSERT_TRUE(waitForWords(words->size() + 1));
+    ASSERT_TRUE(waitFor(words, words->size() + 1));
     ASSERT_TRUE(synth->startSpeakingString(u"Second text."_s));
     const qsizetype before = words->size();
-    ASSERT_TRUE(waitForEnds(3));
-    EXPECT_EQ(endResults(), (QList<bool>{false, false, true}));
+    ASSERT_TRUE(waitFor(ends, 2));
+    EXPECT_EQ(endResults(), (QList<bool>{false, true}));
     EXPECT_EQ(spoken(before), (QStringList{u"Second"_s, u"text"_s}))
         << "a word of the ended speech came late";
 }
@@ -204,7 +186,7 @@ TEST_F(SpeechSynthesizerTest, DestroyedWhileSpeakingCallsNothingAndEngineStaysUs
         SetUp();
         if (kind < 2) {
             ASSERT_TRUE(synth->startSpeakingString(manyWords(3)));
-            ASSERT_TRUE(waitForWords(1));
+            ASSERT_TRUE(waitFor(words, 1));
             if (kind == 1)
                 synth->pauseSpeakingAtBoundary(0);
         } else {
@@ -215,7 +197,7 @@ TEST_F(SpeechSynthesizerTest, DestroyedWhileSpeakingCallsNothingAndEngineStaysUs
     SetUp();
     exportTo(dir.filePath(u"after.aiff"_s), u"Still here."_s);
     EXPECT_EQ(endResults(), QList<bool>{true});
-    EXPECT_EQ(files(), QStringList{u"after.aiff"_s});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"after.aiff"_s});
 }
 
 TEST_F(SpeechSynthesizerTest, QuickPlayStopCyclesLeaveTheNextSpeechAtItsOwnPace)
@@ -234,14 +216,10 @@ TEST_F(SpeechSynthesizerTest, QuickPlayStopCyclesLeaveTheNextSpeechAtItsOwnPace)
         const qsizetype before = ends->size();
         ASSERT_TRUE(synth->startSpeakingString(manyWords(40)));
         // Stopped before the stream takes data, just after, and a little later.
-        if (cycle % 3 > 0) {
-            ASSERT_TRUE(audio.wait(Timeout));
-        }
-        if (cycle % 3 == 2) {
-            ASSERT_TRUE(waitForWords(words->size() + 2));
-        }
+        ASSERT_TRUE(cycle % 3 == 0 || audio.wait(Timeout));
+        ASSERT_TRUE(cycle % 3 < 2 || waitFor(words, words->size() + 2));
         synth->stopSpeaking();
-        ASSERT_TRUE(waitForEnds(before + 1));
+        ASSERT_TRUE(waitFor(ends, before + 1));
     }
     for (int play = 0; play < 2; ++play) {
         SCOPED_TRACE(play);
@@ -249,7 +227,7 @@ TEST_F(SpeechSynthesizerTest, QuickPlayStopCyclesLeaveTheNextSpeechAtItsOwnPace)
         QElapsedTimer clock;
         clock.start();
         ASSERT_TRUE(synth->startSpeakingString(sentence));
-        ASSERT_TRUE(waitForEnds(before + 1));
+        ASSERT_TRUE(waitFor(ends, before + 1));
         const double playedMs = double(clock.elapsed());
         EXPECT_TRUE(endResults().back());
         EXPECT_LT(std::abs(playedMs - audioMs), audioMs / 10)

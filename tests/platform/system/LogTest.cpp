@@ -1,13 +1,9 @@
 #include "platform/system/LogCapture.h"
-
-#include <gtest/gtest.h>
+#include "support/TestSupport.h"
 
 #include <atomic>
 #include <cstdarg>
 #include <thread>
-#include <vector>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 std::atomic<int> systemLogCalls = 0;
