@@ -1,6 +1,6 @@
 #include "app/HeadlessExport.h"
 
-#include "platform/speech/AiffWriter.h"
+#include "platform/system/AtomicFile.h"
 #include "platform/system/FileName.h"
 #include "platform/system/SystemError.h"
 #include "platform/system/TextFile.h"
@@ -106,7 +106,7 @@ int HeadlessExport::run(const Request &request)
     // Everything that can be known about the output is checked before the
     // text is read, so that nothing is rendered for a file that cannot be
     // written, and the text's own file is never replaced by its speech.
-    const QString targetError = AiffWriter::checkTarget(request.output);
+    const QString targetError = AtomicFile::checkTarget(request.output);
     if (!targetError.isEmpty()) {
         fail(u"cannot write %1: %2"_s.arg(request.output, targetError));
         return 1;

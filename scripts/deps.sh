@@ -4,7 +4,7 @@
 tavorin_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libqt6opengl6-dev qt6-multimedia-dev qt6-tools-dev
-    libespeak-ng-dev espeak-ng-data espeak-ng libsndfile1-dev libglib2.0-dev
+    libespeak-ng-dev espeak-ng-data espeak-ng libsndfile1-dev libsamplerate0-dev libglib2.0-dev
     libgtest-dev pulseaudio pulseaudio-utils xvfb xauth
     desktop-file-utils appstream
 )

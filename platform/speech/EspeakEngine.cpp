@@ -1,6 +1,5 @@
 #include "platform/speech/EspeakEngine.h"
 
-#include "platform/speech/AiffWriter.h"
 #include "platform/speech/CodePointCursor.h"
 #include "platform/speech/SpeechChannel.h"
 #include "platform/speech/TextPieces.h"
@@ -37,7 +36,6 @@ QList<QPair<QString, int>> languagesOf(const espeak_VOICE *voice)
 struct Synthesis
 {
     const EspeakEngine::Request *request = nullptr;
-    AiffWriter *writer = nullptr;
     WordMarks *marks = nullptr;
     CodePointCursor cursor{QStringView()};
     qint64 sampleBase = 0;
@@ -267,22 +265,10 @@ void EspeakEngine::synthesize(const Request &request)
     }
     espeak_SetParameter(espeakRATE, request.rate, 0);
 
-    std::unique_ptr<AiffWriter> writer;
-    if (!request.filePath.isEmpty()) {
-        writer = std::make_unique<AiffWriter>(request.filePath, m_sampleRate);
-        if (!writer->open()) {
-            Log::write(u"Cannot export the speech to \"%1\": %2"_s.arg(request.filePath,
-                                                                       writer->errorString()));
-            channel.finish(SpeechChannel::Result::Failed, writer->errorString());
-            return;
-        }
-    }
-
     WordMarks marks(
         [&channel](qint64 sample, CharacterRange range) { return channel.addWord(sample, range); });
     Synthesis synthesis;
     synthesis.request = &request;
-    synthesis.writer = writer.get();
     synthesis.marks = &marks;
     activeSynthesis = &synthesis;
     TextPieces pieces(request.text);
@@ -304,19 +290,6 @@ void EspeakEngine::synthesize(const Request &request)
     if (!synthesis.failed && !channel.isCancelled())
         marks.finish();
 
-    if (writer) {
-        if (synthesis.failed || channel.isCancelled() || !writer->commit()) {
-            if (!channel.isCancelled())
-                Log::write(u"Cannot export the speech to \"%1\": %2"_s.arg(request.filePath,
-                                                                           writer->errorString()));
-            else
-                Log::write(u"Export to \"%1\" stopped: no file written"_s.arg(request.filePath));
-            const QString error = writer->errorString();
-            writer->discard();
-            channel.finish(SpeechChannel::Result::Failed, error);
-            return;
-        }
-    }
     channel.finish(synthesis.failed ? SpeechChannel::Result::Failed
                                     : SpeechChannel::Result::Completed);
 }
@@ -338,17 +311,8 @@ int synthCallback(short *samples, int count, espeak_EVENT *events)
             return 1;
     }
     if (samples && count > 0) {
-        if (synthesis->writer) {
-            if (!channel.waitWhilePaused())
-                return 1;
-            if (!synthesis->writer->write(samples, count)) {
-                synthesis->failed = true;
-                return 1;
-            }
-            channel.addProducedSamples(count);
-        } else if (!channel.write(samples, count)) {
+        if (!channel.write(samples, count))
             return 1;
-        }
         synthesis->pieceSamples += count;
     }
     return channel.isCancelled() ? 1 : 0;

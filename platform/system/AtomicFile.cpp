@@ -1,17 +1,14 @@
-#include "platform/speech/AiffWriter.h"
+#include "platform/system/AtomicFile.h"
 
 #include "platform/system/FileName.h"
 #include "platform/system/SystemError.h"
-#include "platform/system/UniqueFd.h"
 
 #include <QFile>
+#include <QList>
 #include <QRandomGenerator>
-
-#include <sndfile.h>
 
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -23,9 +20,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Room for the FORM, COMM and SSND chunk headers of a 16-bit mono file.
-constexpr quint64 HeaderSize = 54;
-constexpr size_t PendingSamples = 32768;
 constexpr int MaximumLinks = 40; // as the kernel follows them
 
 // Temporary files that have a name are called
@@ -196,23 +190,16 @@ mode_t targetMode(int folderFd, const QByteArray &name)
 
 } // namespace
 
-void AiffWriter::SndfileCloser::operator()(sf_private_tag *file) const
-{
-    sf_close(file);
-}
-
-AiffWriter::AiffWriter(const QString &path, int sampleRate, quint64 maximumFileSize)
+AtomicFile::AtomicFile(const QString &path)
     : m_path(path)
-    , m_sampleRate(sampleRate)
-    , m_maximumFileSize(maximumFileSize)
 {}
 
-AiffWriter::~AiffWriter()
+AtomicFile::~AtomicFile()
 {
     discard();
 }
 
-QString AiffWriter::checkTarget(const QString &path)
+QString AtomicFile::checkTarget(const QString &path)
 {
     const Target target = resolve(path);
     if (!target.error.isEmpty())
@@ -224,9 +211,10 @@ QString AiffWriter::checkTarget(const QString &path)
     return checkFolder(target, folderFd.get());
 }
 
-bool AiffWriter::open()
+bool AtomicFile::open()
 {
     discard();
+    m_error.clear();
     Target target = resolve(m_path);
     if (!target.error.isEmpty()) {
         m_error = target.error;
@@ -242,21 +230,10 @@ bool AiffWriter::open()
         closeFiles();
         return false;
     }
-    SF_INFO info{};
-    info.samplerate = m_sampleRate;
-    info.channels = 1;
-    info.format = SF_FORMAT_AIFF | SF_FORMAT_PCM_16;
-    m_sndfile.reset(sf_open_fd(m_fd.get(), SFM_WRITE, &info, SF_FALSE));
-    if (!m_sndfile) {
-        m_error =
-            u"cannot start the sound file (%1)"_s.arg(QString::fromUtf8(sf_strerror(nullptr)));
-        discard();
-        return false;
-    }
     return true;
 }
 
-bool AiffWriter::createTemporary()
+bool AtomicFile::createTemporary()
 {
     removeStaleLeftovers(m_folderFd.get());
     // A file without a name disappears with the process, however it ends.
@@ -279,54 +256,15 @@ bool AiffWriter::createTemporary()
     return false;
 }
 
-bool AiffWriter::write(const qint16 *samples, qsizetype count)
+bool AtomicFile::targetExists() const
 {
-    if (!m_sndfile)
-        return false;
-    if (count <= 0)
-        return true;
-    if (HeaderSize + 2 * quint64(framesWritten() + count) > m_maximumFileSize) {
-        m_error = u"the audio is too long for an AIFF file"_s;
-        return false;
-    }
-    m_pending.insert(m_pending.end(), samples, samples + count);
-    if (m_pending.size() >= PendingSamples)
-        return flushPending();
-    return true;
-}
-
-bool AiffWriter::flushPending()
-{
-    const auto count = sf_count_t(m_pending.size());
-    const sf_count_t written =
-        count > 0 ? sf_write_short(m_sndfile.get(), m_pending.data(), count) : 0;
-    m_frames += written;
-    m_pending.clear();
-    if (written != count) {
-        m_error =
-            u"cannot write the file (%1)"_s.arg(QString::fromUtf8(sf_strerror(m_sndfile.get())));
-        return false;
-    }
-    return true;
-}
-
-bool AiffWriter::commit()
-{
-    if (!m_sndfile || !flushPending()) {
-        discard();
-        return false;
-    }
     struct stat existing = {};
-    if (m_frames == 0 && ::fstatat(m_folderFd.get(), m_name.constData(), &existing, 0) == 0) {
-        m_error = u"there is no speech to write, and the file there is kept"_s;
-        discard();
-        return false;
-    }
-    // Closing writes the header's final sizes; a failure there (a full disk)
-    // must not pass for a complete file.
-    const int error = sf_close(m_sndfile.release());
-    if (error != SF_ERR_NO_ERROR) {
-        m_error = u"cannot write the file (%1)"_s.arg(QString::fromUtf8(sf_error_number(error)));
+    return m_folderFd && ::fstatat(m_folderFd.get(), m_name.constData(), &existing, 0) == 0;
+}
+
+bool AtomicFile::commit()
+{
+    if (!m_fd) {
         discard();
         return false;
     }
@@ -363,17 +301,15 @@ bool AiffWriter::commit()
     return durable;
 }
 
-void AiffWriter::discard()
+void AtomicFile::discard()
 {
-    m_pending.clear();
-    m_sndfile.reset();
     if (!m_temporaryName.isEmpty())
         ::unlinkat(m_folderFd.get(), m_temporaryName.constData(), 0);
     m_temporaryName.clear();
     closeFiles();
 }
 
-void AiffWriter::closeFiles()
+void AtomicFile::closeFiles()
 {
     m_fd.reset();
     m_folderFd.reset();
