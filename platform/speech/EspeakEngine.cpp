@@ -40,6 +40,11 @@ struct Synthesis
     CodePointCursor cursor{QStringView()};
     qint64 sampleBase = 0;
     qint64 pieceSamples = 0;
+    // espeak-ng begins a speech with a few ms of exact silence, which is
+    // left out: the first word then starts where its sound does, in the
+    // output and in every mark.
+    qint64 leadingSilence = 0;
+    bool audible = false;
     bool failed = false;
 };
 
@@ -303,18 +308,26 @@ int synthCallback(short *samples, int count, espeak_EVENT *events)
     if (!synthesis)
         return 0; // a throwaway synthesis
     SpeechChannel &channel = *synthesis->request->channel;
+    if (samples && count > 0) {
+        synthesis->pieceSamples += count;
+        if (!synthesis->audible) {
+            short *sound = std::find_if(samples, samples + count, [](short s) { return s != 0; });
+            synthesis->leadingSilence += sound - samples;
+            synthesis->audible = sound != samples + count;
+            count -= int(sound - samples);
+            samples = sound;
+        }
+    }
     for (; events && events->type != espeakEVENT_LIST_TERMINATED; ++events) {
         if (events->type != espeakEVENT_WORD || events->length <= 0)
             continue;
         const CharacterRange range = synthesis->cursor.map(events->text_position, events->length);
-        if (!synthesis->marks->add(synthesis->sampleBase + events->sample, range))
+        const qint64 sample = synthesis->sampleBase + events->sample - synthesis->leadingSilence;
+        if (!synthesis->marks->add(std::max<qint64>(sample, 0), range))
             return 1;
     }
-    if (samples && count > 0) {
-        if (!channel.write(samples, count))
-            return 1;
-        synthesis->pieceSamples += count;
-    }
+    if (samples && count > 0 && !channel.write(samples, count))
+        return 1;
     return channel.isCancelled() ? 1 : 0;
 }
 
