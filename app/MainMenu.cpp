@@ -46,7 +46,8 @@ QVariantList MainMenu::description()
     return {
         group(u"&File"_s, {command(u"&New"_s, u"doNew:"_s, u"@+n"_s),
                            command(u"&Open…"_s, u"doOpen:"_s, u"@+o"_s),
-                           command(u"&Export…"_s, u"doExport:"_s, u"@+e"_s), separator(),
+                           command(u"&Export…"_s, u"doExport:"_s, u"@+e"_s),
+                           command(tr("Export &Word Timings…"), u"doExportTimings:"_s), separator(),
                            command(u"&Quit"_s, u"quit"_s, u"@+q"_s)}),
         group(u"&Speech"_s, {command(u"&Play"_s, u"doPlay:"_s, QString(u"+"_s + keyF5)),
                              command(u"P&ause"_s, u"doPause:"_s, QString(u"+"_s + keyF6)),
@@ -92,6 +93,8 @@ void MainMenu::updateItems()
         {u"&Speech/&Stop", m_bindings->canStop()},
         {u"&File/&Export…", m_bindings->canExport()},
     };
+    if (QAction *timings = item(tr("&File/Export &Word Timings…")))
+        timings->setEnabled(m_bindings->canExport());
     for (const auto &[path, enabled] : offered)
         if (QAction *action = item(QString::fromUtf16(path)))
             action->setEnabled(enabled);

@@ -15,7 +15,7 @@ constexpr size_t PendingSamples = 32768;
 // Vorbis and MP3 at this quality, and Opus at this level, cannot be told from
 // espeak-ng's own output by ear, at a fraction of its size.
 constexpr double LossyQuality = 0.5;
-constexpr double OpusCompressionLevel = 0.85;
+constexpr double OpusCompressionLevel = 0.896;
 
 QString sndfileError(sf_private_tag *file)
 {
@@ -83,7 +83,7 @@ bool SoundFileWriter::open()
     }
     if (info.samplerate != m_sampleRate) {
         int error = 0;
-        m_resampler.reset(src_new(SRC_SINC_MEDIUM_QUALITY, 1, &error));
+        m_resampler.reset(src_new(SRC_SINC_FASTEST, 1, &error));
         if (!m_resampler) {
             fail(u"cannot start the sound file (%1)"_s.arg(QString::fromUtf8(src_strerror(error))));
             discard();

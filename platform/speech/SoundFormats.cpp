@@ -39,7 +39,7 @@ QList<SoundFormat> availableFormats()
          0,
          true,
          0},
-        {u"opus"_s, u"Opus audio"_s, {u"opus"_s}, SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, true, 0},
+        {u"opus"_s, u"Opus audio"_s, {u"opus"_s}, SF_FORMAT_OGG | SF_FORMAT_OPUS, 24000, true, 0},
         {u"mp3"_s,
          u"MP3 audio"_s,
          {u"mp3"_s},

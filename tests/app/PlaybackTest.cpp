@@ -3,7 +3,10 @@
 #include "app/FindIndicator.h"
 #include "support/TestSupport.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -181,11 +184,22 @@ TEST_F(Playback, ExportWritesTheWholeTextAndMarksWordsAtTheirOwnPlace)
     EXPECT_FALSE(delegate->isExporting()) << "a cancelled export changes nothing";
     EXPECT_TRUE(label->isHidden());
 
+    // The panel offers the formats, the name follows the filter chosen, and
+    // the timings come along when asked for.
     delegate->doExport(nullptr);
-    ASSERT_EQ(currentDialog<QFileDialog>()->acceptMode(), QFileDialog::AcceptSave);
+    auto *savePanel = currentDialog<QFileDialog>();
+    ASSERT_EQ(savePanel->acceptMode(), QFileDialog::AcceptSave);
+    auto *types = savePanel->findChild<QComboBox *>(u"fileTypeCombo"_s);
+    const int opus = types->findText(u"Opus audio (*.opus)"_s);
+    ASSERT_GE(opus, 0) << savePanel->nameFilters().join(u' ').toStdString();
+    types->setCurrentIndex(opus);
+    Q_EMIT types->activated(opus);
+    EXPECT_EQ(savePanel->findChild<QLineEdit *>(u"fileNameEdit"_s)->text(), u"output.opus"_s);
+    savePanel->findChild<QCheckBox *>(u"saveTimingsCheck"_s)->setChecked(true);
     ASSERT_TRUE(choose(path));
     EXPECT_TRUE(delegate->isExporting());
-    EXPECT_EQ(label->text(), u"Exporting..."_s);
+    EXPECT_TRUE(label->text().startsWith(u"Exporting... 0%"_s)) << label->text().toStdString();
+    EXPECT_EQ(progress->maximum(), 1000) << "a bar that shows how far the export is";
 
     // A word of the export: the offset of the last playback does not apply.
     delegate->speechSynthesizer(delegate->speechSynth(), CharacterRange{0, 5}, QString());
@@ -195,6 +209,7 @@ TEST_F(Playback, ExportWritesTheWholeTextAndMarksWordsAtTheirOwnPlace)
     EXPECT_FALSE(delegate->isExporting());
     EXPECT_TRUE(label->isHidden());
     EXPECT_TRUE(TestSupport::readSoundFile(path).valid);
+    EXPECT_TRUE(TestSupport::contents(dir.filePath(u"speech.vtt"_s)).startsWith("WEBVTT\n\n1\n"));
 }
 
 TEST_F(Playback, MarkingFarIntoALongTextScrollsItIntoView)
