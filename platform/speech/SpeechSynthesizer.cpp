@@ -529,6 +529,35 @@ QHash<quint64, double> SpeechSynthesizer::wordTimes(const QString &text, const Q
     return times;
 }
 
+// A format with a size limit is refused before rendering when the speech
+// would surely pass it. The estimate is low on purpose (espeak-ng speaks
+// short words faster than its rate), so that no text that fits is refused.
+static QString checkLength(const QString &text, const SoundFormat &format, float wordsPerMinute)
+{
+    if (format.maximumFileSize == 0)
+        return QString();
+    qint64 words = 0;
+    bool inWord = false;
+    for (const QChar c : text) {
+        const bool letter = c.isLetterOrNumber();
+        words += letter && !inWord;
+        inWord = letter;
+    }
+    const auto [minimumRate, maximumRate] = EspeakEngine::rateRange();
+    const double rate =
+        std::clamp(double(wordsPerMinute), double(minimumRate), double(maximumRate));
+    const double seconds = double(words) * 60.0 / rate * 0.6;
+    const double bytes = seconds * EspeakEngine::instance().sampleRate() * 2;
+    if (bytes <= double(format.maximumFileSize))
+        return QString();
+    QStringList others;
+    for (const SoundFormat &other : SoundFormats::all())
+        if (other.maximumFileSize == 0)
+            others << other.name.toUpper();
+    return u"the speech would last some %1 hours, too long for an %2 file; %3 can hold it"_s.arg(
+        QString::number(qint64(seconds / 3600)), format.name.toUpper(), others.join(u", "_s));
+}
+
 QString SpeechSynthesizer::checkExport(const QString &audioPath, const ExportOptions &options)
 {
     if (!options.format.isEmpty() && !SoundFormats::named(options.format))
@@ -627,6 +656,12 @@ bool SpeechSynthesizer::startSpeakingString(const QString &text, const QUrl &url
                                            : SoundFormats::forPath(path);
         if (!format)
             format = &SoundFormats::standard();
+        const QString tooLong = checkLength(text, *format, d->rate);
+        if (!tooLong.isEmpty()) {
+            Log::write(u"Cannot export the speech to \"%1\": %2"_s.arg(path, tooLong));
+            d->beginFailed(text, tooLong);
+            return false;
+        }
     }
     return d->beginExport(text, path, format, options.timingsPath);
 }

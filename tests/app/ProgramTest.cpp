@@ -160,6 +160,8 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
         {{fifo, input}, {}, 1, u"not a regular file"_s},
         {{dir.filePath(QString(256, u'n')), input}, {}, 1, u"File name too long"_s},
         {{out, u"-"_s}, " \n\t ", 1, u"nothing to speak"_s},
+        // Far more speech than an AIFF file holds, refused before rendering.
+        {{out, u"-"_s}, QByteArray("word ").repeated(700000), 1, u"WAV, FLAC"_s},
         // Names that choose no format are refused before anything is read.
         {{dir.filePath(u"x.mp4"_s), input}, {}, 2, u".aiff, .aif, .wav"_s},
         {{out, u"--format"_s, u"mp4"_s, input}, {}, 2, u"aiff, wav"_s},
