@@ -41,13 +41,6 @@ bool SpeechChannel::addWord(qint64 sample, CharacterRange range)
     return true;
 }
 
-bool SpeechChannel::waitWhilePaused()
-{
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [&] { return m_cancelled || !m_paused; });
-    return !m_cancelled;
-}
-
 void SpeechChannel::finish(Result result, const QString &error)
 {
     std::lock_guard lock(m_mutex);

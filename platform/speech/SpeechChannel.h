@@ -35,7 +35,6 @@ public:
     // Producer side. Each returns false once the speech is cancelled.
     bool write(const qint16 *samples, qsizetype count);
     bool addWord(qint64 sample, CharacterRange range);
-    bool waitWhilePaused();
     // `error` says why a failed speech failed.
     void finish(Result result, const QString &error = QString());
 
