@@ -26,7 +26,9 @@ bool SpeechChannel::write(const qint16 *samples, qsizetype count)
         // The consumer polls while it plays; only the first sound is urgent.
         if (m_produced == chunk)
             wakeLocked();
-        m_changed.notify_all();
+        // A consumer that waits (a file sink) takes the ring in large blocks.
+        if (m_fill >= capacity / 2)
+            m_changed.notify_all();
     }
     return !m_cancelled;
 }
