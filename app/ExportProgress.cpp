@@ -30,6 +30,7 @@ void ExportProgress::start(qint64 total)
     m_total = std::max<qint64>(total, 0);
     m_done = 0;
     m_shownAt = -1;
+    m_shownDone = 0;
     m_clock.start();
 }
 
@@ -37,9 +38,11 @@ bool ExportProgress::advance(qint64 done)
 {
     m_done = std::clamp<qint64>(done, m_done, m_total);
     const qint64 now = m_clock.elapsed();
-    if (m_shownAt >= 0 && now - m_shownAt < UpdateIntervalMs && m_done < m_total)
+    if (m_shownAt >= 0 &&
+        (m_done == m_shownDone || (now - m_shownAt < UpdateIntervalMs && m_done < m_total)))
         return false;
     m_shownAt = now;
+    m_shownDone = m_done;
     return true;
 }
 

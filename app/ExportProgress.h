@@ -15,8 +15,8 @@ public:
     explicit ExportProgress(qint64 total = 0);
 
     void start(qint64 total);
-    // True when the display should change: the first time, at the end, and
-    // otherwise after a quarter of a second at the soonest.
+    // True when the display should change: the first time, on reaching the
+    // end, and otherwise after a quarter of a second at the soonest.
     bool advance(qint64 done);
 
     // Thousandths of the text.
@@ -31,5 +31,6 @@ private:
     qint64 m_total = 0;
     qint64 m_done = 0;
     qint64 m_shownAt = -1;
+    qint64 m_shownDone = 0;
     QElapsedTimer m_clock;
 };
