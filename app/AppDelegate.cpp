@@ -214,8 +214,11 @@ void AppDelegate::showStatus(const QString &text, bool busy)
         m_statusLabel->setText(text);
         m_statusLabel->setHidden(false);
     }
-    if (m_statusProgress)
+    if (m_statusProgress) {
+        // Busy without a range, unless an export gives it one.
+        m_statusProgress->setRange(0, 0);
         m_statusProgress->setHidden(!busy);
+    }
     announce(text);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "about/AboutDialog.h"
+#include "app/ExportProgress.h"
 #include "app/FindIndicator.h"
 #include "app/WindowBindings.h"
 #include "platform/application/ApplicationDelegate.h"
@@ -9,6 +10,7 @@
 
 #include "platform/menu/PopUpButton.h"
 
+#include <QFileDialog>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -78,6 +80,7 @@ public:
     Q_INVOKABLE void doPause(QObject *sender);
     Q_INVOKABLE void doStop(QObject *sender);
     Q_INVOKABLE void doExport(QObject *sender);
+    Q_INVOKABLE void doExportTimings(QObject *sender);
     Q_INVOKABLE void doNew(QObject *sender);
     Q_INVOKABLE void doOpen(QObject *sender);
     Q_INVOKABLE void activeVoiceChanged(QObject *sender);
@@ -106,7 +109,11 @@ public:
                                           CompletionAction action);
     void openDialogForFiles(bool files, bool directories, const QStringList &fileTypes,
                             PathAction action);
-    void saveDialogWithPath(const QString &path, const QString &filename, UrlAction action);
+    // `prepare`, when given, adds to the panel before it shows (filters,
+    // choices); it may hand back a check to run when the panel is accepted.
+    using PanelPreparation = std::function<std::function<void()>(QFileDialog *)>;
+    void saveDialogWithPath(const QString &path, const QString &filename, UrlAction action,
+                            const PanelPreparation &prepare = {});
 
     bool isPlaying() const { return m_isPlaying; }
     bool isPaused() const { return m_isPaused; }
@@ -156,6 +163,10 @@ private:
     void openFile(const QString &path, bool noteRecent);
     void loadFile(const QString &path);
     void loadEnded();
+    // Starts the export of the whole text: the audio when `url` is given, the
+    // word timings when `timingsPath` is.
+    void startExport(const QUrl &url, const QString &timingsPath);
+    void showExportProgress();
     void followEdits();
     quint64 followedPosition(quint64 position) const;
     void textWillBeReplaced();
@@ -181,6 +192,7 @@ private:
     // Set while the synthesizer speaks the whole text into a file.
     bool m_exportInProgress = false;
     QString m_exportPath;
+    ExportProgress m_exportProgress;
     bool m_failureShown = false;
     bool m_caretFollowsWords = false;
     // Edits of the text since the current speech began, in order, and

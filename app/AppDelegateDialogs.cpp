@@ -114,7 +114,8 @@ void AppDelegate::openDialogForFiles(bool files, bool directories, const QString
     present(panel);
 }
 
-void AppDelegate::saveDialogWithPath(const QString &path, const QString &filename, UrlAction action)
+void AppDelegate::saveDialogWithPath(const QString &path, const QString &filename, UrlAction action,
+                                     const PanelPreparation &prepare)
 {
     auto *panel = makeSheet<QFileDialog>();
     panel->setOption(QFileDialog::DontUseNativeDialog);
@@ -123,12 +124,15 @@ void AppDelegate::saveDialogWithPath(const QString &path, const QString &filenam
     if (!path.isEmpty())
         panel->setDirectoryUrl(QUrl(path));
     panel->selectFile(filename);
+    std::function<void()> onAccept = prepare ? prepare(panel) : nullptr;
 
     auto pending = std::make_shared<UrlAction>(std::move(action));
-    QObject::connect(panel, &QFileDialog::accepted, panel, [pending, panel] {
+    QObject::connect(panel, &QFileDialog::accepted, panel, [pending, panel, onAccept] {
         const QList<QUrl> chosen = panel->selectedUrls();
         if (chosen.isEmpty() || !*pending)
             return;
+        if (onAccept)
+            onAccept();
         const UrlAction run = std::exchange(*pending, nullptr);
         run(chosen.constFirst());
     });

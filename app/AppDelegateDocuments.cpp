@@ -48,8 +48,8 @@ void AppDelegate::doNew(QObject *sender)
         clearText();
         return;
     }
-    yesNoConfirmationDialogWithTitle(tr("Start new file"), tr("All your previous text will be lost"),
-                                     [this](int code) {
+    yesNoConfirmationDialogWithTitle(tr("Start new file"),
+                                     tr("All your previous text will be lost"), [this](int code) {
                                          if (code == 0)
                                              clearText();
                                      });

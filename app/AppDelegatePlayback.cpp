@@ -1,12 +1,14 @@
 // Playback, export and the synthesizer's reports.
 #include "app/AppDelegate.h"
 
+#include "app/ExportPanel.h"
 #include "app/FindIndicator.h"
 #include "platform/menu/MenuItem.h"
 #include "platform/menu/PopUpButton.h"
 #include "platform/system/Log.h"
 
 #include <QPlainTextEdit>
+#include <QProgressBar>
 
 using namespace Qt::StringLiterals;
 
@@ -93,19 +95,60 @@ void AppDelegate::doStop(QObject *sender)
 void AppDelegate::doExport(QObject *sender)
 {
     Q_UNUSED(sender);
-    saveDialogWithPath(QString(), u"output.aiff"_s, [this](const QUrl &url) {
-        // The export takes the synthesizer over: a playback, running or
-        // paused, ends here without a report of its own.
-        setIsPlaying(false);
-        setIsPaused(false);
-        setIsExporting(true);
-        showStatus(tr("Exporting..."), true);
-        m_exportInProgress = true;
-        m_exportPath = url.toLocalFile();
-        followEdits();
-        if (m_speechSynth)
-            m_speechSynth->startSpeakingString(textOf(m_textView), url);
-    });
+    auto saveTimings = std::make_shared<bool>(false);
+    saveDialogWithPath(
+        QString(), u"output.aiff"_s,
+        [this, saveTimings](const QUrl &url) {
+            startExport(url, *saveTimings && url.isLocalFile()
+                                 ? ExportPanel::timingsPathFor(url.toLocalFile())
+                                 : QString());
+        },
+        [saveTimings](QFileDialog *panel) {
+            return ExportPanel::prepareAudio(panel, saveTimings);
+        });
+}
+
+void AppDelegate::doExportTimings(QObject *sender)
+{
+    Q_UNUSED(sender);
+    saveDialogWithPath(
+        QString(), u"output.vtt"_s,
+        [this](const QUrl &url) {
+            // Only a local file can be written; anything else fails with its
+            // report as an export to it would.
+            startExport(url.isLocalFile() ? QUrl() : url, url.toLocalFile());
+        },
+        &ExportPanel::prepareTimings);
+}
+
+void AppDelegate::startExport(const QUrl &url, const QString &timingsPath)
+{
+    // The export takes the synthesizer over: a playback, running or
+    // paused, ends here without a report of its own.
+    setIsPlaying(false);
+    setIsPaused(false);
+    setIsExporting(true);
+    const QString text = textOf(m_textView);
+    m_exportInProgress = true;
+    m_exportPath = url.isEmpty() ? timingsPath : url.toLocalFile();
+    m_exportProgress.start(text.size());
+    showStatus(tr("Exporting..."), true);
+    showExportProgress();
+    followEdits();
+    if (m_speechSynth)
+        m_speechSynth->startSpeakingString(text, url, {QString(), timingsPath});
+}
+
+// The share of the text rendered, with the time taken and the time left; the
+// bar has a range only while an export runs.
+void AppDelegate::showExportProgress()
+{
+    if (m_statusLabel)
+        m_statusLabel->setText(tr("Exporting... %1").arg(m_exportProgress.text()));
+    if (m_statusProgress) {
+        m_statusProgress->setRange(0, 1000);
+        m_statusProgress->setValue(m_exportProgress.permille());
+    }
 }
 
 void AppDelegate::speechSynthesizer(SpeechSynthesizer *sender, CharacterRange word,
@@ -113,6 +156,9 @@ void AppDelegate::speechSynthesizer(SpeechSynthesizer *sender, CharacterRange wo
 {
     Q_UNUSED(sender);
     Q_UNUSED(string);
+    if (m_exportInProgress && m_isExporting &&
+        m_exportProgress.advance(qint64(word.location + word.length)))
+        showExportProgress();
     if (!m_findIndicator || !m_textFollowed)
         return;
     // An export always speaks the whole text from its start, so its words

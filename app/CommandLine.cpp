@@ -3,7 +3,9 @@
 #include "app/FileArgument.h"
 #include "app/HeadlessExport.h"
 #include "app/VoiceRecords.h"
+#include "platform/speech/SoundFormats.h"
 #include "platform/speech/SpeechSynthesizer.h"
+#include "platform/speech/WordTimings.h"
 #include "platform/system/FileName.h"
 
 #include <QCoreApplication>
@@ -50,19 +52,32 @@ QStringList CommandLine::arguments(int argc, char **argv)
 CommandLine::CommandLine()
     : m_listVoices(u"list-voices"_s,
                    u"Print the installed voices, one a line: identifier, a tab, label."_s)
-    , m_export(
-          u"export"_s,
-          u"Render the speech of FILE, or of standard input, into the AIFF file OUT without a window."_s,
-          u"OUT"_s)
-    , m_voice(u"voice"_s, u"With --export: the voice identifier (see --list-voices)."_s, u"ID"_s)
-    , m_rate(u"rate"_s, u"With --export: the speaking rate in words per minute."_s, u"WPM"_s)
+    , m_export(u"export"_s,
+               u"Render the speech of FILE, or of standard input, into the sound file OUT without "
+               u"a window. Its extension chooses the format: %1 (AIFF without one)."_s.arg(
+                   SoundFormats::extensionList()),
+               u"OUT"_s)
+    , m_voice(u"voice"_s,
+              u"With --export or --timings: the voice identifier (see --list-voices)."_s, u"ID"_s)
+    , m_rate(u"rate"_s, u"With --export or --timings: the speaking rate in words per minute."_s,
+             u"WPM"_s)
+    , m_format(u"format"_s,
+               u"With --export: the format whatever OUT's extension: %1."_s.arg(
+                   SoundFormats::nameList()),
+               u"NAME"_s)
+    , m_timings(u"timings"_s,
+                u"Save when each word is spoken into FILE (%1), beside --export's audio or "
+                u"alone."_s.arg(WordTimings::extensionList()),
+                u"FILE"_s)
+    , m_progress(u"progress"_s,
+                 u"Print the progress as plain lines, also when standard error is no terminal."_s)
 {
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     m_parser.setApplicationDescription(
         u"Tavorin speaks texts aloud and marks each word as it is spoken."_s);
     m_parser.addHelpOption();
     m_parser.addVersionOption();
-    m_parser.addOptions({m_listVoices, m_export, m_voice, m_rate});
+    m_parser.addOptions({m_listVoices, m_export, m_format, m_timings, m_voice, m_rate, m_progress});
     m_parser.addPositionalArgument(
         u"FILE"_s, u"Text files to open (with --export: one file, or - for standard input)."_s,
         u"[FILE...]"_s);
@@ -76,7 +91,8 @@ bool CommandLine::isTask(int argc, char **argv)
             break;
         if (argument == "-h" || argument == "--help" || argument == "--help-all" ||
             argument == "-v" || argument == "--version" || argument == "--list-voices" ||
-            argument == "--export" || argument.startsWith("--export="))
+            argument == "--export" || argument.startsWith("--export=") || argument == "--timings" ||
+            argument.startsWith("--timings="))
             return true;
     }
     return false;
@@ -103,13 +119,18 @@ bool CommandLine::parse(const QStringList &arguments)
         m_error = m_parser.errorText();
         return false;
     }
-    const bool exporting = m_parser.isSet(m_export);
-    if (!exporting && (m_parser.isSet(m_voice) || m_parser.isSet(m_rate))) {
-        m_error = u"--voice and --rate go with --export"_s;
+    const bool exporting = m_parser.isSet(m_export) || m_parser.isSet(m_timings);
+    if (!exporting &&
+        (m_parser.isSet(m_voice) || m_parser.isSet(m_rate) || m_parser.isSet(m_progress))) {
+        m_error = u"--voice, --rate and --progress go with --export or --timings"_s;
+        return false;
+    }
+    if (m_parser.isSet(m_format) && !m_parser.isSet(m_export)) {
+        m_error = u"--format goes with --export"_s;
         return false;
     }
     if (exporting && m_parser.positionalArguments().size() > 1) {
-        m_error = u"--export takes one input file"_s;
+        m_error = u"--export and --timings take one input file"_s;
         return false;
     }
     // The window has no way to take a text from standard input; a file
@@ -120,7 +141,7 @@ bool CommandLine::parse(const QStringList &arguments)
         return false;
     }
     if (exporting && m_parser.isSet(m_listVoices)) {
-        m_error = u"--export and --list-voices cannot be combined"_s;
+        m_error = u"--export and --timings cannot be combined with --list-voices"_s;
         return false;
     }
     if (!parsed) {
@@ -200,7 +221,7 @@ int CommandLine::runTask()
     }
     if (m_parser.isSet(m_listVoices))
         return listVoices();
-    if (m_parser.isSet(m_export))
+    if (m_parser.isSet(m_export) || m_parser.isSet(m_timings))
         return exportSpeech();
     return 0;
 }
@@ -219,7 +240,19 @@ int CommandLine::listVoices()
 int CommandLine::exportSpeech()
 {
     HeadlessExport::Request request;
-    request.output = absolutePath(m_parser.value(m_export));
+    if (m_parser.isSet(m_export))
+        request.output = absolutePath(m_parser.value(m_export));
+    if (m_parser.isSet(m_timings))
+        request.timings = absolutePath(m_parser.value(m_timings));
+    request.format = m_parser.value(m_format);
+    request.plainProgress = m_parser.isSet(m_progress);
+    // Names that choose no format are refused before anything is read.
+    const QString refused =
+        SpeechSynthesizer::checkExport(request.output, {request.format, request.timings});
+    if (!refused.isEmpty()) {
+        printLine(stderr, u"tavorin: "_s + refused);
+        return 2;
+    }
     const QStringList positional = m_parser.positionalArguments();
     request.input = positional.isEmpty() ? u"-"_s : positional.constFirst();
     if (m_parser.isSet(m_voice))

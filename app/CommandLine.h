@@ -10,7 +10,9 @@
 // The program's command line:
 //   tavorin [FILE...]                          the window (or the running one)
 //   tavorin --list-voices                      one voice a line
-//   tavorin --export OUT [--voice ID] [--rate WPM] [FILE|-]
+//   tavorin --export OUT [--format NAME] [--timings FILE] [--voice ID]
+//           [--rate WPM] [--progress] [FILE|-]
+//   tavorin --timings FILE [--voice ID] [--rate WPM] [--progress] [FILE|-]
 // plus --help and --version. None of the options changes the window.
 class CommandLine
 {
@@ -64,6 +66,9 @@ private:
     QCommandLineOption m_export;
     QCommandLineOption m_voice;
     QCommandLineOption m_rate;
+    QCommandLineOption m_format;
+    QCommandLineOption m_timings;
+    QCommandLineOption m_progress;
     QStringList m_files;
     QString m_error;
     bool m_onlyUnknownOptions = false;

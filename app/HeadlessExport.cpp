@@ -1,6 +1,6 @@
 #include "app/HeadlessExport.h"
 
-#include "platform/speech/AiffWriter.h"
+#include "platform/system/AtomicFile.h"
 #include "platform/system/FileName.h"
 #include "platform/system/SystemError.h"
 #include "platform/system/TextFile.h"
@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <limits>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -90,6 +91,15 @@ bool isInput(const QString &input, const QByteArray &output)
     return read == 0 && source.st_dev == target.st_dev && source.st_ino == target.st_ino;
 }
 
+bool sameFile(const QString &first, const QString &second)
+{
+    struct stat one = {};
+    struct stat other = {};
+    return ::stat(FileName::encode(first).constData(), &one) == 0 &&
+           ::stat(FileName::encode(second).constData(), &other) == 0 &&
+           one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
 bool isBlank(const QString &text)
 {
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); });
@@ -103,16 +113,27 @@ HeadlessExport::~HeadlessExport() = default;
 
 int HeadlessExport::run(const Request &request)
 {
-    // Everything that can be known about the output is checked before the
+    // Everything that can be known about the outputs is checked before the
     // text is read, so that nothing is rendered for a file that cannot be
     // written, and the text's own file is never replaced by its speech.
-    const QString targetError = AiffWriter::checkTarget(request.output);
-    if (!targetError.isEmpty()) {
-        fail(u"cannot write %1: %2"_s.arg(request.output, targetError));
-        return 1;
+    QStringList outputs;
+    for (const QString &output : {request.output, request.timings})
+        if (!output.isEmpty())
+            outputs << output;
+    for (const QString &output : std::as_const(outputs)) {
+        const QString targetError = AtomicFile::checkTarget(output);
+        if (!targetError.isEmpty()) {
+            fail(u"cannot write %1: %2"_s.arg(output, targetError));
+            return 1;
+        }
+        if (isInput(request.input, FileName::encode(output))) {
+            fail(u"cannot write %1: it is the file the text comes from"_s.arg(output));
+            return 1;
+        }
     }
-    if (isInput(request.input, FileName::encode(request.output))) {
-        fail(u"cannot write %1: it is the file the text comes from"_s.arg(request.output));
+    if (outputs.size() == 2 && (outputs[0] == outputs[1] || sameFile(outputs[0], outputs[1]))) {
+        fail(u"cannot write %1: the audio and the timings would be the same file"_s.arg(
+            request.timings));
         return 1;
     }
 
@@ -177,12 +198,14 @@ int HeadlessExport::run(const Request &request)
     ::sigaction(SIGINT, &action, &previousInt);
     ::sigaction(SIGTERM, &action, &previousTerm);
 
-    m_textLength = text.size();
+    m_progress.start(text.size());
     m_progressOnTerminal = ::isatty(STDERR_FILENO) == 1;
+    m_progressLines = request.plainProgress && !m_progressOnTerminal;
     showProgress(0);
 
     QEventLoop loop;
-    synth.startSpeakingString(text, QUrl::fromLocalFile(request.output));
+    const QUrl url = request.output.isEmpty() ? QUrl() : QUrl::fromLocalFile(request.output);
+    synth.startSpeakingString(text, url, {request.format, request.timings});
     while (!m_finished)
         loop.processEvents(QEventLoop::WaitForMoreEvents);
 
@@ -195,14 +218,15 @@ int HeadlessExport::run(const Request &request)
 
     if (m_progressOnTerminal)
         std::fputs("\n", stderr);
+    const QString written = outputs.join(u" and "_s);
     if (m_interrupted) {
-        fail(u"interrupted; %1 was not written"_s.arg(request.output));
+        fail(u"interrupted; %1 was not written"_s.arg(written));
         return 130;
     }
     if (!*m_finished) {
         const QString reason = synth.errorString();
-        fail(reason.isEmpty() ? u"cannot write %1"_s.arg(request.output)
-                              : u"cannot write %1: %2"_s.arg(request.output, reason));
+        fail(reason.isEmpty() ? u"cannot write %1"_s.arg(written)
+                              : u"cannot write %1: %2"_s.arg(written, reason));
         return 1;
     }
     return 0;
@@ -210,14 +234,13 @@ int HeadlessExport::run(const Request &request)
 
 void HeadlessExport::wordWillBeSpoken(CharacterRange word)
 {
-    if (m_textLength > 0)
-        showProgress(int(100 * (word.location + word.length) / quint64(m_textLength)));
+    showProgress(qint64(word.location + word.length));
 }
 
 void HeadlessExport::speechFinished(bool finishedSpeaking)
 {
     if (finishedSpeaking)
-        showProgress(100);
+        showProgress(std::numeric_limits<qint64>::max());
     m_finished = finishedSpeaking;
 }
 
@@ -228,11 +251,16 @@ void HeadlessExport::interrupt()
         m_synth->stopSpeaking();
 }
 
-void HeadlessExport::showProgress(int percent)
+void HeadlessExport::showProgress(qint64 done)
 {
-    if (!m_progressOnTerminal || percent == m_shownPercent)
+    if ((!m_progressOnTerminal && !m_progressLines) || !m_progress.advance(done))
         return;
-    m_shownPercent = percent;
-    std::fprintf(stderr, "\rExporting... %3d%%", percent);
+    const QByteArray line = (u"Exporting... "_s + m_progress.text()).toLocal8Bit();
+    // On a terminal the line is rewritten in place, and cleared to its end
+    // since it may have become shorter.
+    if (m_progressOnTerminal)
+        std::fprintf(stderr, "\r%s\033[K", line.constData());
+    else
+        std::fprintf(stderr, "%s\n", line.constData());
     std::fflush(stderr);
 }

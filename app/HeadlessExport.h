@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ExportProgress.h"
 #include "platform/speech/SpeechSynthesizer.h"
 
 #include <QString>
@@ -8,19 +9,23 @@
 
 class QSocketNotifier;
 
-// Renders the speech of a text file, or of standard input, into an AIFF file
-// with the synthesizer the window uses, without any display. Progress goes to
-// standard error when it is a terminal; Ctrl+C (or SIGTERM) stops the render
-// and leaves no file behind.
+// Renders the speech of a text file, or of standard input, into a sound file
+// and/or a file of word timings with the synthesizer the window uses, without
+// any display. Progress goes to standard error when it is a terminal, or as
+// plain lines when asked; Ctrl+C (or SIGTERM) stops the render and leaves no
+// file behind.
 class HeadlessExport
 {
 public:
     struct Request
     {
-        QString input;  // a path, or "-" for standard input
-        QString output; // absolute
+        QString input;   // a path, or "-" for standard input
+        QString output;  // absolute, or empty for timings alone
+        QString timings; // absolute, or empty
+        QString format;  // empty: by the output's extension
         std::optional<QString> voice;
         std::optional<float> rate;
+        bool plainProgress = false;
     };
 
     HeadlessExport();
@@ -34,12 +39,12 @@ private:
     void wordWillBeSpoken(CharacterRange word);
     void speechFinished(bool finishedSpeaking);
     void interrupt();
-    void showProgress(int percent);
+    void showProgress(qint64 done);
 
     SpeechSynthesizer *m_synth = nullptr;
-    qsizetype m_textLength = 0;
-    int m_shownPercent = -1;
+    ExportProgress m_progress;
     bool m_progressOnTerminal = false;
+    bool m_progressLines = false;
     bool m_interrupted = false;
     std::optional<bool> m_finished;
 };

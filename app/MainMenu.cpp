@@ -51,8 +51,9 @@ QVariantList MainMenu::description()
     return {
         group(tr("&File"), {command(tr("&New"), u"doNew:"_s, u"@+n"_s),
                             command(tr("&Open…"), u"doOpen:"_s, u"@+o"_s),
-                            command(tr("&Export…"), u"doExport:"_s, u"@+e"_s), separator(),
-                            command(tr("&Quit"), u"quit"_s, u"@+q"_s)}),
+                            command(tr("&Export…"), u"doExport:"_s, u"@+e"_s),
+                            command(tr("Export &Word Timings…"), u"doExportTimings:"_s),
+                            separator(), command(tr("&Quit"), u"quit"_s, u"@+q"_s)}),
         group(tr("&Speech"), {command(tr("&Play"), u"doPlay:"_s, QString(u"+"_s + keyF5)),
                               command(tr("P&ause"), u"doPause:"_s, QString(u"+"_s + keyF6)),
                               command(tr("&Stop"), u"doStop:"_s, QString(u"+"_s + keyF7)),
@@ -108,6 +109,8 @@ void MainMenu::updateItems()
         {u"&Speech/&Stop", m_bindings->canStop()},
         {u"&File/&Export…", m_bindings->canExport()},
     };
+    if (QAction *timings = item(tr("&File/Export &Word Timings…")))
+        timings->setEnabled(m_bindings->canExport());
     for (const auto &[path, enabled] : offered)
         if (QAction *action = item(QString::fromUtf16(path)))
             action->setEnabled(enabled);

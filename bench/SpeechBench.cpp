@@ -1,8 +1,10 @@
 // Prints the speech synthesizer's figures: time to the first audio, file
-// rendering speed against the espeak-ng command line, and peak memory.
+// rendering speed against the espeak-ng command line, peak memory, and the
+// time and size of each sound file format against AIFF.
 // Run it with an audio server (or none: then the silent clock is measured).
 
 #include "platform/speech/EspeakVoiceSource.h"
+#include "platform/speech/SoundFormats.h"
 #include "platform/speech/SpeechSynthesizer.h"
 
 #include <QCoreApplication>
@@ -275,5 +277,28 @@ int main(int argc, char **argv)
     std::printf(
         "  peak memory while rendering: %.1f MB above idle (%.1f MB before it; goal <= 64 MB)\n",
         double(renderHwm - idleKb) / 1024, double(beforeRenderKb - idleKb) / 1024);
+
+    // Each format, the 177 KB text: the encoders, not the engine, make the
+    // difference.
+    const QString book = text(177 * 1024);
+    std::printf("rendering 177 KB into each format (%.0f min of speech):\n",
+                double(book.count(u' ')) / Rate);
+    double aiffSeconds = 0;
+    for (const SoundFormat &format : SoundFormats::all()) {
+        const QString path = dir.filePath(u"book."_s + format.extensions.constFirst());
+        waiter = EndWaiter();
+        QElapsedTimer timer;
+        timer.start();
+        synth.startSpeakingString(book, QUrl::fromLocalFile(path));
+        waiter.waitForEnd(3600000);
+        const double seconds = double(timer.nsecsElapsed()) / 1e9;
+        if (aiffSeconds == 0)
+            aiffSeconds = seconds;
+        std::printf("  %-5s %7.2f s, %5.2f x AIFF's time, %7.1f MB%s\n", qPrintable(format.name),
+                    seconds, seconds / aiffSeconds, double(QFile(path).size()) / 1048576,
+                    waiter.finished ? "" : " FAILED");
+        std::fflush(stdout);
+        QFile::remove(path);
+    }
     return 0;
 }

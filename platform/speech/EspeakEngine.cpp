@@ -1,6 +1,5 @@
 #include "platform/speech/EspeakEngine.h"
 
-#include "platform/speech/AiffWriter.h"
 #include "platform/speech/CodePointCursor.h"
 #include "platform/speech/SpeechChannel.h"
 #include "platform/speech/TextPieces.h"
@@ -37,11 +36,15 @@ QList<QPair<QString, int>> languagesOf(const espeak_VOICE *voice)
 struct Synthesis
 {
     const EspeakEngine::Request *request = nullptr;
-    AiffWriter *writer = nullptr;
     WordMarks *marks = nullptr;
     CodePointCursor cursor{QStringView()};
     qint64 sampleBase = 0;
     qint64 pieceSamples = 0;
+    // espeak-ng begins a speech with a few ms of exact silence, which is
+    // left out: the first word then starts where its sound does, in the
+    // output and in every mark.
+    qint64 leadingSilence = 0;
+    bool audible = false;
     bool failed = false;
 };
 
@@ -267,22 +270,10 @@ void EspeakEngine::synthesize(const Request &request)
     }
     espeak_SetParameter(espeakRATE, request.rate, 0);
 
-    std::unique_ptr<AiffWriter> writer;
-    if (!request.filePath.isEmpty()) {
-        writer = std::make_unique<AiffWriter>(request.filePath, m_sampleRate);
-        if (!writer->open()) {
-            Log::write(u"Cannot export the speech to \"%1\": %2"_s.arg(request.filePath,
-                                                                       writer->errorString()));
-            channel.finish(SpeechChannel::Result::Failed, writer->errorString());
-            return;
-        }
-    }
-
     WordMarks marks(
         [&channel](qint64 sample, CharacterRange range) { return channel.addWord(sample, range); });
     Synthesis synthesis;
     synthesis.request = &request;
-    synthesis.writer = writer.get();
     synthesis.marks = &marks;
     activeSynthesis = &synthesis;
     TextPieces pieces(request.text);
@@ -304,19 +295,6 @@ void EspeakEngine::synthesize(const Request &request)
     if (!synthesis.failed && !channel.isCancelled())
         marks.finish();
 
-    if (writer) {
-        if (synthesis.failed || channel.isCancelled() || !writer->commit()) {
-            if (!channel.isCancelled())
-                Log::write(u"Cannot export the speech to \"%1\": %2"_s.arg(request.filePath,
-                                                                           writer->errorString()));
-            else
-                Log::write(u"Export to \"%1\" stopped: no file written"_s.arg(request.filePath));
-            const QString error = writer->errorString();
-            writer->discard();
-            channel.finish(SpeechChannel::Result::Failed, error);
-            return;
-        }
-    }
     channel.finish(synthesis.failed ? SpeechChannel::Result::Failed
                                     : SpeechChannel::Result::Completed);
 }
@@ -330,27 +308,26 @@ int synthCallback(short *samples, int count, espeak_EVENT *events)
     if (!synthesis)
         return 0; // a throwaway synthesis
     SpeechChannel &channel = *synthesis->request->channel;
+    if (samples && count > 0) {
+        synthesis->pieceSamples += count;
+        if (!synthesis->audible) {
+            short *sound = std::find_if(samples, samples + count, [](short s) { return s != 0; });
+            synthesis->leadingSilence += sound - samples;
+            synthesis->audible = sound != samples + count;
+            count -= int(sound - samples);
+            samples = sound;
+        }
+    }
     for (; events && events->type != espeakEVENT_LIST_TERMINATED; ++events) {
         if (events->type != espeakEVENT_WORD || events->length <= 0)
             continue;
         const CharacterRange range = synthesis->cursor.map(events->text_position, events->length);
-        if (!synthesis->marks->add(synthesis->sampleBase + events->sample, range))
+        const qint64 sample = synthesis->sampleBase + events->sample - synthesis->leadingSilence;
+        if (!synthesis->marks->add(std::max<qint64>(sample, 0), range))
             return 1;
     }
-    if (samples && count > 0) {
-        if (synthesis->writer) {
-            if (!channel.waitWhilePaused())
-                return 1;
-            if (!synthesis->writer->write(samples, count)) {
-                synthesis->failed = true;
-                return 1;
-            }
-            channel.addProducedSamples(count);
-        } else if (!channel.write(samples, count)) {
-            return 1;
-        }
-        synthesis->pieceSamples += count;
-    }
+    if (samples && count > 0 && !channel.write(samples, count))
+        return 1;
     return channel.isCancelled() ? 1 : 0;
 }
 

@@ -42,14 +42,13 @@ public:
         double milliseconds = 0; // time taken on the engine thread
     };
 
-    // One speech. With a file path the audio goes there; otherwise into the
-    // channel's ring for playback. Word marks go to the channel either way.
+    // One speech: its samples and word marks go into the channel, for
+    // whichever consumer reads it (the audio output, a file sink).
     struct Request
     {
         QString text;
         QString voice;
         int rate = 175;
-        QString filePath;
         std::shared_ptr<SpeechChannel> channel;
     };
 

@@ -26,6 +26,9 @@ bool SpeechChannel::write(const qint16 *samples, qsizetype count)
         // The consumer polls while it plays; only the first sound is urgent.
         if (m_produced == chunk)
             wakeLocked();
+        // A consumer that waits (a file sink) takes the ring in large blocks.
+        if (m_fill >= capacity / 2)
+            m_changed.notify_all();
     }
     return !m_cancelled;
 }
@@ -40,19 +43,6 @@ bool SpeechChannel::addWord(qint64 sample, CharacterRange range)
     return true;
 }
 
-bool SpeechChannel::waitWhilePaused()
-{
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [&] { return m_cancelled || !m_paused; });
-    return !m_cancelled;
-}
-
-void SpeechChannel::addProducedSamples(qint64 count)
-{
-    std::lock_guard lock(m_mutex);
-    m_produced += count;
-}
-
 void SpeechChannel::finish(Result result, const QString &error)
 {
     std::lock_guard lock(m_mutex);
@@ -63,6 +53,7 @@ void SpeechChannel::finish(Result result, const QString &error)
     // The end must never be missed: wake even when a wake-up is pending.
     m_wakePending = false;
     wakeLocked();
+    m_changed.notify_all();
 }
 
 qsizetype SpeechChannel::read(qint16 *destination, qsizetype maximum)
@@ -82,6 +73,19 @@ qsizetype SpeechChannel::read(qint16 *destination, qsizetype maximum)
     if (done > 0)
         m_changed.notify_all();
     return done;
+}
+
+qsizetype SpeechChannel::readWaiting(qint16 *destination, qsizetype maximum)
+{
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] {
+            return m_cancelled || (!m_paused && (m_fill > 0 || m_result != Result::Running));
+        });
+        if (m_cancelled)
+            return -1;
+    }
+    return read(destination, maximum);
 }
 
 qsizetype SpeechChannel::available() const

@@ -13,7 +13,8 @@
 #include <vector>
 
 // The hand-over of one speech between the engine thread, which produces samples
-// and word marks, and the main thread, which plays them. The sample store is a
+// and word marks, and their consumers: the main thread, which plays them and
+// reports the words, or a file sink's thread. The sample store is a
 // bounded ring: the producer waits while it is full, so memory does not grow
 // with the length of the text. Cancelling wakes every wait at once.
 class SpeechChannel
@@ -34,14 +35,15 @@ public:
     // Producer side. Each returns false once the speech is cancelled.
     bool write(const qint16 *samples, qsizetype count);
     bool addWord(qint64 sample, CharacterRange range);
-    bool waitWhilePaused();
-    // Counts samples that went elsewhere (into a file) instead of the ring.
-    void addProducedSamples(qint64 count);
     // `error` says why a failed speech failed.
     void finish(Result result, const QString &error = QString());
 
     // Consumer side.
     qsizetype read(qint16 *destination, qsizetype maximum);
+    // Waits for samples, unless paused, and reads them: 0 once everything
+    // produced has been read and the producer has finished, -1 once the
+    // speech is cancelled.
+    qsizetype readWaiting(qint16 *destination, qsizetype maximum);
     qsizetype available() const;
     // Removes and returns the words that begin at or before the sample.
     std::vector<Word> takeWords(qint64 upToSample);

@@ -3,12 +3,13 @@
 #include "platform/speech/AudioPlayback.h"
 #include "platform/speech/EspeakEngine.h"
 #include "platform/speech/EspeakVoiceSource.h"
+#include "platform/speech/FileSink.h"
+#include "platform/speech/SoundFileWriter.h"
 #include "platform/speech/SpeechChannel.h"
 #include "platform/speech/SpeechTesting.h"
+#include "platform/speech/WordTimings.h"
 #include "platform/system/Log.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 
@@ -24,8 +25,10 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Two seconds of audio between the engine and the output: enough to ride out
-// a busy main thread, small enough not to matter however long the text.
+// a busy main thread, small enough not to matter however long the text. A file
+// sink reads as fast as the engine writes.
 constexpr qsizetype RingSeconds = 2;
+constexpr qsizetype FileRingSamples = 65536;
 // Word marks waiting for a busy main thread during file output.
 constexpr qsizetype WordCapacity = 4096;
 // How often the output is fed; words are delivered by a timer of their own,
@@ -73,6 +76,10 @@ public:
         std::shared_ptr<SpeechChannel> channel;
         QString text;
         bool toFile = false;
+        std::unique_ptr<FileSink> sink;
+        QString timingsPath;
+        // Every word of a file speech, for its timings.
+        std::vector<WordTimings::Mark> marks;
         bool paused = false;
         bool pauseAtWord = false;
         bool audioStarted = false;
@@ -84,8 +91,12 @@ public:
     explicit SpeechSynthesizerPrivate(SpeechSynthesizer *owner);
     ~SpeechSynthesizerPrivate();
 
-    bool begin(const QString &text, const QString &filePath);
-    void beginFailed(const QString &text);
+    bool begin(const QString &text);
+    bool beginExport(const QString &text, const QString &audioPath, const SoundFormat *format,
+                     const QString &timingsPath);
+    void beginFailed(const QString &text, const QString &reason = QString());
+    std::shared_ptr<SpeechChannel> submit(const QString &text, qsizetype ringSamples);
+    void finishExport();
     void abandon();
     void stop();
     // Ends the current speech's state here (timers, output) and hands back
@@ -99,7 +110,7 @@ public:
     // False when a report changed the synthesizer's state under it.
     bool deliverWords(qint64 upToSample);
     void aimAtNextWord(qint64 played);
-    void end(bool finished);
+    void end(bool finished, const QString &reason = QString());
     AudioPlayback &playback();
 
     SpeechSynthesizer *q;
@@ -110,9 +121,19 @@ public:
     // earlier one can tell it is stale.
     quint64 generation = 0;
     std::optional<Speech> current;
-    // Stopped speeches whose engine work has not yet wound down; each gets
-    // its end report once it has.
-    std::vector<std::shared_ptr<SpeechChannel>> stopping;
+    // Speeches ended here whose engine work or file has not yet wound down;
+    // each stopped one gets its end report once it has, an abandoned one none.
+    struct Winding
+    {
+        std::shared_ptr<SpeechChannel> channel;
+        std::unique_ptr<FileSink> sink;
+        bool report = true;
+        bool isDone() const
+        {
+            return channel->result() != SpeechChannel::Result::Running && (!sink || sink->isDone());
+        }
+    };
+    std::vector<Winding> stopping;
     std::unique_ptr<AudioPlayback> output;
     QTimer pumpTimer;
     QTimer wordTimer;
@@ -136,8 +157,10 @@ SpeechSynthesizerPrivate::SpeechSynthesizerPrivate(SpeechSynthesizer *owner)
 SpeechSynthesizerPrivate::~SpeechSynthesizerPrivate()
 {
     abandon();
-    for (const auto &channel : stopping)
-        channel->setWakeUp(nullptr);
+    for (const Winding &winding : stopping)
+        winding.channel->setWakeUp(nullptr);
+    // The sinks call the wake-up until their threads end.
+    stopping.clear();
 }
 
 AudioPlayback &SpeechSynthesizerPrivate::playback()
@@ -148,37 +171,68 @@ AudioPlayback &SpeechSynthesizerPrivate::playback()
     return *output;
 }
 
-bool SpeechSynthesizerPrivate::begin(const QString &text, const QString &filePath)
+std::shared_ptr<SpeechChannel> SpeechSynthesizerPrivate::submit(const QString &text,
+                                                                qsizetype ringSamples)
 {
-    abandon();
-    ++generation;
-    const bool toFile = !filePath.isEmpty();
-    const int sampleRate = EspeakEngine::instance().sampleRate();
-    auto channel =
-        std::make_shared<SpeechChannel>(toFile ? 1 : sampleRate * RingSeconds, WordCapacity);
+    auto channel = std::make_shared<SpeechChannel>(ringSamples, WordCapacity);
     channel->setWakeUp([receiver = &wakeUp] {
         QMetaObject::invokeMethod(receiver, "wake", Qt::QueuedConnection);
     });
-    current = Speech{channel, text, toFile, false, false, false, 0, {}};
-    if (!toFile)
-        playback().start();
-    pumpTimer.start();
     const auto [minimumRate, maximumRate] = EspeakEngine::rateRange();
     const int espeakRate =
         int(std::lround(std::clamp(rate, float(minimumRate), float(maximumRate))));
-    EspeakEngine::instance().submit({text, voice, espeakRate, filePath, channel});
+    EspeakEngine::instance().submit({text, voice, espeakRate, channel});
+    return channel;
+}
+
+bool SpeechSynthesizerPrivate::begin(const QString &text)
+{
+    abandon();
+    ++generation;
+    const int sampleRate = EspeakEngine::instance().sampleRate();
+    current.emplace();
+    current->text = text;
+    playback().start();
+    pumpTimer.start();
+    current->channel = submit(text, sampleRate * RingSeconds);
+    return sampleRate > 0;
+}
+
+bool SpeechSynthesizerPrivate::beginExport(const QString &text, const QString &audioPath,
+                                           const SoundFormat *format, const QString &timingsPath)
+{
+    abandon();
+    ++generation;
+    const int sampleRate = EspeakEngine::instance().sampleRate();
+    current.emplace();
+    current->text = text;
+    current->toFile = true;
+    current->timingsPath = timingsPath;
+    pumpTimer.start();
+    current->channel = submit(text, FileRingSamples);
+    std::unique_ptr<SoundFileWriter> writer;
+    if (format)
+        writer = std::make_unique<SoundFileWriter>(audioPath, sampleRate, *format);
+    current->sink = std::make_unique<FileSink>(
+        current->channel, std::move(writer), audioPath.isEmpty() ? timingsPath : audioPath,
+        [receiver = &wakeUp] {
+            QMetaObject::invokeMethod(receiver, "wake", Qt::QueuedConnection);
+        });
     return sampleRate > 0;
 }
 
 // A speech that cannot even start still ends with a report, and like any
 // other it is ended silently by a newer one.
-void SpeechSynthesizerPrivate::beginFailed(const QString &text)
+void SpeechSynthesizerPrivate::beginFailed(const QString &text, const QString &reason)
 {
     abandon();
     ++generation;
     auto channel = std::make_shared<SpeechChannel>(1, 1);
-    channel->finish(SpeechChannel::Result::Failed);
-    current = Speech{channel, text, true, false, false, false, 0, {}};
+    channel->finish(SpeechChannel::Result::Failed, reason);
+    current.emplace();
+    current->channel = channel;
+    current->text = text;
+    current->toFile = true;
     pumpLater();
 }
 
@@ -193,6 +247,10 @@ void SpeechSynthesizerPrivate::abandon()
 std::shared_ptr<SpeechChannel> SpeechSynthesizerPrivate::dropCurrent()
 {
     auto channel = current->channel;
+    // A file still being written or removed goes on without a report, on
+    // the sink's thread.
+    if (current->sink && !current->sink->isDone())
+        stopping.push_back({channel, std::move(current->sink), false});
     current.reset();
     ++generation;
     pumpTimer.stop();
@@ -206,11 +264,12 @@ void SpeechSynthesizerPrivate::stop()
 {
     if (!current)
         return;
+    std::unique_ptr<FileSink> sink = std::move(current->sink);
     auto channel = dropCurrent();
     EspeakEngine::instance().cancel(channel);
-    // The end report waits until the engine has let go of the speech (an
-    // abandoned file is removed by then); the engine wakes us when it has.
-    stopping.push_back(channel);
+    // The end report waits until the engine has let go of the speech and
+    // an abandoned file is removed; each wakes us when it has.
+    stopping.push_back({channel, std::move(sink), true});
     pumpLater();
 }
 
@@ -233,12 +292,15 @@ void SpeechSynthesizerPrivate::pumpLater()
 void SpeechSynthesizerPrivate::reportStopped()
 {
     for (auto it = stopping.begin(); it != stopping.end();) {
-        if ((*it)->result() == SpeechChannel::Result::Running) {
+        if (!it->isDone()) {
             ++it;
             continue;
         }
-        (*it)->setWakeUp(nullptr);
+        it->channel->setWakeUp(nullptr);
+        const bool report = it->report;
         it = stopping.erase(it);
+        if (!report)
+            continue;
         // The receivers may start or stop speech: the list may change.
         if (delegate)
             delegate->speechSynthesizer(q, false);
@@ -255,18 +317,24 @@ void SpeechSynthesizerPrivate::pump()
         return;
     Speech &speech = *current;
     speech.channel->acknowledgeWakeUp();
+    if (speech.sink) {
+        // The sink's end comes after the engine's, and says how the file went.
+        // Once it is done, every word is in the channel.
+        const bool done = speech.sink->isDone();
+        if (speech.paused) {
+            if (done && !speech.sink->succeeded())
+                finishExport();
+            return;
+        }
+        if (deliverWords(std::numeric_limits<qint64>::max()) && done)
+            finishExport();
+        return;
+    }
+
     // Read before anything else: once it is final, so is everything produced.
     const SpeechChannel::Result result = speech.channel->result();
     if (result == SpeechChannel::Result::Failed || result == SpeechChannel::Result::Cancelled) {
         end(false);
-        return;
-    }
-
-    if (speech.toFile) {
-        if (speech.paused || !deliverWords(std::numeric_limits<qint64>::max()))
-            return;
-        if (result == SpeechChannel::Result::Completed)
-            end(true);
         return;
     }
 
@@ -286,6 +354,32 @@ void SpeechSynthesizerPrivate::pump()
         if (current && !current->paused)
             end(true);
     }
+}
+
+void SpeechSynthesizerPrivate::finishExport()
+{
+    Speech &speech = *current;
+    if (!speech.sink->succeeded()) {
+        const QString reason = speech.sink->errorString();
+        end(false, reason.isEmpty() ? speech.channel->error() : reason);
+        return;
+    }
+    if (!speech.timingsPath.isEmpty()) {
+        const auto kind = WordTimings::kindForPath(speech.timingsPath);
+        const int sampleRate = EspeakEngine::instance().sampleRate();
+        const QByteArray contents = WordTimings::render(
+            kind.value_or(WordTimings::Kind::WebVtt),
+            WordTimings::cues(speech.marks, speech.channel->producedSamples(), sampleRate),
+            speech.text);
+        QString reason;
+        if (!WordTimings::write(speech.timingsPath, contents, reason)) {
+            Log::write(
+                u"Cannot save the word timings to \"%1\": %2"_s.arg(speech.timingsPath, reason));
+            end(false, u"%1: %2"_s.arg(speech.timingsPath, reason));
+            return;
+        }
+    }
+    end(true);
 }
 
 void SpeechSynthesizerPrivate::feedOutput(Speech &speech)
@@ -325,6 +419,8 @@ bool SpeechSynthesizerPrivate::deliverWords(qint64 upToSample)
             return false;
         }
         const CharacterRange range = current->words.front().range;
+        if (current->toFile)
+            current->marks.push_back({current->words.front().sample, range});
         current->words.pop_front();
         const QString text = current->text;
         if (delegate)
@@ -348,9 +444,9 @@ void SpeechSynthesizerPrivate::aimAtNextWord(qint64 played)
     wordTimer.start(int(std::clamp<qint64>(ahead * 1000 / sampleRate, 0, 1000)));
 }
 
-void SpeechSynthesizerPrivate::end(bool finished)
+void SpeechSynthesizerPrivate::end(bool finished, const QString &reason)
 {
-    error = current->channel->error();
+    error = reason.isEmpty() ? current->channel->error() : reason;
     current->channel->setWakeUp(nullptr);
     dropCurrent();
     if (delegate)
@@ -403,30 +499,80 @@ QHash<quint64, double> SpeechSynthesizer::wordTimes(const QString &text, const Q
                                                     float wordsPerMinute)
 {
     QHash<quint64, double> times;
-    const QTemporaryDir folder;
     const int sampleRate = EspeakEngine::instance().sampleRate();
-    if (!folder.isValid() || sampleRate <= 0)
+    if (sampleRate <= 0)
         return times;
     const auto [minimumRate, maximumRate] = EspeakEngine::rateRange();
     const int rate =
         int(std::lround(std::clamp(wordsPerMinute, float(minimumRate), float(maximumRate))));
-    // A file render: the engine does not wait for anyone to play its samples.
-    auto channel = std::make_shared<SpeechChannel>(1, WordCapacity);
-    EspeakEngine::instance().submit(
-        {text, voice, rate, folder.filePath(QStringLiteral("render.aiff")), channel});
+    // Read as fast as the engine renders: nothing is played.
+    auto channel = std::make_shared<SpeechChannel>(FileRingSamples, WordCapacity);
+    EspeakEngine::instance().submit({text, voice, rate, channel});
+    std::vector<qint16> drained(FileRingSamples);
     const auto take = [&] {
         for (const SpeechChannel::Word &word :
              channel->takeWords(std::numeric_limits<qint64>::max()))
             times.insert(word.range.location, double(word.sample) * 1000.0 / sampleRate);
     };
-    while (channel->result() == SpeechChannel::Result::Running) {
+    for (;;) {
         take();
+        const SpeechChannel::Result result = channel->result();
+        if (channel->read(drained.data(), qsizetype(drained.size())) > 0)
+            continue;
+        if (result != SpeechChannel::Result::Running)
+            break;
         QThread::msleep(1);
     }
     take();
     if (channel->result() != SpeechChannel::Result::Completed)
         times.clear();
     return times;
+}
+
+// A format with a size limit is refused before rendering when the speech
+// would surely pass it. The estimate is low on purpose (espeak-ng speaks
+// short words faster than its rate), so that no text that fits is refused.
+static QString checkLength(const QString &text, const SoundFormat &format, float wordsPerMinute)
+{
+    if (format.maximumFileSize == 0)
+        return QString();
+    qint64 words = 0;
+    bool inWord = false;
+    for (const QChar c : text) {
+        const bool letter = c.isLetterOrNumber();
+        words += letter && !inWord;
+        inWord = letter;
+    }
+    const auto [minimumRate, maximumRate] = EspeakEngine::rateRange();
+    const double rate =
+        std::clamp(double(wordsPerMinute), double(minimumRate), double(maximumRate));
+    const double seconds = double(words) * 60.0 / rate * 0.6;
+    const double bytes = seconds * EspeakEngine::instance().sampleRate() * 2;
+    if (bytes <= double(format.maximumFileSize))
+        return QString();
+    QStringList others;
+    for (const SoundFormat &other : SoundFormats::all())
+        if (other.maximumFileSize == 0)
+            others << other.name.toUpper();
+    return u"the speech would last some %1 hours, too long for an %2 file; %3 can hold it"_s.arg(
+        QString::number(qint64(seconds / 3600)), format.name.toUpper(), others.join(u", "_s));
+}
+
+QString SpeechSynthesizer::checkExport(const QString &audioPath, const ExportOptions &options)
+{
+    if (!options.format.isEmpty() && !SoundFormats::named(options.format))
+        return u"unknown audio format '%1'; the formats are %2"_s.arg(options.format,
+                                                                      SoundFormats::nameList());
+    const QString name = audioPath.section(u'/', -1);
+    if (options.format.isEmpty() && name.lastIndexOf(u'.') > 0 && !SoundFormats::forPath(name))
+        return u"%1 has an extension that names no audio format; the known ones are %2"_s.arg(
+            name, SoundFormats::extensionList());
+    if (!options.timingsPath.isEmpty() && !WordTimings::kindForPath(options.timingsPath))
+        return u"%1 is no timing file name; timing files end in %2"_s.arg(
+            options.timingsPath.section(u'/', -1), WordTimings::extensionList());
+    if (audioPath.isEmpty() && options.timingsPath.isEmpty())
+        return u"there is no file to write"_s;
+    return QString();
 }
 
 SpeechSynthesizerDelegate *SpeechSynthesizer::delegate() const
@@ -479,18 +625,45 @@ bool SpeechSynthesizer::isSpeaking() const
 
 bool SpeechSynthesizer::startSpeakingString(const QString &text)
 {
-    return d->begin(text, QString());
+    return d->begin(text);
 }
 
 bool SpeechSynthesizer::startSpeakingString(const QString &text, const QUrl &url)
 {
-    if (!url.isLocalFile() || url.toLocalFile().isEmpty()) {
+    return startSpeakingString(text, url, {});
+}
+
+bool SpeechSynthesizer::startSpeakingString(const QString &text, const QUrl &url,
+                                            const ExportOptions &options)
+{
+    const bool timingsOnly = url.isEmpty() && !options.timingsPath.isEmpty();
+    if (!timingsOnly && (!url.isLocalFile() || url.toLocalFile().isEmpty())) {
         Log::write(
             u"Cannot export the speech to \"%1\": not a local file"_s.arg(url.toDisplayString()));
         d->beginFailed(text);
         return false;
     }
-    return d->begin(text, url.toLocalFile());
+    const QString path = timingsOnly ? QString() : url.toLocalFile();
+    const QString refused = checkExport(path, options);
+    if (!refused.isEmpty()) {
+        Log::write(u"Cannot export the speech: %1"_s.arg(refused));
+        d->beginFailed(text, refused);
+        return false;
+    }
+    const SoundFormat *format = nullptr;
+    if (!timingsOnly) {
+        format = !options.format.isEmpty() ? SoundFormats::named(options.format)
+                                           : SoundFormats::forPath(path);
+        if (!format)
+            format = &SoundFormats::standard();
+        const QString tooLong = checkLength(text, *format, d->rate);
+        if (!tooLong.isEmpty()) {
+            Log::write(u"Cannot export the speech to \"%1\": %2"_s.arg(path, tooLong));
+            d->beginFailed(text, tooLong);
+            return false;
+        }
+    }
+    return d->beginExport(text, path, format, options.timingsPath);
 }
 
 void SpeechSynthesizer::pauseSpeakingAtBoundary(int boundary)

@@ -31,9 +31,10 @@ public:
 
 class SpeechSynthesizerPrivate;
 
-// Speaks text aloud or into an AIFF file. Synthesis runs on a worker thread;
-// the reports (the delegate's calls and the signals, the delegate first)
-// arrive on the main thread, each word when the audio reaches it.
+// Speaks text aloud or into a sound file (AIFF unless the name or the options
+// choose another format), optionally with a file of word timings. Synthesis runs on a worker
+// thread; the reports (the delegate's calls and the signals, the delegate first) arrive on the main
+// thread, each word when the audio reaches it.
 class SpeechSynthesizer : public QObject
 {
     Q_OBJECT
@@ -56,6 +57,19 @@ public:
     static QHash<quint64, double> wordTimes(const QString &text, const QString &voice,
                                             float wordsPerMinute);
 
+    struct ExportOptions
+    {
+        // A name of SoundFormats; empty: the one the file name's extension
+        // says, AIFF for a name without one.
+        QString format;
+        // A timing file (.vtt, .srt, .json) written beside the audio; with
+        // an empty URL, alone.
+        QString timingsPath;
+    };
+    // Why an export with these arguments cannot start (an unknown format or
+    // extension), or an empty string.
+    static QString checkExport(const QString &audioPath, const ExportOptions &options);
+
     SpeechSynthesizerDelegate *delegate() const;
     void setDelegate(SpeechSynthesizerDelegate *delegate);
 
@@ -76,6 +90,7 @@ public:
     // without an end report.
     bool startSpeakingString(const QString &text);
     bool startSpeakingString(const QString &text, const QUrl &url);
+    bool startSpeakingString(const QString &text, const QUrl &url, const ExportOptions &options);
 
     // Boundary 0 pauses at once.
     void pauseSpeakingAtBoundary(int boundary);

@@ -4,6 +4,11 @@
 #include "app/MainMenu.h"
 
 #include <QAccessible>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 
 #include <functional>
@@ -166,6 +171,45 @@ TEST_F(Playback, MarksFollowTypingAndANewTextEndsTheSpeechFirst)
     ASSERT_TRUE(waitForLog(log, u"Without any success"_s));
     EXPECT_FALSE(delegate->speechSynth()->isSpeaking());
     EXPECT_EQ(delegate->findIndicator()->markedRange().length, 0u);
+}
+
+TEST_F(Playback, ExportWritesTheWholeTextAndMarksWordsAtTheirOwnPlace)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"speech.aiff"_s);
+    text->setPlainText(u"alpha beta gamma"_s);
+    select(6, 4);
+    delegate->doPlay(nullptr);
+    delegate->doStop(nullptr);
+    EXPECT_EQ(delegate->spokenRange(), (CharacterRange{6, 4}));
+
+    LogCapture log;
+    // The panel offers the formats, the name follows the filter chosen, and
+    // the timings come along when asked for.
+    delegate->doExport(nullptr);
+    auto *savePanel = currentDialog<QFileDialog>();
+    ASSERT_EQ(savePanel->acceptMode(), QFileDialog::AcceptSave);
+    auto *types = savePanel->findChild<QComboBox *>(u"fileTypeCombo"_s);
+    const int opus = types->findText(u"Opus audio (*.opus)"_s);
+    ASSERT_GE(opus, 0) << savePanel->nameFilters().join(u' ').toStdString();
+    types->setCurrentIndex(opus);
+    Q_EMIT types->activated(opus);
+    EXPECT_EQ(savePanel->findChild<QLineEdit *>(u"fileNameEdit"_s)->text(), u"output.opus"_s);
+    savePanel->findChild<QCheckBox *>(u"saveTimingsCheck"_s)->setChecked(true);
+    ASSERT_TRUE(choose(path));
+    EXPECT_TRUE(delegate->isExporting());
+    EXPECT_TRUE(label->text().startsWith(u"Exporting... 0%"_s)) << label->text().toStdString();
+    EXPECT_EQ(progress->maximum(), 1000) << "a bar that shows how far the export is";
+
+    // A word of the export: the offset of the last playback does not apply.
+    delegate->speechSynthesizer(delegate->speechSynth(), CharacterRange{0, 5}, QString());
+    EXPECT_EQ(delegate->findIndicator()->markedRange(), (CharacterRange{0, 5}));
+
+    ASSERT_TRUE(waitForLog(log, u"With success"_s));
+    EXPECT_FALSE(delegate->isExporting());
+    EXPECT_TRUE(label->isHidden());
+    EXPECT_TRUE(TestSupport::readSoundFile(path).valid);
+    EXPECT_TRUE(TestSupport::contents(dir.filePath(u"speech.vtt"_s)).startsWith("WEBVTT\n\n1\n"));
 }
 
 TEST_F(Playback, MarkingFarIntoALongTextScrollsItIntoView)

@@ -1,12 +1,15 @@
 // The tavorin program as a user, a script and the desktop run it.
+#include "platform/speech/SpeechSynthesizer.h"
 #include "platform/system/Bundle.h"
 
 #include <QHash>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSysInfo>
 
 #include "support/TestSupport.h"
@@ -155,6 +158,8 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
     // Any file written is limited to 64 KiB and the signal that enforces it
     // ignored, so that writes fail as on a full disk; both survive the exec.
     const QString fullDisk = u"trap '' XFSZ; ulimit -f 64; exec \"$0\" \"$@\""_s;
+    const QByteArray speech =
+        QByteArray("Far more speech than sixty-four kilobytes will hold. ").repeated(20);
     const struct
     {
         QStringList arguments;
@@ -172,15 +177,32 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
         {{out, u"--rate"_s, u"79"_s, input}, {}, 2, u"from 80 to 450"_s},
         {{out, u"--rate"_s, u"9950"_s, input}, {}, 2, u"from 80 to 450"_s},
         // Refused before anything is read or rendered.
-        {{input, input}, {}, 1, u"the file the text comes from"_s},
-        {{input}, "ignored", 1, u"the file the text comes from"_s, sameAsInput},
+        {{input, u"--format"_s, u"aiff"_s, input}, {}, 1, u"the file the text comes from"_s},
+        {{input, u"--format"_s, u"aiff"_s},
+         "ignored",
+         1,
+         u"the file the text comes from"_s,
+         sameAsInput},
         {{fifo, input}, {}, 1, u"not a regular file"_s},
         {{dir.filePath(QString(256, u'n')), input}, {}, 1, u"File name too long"_s},
         {{out, u"-"_s}, " \n\t ", 1, u"nothing to speak"_s},
-        {{out, u"-"_s},
-         QByteArray("Far more speech than sixty-four kilobytes will hold. ").repeated(20),
+        // Far more speech than an AIFF file holds, refused before rendering.
+        {{out, u"-"_s}, QByteArray("word ").repeated(700000), 1, u"WAV, FLAC"_s},
+        // Names that choose no format are refused before anything is read.
+        {{dir.filePath(u"x.mp4"_s), input}, {}, 2, u".aiff, .aif, .wav"_s},
+        {{out, u"--format"_s, u"mp4"_s, input}, {}, 2, u"aiff, wav"_s},
+        {{out, u"--timings"_s, dir.filePath(u"x.txt"_s), input}, {}, 2, u".vtt, .srt, .json"_s},
+        {{dir.filePath(u"same.json"_s), u"--format"_s, u"wav"_s, u"--timings"_s,
+          dir.filePath(u"same.json"_s), input},
+         {},
          1,
-         out,
+         u"same file"_s},
+        // A full disk; an encoder's failure may come only when it is closed.
+        {{out, u"-"_s}, speech, 1, out, fullDisk},
+        {{dir.filePath(u"full.ogg"_s), u"--timings"_s, dir.filePath(u"full.vtt"_s), u"-"_s},
+         speech,
+         1,
+         u"full.ogg"_s,
          fullDisk},
     };
     for (const auto &failure : failures) {
@@ -195,6 +217,124 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"in.txt"_s});
     EXPECT_EQ(TestSupport::contents(input), said);
+}
+
+TEST(Program, ExportWritesEachFormatItsExtensionOrFormatNames)
+{
+    QTemporaryDir dir;
+    const QString input = TestSupport::writeFile(
+        dir.filePath(u"in.txt"_s), "Every format holds the same speech. Nothing is lost.");
+    const QString reference = dir.filePath(u"reference.aiff"_s);
+    ASSERT_EQ(run({u"--export"_s, reference, input}).status, 0);
+    const auto expected = readSoundFile(reference);
+    ASSERT_GT(expected.info.frames, 20000);
+
+    const struct
+    {
+        QString name;
+        QString format; // --format, or empty
+        int major;
+        bool lossy;
+    } rows[] = {
+        {u"a.aif"_s, {}, SF_FORMAT_AIFF, false},
+        {u"a.wav"_s, {}, SF_FORMAT_WAVEX, false},
+        {u"a.FLAC"_s, {}, SF_FORMAT_FLAC, false},
+        {u"a.ogg"_s, {}, SF_FORMAT_OGG, true},
+        {u"a.opus"_s, {}, SF_FORMAT_OGG, true},
+        {u"a.mp3"_s, {}, SF_FORMAT_MPEG, true},
+        {u"a.speech"_s, u"flac"_s, SF_FORMAT_FLAC, false},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name.toStdString());
+        const QString path = dir.filePath(row.name);
+        QStringList arguments{u"--export"_s, path, input};
+        if (!row.format.isEmpty())
+            arguments << u"--format"_s << row.format;
+        const Outcome outcome = run(arguments);
+        ASSERT_EQ(outcome.status, 0) << outcome.err.toStdString();
+        const auto written = readSoundFile(path);
+        ASSERT_TRUE(written.valid);
+        EXPECT_EQ(written.info.format & SF_FORMAT_TYPEMASK, row.major);
+        EXPECT_EQ(written.info.channels, 1);
+        if (!row.lossy) {
+            EXPECT_EQ(written.samples, expected.samples);
+            continue;
+        }
+        // The codecs' padding and Opus's own rate aside, the same length.
+        const double seconds = double(written.info.frames) / written.info.samplerate;
+        EXPECT_NEAR(seconds, double(expected.info.frames) / 22050, 0.1);
+        const auto loudest = std::max_element(
+            written.samples.begin(), written.samples.end(),
+            [](qint16 a, qint16 b) { return std::abs(int(a)) < std::abs(int(b)); });
+        EXPECT_GT(std::abs(int(*loudest)), 3000) << "silent";
+    }
+}
+
+TEST(Program, TimingsFollowTheWordsOfTheAudio)
+{
+    QTemporaryDir dir;
+    const QString said = u"Timing files follow each word. A second sentence, and a third one!"_s;
+    const QString input = TestSupport::writeFile(dir.filePath(u"in.txt"_s), said.toUtf8());
+    const QString audio = dir.filePath(u"out.wav"_s);
+    const QString vtt = dir.filePath(u"out.vtt"_s);
+    const QString json = dir.filePath(u"alone.json"_s);
+    ASSERT_EQ(run({u"--export"_s, audio, u"--timings"_s, vtt, input}).status, 0);
+    const Outcome alone = run({u"--timings"_s, json, u"--progress"_s, input});
+    ASSERT_EQ(alone.status, 0);
+    EXPECT_TRUE(alone.err.contains(u"100%"_s)) << alone.err.toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 4) << "audio with --timings alone";
+
+    const auto sound = readSoundFile(audio);
+    const auto firstSound = std::find_if(sound.samples.begin(), sound.samples.end(),
+                                         [](qint16 s) { return std::abs(int(s)) > 100; });
+    ASSERT_NE(firstSound, sound.samples.end());
+    const double soundStartMs = double(firstSound - sound.samples.begin()) * 1000.0 / 22050;
+    const double audioEndMs = double(sound.info.frames) * 1000.0 / 22050;
+    const qsizetype words =
+        SpeechSynthesizer::wordTimes(said, SpeechSynthesizer::defaultVoice(), 175.0f).size();
+
+    // WebVTT: the header, then cues of a number, "start --> end" and the
+    // word, each closed by a blank line.
+    const QStringList blocks = QString::fromUtf8(TestSupport::contents(vtt)).split(u"\n\n"_s);
+    ASSERT_GT(blocks.size(), 2);
+    EXPECT_EQ(blocks.first(), u"WEBVTT"_s);
+    EXPECT_TRUE(blocks.last().isEmpty());
+    const QRegularExpression cue(
+        uR"(^(\d+)\n(\d\d):(\d\d):(\d\d)\.(\d{3}) --> (\d\d):(\d\d):(\d\d)\.(\d{3})\n(\S.*)$)"_s);
+    const auto ms = [](const QRegularExpressionMatch &m, int first) {
+        return ((m.captured(first).toLongLong() * 60 + m.captured(first + 1).toLongLong()) * 60 +
+                m.captured(first + 2).toLongLong()) *
+                   1000 +
+               m.captured(first + 3).toLongLong();
+    };
+    const QJsonArray jsonWords =
+        QJsonDocument::fromJson(TestSupport::contents(json)).object().value(u"words"_s).toArray();
+    EXPECT_EQ(blocks.size() - 2, words);
+    EXPECT_EQ(jsonWords.size(), words);
+    qint64 previousEnd = 0;
+    for (qsizetype i = 1; i + 1 < blocks.size(); ++i) {
+        const QRegularExpressionMatch m = cue.match(blocks[i]);
+        ASSERT_TRUE(m.hasMatch()) << blocks[i].toStdString();
+        EXPECT_EQ(m.captured(1).toLongLong(), i);
+        const qint64 start = ms(m, 2);
+        const qint64 end = ms(m, 6);
+        if (i == 1) {
+            EXPECT_NEAR(double(start), soundStartMs, 5.0);
+        }
+        EXPECT_GE(start, previousEnd);
+        EXPECT_GE(end, start);
+        previousEnd = end;
+        // The JSON of the render without audio has the same cues, and the
+        // word's place in the text.
+        const QJsonObject word = jsonWords.at(i - 1).toObject();
+        EXPECT_EQ(word.value(u"start"_s).toInteger(), start);
+        EXPECT_EQ(word.value(u"end"_s).toInteger(), end);
+        const QJsonArray range = word.value(u"utf16"_s).toArray();
+        EXPECT_EQ(said.mid(range.at(0).toInteger(), range.at(1).toInteger()),
+                  word.value(u"text"_s).toString());
+        EXPECT_EQ(m.captured(10), word.value(u"text"_s).toString());
+    }
+    EXPECT_LE(double(previousEnd), audioEndMs);
 }
 
 TEST(Program, ExportWritesThroughLinksKeepsOnlyPermissionBitsAndClearsItsLeftovers)

@@ -1,18 +1,14 @@
-#include "platform/speech/AiffWriter.h"
+#include "platform/system/AtomicFile.h"
 
 #include "platform/system/FileName.h"
 #include "platform/system/SystemError.h"
-#include "platform/system/UniqueFd.h"
 
-#include <QCoreApplication>
 #include <QFile>
+#include <QList>
 #include <QRandomGenerator>
-
-#include <sndfile.h>
 
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -24,9 +20,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Room for the FORM, COMM and SSND chunk headers of a 16-bit mono file.
-constexpr quint64 HeaderSize = 54;
-constexpr size_t PendingSamples = 32768;
 constexpr int MaximumLinks = 40; // as the kernel follows them
 
 // Temporary files that have a name are called
@@ -138,11 +131,11 @@ Target resolve(const QString &path)
             break; // a new file
         }
         if (S_ISDIR(info.st_mode))
-            return {{}, {}, QCoreApplication::translate("AiffWriter", "it is a folder")};
+            return {{}, {}, u"it is a folder"_s};
         if (S_ISREG(info.st_mode))
             break;
         if (!S_ISLNK(info.st_mode))
-            return {{}, {}, QCoreApplication::translate("AiffWriter", "it is not a regular file")};
+            return {{}, {}, u"it is not a regular file"_s};
         QByteArray link(PATH_MAX, Qt::Uninitialized);
         const ssize_t length = ::readlink(current.constData(), link.data(), size_t(link.size()));
         if (length < 0)
@@ -156,7 +149,7 @@ Target resolve(const QString &path)
     target.folder = slash < 0 ? QByteArrayLiteral(".") : slash == 0 ? "/" : current.first(slash);
     target.name = current.sliced(slash + 1);
     if (target.name.isEmpty())
-        target.error = QCoreApplication::translate("AiffWriter", "it is a folder");
+        target.error = u"it is a folder"_s;
     return target;
 }
 
@@ -168,11 +161,9 @@ QString checkFolder(const Target &target, int folderFd)
     if (maximumName <= 0)
         maximumName = NAME_MAX;
     if (target.name.size() > maximumName)
-        return QCoreApplication::translate("AiffWriter", "the name is too long for its folder (%1)")
-            .arg(systemError(ENAMETOOLONG));
+        return u"the name is too long for its folder (%1)"_s.arg(systemError(ENAMETOOLONG));
     if (::faccessat(folderFd, ".", W_OK | X_OK, AT_EACCESS) != 0)
-        return QCoreApplication::translate("AiffWriter", "cannot create files in its folder (%1)")
-            .arg(systemError());
+        return u"cannot create files in its folder (%1)"_s.arg(systemError());
     return QString();
 }
 
@@ -180,8 +171,7 @@ UniqueFd openFolder(const QByteArray &folder, QString &error)
 {
     UniqueFd fd{::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
     if (!fd)
-        error = QCoreApplication::translate("AiffWriter", "cannot open its folder (%1)")
-                    .arg(systemError());
+        error = u"cannot open its folder (%1)"_s.arg(systemError());
     return fd;
 }
 
@@ -200,23 +190,16 @@ mode_t targetMode(int folderFd, const QByteArray &name)
 
 } // namespace
 
-void AiffWriter::SndfileCloser::operator()(sf_private_tag *file) const
-{
-    sf_close(file);
-}
-
-AiffWriter::AiffWriter(const QString &path, int sampleRate, quint64 maximumFileSize)
+AtomicFile::AtomicFile(const QString &path)
     : m_path(path)
-    , m_sampleRate(sampleRate)
-    , m_maximumFileSize(maximumFileSize)
 {}
 
-AiffWriter::~AiffWriter()
+AtomicFile::~AtomicFile()
 {
     discard();
 }
 
-QString AiffWriter::checkTarget(const QString &path)
+QString AtomicFile::checkTarget(const QString &path)
 {
     const Target target = resolve(path);
     if (!target.error.isEmpty())
@@ -228,9 +211,10 @@ QString AiffWriter::checkTarget(const QString &path)
     return checkFolder(target, folderFd.get());
 }
 
-bool AiffWriter::open()
+bool AtomicFile::open()
 {
     discard();
+    m_error.clear();
     Target target = resolve(m_path);
     if (!target.error.isEmpty()) {
         m_error = target.error;
@@ -246,21 +230,10 @@ bool AiffWriter::open()
         closeFiles();
         return false;
     }
-    SF_INFO info{};
-    info.samplerate = m_sampleRate;
-    info.channels = 1;
-    info.format = SF_FORMAT_AIFF | SF_FORMAT_PCM_16;
-    m_sndfile.reset(sf_open_fd(m_fd.get(), SFM_WRITE, &info, SF_FALSE));
-    if (!m_sndfile) {
-        m_error = QCoreApplication::translate("AiffWriter", "cannot start the sound file (%1)")
-                      .arg(QString::fromUtf8(sf_strerror(nullptr)));
-        discard();
-        return false;
-    }
     return true;
 }
 
-bool AiffWriter::createTemporary()
+bool AtomicFile::createTemporary()
 {
     removeStaleLeftovers(m_folderFd.get());
     // A file without a name disappears with the process, however it ends.
@@ -279,62 +252,19 @@ bool AiffWriter::createTemporary()
         if (errno != EEXIST)
             break;
     }
-    m_error =
-        QCoreApplication::translate("AiffWriter", "cannot create the file (%1)").arg(systemError());
+    m_error = u"cannot create the file (%1)"_s.arg(systemError());
     return false;
 }
 
-bool AiffWriter::write(const qint16 *samples, qsizetype count)
+bool AtomicFile::targetExists() const
 {
-    if (!m_sndfile)
-        return false;
-    if (count <= 0)
-        return true;
-    if (HeaderSize + 2 * quint64(framesWritten() + count) > m_maximumFileSize) {
-        m_error =
-            QCoreApplication::translate("AiffWriter", "the audio is too long for an AIFF file");
-        return false;
-    }
-    m_pending.insert(m_pending.end(), samples, samples + count);
-    if (m_pending.size() >= PendingSamples)
-        return flushPending();
-    return true;
-}
-
-bool AiffWriter::flushPending()
-{
-    const auto count = sf_count_t(m_pending.size());
-    const sf_count_t written =
-        count > 0 ? sf_write_short(m_sndfile.get(), m_pending.data(), count) : 0;
-    m_frames += written;
-    m_pending.clear();
-    if (written != count) {
-        m_error = QCoreApplication::translate("AiffWriter", "cannot write the file (%1)")
-                      .arg(QString::fromUtf8(sf_strerror(m_sndfile.get())));
-        return false;
-    }
-    return true;
-}
-
-bool AiffWriter::commit()
-{
-    if (!m_sndfile || !flushPending()) {
-        discard();
-        return false;
-    }
     struct stat existing = {};
-    if (m_frames == 0 && ::fstatat(m_folderFd.get(), m_name.constData(), &existing, 0) == 0) {
-        m_error = QCoreApplication::translate(
-            "AiffWriter", "there is no speech to write, and the file there is kept");
-        discard();
-        return false;
-    }
-    // Closing writes the header's final sizes; a failure there (a full disk)
-    // must not pass for a complete file.
-    const int error = sf_close(m_sndfile.release());
-    if (error != SF_ERR_NO_ERROR) {
-        m_error = QCoreApplication::translate("AiffWriter", "cannot write the file (%1)")
-                      .arg(QString::fromUtf8(sf_error_number(error)));
+    return m_folderFd && ::fstatat(m_folderFd.get(), m_name.constData(), &existing, 0) == 0;
+}
+
+bool AtomicFile::commit()
+{
+    if (!m_fd) {
         discard();
         return false;
     }
@@ -342,8 +272,7 @@ bool AiffWriter::commit()
     // target holds the old file or the new one, never an empty one.
     if (::fchmod(m_fd.get(), targetMode(m_folderFd.get(), m_name)) != 0 ||
         ::fsync(m_fd.get()) != 0) {
-        m_error = QCoreApplication::translate("AiffWriter", "cannot complete the file (%1)")
-                      .arg(systemError());
+        m_error = u"cannot complete the file (%1)"_s.arg(systemError());
         discard();
         return false;
     }
@@ -360,32 +289,27 @@ bool AiffWriter::commit()
     }
     if (m_temporaryName.isEmpty() || ::renameat(m_folderFd.get(), m_temporaryName.constData(),
                                                 m_folderFd.get(), m_name.constData()) != 0) {
-        m_error = QCoreApplication::translate("AiffWriter", "cannot complete the file (%1)")
-                      .arg(systemError());
+        m_error = u"cannot complete the file (%1)"_s.arg(systemError());
         discard();
         return false;
     }
     m_temporaryName.clear();
     const bool durable = ::fsync(m_folderFd.get()) == 0 || errno == EINVAL;
     if (!durable)
-        m_error =
-            QCoreApplication::translate("AiffWriter", "the file may not have reached the disk (%1)")
-                .arg(systemError());
+        m_error = u"the file may not have reached the disk (%1)"_s.arg(systemError());
     closeFiles();
     return durable;
 }
 
-void AiffWriter::discard()
+void AtomicFile::discard()
 {
-    m_pending.clear();
-    m_sndfile.reset();
     if (!m_temporaryName.isEmpty())
         ::unlinkat(m_folderFd.get(), m_temporaryName.constData(), 0);
     m_temporaryName.clear();
     closeFiles();
 }
 
-void AiffWriter::closeFiles()
+void AtomicFile::closeFiles()
 {
     m_fd.reset();
     m_folderFd.reset();

@@ -1,0 +1,116 @@
+#include "app/ExportPanel.h"
+
+#include "platform/speech/SoundFormats.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QLineEdit>
+#include <QSettings>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString SaveTimingsKey = u"export/saveWordTimings"_s;
+
+// ~/.config/tavorin/tavorin.conf, the program's own folder there.
+std::unique_ptr<QSettings> settings()
+{
+    const QString name = QCoreApplication::applicationName();
+    const QString organization = QCoreApplication::organizationName();
+    return std::make_unique<QSettings>(organization.isEmpty() ? name : organization, name);
+}
+
+struct Filter
+{
+    QString text;      // "Opus audio (*.opus)"
+    QString extension; // put on the name when the filter is chosen
+};
+
+// Replaces the extension of the name being typed, or adds one.
+void putExtension(QFileDialog *panel, const QString &extension)
+{
+    auto *edit = panel->findChild<QLineEdit *>(u"fileNameEdit"_s);
+    if (!edit)
+        return;
+    QString name = edit->text();
+    if (name.isEmpty())
+        return;
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot > 0)
+        name.truncate(dot);
+    edit->setText(name + u'.' + extension);
+}
+
+void offer(QFileDialog *panel, const QList<Filter> &filters, const QString &chosen)
+{
+    QStringList texts;
+    for (const Filter &filter : filters)
+        texts << filter.text;
+    panel->setNameFilters(texts);
+    for (const Filter &filter : filters)
+        if (filter.extension == chosen)
+            panel->selectNameFilter(filter.text);
+    QObject::connect(panel, &QFileDialog::filterSelected, panel,
+                     [panel, filters](const QString &text) {
+                         for (const Filter &filter : filters)
+                             if (filter.text == text)
+                                 putExtension(panel, filter.extension);
+                     });
+}
+
+QString extensionOf(const QString &name)
+{
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot > 0 ? name.mid(dot + 1).toLower() : QString();
+}
+
+} // namespace
+
+std::function<void()> ExportPanel::prepareAudio(QFileDialog *panel,
+                                                std::shared_ptr<bool> saveTimings)
+{
+    QList<Filter> filters;
+    for (const SoundFormat &format : SoundFormats::all()) {
+        QStringList patterns;
+        for (const QString &extension : format.extensions)
+            patterns << u"*."_s + extension;
+        filters.append({tr("%1 (%2)").arg(format.description, patterns.join(u' ')),
+                        format.extensions.constFirst()});
+    }
+    const QString name = panel->findChild<QLineEdit *>(u"fileNameEdit"_s)
+                             ? panel->findChild<QLineEdit *>(u"fileNameEdit"_s)->text()
+                             : QString();
+    const SoundFormat *format = SoundFormats::forPath(name);
+    offer(panel, filters, (format ? *format : SoundFormats::standard()).extensions.constFirst());
+
+    auto *check = new QCheckBox(tr("Also save word t&imings"), panel);
+    check->setObjectName(u"saveTimingsCheck"_s);
+    check->setToolTip(tr("Saves a WebVTT file beside the audio, with when each word is spoken."));
+    check->setChecked(settings()->value(SaveTimingsKey, false).toBool());
+    if (auto *grid = qobject_cast<QGridLayout *>(panel->layout()))
+        grid->addWidget(check, grid->rowCount(), 0, 1, grid->columnCount());
+    return [check, saveTimings] {
+        *saveTimings = check->isChecked();
+        settings()->setValue(SaveTimingsKey, check->isChecked());
+    };
+}
+
+std::function<void()> ExportPanel::prepareTimings(QFileDialog *panel)
+{
+    offer(panel,
+          {{tr("WebVTT captions (*.vtt)"), u"vtt"_s},
+           {tr("SubRip subtitles (*.srt)"), u"srt"_s},
+           {tr("JSON word timings (*.json)"), u"json"_s}},
+          u"vtt"_s);
+    return {};
+}
+
+QString ExportPanel::timingsPathFor(const QString &audioPath)
+{
+    const QString name = audioPath.section(u'/', -1);
+    const QString extension = extensionOf(name);
+    const QString base = extension.isEmpty() ? audioPath : audioPath.chopped(extension.size() + 1);
+    return base + u".vtt"_s;
+}

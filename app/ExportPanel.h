@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QFileDialog;
+
+// What the save panels of Export and Export Word Timings add to a plain save
+// panel: the formats as filters, with the file name's extension kept in step
+// with the chosen one, and for audio the choice to save the word timings too.
+class ExportPanel
+{
+    Q_DECLARE_TR_FUNCTIONS(ExportPanel)
+
+public:
+    // `saveTimings` receives the choice when the panel is accepted; the
+    // choice is remembered for the next export.
+    static std::function<void()> prepareAudio(QFileDialog *panel,
+                                              std::shared_ptr<bool> saveTimings);
+    static std::function<void()> prepareTimings(QFileDialog *panel);
+    // The timing file saved with an audio file: its name, ending in .vtt.
+    static QString timingsPathFor(const QString &audioPath);
+};

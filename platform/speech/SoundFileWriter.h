@@ -1,0 +1,67 @@
+#pragma once
+
+#include "platform/speech/SoundFormats.h"
+#include "platform/system/AtomicFile.h"
+
+#include <QString>
+#include <QtGlobal>
+
+#include <memory>
+#include <vector>
+
+struct sf_private_tag;
+struct SRC_STATE_tag;
+
+// Writes mono 16-bit speech into a sound file of any of SoundFormats, through
+// an AtomicFile: the target is replaced only on commit(), and a failed or
+// abandoned file leaves nothing behind.
+class SoundFileWriter
+{
+public:
+    // `maximumFileSize` overrides the format's own limit (0: the format's).
+    SoundFileWriter(const QString &path, int sampleRate,
+                    const SoundFormat &format = SoundFormats::standard(),
+                    quint64 maximumFileSize = 0);
+    ~SoundFileWriter();
+    SoundFileWriter(const SoundFileWriter &) = delete;
+    SoundFileWriter &operator=(const SoundFileWriter &) = delete;
+
+    bool open();
+    bool write(const qint16 *samples, qsizetype count);
+    // Makes the file durable and puts it in place of the target.
+    bool commit();
+    // Removes the temporary file; the target is not touched.
+    void discard();
+
+    // Samples taken, at the speech's rate.
+    qint64 framesWritten() const { return m_frames + qint64(m_pending.size()); }
+    QString errorString() const;
+
+private:
+    bool flushPending(bool last);
+    bool writeFile(const float *samples, qsizetype count);
+    bool writeFile(const qint16 *samples, qsizetype count);
+    void fail(const QString &error);
+
+    struct SndfileCloser
+    {
+        void operator()(sf_private_tag *file) const;
+    };
+    struct ResamplerDeleter
+    {
+        void operator()(SRC_STATE_tag *state) const;
+    };
+
+    AtomicFile m_file;
+    int m_sampleRate;
+    SoundFormat m_format;
+    quint64 m_maximumFileSize;
+    std::unique_ptr<sf_private_tag, SndfileCloser> m_sndfile;
+    std::unique_ptr<SRC_STATE_tag, ResamplerDeleter> m_resampler;
+    // Samples come in small blocks; writing them in large ones saves most
+    // of the system calls.
+    std::vector<qint16> m_pending;
+    std::vector<float> m_in;
+    std::vector<float> m_out;
+    qint64 m_frames = 0;
+};

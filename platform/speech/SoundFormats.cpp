@@ -1,0 +1,108 @@
+#include "platform/speech/SoundFormats.h"
+
+#include <sndfile.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// AIFF sizes are 32-bit: the file, less its first 8 bytes, must fit.
+constexpr quint64 AiffMaximumFileSize = 0xFFFFFFFFull + 8;
+
+bool writable(const SoundFormat &format)
+{
+    SF_INFO info{};
+    info.channels = 1;
+    info.samplerate = format.sampleRate > 0 ? format.sampleRate : 22050;
+    info.format = format.format;
+    return sf_format_check(&info) == SF_TRUE;
+}
+
+QList<SoundFormat> availableFormats()
+{
+    // WAV is written as RF64, which stays plain WAV until it passes 4 GiB.
+    // Opus takes only a few rates; speech is resampled to its native one.
+    const QList<SoundFormat> known = {
+        {u"aiff"_s,
+         u"AIFF audio"_s,
+         {u"aiff"_s, u"aif"_s},
+         SF_FORMAT_AIFF | SF_FORMAT_PCM_16,
+         0,
+         false,
+         AiffMaximumFileSize},
+        {u"wav"_s, u"WAV audio"_s, {u"wav"_s}, SF_FORMAT_RF64 | SF_FORMAT_PCM_16, 0, false, 0},
+        {u"flac"_s, u"FLAC audio"_s, {u"flac"_s}, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 0, false, 0},
+        {u"ogg"_s,
+         u"Ogg Vorbis audio"_s,
+         {u"ogg"_s, u"oga"_s},
+         SF_FORMAT_OGG | SF_FORMAT_VORBIS,
+         0,
+         true,
+         0},
+        {u"opus"_s, u"Opus audio"_s, {u"opus"_s}, SF_FORMAT_OGG | SF_FORMAT_OPUS, 24000, true, 0},
+        {u"mp3"_s,
+         u"MP3 audio"_s,
+         {u"mp3"_s},
+         SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III,
+         0,
+         true,
+         0},
+    };
+    QList<SoundFormat> formats;
+    for (const SoundFormat &format : known)
+        if (writable(format))
+            formats.append(format);
+    return formats;
+}
+
+} // namespace
+
+const QList<SoundFormat> &SoundFormats::all()
+{
+    static const QList<SoundFormat> formats = availableFormats();
+    return formats;
+}
+
+const SoundFormat &SoundFormats::standard()
+{
+    return all().constFirst();
+}
+
+const SoundFormat *SoundFormats::named(const QString &name)
+{
+    for (const SoundFormat &format : all())
+        if (format.name.compare(name, Qt::CaseInsensitive) == 0 ||
+            format.extensions.contains(name, Qt::CaseInsensitive))
+            return &format;
+    return nullptr;
+}
+
+const SoundFormat *SoundFormats::forPath(const QString &path)
+{
+    const QString name = path.section(u'/', -1);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot <= 0)
+        return nullptr;
+    const QString extension = name.mid(dot + 1);
+    for (const SoundFormat &format : all())
+        if (format.extensions.contains(extension, Qt::CaseInsensitive))
+            return &format;
+    return nullptr;
+}
+
+QString SoundFormats::extensionList()
+{
+    QStringList extensions;
+    for (const SoundFormat &format : all())
+        for (const QString &extension : format.extensions)
+            extensions << u'.' + extension;
+    return extensions.join(u", "_s);
+}
+
+QString SoundFormats::nameList()
+{
+    QStringList names;
+    for (const SoundFormat &format : all())
+        names << format.name;
+    return names.join(u", "_s);
+}
