@@ -109,7 +109,7 @@ void MainMenu::updateItems()
         {u"&Speech/&Stop", m_bindings->canStop()},
         {u"&File/&Export…", m_bindings->canExport()},
     };
-    if (QAction *timings = item(tr("&File/Export &Word Timings…")))
+    if (QAction *timings = item(u"&File/Export &Word Timings…"_s))
         timings->setEnabled(m_bindings->canExport());
     for (const auto &[path, enabled] : offered)
         if (QAction *action = item(QString::fromUtf16(path)))

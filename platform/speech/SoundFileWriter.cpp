@@ -1,5 +1,7 @@
 #include "platform/speech/SoundFileWriter.h"
 
+#include <QCoreApplication>
+
 #include <samplerate.h>
 #include <sndfile.h>
 
@@ -69,7 +71,8 @@ bool SoundFileWriter::open()
     info.format = m_format.format;
     m_sndfile.reset(sf_open_fd(m_file.fd(), SFM_WRITE, &info, SF_FALSE));
     if (!m_sndfile) {
-        fail(u"cannot start the sound file (%1)"_s.arg(sndfileError(nullptr)));
+        fail(QCoreApplication::translate("SoundFileWriter", "cannot start the sound file (%1)")
+                 .arg(sndfileError(nullptr)));
         discard();
         return false;
     }
@@ -85,7 +88,8 @@ bool SoundFileWriter::open()
         int error = 0;
         m_resampler.reset(src_new(SRC_SINC_FASTEST, 1, &error));
         if (!m_resampler) {
-            fail(u"cannot start the sound file (%1)"_s.arg(QString::fromUtf8(src_strerror(error))));
+            fail(QCoreApplication::translate("SoundFileWriter", "cannot start the sound file (%1)")
+                     .arg(QString::fromUtf8(src_strerror(error))));
             discard();
             return false;
         }
@@ -101,8 +105,9 @@ bool SoundFileWriter::write(const qint16 *samples, qsizetype count)
         return true;
     if (m_maximumFileSize > 0 &&
         AiffHeaderSize + 2 * quint64(framesWritten() + count) > m_maximumFileSize) {
-        fail(u"the audio is too long for an %1 file; %2 can hold it"_s.arg(
-            m_format.name.toUpper(), u"WAV, FLAC, Ogg Vorbis, Opus or MP3"_s));
+        fail(QCoreApplication::translate("SoundFileWriter",
+                                         "the audio is too long for an %1 file; %2 can hold it")
+                 .arg(m_format.name.toUpper(), u"WAV, FLAC, Ogg Vorbis, Opus or MP3"_s));
         return false;
     }
     m_pending.insert(m_pending.end(), samples, samples + count);
@@ -115,7 +120,8 @@ bool SoundFileWriter::writeFile(const qint16 *samples, qsizetype count)
 {
     const sf_count_t written = count > 0 ? sf_write_short(m_sndfile.get(), samples, count) : 0;
     if (written != count) {
-        fail(u"cannot write the file (%1)"_s.arg(sndfileError(m_sndfile.get())));
+        fail(QCoreApplication::translate("SoundFileWriter", "cannot write the file (%1)")
+                 .arg(sndfileError(m_sndfile.get())));
         return false;
     }
     return true;
@@ -125,7 +131,8 @@ bool SoundFileWriter::writeFile(const float *samples, qsizetype count)
 {
     const sf_count_t written = count > 0 ? sf_write_float(m_sndfile.get(), samples, count) : 0;
     if (written != count) {
-        fail(u"cannot write the file (%1)"_s.arg(sndfileError(m_sndfile.get())));
+        fail(QCoreApplication::translate("SoundFileWriter", "cannot write the file (%1)")
+                 .arg(sndfileError(m_sndfile.get())));
         return false;
     }
     return true;
@@ -155,7 +162,8 @@ bool SoundFileWriter::flushPending(bool last)
         data.data_out = m_out.data();
         data.output_frames = long(m_out.size());
         if (const int error = src_process(m_resampler.get(), &data)) {
-            fail(u"cannot convert the audio (%1)"_s.arg(QString::fromUtf8(src_strerror(error))));
+            fail(QCoreApplication::translate("SoundFileWriter", "cannot convert the audio (%1)")
+                     .arg(QString::fromUtf8(src_strerror(error))));
             return false;
         }
         if (!writeFile(m_out.data(), data.output_frames_gen))
@@ -174,7 +182,8 @@ bool SoundFileWriter::commit()
         return false;
     }
     if (m_frames == 0 && m_file.targetExists()) {
-        fail(u"there is no speech to write, and the file there is kept"_s);
+        fail(QCoreApplication::translate(
+            "SoundFileWriter", "there is no speech to write, and the file there is kept"));
         discard();
         return false;
     }
@@ -182,7 +191,8 @@ bool SoundFileWriter::commit()
     // a failure there (a full disk) must not pass for a complete file.
     const int error = sf_close(m_sndfile.release());
     if (error != SF_ERR_NO_ERROR) {
-        fail(u"cannot write the file (%1)"_s.arg(QString::fromUtf8(sf_error_number(error))));
+        fail(QCoreApplication::translate("SoundFileWriter", "cannot write the file (%1)")
+                 .arg(QString::fromUtf8(sf_error_number(error))));
         discard();
         return false;
     }

@@ -10,6 +10,7 @@
 #include "platform/speech/WordTimings.h"
 #include "platform/system/Log.h"
 
+#include <QCoreApplication>
 #include <QThread>
 #include <QTimer>
 
@@ -554,24 +555,30 @@ static QString checkLength(const QString &text, const SoundFormat &format, float
     for (const SoundFormat &other : SoundFormats::all())
         if (other.maximumFileSize == 0)
             others << other.name.toUpper();
-    return u"the speech would last some %1 hours, too long for an %2 file; %3 can hold it"_s.arg(
-        QString::number(qint64(seconds / 3600)), format.name.toUpper(), others.join(u", "_s));
+    return QCoreApplication::translate(
+               "SpeechSynthesizer",
+               "the speech would last some %1 hours, too long for an %2 file; %3 can hold it")
+        .arg(QString::number(qint64(seconds / 3600)), format.name.toUpper(), others.join(u", "_s));
 }
 
 QString SpeechSynthesizer::checkExport(const QString &audioPath, const ExportOptions &options)
 {
     if (!options.format.isEmpty() && !SoundFormats::named(options.format))
-        return u"unknown audio format '%1'; the formats are %2"_s.arg(options.format,
-                                                                      SoundFormats::nameList());
+        return QCoreApplication::translate("SpeechSynthesizer",
+                                           "unknown audio format '%1'; the formats are %2")
+            .arg(options.format, SoundFormats::nameList());
     const QString name = audioPath.section(u'/', -1);
     if (options.format.isEmpty() && name.lastIndexOf(u'.') > 0 && !SoundFormats::forPath(name))
-        return u"%1 has an extension that names no audio format; the known ones are %2"_s.arg(
-            name, SoundFormats::extensionList());
+        return QCoreApplication::translate(
+                   "SpeechSynthesizer",
+                   "%1 has an extension that names no audio format; the known ones are %2")
+            .arg(name, SoundFormats::extensionList());
     if (!options.timingsPath.isEmpty() && !WordTimings::kindForPath(options.timingsPath))
-        return u"%1 is no timing file name; timing files end in %2"_s.arg(
-            options.timingsPath.section(u'/', -1), WordTimings::extensionList());
+        return QCoreApplication::translate("SpeechSynthesizer",
+                                           "%1 is no timing file name; timing files end in %2")
+            .arg(options.timingsPath.section(u'/', -1), WordTimings::extensionList());
     if (audioPath.isEmpty() && options.timingsPath.isEmpty())
-        return u"there is no file to write"_s;
+        return QCoreApplication::translate("SpeechSynthesizer", "there is no file to write");
     return QString();
 }
 

@@ -3,6 +3,7 @@
 #include "platform/system/AtomicFile.h"
 #include "platform/system/SystemError.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -142,7 +143,8 @@ bool WordTimings::write(const QString &path, const QByteArray &contents, QString
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
-            error = u"cannot write the file (%1)"_s.arg(systemError());
+            error = QCoreApplication::translate("WordTimings", "cannot write the file (%1)")
+                        .arg(systemError());
             file.discard();
             return false;
         }

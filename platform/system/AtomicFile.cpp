@@ -3,6 +3,7 @@
 #include "platform/system/FileName.h"
 #include "platform/system/SystemError.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QList>
 #include <QRandomGenerator>
@@ -131,11 +132,11 @@ Target resolve(const QString &path)
             break; // a new file
         }
         if (S_ISDIR(info.st_mode))
-            return {{}, {}, u"it is a folder"_s};
+            return {{}, {}, QCoreApplication::translate("AtomicFile", "it is a folder")};
         if (S_ISREG(info.st_mode))
             break;
         if (!S_ISLNK(info.st_mode))
-            return {{}, {}, u"it is not a regular file"_s};
+            return {{}, {}, QCoreApplication::translate("AtomicFile", "it is not a regular file")};
         QByteArray link(PATH_MAX, Qt::Uninitialized);
         const ssize_t length = ::readlink(current.constData(), link.data(), size_t(link.size()));
         if (length < 0)
@@ -149,7 +150,7 @@ Target resolve(const QString &path)
     target.folder = slash < 0 ? QByteArrayLiteral(".") : slash == 0 ? "/" : current.first(slash);
     target.name = current.sliced(slash + 1);
     if (target.name.isEmpty())
-        target.error = u"it is a folder"_s;
+        target.error = QCoreApplication::translate("AtomicFile", "it is a folder");
     return target;
 }
 
@@ -161,9 +162,11 @@ QString checkFolder(const Target &target, int folderFd)
     if (maximumName <= 0)
         maximumName = NAME_MAX;
     if (target.name.size() > maximumName)
-        return u"the name is too long for its folder (%1)"_s.arg(systemError(ENAMETOOLONG));
+        return QCoreApplication::translate("AtomicFile", "the name is too long for its folder (%1)")
+            .arg(systemError(ENAMETOOLONG));
     if (::faccessat(folderFd, ".", W_OK | X_OK, AT_EACCESS) != 0)
-        return u"cannot create files in its folder (%1)"_s.arg(systemError());
+        return QCoreApplication::translate("AtomicFile", "cannot create files in its folder (%1)")
+            .arg(systemError());
     return QString();
 }
 
@@ -171,7 +174,8 @@ UniqueFd openFolder(const QByteArray &folder, QString &error)
 {
     UniqueFd fd{::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
     if (!fd)
-        error = u"cannot open its folder (%1)"_s.arg(systemError());
+        error = QCoreApplication::translate("AtomicFile", "cannot open its folder (%1)")
+                    .arg(systemError());
     return fd;
 }
 
@@ -252,7 +256,8 @@ bool AtomicFile::createTemporary()
         if (errno != EEXIST)
             break;
     }
-    m_error = u"cannot create the file (%1)"_s.arg(systemError());
+    m_error =
+        QCoreApplication::translate("AtomicFile", "cannot create the file (%1)").arg(systemError());
     return false;
 }
 
@@ -272,7 +277,8 @@ bool AtomicFile::commit()
     // target holds the old file or the new one, never an empty one.
     if (::fchmod(m_fd.get(), targetMode(m_folderFd.get(), m_name)) != 0 ||
         ::fsync(m_fd.get()) != 0) {
-        m_error = u"cannot complete the file (%1)"_s.arg(systemError());
+        m_error = QCoreApplication::translate("AtomicFile", "cannot complete the file (%1)")
+                      .arg(systemError());
         discard();
         return false;
     }
@@ -289,14 +295,17 @@ bool AtomicFile::commit()
     }
     if (m_temporaryName.isEmpty() || ::renameat(m_folderFd.get(), m_temporaryName.constData(),
                                                 m_folderFd.get(), m_name.constData()) != 0) {
-        m_error = u"cannot complete the file (%1)"_s.arg(systemError());
+        m_error = QCoreApplication::translate("AtomicFile", "cannot complete the file (%1)")
+                      .arg(systemError());
         discard();
         return false;
     }
     m_temporaryName.clear();
     const bool durable = ::fsync(m_folderFd.get()) == 0 || errno == EINVAL;
     if (!durable)
-        m_error = u"the file may not have reached the disk (%1)"_s.arg(systemError());
+        m_error =
+            QCoreApplication::translate("AtomicFile", "the file may not have reached the disk (%1)")
+                .arg(systemError());
     closeFiles();
     return durable;
 }

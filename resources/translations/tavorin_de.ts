@@ -9,57 +9,6 @@
     </message>
 </context>
 <context>
-    <name>AiffWriter</name>
-    <message>
-        <source>it is a folder</source>
-        <translation>es ist ein Ordner</translation>
-    </message>
-    <message>
-        <source>it is not a regular file</source>
-        <translation>es ist keine gewöhnliche Datei</translation>
-    </message>
-    <message>
-        <source>the name is too long for its folder (%1)</source>
-        <translation>der Name ist für seinen Ordner zu lang (%1)</translation>
-    </message>
-    <message>
-        <source>cannot create files in its folder (%1)</source>
-        <translation>in seinem Ordner lassen sich keine Dateien anlegen (%1)</translation>
-    </message>
-    <message>
-        <source>cannot open its folder (%1)</source>
-        <translation>sein Ordner lässt sich nicht öffnen (%1)</translation>
-    </message>
-    <message>
-        <source>cannot start the sound file (%1)</source>
-        <translation>die Audiodatei lässt sich nicht anlegen (%1)</translation>
-    </message>
-    <message>
-        <source>cannot create the file (%1)</source>
-        <translation>die Datei lässt sich nicht anlegen (%1)</translation>
-    </message>
-    <message>
-        <source>the audio is too long for an AIFF file</source>
-        <translation>die Aufnahme ist zu lang für eine AIFF-Datei</translation>
-    </message>
-    <message>
-        <source>cannot write the file (%1)</source>
-        <translation>die Datei lässt sich nicht schreiben (%1)</translation>
-    </message>
-    <message>
-        <source>there is no speech to write, and the file there is kept</source>
-        <translation>es gibt keine Sprachausgabe zu schreiben; die vorhandene Datei bleibt erhalten</translation>
-    </message>
-    <message>
-        <source>cannot complete the file (%1)</source>
-        <translation>die Datei lässt sich nicht fertigstellen (%1)</translation>
-    </message>
-    <message>
-        <source>the file may not have reached the disk (%1)</source>
-        <translation>die Datei hat den Datenträger womöglich nicht erreicht (%1)</translation>
-    </message>
-</context>
-<context>
     <name>AppDelegate</name>
     <message>
         <source>No</source>
@@ -117,6 +66,45 @@
         <source>Opening %1...</source>
         <translation>%1 wird geöffnet...</translation>
     </message>
+    <message>
+        <source>Exporting... %1</source>
+        <translation>Wird exportiert... %1</translation>
+    </message>
+</context>
+<context>
+    <name>AtomicFile</name>
+    <message>
+        <source>it is a folder</source>
+        <translation>es ist ein Ordner</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>es ist keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>the name is too long for its folder (%1)</source>
+        <translation>der Name ist für seinen Ordner zu lang (%1)</translation>
+    </message>
+    <message>
+        <source>cannot create files in its folder (%1)</source>
+        <translation>in seinem Ordner lassen sich keine Dateien anlegen (%1)</translation>
+    </message>
+    <message>
+        <source>cannot open its folder (%1)</source>
+        <translation>sein Ordner lässt sich nicht öffnen (%1)</translation>
+    </message>
+    <message>
+        <source>cannot create the file (%1)</source>
+        <translation>die Datei lässt sich nicht anlegen (%1)</translation>
+    </message>
+    <message>
+        <source>cannot complete the file (%1)</source>
+        <translation>die Datei lässt sich nicht fertigstellen (%1)</translation>
+    </message>
+    <message>
+        <source>the file may not have reached the disk (%1)</source>
+        <translation>die Datei hat den Datenträger womöglich nicht erreicht (%1)</translation>
+    </message>
 </context>
 <context>
     <name>Bundle</name>
@@ -131,6 +119,52 @@
     <message>
         <source>Acknowledgments</source>
         <translation>Danksagungen</translation>
+    </message>
+</context>
+<context>
+    <name>ExportPanel</name>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>Also save word t&amp;imings</source>
+        <translation>Auch die &amp;Wortzeiten speichern</translation>
+    </message>
+    <message>
+        <source>Saves a WebVTT file beside the audio, with when each word is spoken.</source>
+        <translation>Speichert neben der Audiodatei eine WebVTT-Datei mit den Zeiten, zu denen jedes Wort gesprochen wird.</translation>
+    </message>
+    <message>
+        <source>WebVTT captions (*.vtt)</source>
+        <translation>WebVTT-Untertitel (*.vtt)</translation>
+    </message>
+    <message>
+        <source>SubRip subtitles (*.srt)</source>
+        <translation>SubRip-Untertitel (*.srt)</translation>
+    </message>
+    <message>
+        <source>JSON word timings (*.json)</source>
+        <translation>JSON-Wortzeiten (*.json)</translation>
+    </message>
+</context>
+<context>
+    <name>ExportProgress</name>
+    <message>
+        <source>%1%</source>
+        <translation>%1 %</translation>
+    </message>
+    <message>
+        <source>%1 elapsed</source>
+        <translation>%1 vergangen</translation>
+    </message>
+    <message>
+        <source>%1 · %2</source>
+        <translation>%1 · %2</translation>
+    </message>
+    <message>
+        <source>%1 · %2 · about %3 left</source>
+        <translation>%1 · %2 · noch etwa %3</translation>
     </message>
 </context>
 <context>
@@ -190,6 +224,10 @@
         <source>Move the &amp;Caret with the Words</source>
         <translation>&amp;Cursor mit den Wörtern bewegen</translation>
     </message>
+    <message>
+        <source>Export &amp;Word Timings…</source>
+        <translation>&amp;Wortzeiten exportieren…</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -246,10 +284,6 @@
         <translation>Exportieren…</translation>
     </message>
     <message>
-        <source>Save the speech of the whole text as an AIFF file</source>
-        <translation>Die Sprachausgabe des ganzen Textes als AIFF-Datei speichern</translation>
-    </message>
-    <message>
         <source>Export</source>
         <translation>Exportieren</translation>
     </message>
@@ -264,6 +298,10 @@
     <message>
         <source>Busy</source>
         <translation>Beschäftigt</translation>
+    </message>
+    <message>
+        <source>Save the speech of the whole text as a sound file</source>
+        <translation>Die Sprachausgabe des ganzen Textes als Audiodatei speichern</translation>
     </message>
 </context>
 <context>
@@ -293,6 +331,52 @@
     <message>
         <source>Tavorin is already running but does not answer; try again once it responds, or end it first</source>
         <translation>Tavorin läuft bereits, antwortet aber nicht; versuchen Sie es erneut, sobald es reagiert, oder beenden Sie es zuerst</translation>
+    </message>
+</context>
+<context>
+    <name>SoundFileWriter</name>
+    <message>
+        <source>cannot start the sound file (%1)</source>
+        <translation>die Audiodatei lässt sich nicht anlegen (%1)</translation>
+    </message>
+    <message>
+        <source>the audio is too long for an %1 file; %2 can hold it</source>
+        <translation>die Aufnahme ist zu lang für eine %1-Datei; %2 kann sie aufnehmen</translation>
+    </message>
+    <message>
+        <source>cannot write the file (%1)</source>
+        <translation>die Datei lässt sich nicht schreiben (%1)</translation>
+    </message>
+    <message>
+        <source>cannot convert the audio (%1)</source>
+        <translation>die Aufnahme lässt sich nicht umwandeln (%1)</translation>
+    </message>
+    <message>
+        <source>there is no speech to write, and the file there is kept</source>
+        <translation>es gibt keine Sprachausgabe zu schreiben; die vorhandene Datei bleibt erhalten</translation>
+    </message>
+</context>
+<context>
+    <name>SpeechSynthesizer</name>
+    <message>
+        <source>the speech would last some %1 hours, too long for an %2 file; %3 can hold it</source>
+        <translation>die Sprachausgabe würde etwa %1 Stunden dauern, zu lang für eine %2-Datei; %3 kann sie aufnehmen</translation>
+    </message>
+    <message>
+        <source>unknown audio format &apos;%1&apos;; the formats are %2</source>
+        <translation>unbekanntes Audioformat „%1“; die Formate sind %2</translation>
+    </message>
+    <message>
+        <source>%1 has an extension that names no audio format; the known ones are %2</source>
+        <translation>die Endung von %1 nennt kein Audioformat; bekannt sind %2</translation>
+    </message>
+    <message>
+        <source>%1 is no timing file name; timing files end in %2</source>
+        <translation>%1 ist kein Name für eine Zeitendatei; Zeitendateien enden auf %2</translation>
+    </message>
+    <message>
+        <source>there is no file to write</source>
+        <translation>es gibt keine Datei zu schreiben</translation>
     </message>
 </context>
 <context>
@@ -330,6 +414,13 @@
     <message>
         <source>%1 wpm</source>
         <translation>%1 WpM</translation>
+    </message>
+</context>
+<context>
+    <name>WordTimings</name>
+    <message>
+        <source>cannot write the file (%1)</source>
+        <translation>die Datei lässt sich nicht schreiben (%1)</translation>
     </message>
 </context>
 </TS>

@@ -9,57 +9,6 @@
     </message>
 </context>
 <context>
-    <name>AiffWriter</name>
-    <message>
-        <source>it is a folder</source>
-        <translation>c’est un dossier</translation>
-    </message>
-    <message>
-        <source>it is not a regular file</source>
-        <translation>ce n’est pas un fichier ordinaire</translation>
-    </message>
-    <message>
-        <source>the name is too long for its folder (%1)</source>
-        <translation>le nom est trop long pour son dossier (%1)</translation>
-    </message>
-    <message>
-        <source>cannot create files in its folder (%1)</source>
-        <translation>impossible de créer des fichiers dans son dossier (%1)</translation>
-    </message>
-    <message>
-        <source>cannot open its folder (%1)</source>
-        <translation>impossible d’ouvrir son dossier (%1)</translation>
-    </message>
-    <message>
-        <source>cannot start the sound file (%1)</source>
-        <translation>impossible de commencer le fichier audio (%1)</translation>
-    </message>
-    <message>
-        <source>cannot create the file (%1)</source>
-        <translation>impossible de créer le fichier (%1)</translation>
-    </message>
-    <message>
-        <source>the audio is too long for an AIFF file</source>
-        <translation>l’audio est trop long pour un fichier AIFF</translation>
-    </message>
-    <message>
-        <source>cannot write the file (%1)</source>
-        <translation>impossible d’écrire le fichier (%1)</translation>
-    </message>
-    <message>
-        <source>there is no speech to write, and the file there is kept</source>
-        <translation>il n’y a aucune parole à écrire&#xa0;; le fichier existant est conservé</translation>
-    </message>
-    <message>
-        <source>cannot complete the file (%1)</source>
-        <translation>impossible de terminer le fichier (%1)</translation>
-    </message>
-    <message>
-        <source>the file may not have reached the disk (%1)</source>
-        <translation>le fichier n’a peut-être pas atteint le disque (%1)</translation>
-    </message>
-</context>
-<context>
     <name>AppDelegate</name>
     <message>
         <source>No</source>
@@ -117,6 +66,45 @@
         <source>Opening %1...</source>
         <translation>Ouverture de %1...</translation>
     </message>
+    <message>
+        <source>Exporting... %1</source>
+        <translation>Exportation... %1</translation>
+    </message>
+</context>
+<context>
+    <name>AtomicFile</name>
+    <message>
+        <source>it is a folder</source>
+        <translation>c’est un dossier</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>ce n’est pas un fichier ordinaire</translation>
+    </message>
+    <message>
+        <source>the name is too long for its folder (%1)</source>
+        <translation>le nom est trop long pour son dossier (%1)</translation>
+    </message>
+    <message>
+        <source>cannot create files in its folder (%1)</source>
+        <translation>impossible de créer des fichiers dans son dossier (%1)</translation>
+    </message>
+    <message>
+        <source>cannot open its folder (%1)</source>
+        <translation>impossible d’ouvrir son dossier (%1)</translation>
+    </message>
+    <message>
+        <source>cannot create the file (%1)</source>
+        <translation>impossible de créer le fichier (%1)</translation>
+    </message>
+    <message>
+        <source>cannot complete the file (%1)</source>
+        <translation>impossible de terminer le fichier (%1)</translation>
+    </message>
+    <message>
+        <source>the file may not have reached the disk (%1)</source>
+        <translation>le fichier n’a peut-être pas atteint le disque (%1)</translation>
+    </message>
 </context>
 <context>
     <name>Bundle</name>
@@ -131,6 +119,52 @@
     <message>
         <source>Acknowledgments</source>
         <translation>Remerciements</translation>
+    </message>
+</context>
+<context>
+    <name>ExportPanel</name>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>Also save word t&amp;imings</source>
+        <translation>Enregistrer aussi les temps des Enregistrer aussi les &amp;temps des motsamp;mots</translation>
+    </message>
+    <message>
+        <source>Saves a WebVTT file beside the audio, with when each word is spoken.</source>
+        <translation>Enregistre à côté du fichier audio un fichier WebVTT indiquant quand chaque mot est prononcé.</translation>
+    </message>
+    <message>
+        <source>WebVTT captions (*.vtt)</source>
+        <translation>Sous-titres WebVTT (*.vtt)</translation>
+    </message>
+    <message>
+        <source>SubRip subtitles (*.srt)</source>
+        <translation>Sous-titres SubRip (*.srt)</translation>
+    </message>
+    <message>
+        <source>JSON word timings (*.json)</source>
+        <translation>Temps des mots en JSON (*.json)</translation>
+    </message>
+</context>
+<context>
+    <name>ExportProgress</name>
+    <message>
+        <source>%1%</source>
+        <translation>%1&#xa0;%</translation>
+    </message>
+    <message>
+        <source>%1 elapsed</source>
+        <translation>%1 écoulé</translation>
+    </message>
+    <message>
+        <source>%1 · %2</source>
+        <translation>%1 · %2</translation>
+    </message>
+    <message>
+        <source>%1 · %2 · about %3 left</source>
+        <translation>%1 · %2 · environ %3 restant</translation>
     </message>
 </context>
 <context>
@@ -190,6 +224,10 @@
         <source>Move the &amp;Caret with the Words</source>
         <translation>Déplacer le &amp;curseur avec les mots</translation>
     </message>
+    <message>
+        <source>Export &amp;Word Timings…</source>
+        <translation>Exporter les &amp;temps des mots…</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -246,10 +284,6 @@
         <translation>Exporter…</translation>
     </message>
     <message>
-        <source>Save the speech of the whole text as an AIFF file</source>
-        <translation>Enregistrer la lecture de tout le texte dans un fichier AIFF</translation>
-    </message>
-    <message>
         <source>Export</source>
         <translation>Exporter</translation>
     </message>
@@ -264,6 +298,10 @@
     <message>
         <source>Busy</source>
         <translation>Occupé</translation>
+    </message>
+    <message>
+        <source>Save the speech of the whole text as a sound file</source>
+        <translation>Enregistrer la lecture de tout le texte dans un fichier audio</translation>
     </message>
 </context>
 <context>
@@ -293,6 +331,52 @@
     <message>
         <source>Tavorin is already running but does not answer; try again once it responds, or end it first</source>
         <translation>Tavorin est déjà lancé mais ne répond pas&#xa0;; réessayez quand il répondra, ou fermez-le d’abord</translation>
+    </message>
+</context>
+<context>
+    <name>SoundFileWriter</name>
+    <message>
+        <source>cannot start the sound file (%1)</source>
+        <translation>impossible de commencer le fichier audio (%1)</translation>
+    </message>
+    <message>
+        <source>the audio is too long for an %1 file; %2 can hold it</source>
+        <translation>l’audio est trop long pour un fichier %1&#xa0;; %2 peut le contenir</translation>
+    </message>
+    <message>
+        <source>cannot write the file (%1)</source>
+        <translation>impossible d’écrire le fichier (%1)</translation>
+    </message>
+    <message>
+        <source>cannot convert the audio (%1)</source>
+        <translation>impossible de convertir l’audio (%1)</translation>
+    </message>
+    <message>
+        <source>there is no speech to write, and the file there is kept</source>
+        <translation>il n’y a aucune parole à écrire&#xa0;; le fichier existant est conservé</translation>
+    </message>
+</context>
+<context>
+    <name>SpeechSynthesizer</name>
+    <message>
+        <source>the speech would last some %1 hours, too long for an %2 file; %3 can hold it</source>
+        <translation>la lecture durerait environ %1&#xa0;heures, trop longtemps pour un fichier %2&#xa0;; %3 peut la contenir</translation>
+    </message>
+    <message>
+        <source>unknown audio format &apos;%1&apos;; the formats are %2</source>
+        <translation>format audio inconnu «&#xa0;%1&#xa0;»&#xa0;; les formats sont %2</translation>
+    </message>
+    <message>
+        <source>%1 has an extension that names no audio format; the known ones are %2</source>
+        <translation>l’extension de %1 ne désigne aucun format audio&#xa0;; les formats connus sont %2</translation>
+    </message>
+    <message>
+        <source>%1 is no timing file name; timing files end in %2</source>
+        <translation>%1 n’est pas un nom de fichier de temps&#xa0;; ces fichiers se terminent par %2</translation>
+    </message>
+    <message>
+        <source>there is no file to write</source>
+        <translation>il n’y a aucun fichier à écrire</translation>
     </message>
 </context>
 <context>
@@ -330,6 +414,13 @@
     <message>
         <source>%1 wpm</source>
         <translation>%1&#xa0;mots/min</translation>
+    </message>
+</context>
+<context>
+    <name>WordTimings</name>
+    <message>
+        <source>cannot write the file (%1)</source>
+        <translation>impossible d’écrire le fichier (%1)</translation>
     </message>
 </context>
 </TS>
