@@ -9,6 +9,7 @@
 #include <QMetaObject>
 #include <QRegularExpression>
 
+#include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -306,15 +307,43 @@ private:
 };
 
 // A chunk on its way to the main thread through Qt's event queue. It is made
-// on a reading thread and run on the main thread; the queue's lock that
-// orders the two is inside Qt, out of ThreadSanitizer's sight, which is why
-// tests/tsan.supp names this type.
-struct MainThreadDelivery
+// on a reading thread and run on the main thread. The queue's lock orders the
+// two, but it is inside Qt, out of ThreadSanitizer's sight; the release of
+// each copy and the acquire before the run say the same in our own code.
+class MainThreadDelivery
 {
-    std::shared_ptr<QueuedAction> queued;
-    QString chunk;
+public:
+    MainThreadDelivery(std::shared_ptr<QueuedAction> queued, QString chunk)
+        : m_queued(std::move(queued))
+        , m_chunk(std::move(chunk))
+    {
+        m_handedOver.store(true, std::memory_order_release);
+    }
+    MainThreadDelivery(const MainThreadDelivery &other)
+        : m_queued(other.m_queued)
+        , m_chunk(other.m_chunk)
+    {
+        m_handedOver.store(true, std::memory_order_release);
+    }
+    MainThreadDelivery(MainThreadDelivery &&other) noexcept
+        : m_queued(std::move(other.m_queued))
+        , m_chunk(std::move(other.m_chunk))
+    {
+        m_handedOver.store(true, std::memory_order_release);
+    }
+    MainThreadDelivery &operator=(const MainThreadDelivery &) = delete;
+    MainThreadDelivery &operator=(MainThreadDelivery &&) = delete;
 
-    void operator()() const { (*queued)(chunk); }
+    void operator()() const
+    {
+        if (m_handedOver.load(std::memory_order_acquire))
+            (*m_queued)(m_chunk);
+    }
+
+private:
+    std::shared_ptr<QueuedAction> m_queued;
+    QString m_chunk;
+    std::atomic<bool> m_handedOver{false};
 };
 
 void deliver(const std::shared_ptr<BackgroundRun> &run, const QString &chunk)
