@@ -216,6 +216,7 @@ void AppDelegate::showStatus(const QString &text, bool busy)
     }
     if (m_statusProgress) {
         // Busy without a range, unless an export gives it one.
+        m_statusProgress->setAccessibleName(tr("Busy"));
         m_statusProgress->setRange(0, 0);
         m_statusProgress->setHidden(!busy);
     }

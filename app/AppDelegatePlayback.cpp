@@ -146,6 +146,7 @@ void AppDelegate::showExportProgress()
     if (m_statusLabel)
         m_statusLabel->setText(tr("Exporting... %1").arg(m_exportProgress.text()));
     if (m_statusProgress) {
+        m_statusProgress->setAccessibleName(tr("Export progress"));
         m_statusProgress->setRange(0, 1000);
         m_statusProgress->setValue(m_exportProgress.permille());
     }

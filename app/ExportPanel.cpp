@@ -3,6 +3,7 @@
 #include "platform/speech/SoundFormats.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLineEdit>
@@ -76,8 +77,11 @@ std::function<void()> ExportPanel::prepareAudio(QFileDialog *panel,
         QStringList patterns;
         for (const QString &extension : format.extensions)
             patterns << u"*."_s + extension;
-        filters.append({tr("%1 (%2)").arg(format.description, patterns.join(u' ')),
-                        format.extensions.constFirst()});
+        filters.append(
+            {tr("%1 (%2)").arg(QCoreApplication::translate("SoundFormats",
+                                                           format.description.toUtf8().constData()),
+                               patterns.join(u' ')),
+             format.extensions.constFirst()});
     }
     const QString name = panel->findChild<QLineEdit *>(u"fileNameEdit"_s)
                              ? panel->findChild<QLineEdit *>(u"fileNameEdit"_s)->text()

@@ -70,6 +70,14 @@
         <source>Exporting... %1</source>
         <translation>Wird exportiert... %1</translation>
     </message>
+    <message>
+        <source>Busy</source>
+        <translation>Beschäftigt</translation>
+    </message>
+    <message>
+        <source>Export progress</source>
+        <translation>Exportfortschritt</translation>
+    </message>
 </context>
 <context>
     <name>AtomicFile</name>
@@ -354,6 +362,33 @@
     <message>
         <source>there is no speech to write, and the file there is kept</source>
         <translation>es gibt keine Sprachausgabe zu schreiben; die vorhandene Datei bleibt erhalten</translation>
+    </message>
+</context>
+<context>
+    <name>SoundFormats</name>
+    <message>
+        <source>AIFF audio</source>
+        <translation>AIFF-Audio</translation>
+    </message>
+    <message>
+        <source>WAV audio</source>
+        <translation>WAV-Audio</translation>
+    </message>
+    <message>
+        <source>FLAC audio</source>
+        <translation>FLAC-Audio</translation>
+    </message>
+    <message>
+        <source>Ogg Vorbis audio</source>
+        <translation>Ogg-Vorbis-Audio</translation>
+    </message>
+    <message>
+        <source>Opus audio</source>
+        <translation>Opus-Audio</translation>
+    </message>
+    <message>
+        <source>MP3 audio</source>
+        <translation>MP3-Audio</translation>
     </message>
 </context>
 <context>

@@ -70,6 +70,14 @@
         <source>Exporting... %1</source>
         <translation>Exportation... %1</translation>
     </message>
+    <message>
+        <source>Busy</source>
+        <translation>Occupé</translation>
+    </message>
+    <message>
+        <source>Export progress</source>
+        <translation>Progression de l’exportation</translation>
+    </message>
 </context>
 <context>
     <name>AtomicFile</name>
@@ -354,6 +362,33 @@
     <message>
         <source>there is no speech to write, and the file there is kept</source>
         <translation>il n’y a aucune parole à écrire&#xa0;; le fichier existant est conservé</translation>
+    </message>
+</context>
+<context>
+    <name>SoundFormats</name>
+    <message>
+        <source>AIFF audio</source>
+        <translation>Audio AIFF</translation>
+    </message>
+    <message>
+        <source>WAV audio</source>
+        <translation>Audio WAV</translation>
+    </message>
+    <message>
+        <source>FLAC audio</source>
+        <translation>Audio FLAC</translation>
+    </message>
+    <message>
+        <source>Ogg Vorbis audio</source>
+        <translation>Audio Ogg Vorbis</translation>
+    </message>
+    <message>
+        <source>Opus audio</source>
+        <translation>Audio Opus</translation>
+    </message>
+    <message>
+        <source>MP3 audio</source>
+        <translation>Audio MP3</translation>
     </message>
 </context>
 <context>

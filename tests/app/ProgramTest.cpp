@@ -10,6 +10,7 @@
 #include <QLocalSocket>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSysInfo>
 
 #include "support/TestSupport.h"
@@ -347,6 +348,11 @@ TEST(Program, ExportWritesThroughLinksKeepsOnlyPermissionBitsAndClearsItsLeftove
     };
     const QByteArray real = folder + "/real\xfe.aiff";
     const QByteArray link = folder + "/link.aiff";
+    // QTemporaryDir cannot remove names that are not UTF-8.
+    const auto removeBytes = qScopeGuard([&] {
+        ::unlink(real.constData());
+        ::unlink(QByteArray(folder + "/bad\xffname.txt").constData());
+    });
     ASSERT_TRUE(touch(real));
     ASSERT_EQ(::chmod(real.constData(), 04751), 0);
     ASSERT_EQ(::symlink("real\xfe.aiff", link.constData()), 0);
