@@ -77,6 +77,8 @@ public:
 
     // Commands
     Q_INVOKABLE void doPlay(QObject *sender);
+    // Speaks from the cursor to the end of the text.
+    Q_INVOKABLE void doSpeakFromCursor(QObject *sender);
     Q_INVOKABLE void doPause(QObject *sender);
     Q_INVOKABLE void doStop(QObject *sender);
     Q_INVOKABLE void doExport(QObject *sender);
@@ -167,6 +169,7 @@ private:
     // word timings when `timingsPath` is.
     void startExport(const QUrl &url, const QString &timingsPath);
     void showExportProgress();
+    void speak(std::optional<CharacterRange> range);
     void followEdits();
     quint64 followedPosition(quint64 position) const;
     void textWillBeReplaced();

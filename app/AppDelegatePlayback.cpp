@@ -10,6 +10,8 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 
+#include <optional>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -24,30 +26,51 @@ QString textOf(const QPlainTextEdit *view)
 void AppDelegate::doPlay(QObject *sender)
 {
     Q_UNUSED(sender);
+    // Only a speech that is still paused is continued, over the range it was
+    // taken from; anything else starts anew from the selection of the moment.
+    const bool continuing = m_isPaused && m_speechSynth && m_speechSynth->isSpeaking();
+    if (continuing || !m_textView) {
+        speak(std::nullopt);
+        return;
+    }
+    const QTextCursor selection = m_textView->textCursor();
+    const int start = selection.selectionStart();
+    speak(selection.hasSelection() ? std::optional(CharacterRange{
+                                         quint64(start), quint64(selection.selectionEnd() - start)})
+                                   : std::nullopt);
+}
+
+void AppDelegate::doSpeakFromCursor(QObject *sender)
+{
+    Q_UNUSED(sender);
+    if (!m_textView)
+        return;
+    // From where the person is (the start of a selection) to the end; with
+    // nothing after the cursor, the whole text.
+    const quint64 length = quint64(m_textView->document()->characterCount() - 1);
+    const auto from = quint64(m_textView->textCursor().selectionStart());
+    speak(from < length ? std::optional(CharacterRange{from, length - from})
+                        : std::optional(CharacterRange{0, length}));
+}
+
+// Starts speaking `range` of the text (the whole text when none is given), or
+// continues the paused speech when there is one and no range is given.
+void AppDelegate::speak(std::optional<CharacterRange> range)
+{
     // Play is not offered during an export: both would speak through the one
     // synthesizer, and starting to play would silently drop the file the
     // person asked for. Stop ends the export (with its report) first.
     if (m_isExporting)
         return;
-    // Only a speech that is still paused is continued, over the range it was
-    // taken from; anything else starts anew from the selection of the moment.
-    const bool continuing = m_isPaused && m_speechSynth && m_speechSynth->isSpeaking();
+    const bool continuing = !range && m_isPaused && m_speechSynth && m_speechSynth->isSpeaking();
     setIsPlaying(true);
 
     QString text;
-    CharacterRange range;
     if (!continuing) {
         text = textOf(m_textView);
-        range = {0, quint64(text.size())};
-        if (m_textView) {
-            const QTextCursor selection = m_textView->textCursor();
-            if (selection.hasSelection()) {
-                const int start = selection.selectionStart();
-                const int length = selection.selectionEnd() - start;
-                text = text.mid(start, length);
-                range = {quint64(start), quint64(length)};
-            }
-        }
+        if (!range)
+            range = CharacterRange{0, quint64(text.size())};
+        text = text.mid(qsizetype(range->location), qsizetype(range->length));
     }
 
     QString identifier;
@@ -61,7 +84,7 @@ void AppDelegate::doPlay(QObject *sender)
         if (continuing) {
             m_speechSynth->continueSpeaking();
         } else {
-            m_spokenRange = range;
+            m_spokenRange = *range;
             followEdits();
             m_exportInProgress = false;
             m_speechSynth->startSpeakingString(text);

@@ -55,6 +55,8 @@ QVariantList MainMenu::description()
                             command(tr("Export &Word Timings…"), u"doExportTimings:"_s),
                             separator(), command(tr("&Quit"), u"quit"_s, u"@+q"_s)}),
         group(tr("&Speech"), {command(tr("&Play"), u"doPlay:"_s, QString(u"+"_s + keyF5)),
+                              command(tr("Speak &from the Cursor"), u"doSpeakFromCursor:"_s,
+                                      QString(u"$+"_s + keyF5)),
                               command(tr("P&ause"), u"doPause:"_s, QString(u"+"_s + keyF6)),
                               command(tr("&Stop"), u"doStop:"_s, QString(u"+"_s + keyF7)),
                               separator(), command(caretOption(), u"followWordsWithCaret:"_s)}),
@@ -109,8 +111,11 @@ void MainMenu::updateItems()
         {u"&Speech/&Stop", m_bindings->canStop()},
         {u"&File/&Export…", m_bindings->canExport()},
     };
-    if (QAction *timings = item(u"&File/Export &Word Timings…"_s))
-        timings->setEnabled(m_bindings->canExport());
+    // Export and speaking from the cursor are offered whenever no export runs.
+    for (const QString &path :
+         {u"&File/Export &Word Timings…"_s, u"&Speech/Speak &from the Cursor"_s})
+        if (QAction *action = item(path))
+            action->setEnabled(m_bindings->canExport());
     for (const auto &[path, enabled] : offered)
         if (QAction *action = item(QString::fromUtf16(path)))
             action->setEnabled(enabled);

@@ -236,16 +236,16 @@
         <source>Export &amp;Word Timings…</source>
         <translation>&amp;Wortzeiten exportieren…</translation>
     </message>
+    <message>
+        <source>Speak &amp;from the Cursor</source>
+        <translation>&amp;Ab dem Cursor vorlesen</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
     <message>
         <source>Play</source>
         <translation>Vorlesen</translation>
-    </message>
-    <message>
-        <source>Speak the text, or the selection</source>
-        <translation>Den Text oder die Auswahl vorlesen</translation>
     </message>
     <message>
         <source>Pause</source>
@@ -310,6 +310,10 @@
     <message>
         <source>Save the speech of the whole text as a sound file</source>
         <translation>Die Sprachausgabe des ganzen Textes als Audiodatei speichern</translation>
+    </message>
+    <message>
+        <source>Speak the text, or the selection (Shift+F5: from the cursor)</source>
+        <translation>Den Text oder die Auswahl vorlesen (Umschalt+F5: ab dem Cursor)</translation>
     </message>
 </context>
 <context>

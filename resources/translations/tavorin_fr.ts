@@ -236,16 +236,16 @@
         <source>Export &amp;Word Timings…</source>
         <translation>Exporter les &amp;temps des mots…</translation>
     </message>
+    <message>
+        <source>Speak &amp;from the Cursor</source>
+        <translation>Lire à partir d&amp;u curseur</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
     <message>
         <source>Play</source>
         <translation>Lire</translation>
-    </message>
-    <message>
-        <source>Speak the text, or the selection</source>
-        <translation>Lire le texte, ou la sélection</translation>
     </message>
     <message>
         <source>Pause</source>
@@ -310,6 +310,10 @@
     <message>
         <source>Save the speech of the whole text as a sound file</source>
         <translation>Enregistrer la lecture de tout le texte dans un fichier audio</translation>
+    </message>
+    <message>
+        <source>Speak the text, or the selection (Shift+F5: from the cursor)</source>
+        <translation>Lire le texte ou la sélection (Maj+F5&#xa0;: à partir du curseur)</translation>
     </message>
 </context>
 <context>

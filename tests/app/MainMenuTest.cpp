@@ -43,4 +43,11 @@ TEST_F(MainMenuBar, ShortcutsSendTheControllersCommands)
     EXPECT_TRUE(delegate->isPaused());
     press(Qt::Key_F7);
     EXPECT_FALSE(delegate->isPaused() || delegate->isPlaying());
+    // Shift+F5 speaks from the cursor.
+    QTextCursor cursor(text->document());
+    cursor.setPosition(5);
+    text->setTextCursor(cursor);
+    press(Qt::Key_F5, Qt::ShiftModifier);
+    EXPECT_EQ(delegate->spokenRange().location, 5u);
+    press(Qt::Key_F7);
 }

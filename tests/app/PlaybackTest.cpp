@@ -212,6 +212,29 @@ TEST_F(Playback, ExportWritesTheWholeTextAndMarksWordsAtTheirOwnPlace)
     EXPECT_TRUE(TestSupport::contents(dir.filePath(u"speech.vtt"_s)).startsWith("WEBVTT\n\n1\n"));
 }
 
+// From the cursor (or a selection's start) to the end, marks at their place;
+// with nothing after the cursor, the whole text.
+TEST_F(Playback, SpeakingFromTheCursorTakesTheRestOfTheText)
+{
+    text->setPlainText(u"alpha beta gamma"_s);
+    const struct
+    {
+        int cursor;
+        CharacterRange spoken;
+    } cases[] = {{6, {6, 10}}, {0, {0, 16}}, {16, {0, 16}}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.cursor);
+        QTextCursor cursor(text->document());
+        cursor.setPosition(c.cursor);
+        text->setTextCursor(cursor);
+        delegate->doSpeakFromCursor(nullptr);
+        EXPECT_EQ(delegate->spokenRange(), c.spoken);
+        hear(0, 4);
+        EXPECT_EQ(delegate->findIndicator()->markedRange(), (CharacterRange{c.spoken.location, 4}));
+    }
+    delegate->doStop(nullptr);
+}
+
 TEST_F(Playback, MarkingFarIntoALongTextScrollsItIntoView)
 {
     QString longText;
