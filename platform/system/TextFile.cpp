@@ -115,13 +115,15 @@ TextFile::Result TextFile::read(const QString &path, qint64 limit,
         const QByteArrayView bytes(chunk.constData(), carried + count);
         if (count == 0) {
             if (carried > 0)
-                return {std::nullopt, QCoreApplication::translate("TextFile", "it is not valid UTF-8 text")};
+                return {std::nullopt,
+                        QCoreApplication::translate("TextFile", "it is not valid UTF-8 text")};
             return {};
         }
         const qsizetype tail = incompleteTail(bytes);
         const QString text = decoder.decode(bytes.first(bytes.size() - tail));
         if (decoder.hasError())
-            return {std::nullopt, QCoreApplication::translate("TextFile", "it is not valid UTF-8 text")};
+            return {std::nullopt,
+                    QCoreApplication::translate("TextFile", "it is not valid UTF-8 text")};
         std::memmove(chunk.data(), bytes.data() + bytes.size() - tail, size_t(tail));
         carried = tail;
         if (!text.isEmpty() && !piece(text))
@@ -155,6 +157,7 @@ TextFile::Result TextFile::read(const QString &path)
 
     std::optional<QString> text = decodeUtf8(bytes);
     if (!text)
-        return {std::nullopt, QCoreApplication::translate("TextFile", "it is not valid UTF-8 text")};
+        return {std::nullopt,
+                QCoreApplication::translate("TextFile", "it is not valid UTF-8 text")};
     return {std::move(text), QString()};
 }
