@@ -133,31 +133,12 @@ TextFile::Result TextFile::read(const QString &path, qint64 limit,
 
 TextFile::Result TextFile::read(const QString &path)
 {
-    UniqueFd file;
-    qint64 size = 0;
-    if (QString error = openRegularFile(path, maximumSize, file, size); !error.isEmpty())
-        return {std::nullopt, error};
-
-    QByteArray bytes;
-    bytes.reserve(qsizetype(size));
-    char buffer[65536];
-    for (;;) {
-        const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
-        if (count < 0) {
-            if (errno == EINTR)
-                continue;
-            return {std::nullopt, systemError()};
-        }
-        if (count == 0)
-            break;
-        if (bytes.size() + count > maximumSize)
-            return {std::nullopt, tooLarge()};
-        bytes.append(buffer, qsizetype(count));
-    }
-
-    std::optional<QString> text = decodeUtf8(bytes);
-    if (!text)
-        return {std::nullopt,
-                QCoreApplication::translate("TextFile", "it is not valid UTF-8 text")};
+    QString text;
+    Result result = read(path, maximumSize, [&text](QStringView piece) {
+        text += piece;
+        return true;
+    });
+    if (!result.error.isEmpty())
+        return result;
     return {std::move(text), QString()};
 }
