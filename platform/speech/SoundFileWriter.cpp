@@ -6,6 +6,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <type_traits>
 
 using namespace Qt::StringLiterals;
 
@@ -107,7 +108,7 @@ bool SoundFileWriter::write(const qint16 *samples, qsizetype count)
         AiffHeaderSize + 2 * quint64(framesWritten() + count) > m_maximumFileSize) {
         fail(QCoreApplication::translate("SoundFileWriter",
                                          "the audio is too long for an %1 file; %2 can hold it")
-                 .arg(m_format.name.toUpper(), u"WAV, FLAC, Ogg Vorbis, Opus or MP3"_s));
+                 .arg(m_format.name.toUpper(), SoundFormats::unlimitedList()));
         return false;
     }
     m_pending.insert(m_pending.end(), samples, samples + count);
@@ -116,20 +117,16 @@ bool SoundFileWriter::write(const qint16 *samples, qsizetype count)
     return true;
 }
 
-bool SoundFileWriter::writeFile(const qint16 *samples, qsizetype count)
+template<typename Sample>
+bool SoundFileWriter::writeFile(const Sample *samples, qsizetype count)
 {
-    const sf_count_t written = count > 0 ? sf_write_short(m_sndfile.get(), samples, count) : 0;
-    if (written != count) {
-        fail(QCoreApplication::translate("SoundFileWriter", "cannot write the file (%1)")
-                 .arg(sndfileError(m_sndfile.get())));
-        return false;
+    sf_count_t written = 0;
+    if (count > 0) {
+        if constexpr (std::is_same_v<Sample, float>)
+            written = sf_write_float(m_sndfile.get(), samples, count);
+        else
+            written = sf_write_short(m_sndfile.get(), samples, count);
     }
-    return true;
-}
-
-bool SoundFileWriter::writeFile(const float *samples, qsizetype count)
-{
-    const sf_count_t written = count > 0 ? sf_write_float(m_sndfile.get(), samples, count) : 0;
     if (written != count) {
         fail(QCoreApplication::translate("SoundFileWriter", "cannot write the file (%1)")
                  .arg(sndfileError(m_sndfile.get())));

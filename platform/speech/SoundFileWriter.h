@@ -39,8 +39,8 @@ public:
 
 private:
     bool flushPending(bool last);
-    bool writeFile(const float *samples, qsizetype count);
-    bool writeFile(const qint16 *samples, qsizetype count);
+    template<typename Sample>
+    bool writeFile(const Sample *samples, qsizetype count);
     void fail(const QString &error);
 
     struct SndfileCloser

@@ -125,3 +125,12 @@ QString SoundFormats::nameList()
         names << format.name;
     return names.join(u", "_s);
 }
+
+QString SoundFormats::unlimitedList()
+{
+    QStringList names;
+    for (const SoundFormat &format : all())
+        if (format.maximumFileSize == 0)
+            names << format.name.toUpper();
+    return names.join(u", "_s);
+}

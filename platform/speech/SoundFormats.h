@@ -32,5 +32,7 @@ const SoundFormat *forPath(const QString &path);
 QString extensionList();
 // "aiff, wav, ..." for messages.
 QString nameList();
+// "WAV, FLAC, ...": the formats without a size limit, for messages.
+QString unlimitedList();
 
 } // namespace SoundFormats

@@ -551,14 +551,11 @@ static QString checkLength(const QString &text, const SoundFormat &format, float
     const double bytes = seconds * EspeakEngine::instance().sampleRate() * 2;
     if (bytes <= double(format.maximumFileSize))
         return QString();
-    QStringList others;
-    for (const SoundFormat &other : SoundFormats::all())
-        if (other.maximumFileSize == 0)
-            others << other.name.toUpper();
     return QCoreApplication::translate(
                "SpeechSynthesizer",
                "the speech would last some %1 hours, too long for an %2 file; %3 can hold it")
-        .arg(QString::number(qint64(seconds / 3600)), format.name.toUpper(), others.join(u", "_s));
+        .arg(QString::number(qint64(seconds / 3600)), format.name.toUpper(),
+             SoundFormats::unlimitedList());
 }
 
 QString SpeechSynthesizer::checkExport(const QString &audioPath, const ExportOptions &options)
