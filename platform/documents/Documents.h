@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <optional>
+
+// Turning the documents people have into the plain text the editor speaks.
+// Every reader takes the file's bytes, trusts nothing in them and is bounded:
+// a damaged or hostile file ends in an error naming the reason, never in a
+// crash, a hang or unbounded memory. Readers do blocking work: call them off
+// the main thread.
+namespace Documents {
+
+// What a reader may take from a file.
+struct Limits
+{
+    // The text given to the editor, in UTF-16 code units.
+    qsizetype maximumText = 10 * 1024 * 1024;
+    // A container's entries, decompressed, all together.
+    qint64 maximumUnpacked = 256 * 1024 * 1024;
+    // A container's entries.
+    int maximumEntries = 10000;
+    // Elements within elements in a document's XML.
+    int maximumDepth = 256;
+};
+
+struct Options
+{
+    Limits limits;
+    // For an encrypted document; empty when none was given.
+    QByteArray password;
+    // Called on the reading thread with the share read so far, 0 to 1.
+    std::function<void(double)> progress;
+    // Set from another thread to stop the read; readers look at it often.
+    const std::atomic_bool *cancel = nullptr;
+
+    bool cancelled() const;
+    void report(double share) const;
+};
+
+struct Result
+{
+    // The document's plain text in reading order; none after an error.
+    std::optional<QString> text;
+    // Why there is no text, in words for the person who opened the file
+    // (translated), without the file's name.
+    QString error;
+    // An encrypted document whose password is missing or wrong.
+    bool needsPassword = false;
+    // The read was stopped through Options::cancel.
+    bool cancelled = false;
+
+    static Result success(QString text) { return {std::move(text), {}, false, false}; }
+    static Result failure(QString error) { return {std::nullopt, std::move(error), false, false}; }
+    static Result stopped() { return {std::nullopt, {}, false, true}; }
+};
+
+} // namespace Documents
