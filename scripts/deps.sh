@@ -10,8 +10,9 @@ tavorin_packages=(
     libgtest-dev pulseaudio pulseaudio-utils xvfb xauth
     desktop-file-utils appstream
 )
-# Only the tests need these: German and Chinese texts for the word marks.
-tavorin_test_packages=(fortunes-de fortunes-zh)
+# Only the tests need these: German and Chinese texts for the word marks, and
+# qpdf to encrypt the PDF documents they make.
+tavorin_test_packages=(fortunes-de fortunes-zh qpdf)
 
 tavorin_install_deps() {
     local missing=()
