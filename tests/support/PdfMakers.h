@@ -5,13 +5,11 @@
 // qpdf). They need a QGuiApplication for the fonts.
 
 #include <QBuffer>
-#include <QFont>
 #include <QImage>
-#include <QList>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
-#include <QTemporaryDir>
+#include <QTemporaryFile>
 
 namespace PdfMakers {
 
@@ -35,26 +33,21 @@ inline QByteArray textPdf(const QList<QList<Text>> &pages, bool asImages = false
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setPageMargins(QMarginsF());
     QPainter painter(&writer);
-    QFont font(QStringLiteral("DejaVu Serif"));
-    font.setPixelSize(12);
     for (qsizetype i = 0; i < pages.size(); ++i) {
         if (i > 0)
             writer.newPage();
-        const auto draw = [&](QPainter &target) {
-            target.setFont(font);
-            for (const Text &line : pages[i])
-                target.drawText(QPointF(line.x, line.y), line.text);
-        };
-        if (!asImages) {
-            draw(painter);
-            continue;
-        }
         QImage image(595, 842, QImage::Format_RGB32);
         image.fill(Qt::white);
         QPainter imagePainter(&image);
-        draw(imagePainter);
+        QPainter &target = asImages ? imagePainter : painter;
+        QFont font(QStringLiteral("DejaVu Serif"));
+        font.setPixelSize(12);
+        target.setFont(font);
+        for (const Text &line : pages[i])
+            target.drawText(QPointF(line.x, line.y), line.text);
         imagePainter.end();
-        painter.drawImage(QPointF(), image);
+        if (asImages)
+            painter.drawImage(QPointF(), image);
     }
     painter.end();
     return buffer.data();
@@ -64,21 +57,16 @@ inline QByteArray textPdf(const QList<QList<Text>> &pages, bool asImages = false
 // when qpdf fails.
 inline QByteArray encryptedPdf(const QByteArray &pdf, const QString &user, const QString &owner)
 {
-    QTemporaryDir folder;
-    QFile in(folder.filePath(QStringLiteral("in.pdf")));
-    if (!in.open(QIODevice::WriteOnly) || in.write(pdf) != pdf.size())
+    QTemporaryFile in;
+    if (!in.open() || in.write(pdf) != pdf.size() || !in.flush())
         return {};
-    in.close();
-    const QString out = folder.filePath(QStringLiteral("out.pdf"));
     QProcess qpdf;
     qpdf.start(QStringLiteral("qpdf"),
                {QStringLiteral("--encrypt"), user, owner, QStringLiteral("256"),
-                QStringLiteral("--"), in.fileName(), out});
-    if (!qpdf.waitForFinished(60000) || qpdf.exitStatus() != QProcess::NormalExit ||
-        qpdf.exitCode() != 0)
-        return {};
-    QFile result(out);
-    return result.open(QIODevice::ReadOnly) ? result.readAll() : QByteArray();
+                QStringLiteral("--"), in.fileName(), QStringLiteral("-")});
+    const bool done = qpdf.waitForFinished(60000) && qpdf.exitStatus() == QProcess::NormalExit &&
+                      qpdf.exitCode() == 0;
+    return done ? qpdf.readAllStandardOutput() : QByteArray();
 }
 
 } // namespace PdfMakers
