@@ -145,9 +145,8 @@ bool isPageNumber(const QString &text)
 }
 
 // Running headers and footers: among the two topmost and the two bottommost
-// lines of each page, a text (numbers aside) at the same height on at least
-// half of the pages, and two at least; and a page number alone at the top or
-// bottom edge of its page.
+// lines of each page, a text (numbers aside) at the same height on several
+// pages; and a page number alone at the top or bottom edge of its page.
 void leaveOutRunningLines(QList<Page> &pages)
 {
     const auto edgeLines = [](const Page &page) {
@@ -179,7 +178,9 @@ void leaveOutRunningLines(QList<Page> &pages)
         for (const auto &k : seen)
             ++pagesWith[k];
     }
-    const int enough = std::max(2, (pagesWithText + 1) / 2);
+    // In the margins, two pages are enough: a book's headers change with its
+    // chapters. Within the text's area, half of the pages, or three.
+    const int enough = std::max(2, std::min(3, (pagesWithText + 1) / 2));
 
     for (Page &page : pages) {
         const QList<qsizetype> edges = edgeLines(page);
@@ -192,8 +193,9 @@ void leaveOutRunningLines(QList<Page> &pages)
             const qreal y = line.box.center().y();
             const bool outermost = n == 0 || n == edges.size() - 1;
             const bool atEdge = y < page.height * 0.15 || y > page.height * 0.85;
-            running[edges[n]] = count >= enough || (outermost && atEdge && page.lines.size() > 1 &&
-                                                    isPageNumber(line.text));
+            running[edges[n]] =
+                count >= (atEdge ? 2 : enough) ||
+                (outermost && atEdge && page.lines.size() > 1 && isPageNumber(line.text));
         }
         QList<Line> body;
         for (qsizetype i = 0; i < page.lines.size(); ++i) {
@@ -208,6 +210,24 @@ bool endsSentence(const QString &text)
 {
     static const QString marks = QStringLiteral(".!?:;\"')\u201D\u2019\u00BB\u2026");
     return !text.isEmpty() && marks.contains(text.back());
+}
+
+// "• item", "1. item", "b) item": a list item, which starts a paragraph of
+// its own.
+bool startsItem(const QString &text)
+{
+    static const QString bullets =
+        QStringLiteral("\u2022\u25E6\u25AA\u2023\u2043\u2219\u25CF\u25CB\u25A0\u25A1\u25BA");
+    if (bullets.contains(text.front()))
+        return true;
+    qsizetype digits = 0;
+    while (digits < text.size() && digits < 4 && text[digits].isDigit())
+        ++digits;
+    // A letter only before a parenthesis: "A. Smith" is a name.
+    const qsizetype marker = digits > 0 ? digits : text.front().isLetter() ? 1 : 0;
+    const QChar after = marker < text.size() ? text[marker] : QChar();
+    return marker > 0 && marker <= 3 && (after == u')' || (digits > 0 && after == u'.')) &&
+           marker + 1 < text.size() && text[marker + 1] == u' ';
 }
 
 // How a line goes on from the paragraph before it: a hyphen after a letter at
@@ -228,10 +248,11 @@ Join joinOf(const QString &paragraph, const QString &next)
     return next.front().isLetterOrNumber() ? Join::Compound : Join::Space;
 }
 
-// The lines in reading order as paragraphs. Within a column a paragraph ends
-// at a gap larger than the usual distance between lines (measured against
-// the line height, so that small print counts the same) or before an
-// indented first line. Where the reading goes on in the next column or on
+// The lines in reading order as paragraphs. A list item, and a line in a
+// larger or smaller type, start one. Within a column a paragraph ends at a
+// gap larger than the usual distance between lines (measured against the
+// line height, so that small print counts the same) or before an indented
+// first line. Where the reading goes on in the next column or on
 // the next page, the paragraph goes on too, unless the line before it ended
 // a sentence short of the paragraph's width or the new line is indented.
 QStringList paragraphs(const QList<Line> &lines)
@@ -254,28 +275,33 @@ QStringList paragraphs(const QList<Line> &lines)
         std::nth_element(steps.begin(), steps.begin() + middle, steps.end());
         usual = steps[middle];
     }
-    const auto indented = [&lines, &step](qsizetype i) {
-        const qreal em = lines[i].box.height() * 0.5;
-        return i + 1 < lines.size() && step(i + 1) > 0.3 &&
-               lines[i].box.left() - lines[i + 1].box.left() > em;
-    };
-
     QStringList result;
     QString paragraph;
     qreal width = 0;
+    bool item = false;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const Line &line = lines[i];
-        bool starts = i == 0;
+        const qreal em = line.box.height() * 0.5;
+        // The line below in the same column, if any: a first line is set in
+        // from it, unless it starts a list (whose lines are set in from
+        // their markers).
+        const bool below = i + 1 < lines.size() && step(i + 1) > 0.3;
+        const bool beforeList = below && startsItem(lines[i + 1].text);
+        const bool setIn = below && !beforeList && line.box.left() - lines[i + 1].box.left() > em;
+        bool starts = i == 0 || startsItem(line.text);
         if (!starts) {
             const Line &above = lines[i - 1];
+            // A heading's type is larger than the text's, a note's smaller.
+            const qreal heights = line.box.height() / std::max<qreal>(above.box.height(), 1);
             const qreal s = step(i);
-            if (s > 0.3) {
-                starts = s > usual * 1.3 ||
-                         (line.box.left() - above.box.left() > line.box.height() * 0.5 &&
-                          (indented(i) || i + 1 == lines.size()));
+            const bool endedShort = endsSentence(above.text) && above.box.width() < width * 0.75;
+            if (heights > 1.25 || heights < 0.8) {
+                starts = true;
+            } else if (s > 0.3) {
+                starts = s > usual * 1.3 || (!item && line.box.left() - above.box.left() > em &&
+                                             (setIn || beforeList || endedShort || !below));
             } else {
-                starts =
-                    indented(i) || (endsSentence(above.text) && above.box.width() < width * 0.75);
+                starts = (!item && setIn) || endedShort;
             }
         }
         if (starts && !paragraph.isEmpty()) {
@@ -285,6 +311,7 @@ QStringList paragraphs(const QList<Line> &lines)
         }
         if (paragraph.isEmpty()) {
             paragraph = line.text;
+            item = startsItem(line.text);
         } else {
             const Join join = joinOf(paragraph, line.text);
             if (join == Join::Word)
