@@ -106,38 +106,25 @@ public:
     // Whitespace runs count as one space (XML and HTML text).
     void appendCollapsed(QStringView text)
     {
-        for (const QChar c : text) {
-            if (isSpace(c)) {
-                if (m_space.isEmpty())
-                    m_space = u" "_s;
-            } else {
-                put(c);
-            }
-        }
+        append(text, [this](QChar) {
+            if (m_space.isEmpty())
+                m_space = u" "_s;
+        });
     }
     // Spaces and tabs are kept between words; line ends become spaces.
     void appendLiteral(QStringView text)
     {
-        for (const QChar c : text) {
-            if (isSpace(c))
-                addSpace(c == u'\t' ? c : QChar(u' '));
-            else
-                put(c);
-        }
+        append(text, [this](QChar c) { addSpace(c == u'\t' ? c : QChar(u' ')); });
     }
     // Line ends are kept too (preformatted text).
     void appendPreformatted(QStringView text)
     {
-        for (const QChar c : text) {
+        append(text, [this](QChar c) {
             if (c == u'\n')
                 lineBreak();
-            else if (c == u'\r')
-                continue;
-            else if (isSpace(c))
+            else if (c != u'\r')
                 addSpace(c);
-            else
-                put(c);
-        }
+        });
     }
     void lineBreak()
     {
@@ -166,19 +153,36 @@ private:
         if (m_space.size() < 64)
             m_space.append(c);
     }
-    void put(QChar c)
+    // The words of `text` go in whole; `space` takes each whitespace
+    // character between them.
+    template<typename Space>
+    void append(QStringView text, Space space)
+    {
+        const QChar *const end = text.cend();
+        for (const QChar *at = text.cbegin(); at != end;) {
+            if (isSpace(*at)) {
+                space(*at++);
+                continue;
+            }
+            const QChar *word = at;
+            while (at != end && !isSpace(*at))
+                ++at;
+            put(QStringView(word, at));
+        }
+    }
+    void put(QStringView word)
     {
         if (overflowed())
             return;
         if (!m_text.isEmpty()) {
             if (m_breaks > 0)
-                m_text.append(QString(m_breaks, u'\n'));
+                m_text.append(QStringView(u"\n\n").left(m_breaks));
             else
                 m_text.append(m_space);
         }
         m_breaks = 0;
         m_space.clear();
-        m_text.append(c);
+        m_text.append(word);
     }
 
     qsizetype m_limit;

@@ -369,8 +369,11 @@ Result readZipDocument(const QByteArray &bytes, const Options &options)
     const QByteArray mimetype = found->value(mimetypeName).trimmed();
 
     if (mimetype == "application/epub+zip" ||
-        (mimetype.isEmpty() && found->contains(containerName)))
+        (mimetype.isEmpty() && found->contains(containerName))) {
+        if (!found->contains(containerName))
+            return Result::failure(tr("its part %1 is missing").arg(partName(containerName)));
         return readEpub(zip, found->value(containerName), options);
+    }
     if (mimetype == "application/vnd.oasis.opendocument.text")
         return readPart(zip, "content.xml", Markup::Format::OpenDocumentText, options);
     if (!mimetype.isEmpty())
