@@ -12,11 +12,6 @@ namespace Documents::Markup {
 
 namespace {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("Documents", text);
-}
-
 // A message about the document itself, or about one part of its container
 // (the part's name is the first argument of the second form).
 template<typename... Arguments>
@@ -24,9 +19,12 @@ QString about(const QString &part, const char *whole, const char *inPart,
               const Arguments &...arguments)
 {
     if constexpr (sizeof...(arguments) == 0)
-        return part.isEmpty() ? tr(whole) : tr(inPart).arg(part);
+        return part.isEmpty() ? QCoreApplication::translate("Documents", whole)
+                              : QCoreApplication::translate("Documents", inPart).arg(part);
     else
-        return part.isEmpty() ? tr(whole).arg(arguments...) : tr(inPart).arg(part, arguments...);
+        return part.isEmpty()
+                   ? QCoreApplication::translate("Documents", whole).arg(arguments...)
+                   : QCoreApplication::translate("Documents", inPart).arg(part, arguments...);
 }
 
 // The HTML entities that books use without declaring them (XHTML names them
@@ -495,8 +493,10 @@ Result readText(Format format, const QByteArray &xml, const Options &options, co
         break;
     }
     if (out.overflowed())
-        return Result::failure(tr("its text is longer than %1 characters, more than Tavorin reads")
-                                   .arg(options.limits.maximumText));
+        return Result::failure(
+            QCoreApplication::translate(
+                "Documents", "its text is longer than %1 characters, more than Tavorin reads")
+                .arg(options.limits.maximumText));
     if (walk.outcome())
         return *walk.outcome();
     return Result::success(out.take());

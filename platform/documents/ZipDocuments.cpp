@@ -18,15 +18,11 @@ namespace Documents {
 
 namespace {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("Documents", text);
-}
-
 Result notReadable()
 {
-    return Result::failure(
-        tr("it is a zip archive, not a book, OpenDocument text or Word document Tavorin can read"));
+    return Result::failure(QCoreApplication::translate(
+        "Documents",
+        "it is a zip archive, not a book, OpenDocument text or Word document Tavorin can read"));
 }
 
 struct ArchiveFree
@@ -54,8 +50,11 @@ public:
     {
         const std::unique_ptr<archive, ArchiveFree> handle(archive_read_new());
         if (!handle)
-            return fail(Result::failure(tr("there is not enough memory to open it")));
+            return fail(Result::failure(
+                QCoreApplication::translate("Documents", "there is not enough memory to open it")));
         archive_read_support_format_zip(handle.get());
+        if (!m_options.password.isEmpty())
+            archive_read_add_passphrase(handle.get(), m_options.password.constData());
         if (archive_read_open_memory(handle.get(), m_bytes.constData(), size_t(m_bytes.size())) !=
             ARCHIVE_OK)
             return damaged(handle.get());
@@ -71,9 +70,10 @@ public:
             if (status < ARCHIVE_WARN)
                 return damaged(handle.get());
             if (++entries > m_options.limits.maximumEntries)
-                return fail(
-                    Result::failure(tr("it holds more than %1 files, more than Tavorin reads")
-                                        .arg(m_options.limits.maximumEntries)));
+                return fail(Result::failure(
+                    QCoreApplication::translate(
+                        "Documents", "it holds more than %1 files, more than Tavorin reads")
+                        .arg(m_options.limits.maximumEntries)));
             if (archive_entry_filetype(entry) != AE_IFREG)
                 continue;
             const QByteArray name = entryName(entry);
@@ -118,28 +118,42 @@ private:
     {
         const char *reason = archive_error_string(handle);
         if (!reason)
-            return fail(Result::failure(tr("it is damaged")));
-        return fail(Result::failure(tr("it is damaged: %1").arg(QString::fromLocal8Bit(reason))));
+            return fail(Result::failure(QCoreApplication::translate("Documents", "it is damaged")));
+        return fail(Result::failure(QCoreApplication::translate("Documents", "it is damaged: %1")
+                                        .arg(QString::fromLocal8Bit(reason))));
+    }
+
+    bool needsPassword(QString reason)
+    {
+        Result result = Result::failure(std::move(reason));
+        result.needsPassword = true;
+        return fail(std::move(result));
     }
 
     bool tooLarge()
     {
-        return fail(Result::failure(tr("it unpacks to more than %1 MiB, more than Tavorin reads")
-                                        .arg(m_options.limits.maximumUnpacked / (1024 * 1024))));
+        return fail(Result::failure(
+            QCoreApplication::translate("Documents",
+                                        "it unpacks to more than %1 MiB, more than Tavorin reads")
+                .arg(m_options.limits.maximumUnpacked / (1024 * 1024))));
     }
 
     // The entry's data into `data`, or counted and dropped when it is null.
     bool unpack(archive *handle, archive_entry *entry, QByteArray *data)
     {
-        if (archive_entry_is_encrypted(entry))
-            return fail(
-                Result::failure(tr("it is encrypted with a password, which Tavorin cannot read")));
+        const bool encrypted = archive_entry_is_encrypted(entry);
+        if (encrypted && m_options.password.isEmpty())
+            return needsPassword(
+                QCoreApplication::translate("Documents", "it is protected with a password"));
         const qint64 left = m_options.limits.maximumUnpacked - m_unpacked;
         if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > left)
             return tooLarge();
         char buffer[64 * 1024];
         for (int chunk = 1;; ++chunk) {
             const la_ssize_t read = archive_read_data(handle, buffer, sizeof buffer);
+            if (read < 0 && encrypted)
+                return needsPassword(QCoreApplication::translate(
+                    "Documents", "it is protected with a password, and the one given is wrong"));
             if (read < 0)
                 return damaged(handle);
             if (read == 0)
@@ -188,7 +202,8 @@ Result readPart(Zip &zip, const QByteArray &name, Markup::Format format, const O
     if (!found)
         return zip.failure();
     if (!found->contains(name))
-        return Result::failure(tr("its part %1 is missing").arg(partName(name)));
+        return Result::failure(
+            QCoreApplication::translate("Documents", "its part %1 is missing").arg(partName(name)));
     const Result result = Markup::readText(format, found->value(name), options, partName(name));
     options.report(1);
     return result;
@@ -236,8 +251,9 @@ std::optional<QByteArray> packageOf(const QByteArray &container, const Options &
         }
     }
     *failure = walk.outcome() ? *walk.outcome()
-                              : Result::failure(tr("it is a book whose container names no "
-                                                   "package document"));
+                              : Result::failure(QCoreApplication::translate(
+                                    "Documents", "it is a book whose container names no "
+                                                 "package document"));
     return std::nullopt;
 }
 
@@ -290,13 +306,24 @@ std::optional<QList<QByteArray>> spineOf(const QByteArray &package, const QByteA
         (linear ? primary : auxiliary).append(item->entry);
     }
     if (primary.isEmpty() && auxiliary.isEmpty()) {
-        *failure = Result::failure(tr("it is a book without any chapters to read"));
+        *failure = Result::failure(
+            QCoreApplication::translate("Documents", "it is a book without any chapters to read"));
         return std::nullopt;
     }
     return primary.isEmpty() ? auxiliary : primary;
 }
 
-Result readEpub(Zip &zip, const QByteArray &container, const Options &options)
+Result protectedDocument()
+{
+    return Result::failure(QCoreApplication::translate(
+        "Documents", "it is encrypted (protected with a password or against copying), which "
+                     "Tavorin cannot read"));
+}
+
+// `encryption` is the book's META-INF/encryption.xml: the parts it lists are
+// encrypted, usually its fonts, sometimes (copy protection) its chapters.
+Result readEpub(Zip &zip, const QByteArray &container, const QByteArray &encryption,
+                const Options &options)
 {
     Result failure;
     const std::optional<QByteArray> package = packageOf(container, options, &failure);
@@ -306,7 +333,8 @@ Result readEpub(Zip &zip, const QByteArray &container, const Options &options)
     if (!packageEntry)
         return zip.failure();
     if (!packageEntry->contains(*package))
-        return Result::failure(tr("its part %1 is missing").arg(partName(*package)));
+        return Result::failure(QCoreApplication::translate("Documents", "its part %1 is missing")
+                                   .arg(partName(*package)));
     const auto chapters = spineOf(*package, packageEntry->value(*package), options, &failure);
     if (!chapters)
         return failure;
@@ -330,6 +358,8 @@ Result readEpub(Zip &zip, const QByteArray &container, const Options &options)
                 options.report((done + share) / count);
             };
             Result read = Markup::readText(Markup::Format::Xhtml, data, chapter, partName(name));
+            if (!read.text && !read.cancelled && encryption.contains(name.toPercentEncoding("/")))
+                return zip.fail(protectedDocument());
             if (!read.text)
                 return zip.fail(std::move(read));
             length += read.text->size() + 2;
@@ -343,7 +373,9 @@ Result readEpub(Zip &zip, const QByteArray &container, const Options &options)
     for (const QByteArray &chapter : *chapters) {
         const auto found = texts.constFind(chapter);
         if (found == texts.cend())
-            return Result::failure(tr("its part %1 is missing").arg(partName(chapter)));
+            return Result::failure(
+                QCoreApplication::translate("Documents", "its part %1 is missing")
+                    .arg(partName(chapter)));
         if (found->isEmpty())
             continue;
         if (!text.isEmpty())
@@ -351,8 +383,10 @@ Result readEpub(Zip &zip, const QByteArray &container, const Options &options)
         text += *found;
     }
     if (text.size() > options.limits.maximumText)
-        return Result::failure(tr("its text is longer than %1 characters, more than Tavorin reads")
-                                   .arg(options.limits.maximumText));
+        return Result::failure(
+            QCoreApplication::translate(
+                "Documents", "its text is longer than %1 characters, more than Tavorin reads")
+                .arg(options.limits.maximumText));
     return Result::success(std::move(text));
 }
 
@@ -363,7 +397,9 @@ Result readZipDocument(const QByteArray &bytes, const Options &options)
     Zip zip(bytes, options);
     const QByteArray mimetypeName = "mimetype";
     const QByteArray containerName = "META-INF/container.xml";
-    const auto found = entries(zip, {mimetypeName, containerName});
+    const QByteArray encryptionName = "META-INF/encryption.xml";
+    const QByteArray manifestName = "META-INF/manifest.xml";
+    const auto found = entries(zip, {mimetypeName, containerName, encryptionName, manifestName});
     if (!found)
         return zip.failure();
     const QByteArray mimetype = found->value(mimetypeName).trimmed();
@@ -371,11 +407,16 @@ Result readZipDocument(const QByteArray &bytes, const Options &options)
     if (mimetype == "application/epub+zip" ||
         (mimetype.isEmpty() && found->contains(containerName))) {
         if (!found->contains(containerName))
-            return Result::failure(tr("its part %1 is missing").arg(partName(containerName)));
-        return readEpub(zip, found->value(containerName), options);
+            return Result::failure(
+                QCoreApplication::translate("Documents", "its part %1 is missing")
+                    .arg(partName(containerName)));
+        return readEpub(zip, found->value(containerName), found->value(encryptionName), options);
     }
-    if (mimetype == "application/vnd.oasis.opendocument.text")
+    if (mimetype == "application/vnd.oasis.opendocument.text") {
+        if (found->value(manifestName).contains(":encryption-data"))
+            return protectedDocument();
         return readPart(zip, "content.xml", Markup::Format::OpenDocumentText, options);
+    }
     if (!mimetype.isEmpty())
         return notReadable();
     const QList<QByteArray> names = zip.names();

@@ -112,9 +112,23 @@ TEST(ZipDocuments, DamagedOrUnknownContainersFailWithTheReason)
         {"too deep", Make::fb2("<body>" + nested + "</body>"), u"nest more than 256 deep"_s, false},
         {"malformed chapter", Make::epub({{"a.xhtml", Make::xhtml("A", "<p>Open")}}),
          u"OEBPS/a.xhtml is damaged"_s},
-        {"encrypted",
-         Make::zip({{"[Content_Types].xml", "<Types/>"}, {"word/document.xml", "<d/>"}}, "secret"),
-         u"encrypted with a password"_s},
+        {"a password-protected OpenDocument",
+         Make::zip(
+             {{"mimetype", "application/vnd.oasis.opendocument.text"},
+              {"content.xml", "\x8F\x01"},
+              {"META-INF/manifest.xml", "<m:file-entry><m:encryption-data/></m:file-entry>"}}),
+         u"encrypted"_s},
+        {"a copy-protected book",
+         Make::zip(
+             {{"mimetype", "application/epub+zip"},
+              {"META-INF/container.xml",
+               "<container><rootfiles><rootfile full-path=\"b.opf\"/></rootfiles></container>"},
+              {"META-INF/encryption.xml", "<CipherReference URI=\"c%201.xhtml\"/>"},
+              {"b.opf", "<package><manifest><item id=\"c\" href=\"c%201.xhtml\" "
+                        "media-type=\"application/xhtml+xml\"/></manifest><spine>"
+                        "<itemref idref=\"c\"/></spine></package>"},
+              {"c 1.xhtml", "\x8F\x01"}}),
+         u"encrypted"_s},
         {"another kind of zip", Make::zip({{"notes.txt", "Hello"}}), u"not a book"_s},
         {"another OpenDocument",
          Make::zip({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet", true}}),
@@ -126,6 +140,20 @@ TEST(ZipDocuments, DamagedOrUnknownContainersFailWithTheReason)
         EXPECT_FALSE(result.text.has_value());
         EXPECT_TRUE(result.error.contains(item.expected)) << result.error.toStdString();
         EXPECT_FALSE(result.cancelled);
+    }
+}
+
+TEST(ZipDocuments, PasswordProtectedEntriesAskForThePassword)
+{
+    const QByteArray locked = Make::zip({{"book.fb2", fictionBook}}, "secret");
+    for (const QByteArray password : {"", "wrong", "secret"}) {
+        SCOPED_TRACE(password.constData());
+        Documents::Options options;
+        options.password = password;
+        const Documents::Result result = Documents::readZipDocument(locked, options);
+        EXPECT_EQ(result.needsPassword, password != "secret") << result.error.toStdString();
+        EXPECT_EQ(result.text.value_or(u"(none)"_s),
+                  password == "secret" ? fictionText : u"(none)"_s);
     }
 }
 
