@@ -20,7 +20,8 @@ seconds=${1:-600}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(fuzz_directory_marker fuzz_argument_quoting fuzz_text_file fuzz_pdf_text)
+    targets=(fuzz_directory_marker fuzz_argument_quoting fuzz_text_file fuzz_pdf_text
+        fuzz_zip_document fuzz_markup_text)
 fi
 parallel=${FUZZ_PARALLEL:-2}
 build=build-fuzz

@@ -1,0 +1,505 @@
+#include "platform/documents/MarkupText.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace Documents::Markup {
+
+namespace {
+
+// A message about the document itself, or about one part of its container
+// (the part's name is the first argument of the second form).
+template<typename... Arguments>
+QString about(const QString &part, const char *whole, const char *inPart,
+              const Arguments &...arguments)
+{
+    if constexpr (sizeof...(arguments) == 0)
+        return part.isEmpty() ? QCoreApplication::translate("Documents", whole)
+                              : QCoreApplication::translate("Documents", inPart).arg(part);
+    else
+        return part.isEmpty()
+                   ? QCoreApplication::translate("Documents", whole).arg(arguments...)
+                   : QCoreApplication::translate("Documents", inPart).arg(part, arguments...);
+}
+
+// The HTML entities that books use without declaring them (XHTML names them
+// in a DTD that is never read): Latin-1, typography, arrows and Greek.
+class HtmlEntities : public QXmlStreamEntityResolver
+{
+public:
+    QString resolveUndeclaredEntity(const QString &name) override
+    {
+        static const QHash<QString, char32_t> table = build();
+        const auto found = table.constFind(name);
+        return found == table.cend() ? QString() : QString::fromUcs4(&*found, 1);
+    }
+
+private:
+    static QHash<QString, char32_t> build()
+    {
+        QHash<QString, char32_t> table;
+        const auto run = [&table](char32_t first, QLatin1StringView names) {
+            for (const auto name : names.tokenize(u' '))
+                table.insert(name.toString(), first++);
+        };
+        run(0xA0,
+            "nbsp iexcl cent pound curren yen brvbar sect uml copy ordf laquo not shy reg "
+            "macr deg plusmn sup2 sup3 acute micro para middot cedil sup1 ordm raquo frac14 "
+            "frac12 frac34 iquest Agrave Aacute Acirc Atilde Auml Aring AElig Ccedil Egrave "
+            "Eacute Ecirc Euml Igrave Iacute Icirc Iuml ETH Ntilde Ograve Oacute Ocirc Otilde "
+            "Ouml times Oslash Ugrave Uacute Ucirc Uuml Yacute THORN szlig agrave aacute "
+            "acirc atilde auml aring aelig ccedil egrave eacute ecirc euml igrave iacute "
+            "icirc iuml eth ntilde ograve oacute ocirc otilde ouml divide oslash ugrave "
+            "uacute ucirc uuml yacute thorn yuml"_L1);
+        run(0x391, "Alpha Beta Gamma Delta Epsilon Zeta Eta Theta Iota Kappa Lambda Mu Nu Xi "
+                   "Omicron Pi Rho"_L1);
+        run(0x3A3, "Sigma Tau Upsilon Phi Chi Psi Omega"_L1);
+        run(0x3B1, "alpha beta gamma delta epsilon zeta eta theta iota kappa lambda mu nu xi "
+                   "omicron pi rho sigmaf sigma tau upsilon phi chi psi omega"_L1);
+        run(0x2002, "ensp emsp"_L1);
+        run(0x2009, "thinsp"_L1);
+        run(0x200C, "zwnj zwj lrm rlm"_L1);
+        run(0x2013, "ndash mdash"_L1);
+        run(0x2018, "lsquo rsquo sbquo"_L1);
+        run(0x201C, "ldquo rdquo bdquo"_L1);
+        run(0x2020, "dagger Dagger bull"_L1);
+        run(0x2026, "hellip"_L1);
+        run(0x2030, "permil"_L1);
+        run(0x2032, "prime Prime"_L1);
+        run(0x2039, "lsaquo rsaquo"_L1);
+        run(0x2190, "larr uarr rarr darr harr"_L1);
+        table.insert(u"OElig"_s, 0x152);
+        table.insert(u"oelig"_s, 0x153);
+        table.insert(u"Scaron"_s, 0x160);
+        table.insert(u"scaron"_s, 0x161);
+        table.insert(u"Yuml"_s, 0x178);
+        table.insert(u"fnof"_s, 0x192);
+        table.insert(u"circ"_s, 0x2C6);
+        table.insert(u"tilde"_s, 0x2DC);
+        table.insert(u"oline"_s, 0x203E);
+        table.insert(u"frasl"_s, 0x2044);
+        table.insert(u"euro"_s, 0x20AC);
+        table.insert(u"trade"_s, 0x2122);
+        table.insert(u"minus"_s, 0x2212);
+        return table;
+    }
+};
+
+// Gathers a document's text: words joined by single spaces, paragraphs
+// on lines of their own, sections apart by one blank line. Spaces never
+// begin or end a line and the text never begins or ends with a line break,
+// whatever the markup's own whitespace.
+class TextWriter
+{
+public:
+    explicit TextWriter(qsizetype limit)
+        : m_limit(limit)
+    {}
+
+    // Whitespace runs count as one space (XML and HTML text).
+    void appendCollapsed(QStringView text)
+    {
+        append(text, [this](QChar) {
+            if (m_space.isEmpty())
+                m_space = u" "_s;
+        });
+    }
+    // Spaces and tabs are kept between words; line ends become spaces.
+    void appendLiteral(QStringView text)
+    {
+        append(text, [this](QChar c) { addSpace(c == u'\t' ? c : QChar(u' ')); });
+    }
+    // Line ends are kept too (preformatted text).
+    void appendPreformatted(QStringView text)
+    {
+        append(text, [this](QChar c) {
+            if (c == u'\n')
+                lineBreak();
+            else if (c != u'\r')
+                addSpace(c);
+        });
+    }
+    void lineBreak()
+    {
+        m_breaks = std::min(m_breaks + 1, 2);
+        m_space.clear();
+    }
+    void paragraphBreak()
+    {
+        m_breaks = std::max(m_breaks, 1);
+        m_space.clear();
+    }
+    void sectionBreak()
+    {
+        m_breaks = 2;
+        m_space.clear();
+    }
+
+    bool overflowed() const { return m_text.size() > m_limit; }
+    QString take() { return std::move(m_text); }
+
+private:
+    static bool isSpace(QChar c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
+    void addSpace(QChar c)
+    {
+        // Runs of spaces in the markup (text:s c="1000000") stay small.
+        if (m_space.size() < 64)
+            m_space.append(c);
+    }
+    // The words of `text` go in whole; `space` takes each whitespace
+    // character between them.
+    template<typename Space>
+    void append(QStringView text, Space space)
+    {
+        const QChar *const end = text.cend();
+        for (const QChar *at = text.cbegin(); at != end;) {
+            if (isSpace(*at)) {
+                space(*at++);
+                continue;
+            }
+            const QChar *word = at;
+            while (at != end && !isSpace(*at))
+                ++at;
+            put(QStringView(word, at));
+        }
+    }
+    void put(QStringView word)
+    {
+        if (overflowed())
+            return;
+        if (!m_text.isEmpty()) {
+            if (m_breaks > 0)
+                m_text.append(QStringView(u"\n\n").left(m_breaks));
+            else
+                m_text.append(m_space);
+        }
+        m_breaks = 0;
+        m_space.clear();
+        m_text.append(word);
+    }
+
+    qsizetype m_limit;
+    QString m_text;
+    QString m_space;
+    int m_breaks = 0;
+};
+
+// XHTML: block elements are paragraphs, <br> a line break, the head, scripts,
+// styles and ruby annotations are left out.
+void readXhtml(XmlWalk &walk, TextWriter &out)
+{
+    static const QSet<QStringView> blocks = {
+        u"address", u"article", u"aside",  u"blockquote", u"body",    u"caption",  u"dd",
+        u"details", u"dialog",  u"div",    u"dl",         u"dt",      u"fieldset", u"figcaption",
+        u"figure",  u"footer",  u"form",   u"h1",         u"h2",      u"h3",       u"h4",
+        u"h5",      u"h6",      u"header", u"hgroup",     u"hr",      u"li",       u"main",
+        u"nav",     u"ol",      u"p",      u"pre",        u"section", u"summary",  u"table",
+        u"td",      u"th",      u"tr",     u"ul",         u"option",  u"legend",   u"center"};
+    static const QSet<QStringView> leftOut = {u"head",   u"script", u"style",    u"title",
+                                              u"rt",     u"rp",     u"template", u"noscript",
+                                              u"object", u"iframe"};
+    const auto isHtml = [](QStringView ns) {
+        return ns.isEmpty() || ns == u"http://www.w3.org/1999/xhtml";
+    };
+    int preformatted = 0;
+    QXmlStreamReader &xml = walk.reader();
+    while (walk.next()) {
+        switch (xml.tokenType()) {
+        case QXmlStreamReader::StartElement:
+            if (!isHtml(xml.namespaceUri()))
+                break;
+            if (leftOut.contains(xml.name())) {
+                walk.skipElement();
+            } else if (xml.name() == u"br") {
+                out.lineBreak();
+            } else if (blocks.contains(xml.name())) {
+                out.paragraphBreak();
+                preformatted += xml.name() == u"pre";
+            }
+            break;
+        case QXmlStreamReader::EndElement:
+            if (isHtml(xml.namespaceUri()) && blocks.contains(xml.name())) {
+                out.paragraphBreak();
+                preformatted -= xml.name() == u"pre";
+            }
+            break;
+        case QXmlStreamReader::Characters:
+            if (preformatted > 0)
+                out.appendPreformatted(xml.text());
+            else
+                out.appendCollapsed(xml.text());
+            break;
+        default:
+            break;
+        }
+        if (out.overflowed())
+            return;
+    }
+}
+
+// OpenDocument text (content.xml): the paragraphs and headings in order, in
+// lists, tables and frames as well; notes, comments, deleted tracked changes
+// and the pictures' descriptions are left out.
+void readOpenDocument(XmlWalk &walk, TextWriter &out)
+{
+    const QStringView text = u"urn:oasis:names:tc:opendocument:xmlns:text:1.0";
+    const QStringView office = u"urn:oasis:names:tc:opendocument:xmlns:office:1.0";
+    const QStringView svg = u"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0";
+    int paragraphs = 0;
+    QXmlStreamReader &xml = walk.reader();
+    while (walk.next()) {
+        const QStringView ns = xml.namespaceUri();
+        const QStringView name = xml.name();
+        switch (xml.tokenType()) {
+        case QXmlStreamReader::StartElement:
+            if (ns == text) {
+                if (name == u"p" || name == u"h") {
+                    out.paragraphBreak();
+                    ++paragraphs;
+                } else if (name == u"s") {
+                    const int count = xml.attributes().value(text.toString(), u"c"_s).toInt();
+                    out.appendLiteral(QString(std::clamp(count, 1, 64), u' '));
+                } else if (name == u"tab") {
+                    out.appendLiteral(u"\t");
+                } else if (name == u"line-break") {
+                    out.lineBreak();
+                } else if (name == u"note" || name == u"tracked-changes") {
+                    walk.skipElement();
+                }
+            } else if ((ns == office && name == u"annotation") ||
+                       (ns == svg && (name == u"title" || name == u"desc"))) {
+                walk.skipElement();
+            }
+            break;
+        case QXmlStreamReader::EndElement:
+            if (ns == text && (name == u"p" || name == u"h")) {
+                out.paragraphBreak();
+                --paragraphs;
+            }
+            break;
+        case QXmlStreamReader::Characters:
+            if (paragraphs > 0)
+                out.appendCollapsed(xml.text());
+            break;
+        default:
+            break;
+        }
+        if (out.overflowed())
+            return;
+    }
+}
+
+// Word (word/document.xml): paragraphs of runs of text, tabs and breaks, in
+// tables and text boxes as well. Deleted and moved-away text, field codes and
+// the fallback copies of text boxes are left out.
+void readWordDocument(XmlWalk &walk, TextWriter &out)
+{
+    const auto isWord = [](QStringView ns) {
+        return ns == u"http://schemas.openxmlformats.org/wordprocessingml/2006/main" ||
+               ns == u"http://purl.oclc.org/ooxml/wordprocessingml/main";
+    };
+    const QStringView compatibility =
+        u"http://schemas.openxmlformats.org/markup-compatibility/2006";
+    int runs = 0;
+    int texts = 0;
+    QXmlStreamReader &xml = walk.reader();
+    while (walk.next()) {
+        const QStringView name = xml.name();
+        switch (xml.tokenType()) {
+        case QXmlStreamReader::StartElement:
+            if (isWord(xml.namespaceUri())) {
+                if (name == u"p") {
+                    out.paragraphBreak();
+                } else if (name == u"r") {
+                    ++runs;
+                } else if (name == u"pPr" || name == u"rPr" || name == u"moveFrom" ||
+                           name == u"sectPr") {
+                    walk.skipElement();
+                } else if (runs > 0) {
+                    if (name == u"t")
+                        ++texts;
+                    else if (name == u"tab" || name == u"ptab")
+                        out.appendLiteral(u"\t");
+                    else if (name == u"br" || name == u"cr")
+                        out.lineBreak();
+                    else if (name == u"noBreakHyphen")
+                        out.appendLiteral(u"-");
+                }
+            } else if (xml.namespaceUri() == compatibility && name == u"Fallback") {
+                walk.skipElement();
+            }
+            break;
+        case QXmlStreamReader::EndElement:
+            if (isWord(xml.namespaceUri())) {
+                if (name == u"p")
+                    out.paragraphBreak();
+                else if (name == u"r")
+                    runs = std::max(runs - 1, 0);
+                else if (name == u"t")
+                    texts = std::max(texts - 1, 0);
+            }
+            break;
+        case QXmlStreamReader::Characters:
+            if (texts > 0)
+                out.appendLiteral(xml.text());
+            break;
+        default:
+            break;
+        }
+        if (out.overflowed())
+            return;
+    }
+}
+
+// FictionBook: the bodies in order; titles, epigraphs and sections apart by
+// blank lines, a poem's verses on lines of their own and its stanzas apart.
+// The description (the catalogue record) and the embedded pictures are left
+// out.
+void readFictionBook(XmlWalk &walk, TextWriter &out)
+{
+    static const QSet<QStringView> sections = {u"body",   u"section",  u"title",     u"poem",
+                                               u"stanza", u"epigraph", u"empty-line"};
+    static const QSet<QStringView> paragraphs = {u"p",  u"v",          u"subtitle", u"text-author",
+                                                 u"td", u"th",         u"date",     u"cite",
+                                                 u"tr", u"annotation", u"table"};
+    QXmlStreamReader &xml = walk.reader();
+    while (walk.next()) {
+        const QStringView name = xml.name();
+        switch (xml.tokenType()) {
+        case QXmlStreamReader::StartElement:
+            if (name == u"description" || name == u"binary") {
+                walk.skipElement();
+                break;
+            }
+            [[fallthrough]];
+        case QXmlStreamReader::EndElement:
+            if (sections.contains(name))
+                out.sectionBreak();
+            else if (paragraphs.contains(name))
+                out.paragraphBreak();
+            break;
+        case QXmlStreamReader::Characters:
+            out.appendCollapsed(xml.text());
+            break;
+        default:
+            break;
+        }
+        if (out.overflowed())
+            return;
+    }
+}
+
+} // namespace
+
+XmlWalk::XmlWalk(const QByteArray &xml, const Options &options, const QString &part)
+    : m_xml(xml)
+    , m_options(options)
+    , m_part(part)
+    , m_size(std::max<double>(double(xml.size()), 1))
+{
+    static thread_local HtmlEntities entities;
+    m_xml.setEntityResolver(&entities);
+    m_xml.setNamespaceProcessing(true);
+}
+
+bool XmlWalk::next()
+{
+    if (m_outcome)
+        return false;
+    const QXmlStreamReader::TokenType token = m_xml.readNext();
+    if (++m_tokens % 1024 == 0) {
+        if (m_options.cancelled()) {
+            stop(Result::stopped());
+            return false;
+        }
+        m_options.report(std::min(double(m_xml.characterOffset()) / m_size, 1.0));
+    }
+    switch (token) {
+    case QXmlStreamReader::StartElement:
+        if (++m_depth > m_options.limits.maximumDepth) {
+            stop(Result::failure(
+                about(m_part, QT_TRANSLATE_NOOP("Documents", "its elements nest more than %1 deep"),
+                      QT_TRANSLATE_NOOP("Documents",
+                                        "the elements of its part %1 nest more than %2 deep"),
+                      QString::number(m_options.limits.maximumDepth))));
+            return false;
+        }
+        break;
+    case QXmlStreamReader::EndElement:
+        --m_depth;
+        break;
+    case QXmlStreamReader::DTD:
+        // Entities of the document's own can be made to grow without bound
+        // or to name files outside it; no document Tavorin reads needs them.
+        if (!m_xml.entityDeclarations().isEmpty()) {
+            stop(Result::failure(about(
+                m_part,
+                QT_TRANSLATE_NOOP(
+                    "Documents",
+                    "it declares XML entities of its own, which Tavorin does not read"),
+                QT_TRANSLATE_NOOP("Documents", "its part %1 declares XML entities of its own, "
+                                               "which Tavorin does not read"))));
+            return false;
+        }
+        break;
+    case QXmlStreamReader::Invalid:
+        stop(Result::failure(
+            about(m_part, QT_TRANSLATE_NOOP("Documents", "it is damaged: %1 (line %2)"),
+                  QT_TRANSLATE_NOOP("Documents", "its part %1 is damaged: %2 (line %3)"),
+                  m_xml.errorString(), QString::number(m_xml.lineNumber()))));
+        return false;
+    case QXmlStreamReader::EndDocument:
+        return false;
+    default:
+        break;
+    }
+    return true;
+}
+
+void XmlWalk::skipElement()
+{
+    const int outside = m_depth - 1;
+    while (m_depth > outside && next()) {
+    }
+}
+
+void XmlWalk::stop(Result result)
+{
+    if (!m_outcome)
+        m_outcome = std::move(result);
+}
+
+Result readText(Format format, const QByteArray &xml, const Options &options, const QString &part)
+{
+    XmlWalk walk(xml, options, part);
+    TextWriter out(options.limits.maximumText);
+    switch (format) {
+    case Format::Xhtml:
+        readXhtml(walk, out);
+        break;
+    case Format::OpenDocumentText:
+        readOpenDocument(walk, out);
+        break;
+    case Format::WordDocument:
+        readWordDocument(walk, out);
+        break;
+    case Format::FictionBook:
+        readFictionBook(walk, out);
+        break;
+    }
+    if (out.overflowed())
+        return Result::failure(
+            QCoreApplication::translate(
+                "Documents", "its text is longer than %1 characters, more than Tavorin reads")
+                .arg(options.limits.maximumText));
+    if (walk.outcome())
+        return *walk.outcome();
+    return Result::success(out.take());
+}
+
+} // namespace Documents::Markup

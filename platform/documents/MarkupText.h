@@ -1,0 +1,52 @@
+#pragma once
+
+#include "platform/documents/Documents.h"
+
+#include <QXmlStreamReader>
+
+#include <optional>
+
+// The XML readers behind the zip documents and FictionBook, each turning one
+// XML document into plain text, and the bounded walk they share. Private to
+// the documents library; the fuzz targets call them directly.
+namespace Documents::Markup {
+
+enum class Format { Xhtml, OpenDocumentText, WordDocument, FictionBook };
+
+// The plain text of one XML document in `format`. `part` names the document
+// inside its container for the messages; empty for a document of its own.
+Result readText(Format format, const QByteArray &xml, const Options &options,
+                const QString &part = {});
+
+// A walk through an XML document that stops at the limits every reader keeps:
+// elements nested deeper than Limits::maximumDepth, a DTD that declares
+// entities (nothing is ever fetched or expanded from one), malformed XML and
+// Options::cancel. Undeclared HTML entities (&nbsp;, &mdash;) are resolved.
+class XmlWalk
+{
+public:
+    XmlWalk(const QByteArray &xml, const Options &options, const QString &part);
+
+    // Moves to the next token; false at the end of the document or when the
+    // walk stopped early, which outcome() then tells.
+    bool next();
+    // Leaves out the rest of the element just started, its children included.
+    void skipElement();
+    QXmlStreamReader &reader() { return m_xml; }
+
+    // Stops the walk with this result.
+    void stop(Result result);
+    // Why the walk stopped early; none when it reached the end.
+    const std::optional<Result> &outcome() const { return m_outcome; }
+
+private:
+    QXmlStreamReader m_xml;
+    const Options &m_options;
+    QString m_part;
+    double m_size;
+    int m_depth = 0;
+    unsigned m_tokens = 0;
+    std::optional<Result> m_outcome;
+};
+
+} // namespace Documents::Markup

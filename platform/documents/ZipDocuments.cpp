@@ -1,0 +1,440 @@
+#include "platform/documents/ZipDocuments.h"
+
+#include "platform/documents/MarkupText.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QSet>
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <functional>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace Documents {
+
+namespace {
+
+Result notReadable()
+{
+    return Result::failure(QCoreApplication::translate(
+        "Documents",
+        "it is a zip archive, not a book, OpenDocument text or Word document Tavorin can read"));
+}
+
+struct ArchiveFree
+{
+    void operator()(archive *handle) const { archive_read_free(handle); }
+};
+
+// The entries of a zip held in memory. libarchive hands entries over in
+// their order only, so each pass opens the archive again and takes the data
+// of the entries it wants. Every byte unpacked, in any pass, counts against
+// Limits::maximumUnpacked as it comes out of the decompressor: the sizes that
+// the headers claim are not trusted.
+class Zip
+{
+public:
+    Zip(const QByteArray &bytes, const Options &options)
+        : m_bytes(bytes)
+        , m_options(options)
+    {}
+
+    // Goes through every entry; `take` gets the data of the files `wanted`
+    // asks for. False when the pass stopped early: failure() tells why.
+    bool pass(const std::function<bool(const QByteArray &name)> &wanted,
+              const std::function<bool(const QByteArray &name, QByteArray data)> &take)
+    {
+        const std::unique_ptr<archive, ArchiveFree> handle(archive_read_new());
+        if (!handle)
+            return fail(Result::failure(
+                QCoreApplication::translate("Documents", "there is not enough memory to open it")));
+        archive_read_support_format_zip(handle.get());
+        if (!m_options.password.isEmpty())
+            archive_read_add_passphrase(handle.get(), m_options.password.constData());
+        if (archive_read_open_memory(handle.get(), m_bytes.constData(), size_t(m_bytes.size())) !=
+            ARCHIVE_OK)
+            return damaged(handle.get());
+        m_names.clear();
+        int entries = 0;
+        for (;;) {
+            if (m_options.cancelled())
+                return fail(Result::stopped());
+            archive_entry *entry = nullptr;
+            const int status = archive_read_next_header(handle.get(), &entry);
+            if (status == ARCHIVE_EOF)
+                return true;
+            if (status < ARCHIVE_WARN)
+                return damaged(handle.get());
+            if (++entries > m_options.limits.maximumEntries)
+                return fail(Result::failure(
+                    QCoreApplication::translate(
+                        "Documents", "it holds more than %1 files, more than Tavorin reads")
+                        .arg(m_options.limits.maximumEntries)));
+            if (archive_entry_filetype(entry) != AE_IFREG)
+                continue;
+            const QByteArray name = entryName(entry);
+            m_names.append(name);
+            if (wanted(name)) {
+                QByteArray data;
+                if (!unpack(handle.get(), entry, &data) || !take(name, std::move(data)))
+                    return false;
+            } else if (!archive_entry_size_is_set(entry)) {
+                // An entry whose size comes only after its data (a zip read
+                // without its directory) is decompressed to be skipped: count
+                // it, or a small file could keep the reader busy for hours.
+                if (!unpack(handle.get(), entry, nullptr))
+                    return false;
+            }
+        }
+    }
+
+    // The files of the last pass, in their order.
+    const QList<QByteArray> &names() const { return m_names; }
+
+    bool fail(Result result)
+    {
+        if (!m_failure)
+            m_failure = std::move(result);
+        return false;
+    }
+    const Result &failure() const { return *m_failure; }
+
+private:
+    // The name as the archive holds it: UTF-8 where the entry says so (every
+    // document format here does), else the bytes themselves.
+    static QByteArray entryName(archive_entry *entry)
+    {
+        if (const char *utf8 = archive_entry_pathname_utf8(entry))
+            return QByteArray(utf8);
+        const char *raw = archive_entry_pathname(entry);
+        return raw ? QByteArray(raw) : QByteArray();
+    }
+
+    bool damaged(archive *handle)
+    {
+        const char *reason = archive_error_string(handle);
+        if (!reason)
+            return fail(Result::failure(QCoreApplication::translate("Documents", "it is damaged")));
+        return fail(Result::failure(QCoreApplication::translate("Documents", "it is damaged: %1")
+                                        .arg(QString::fromLocal8Bit(reason))));
+    }
+
+    bool needsPassword(QString reason)
+    {
+        Result result = Result::failure(std::move(reason));
+        result.needsPassword = true;
+        return fail(std::move(result));
+    }
+
+    bool tooLarge()
+    {
+        return fail(Result::failure(
+            QCoreApplication::translate("Documents",
+                                        "it unpacks to more than %1 MiB, more than Tavorin reads")
+                .arg(m_options.limits.maximumUnpacked / (1024 * 1024))));
+    }
+
+    // The entry's data into `data`, or counted and dropped when it is null.
+    bool unpack(archive *handle, archive_entry *entry, QByteArray *data)
+    {
+        const bool encrypted = archive_entry_is_encrypted(entry);
+        if (encrypted && m_options.password.isEmpty())
+            return needsPassword(
+                QCoreApplication::translate("Documents", "it is protected with a password"));
+        const qint64 left = m_options.limits.maximumUnpacked - m_unpacked;
+        if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > left)
+            return tooLarge();
+        char buffer[64 * 1024];
+        for (int chunk = 1;; ++chunk) {
+            const la_ssize_t read = archive_read_data(handle, buffer, sizeof buffer);
+            if (read < 0 && encrypted)
+                return needsPassword(QCoreApplication::translate(
+                    "Documents", "it is protected with a password, and the one given is wrong"));
+            if (read < 0)
+                return damaged(handle);
+            if (read == 0)
+                return true;
+            m_unpacked += read;
+            if (m_unpacked > m_options.limits.maximumUnpacked)
+                return tooLarge();
+            if (data)
+                data->append(buffer, read);
+            if (chunk % 16 == 0 && m_options.cancelled())
+                return fail(Result::stopped());
+        }
+    }
+
+    const QByteArray &m_bytes;
+    const Options &m_options;
+    QList<QByteArray> m_names;
+    qint64 m_unpacked = 0;
+    std::optional<Result> m_failure;
+};
+
+// The data of the named entries (the first of each name), in one pass.
+std::optional<QHash<QByteArray, QByteArray>> entries(Zip &zip, const QSet<QByteArray> &names)
+{
+    QHash<QByteArray, QByteArray> found;
+    const bool complete = zip.pass(
+        [&](const QByteArray &name) { return names.contains(name) && !found.contains(name); },
+        [&](const QByteArray &name, QByteArray data) {
+            found.insert(name, std::move(data));
+            return true;
+        });
+    if (!complete)
+        return std::nullopt;
+    return found;
+}
+
+QString partName(const QByteArray &name)
+{
+    return QString::fromUtf8(name);
+}
+
+// A document that is one XML entry of the container.
+Result readPart(Zip &zip, const QByteArray &name, Markup::Format format, const Options &options)
+{
+    const auto found = entries(zip, {name});
+    if (!found)
+        return zip.failure();
+    if (!found->contains(name))
+        return Result::failure(
+            QCoreApplication::translate("Documents", "its part %1 is missing").arg(partName(name)));
+    const Result result = Markup::readText(format, found->value(name), options, partName(name));
+    options.report(1);
+    return result;
+}
+
+// An href of the package document as the name of an entry: relative to the
+// package document's folder, percent-encoding undone, without a fragment.
+// Empty for a link that leaves the container.
+QByteArray entryOf(const QByteArray &package, QStringView href)
+{
+    const QStringView path = href.left(href.indexOf(u'#'));
+    const qsizetype colon = path.indexOf(u':');
+    if (path.isEmpty() || (colon >= 0 && colon < path.indexOf(u'/')) ||
+        (colon >= 0 && !path.contains(u'/')))
+        return {};
+    const QByteArray folder = package.left(package.lastIndexOf('/') + 1);
+    const QByteArray joined = folder + QByteArray::fromPercentEncoding(path.toUtf8());
+    QList<QByteArray> segments;
+    for (const QByteArray &segment : joined.split('/')) {
+        if (segment == "..") {
+            if (segments.isEmpty())
+                return {};
+            segments.removeLast();
+        } else if (!segment.isEmpty() && segment != ".") {
+            segments.append(segment);
+        }
+    }
+    return segments.join('/');
+}
+
+// The package document that META-INF/container.xml names.
+std::optional<QByteArray> packageOf(const QByteArray &container, const Options &options,
+                                    Result *failure)
+{
+    const QString part = u"META-INF/container.xml"_s;
+    Markup::XmlWalk walk(container, options, part);
+    QXmlStreamReader &xml = walk.reader();
+    while (walk.next()) {
+        if (xml.isStartElement() && xml.name() == u"rootfile") {
+            const QXmlStreamAttributes attributes = xml.attributes();
+            const QStringView type = attributes.value("media-type"_L1);
+            const QStringView path = attributes.value("full-path"_L1);
+            if (!path.isEmpty() && (type.isEmpty() || type == u"application/oebps-package+xml"))
+                return path.toUtf8();
+        }
+    }
+    *failure = walk.outcome() ? *walk.outcome()
+                              : Result::failure(QCoreApplication::translate(
+                                    "Documents", "it is a book whose container names no "
+                                                 "package document"));
+    return std::nullopt;
+}
+
+// The entries of the book's reading order: the spine's XHTML documents
+// without the navigation documents (EPUB 3's nav, EPUB 2's NCX) and, when
+// there are others, without those the book marks as outside the reading
+// order (linear="no": notes, covers, answer keys).
+std::optional<QList<QByteArray>> spineOf(const QByteArray &package, const QByteArray &xmlBytes,
+                                         const Options &options, Result *failure)
+{
+    struct Item
+    {
+        QByteArray entry;
+        QString type;
+        bool navigation = false;
+    };
+    QHash<QString, Item> manifest;
+    QList<std::pair<QString, bool>> spine; // idref, linear
+    QString toc;
+    Markup::XmlWalk walk(xmlBytes, options, partName(package));
+    QXmlStreamReader &xml = walk.reader();
+    while (walk.next()) {
+        if (!xml.isStartElement())
+            continue;
+        const QXmlStreamAttributes attributes = xml.attributes();
+        if (xml.name() == u"item") {
+            const QString type = attributes.value("media-type"_L1).toString();
+            const bool navigation = type == u"application/x-dtbncx+xml" ||
+                                    attributes.value("properties"_L1).split(u' ').contains(u"nav");
+            manifest.insert(attributes.value("id"_L1).toString(),
+                            {entryOf(package, attributes.value("href"_L1)), type, navigation});
+        } else if (xml.name() == u"spine") {
+            toc = attributes.value("toc"_L1).toString();
+        } else if (xml.name() == u"itemref") {
+            spine.append(
+                {attributes.value("idref"_L1).toString(), attributes.value("linear"_L1) != u"no"});
+        }
+    }
+    if (walk.outcome()) {
+        *failure = *walk.outcome();
+        return std::nullopt;
+    }
+    QList<QByteArray> primary;
+    QList<QByteArray> auxiliary;
+    for (const auto &[id, linear] : std::as_const(spine)) {
+        const auto item = manifest.constFind(id);
+        if (item == manifest.cend() || id == toc || item->navigation || item->entry.isEmpty() ||
+            (item->type != u"application/xhtml+xml" && item->type != u"text/html"))
+            continue;
+        (linear ? primary : auxiliary).append(item->entry);
+    }
+    if (primary.isEmpty() && auxiliary.isEmpty()) {
+        *failure = Result::failure(
+            QCoreApplication::translate("Documents", "it is a book without any chapters to read"));
+        return std::nullopt;
+    }
+    return primary.isEmpty() ? auxiliary : primary;
+}
+
+Result protectedDocument()
+{
+    return Result::failure(QCoreApplication::translate(
+        "Documents", "it is encrypted (protected with a password or against copying), which "
+                     "Tavorin cannot read"));
+}
+
+// `encryption` is the book's META-INF/encryption.xml: the parts it lists are
+// encrypted, usually its fonts, sometimes (copy protection) its chapters.
+Result readEpub(Zip &zip, const QByteArray &container, const QByteArray &encryption,
+                const Options &options)
+{
+    Result failure;
+    const std::optional<QByteArray> package = packageOf(container, options, &failure);
+    if (!package)
+        return failure;
+    const auto packageEntry = entries(zip, {*package});
+    if (!packageEntry)
+        return zip.failure();
+    if (!packageEntry->contains(*package))
+        return Result::failure(QCoreApplication::translate("Documents", "its part %1 is missing")
+                                   .arg(partName(*package)));
+    const auto chapters = spineOf(*package, packageEntry->value(*package), options, &failure);
+    if (!chapters)
+        return failure;
+
+    // The chapters come in the archive's order; each is read as it comes
+    // and put in its place in the spine.
+    QHash<QByteArray, qsizetype> place;
+    for (qsizetype i = 0; i < chapters->size(); ++i)
+        place.insert(chapters->at(i), i);
+    QHash<QByteArray, QString> texts;
+    qsizetype length = 0;
+    std::optional<Result> chapterFailure;
+    const bool complete = zip.pass(
+        [&](const QByteArray &name) { return place.contains(name) && !texts.contains(name); },
+        [&](const QByteArray &name, QByteArray data) {
+            Options chapter = options;
+            chapter.limits.maximumText = options.limits.maximumText - length;
+            const double done = double(texts.size());
+            const double count = double(place.size());
+            chapter.progress = [&options, done, count](double share) {
+                options.report((done + share) / count);
+            };
+            Result read = Markup::readText(Markup::Format::Xhtml, data, chapter, partName(name));
+            if (!read.text && !read.cancelled && encryption.contains(name.toPercentEncoding("/")))
+                return zip.fail(protectedDocument());
+            if (!read.text)
+                return zip.fail(std::move(read));
+            length += read.text->size() + 2;
+            texts.insert(name, std::move(*read.text));
+            options.report(double(texts.size()) / count);
+            return true;
+        });
+    if (!complete)
+        return zip.failure();
+    QString text;
+    for (const QByteArray &chapter : *chapters) {
+        const auto found = texts.constFind(chapter);
+        if (found == texts.cend())
+            return Result::failure(
+                QCoreApplication::translate("Documents", "its part %1 is missing")
+                    .arg(partName(chapter)));
+        if (found->isEmpty())
+            continue;
+        if (!text.isEmpty())
+            text += u"\n\n"_s;
+        text += *found;
+    }
+    if (text.size() > options.limits.maximumText)
+        return Result::failure(
+            QCoreApplication::translate(
+                "Documents", "its text is longer than %1 characters, more than Tavorin reads")
+                .arg(options.limits.maximumText));
+    return Result::success(std::move(text));
+}
+
+} // namespace
+
+Result readZipDocument(const QByteArray &bytes, const Options &options)
+{
+    Zip zip(bytes, options);
+    const QByteArray mimetypeName = "mimetype";
+    const QByteArray containerName = "META-INF/container.xml";
+    const QByteArray encryptionName = "META-INF/encryption.xml";
+    const QByteArray manifestName = "META-INF/manifest.xml";
+    const auto found = entries(zip, {mimetypeName, containerName, encryptionName, manifestName});
+    if (!found)
+        return zip.failure();
+    const QByteArray mimetype = found->value(mimetypeName).trimmed();
+
+    if (mimetype == "application/epub+zip" ||
+        (mimetype.isEmpty() && found->contains(containerName))) {
+        if (!found->contains(containerName))
+            return Result::failure(
+                QCoreApplication::translate("Documents", "its part %1 is missing")
+                    .arg(partName(containerName)));
+        return readEpub(zip, found->value(containerName), found->value(encryptionName), options);
+    }
+    if (mimetype == "application/vnd.oasis.opendocument.text") {
+        if (found->value(manifestName).contains(":encryption-data"))
+            return protectedDocument();
+        return readPart(zip, "content.xml", Markup::Format::OpenDocumentText, options);
+    }
+    if (!mimetype.isEmpty())
+        return notReadable();
+    const QList<QByteArray> names = zip.names();
+    if (names.contains("[Content_Types].xml") && names.contains("word/document.xml"))
+        return readPart(zip, "word/document.xml", Markup::Format::WordDocument, options);
+    QList<QByteArray> books;
+    for (const QByteArray &name : names) {
+        if (name.toLower().endsWith(".fb2") && !books.contains(name))
+            books.append(name);
+    }
+    if (books.size() == 1)
+        return readPart(zip, books.constFirst(), Markup::Format::FictionBook, options);
+    return notReadable();
+}
+
+Result readFictionBook(const QByteArray &bytes, const Options &options)
+{
+    return Markup::readText(Markup::Format::FictionBook, bytes, options);
+}
+
+} // namespace Documents
