@@ -1,6 +1,6 @@
 #include "platform/documents/ZipDocuments.h"
 
-#include "platform/documents/MarkupText.h"
+#include "platform/documents/DocumentXml.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -196,7 +196,7 @@ QString partName(const QByteArray &name)
 }
 
 // A document that is one XML entry of the container.
-Result readPart(Zip &zip, const QByteArray &name, Markup::Format format, const Options &options)
+Result readPart(Zip &zip, const QByteArray &name, Xml::Format format, const Options &options)
 {
     const auto found = entries(zip, {name});
     if (!found)
@@ -204,7 +204,7 @@ Result readPart(Zip &zip, const QByteArray &name, Markup::Format format, const O
     if (!found->contains(name))
         return Result::failure(
             QCoreApplication::translate("Documents", "its part %1 is missing").arg(partName(name)));
-    const Result result = Markup::readText(format, found->value(name), options, partName(name));
+    const Result result = Xml::readText(format, found->value(name), options, partName(name));
     options.report(1);
     return result;
 }
@@ -239,7 +239,7 @@ std::optional<QByteArray> packageOf(const QByteArray &container, const Options &
                                     Result *failure)
 {
     const QString part = u"META-INF/container.xml"_s;
-    Markup::XmlWalk walk(container, options, part);
+    Xml::XmlWalk walk(container, options, part);
     QXmlStreamReader &xml = walk.reader();
     while (walk.next()) {
         if (xml.isStartElement() && xml.name() == u"rootfile") {
@@ -273,7 +273,7 @@ std::optional<QList<QByteArray>> spineOf(const QByteArray &package, const QByteA
     QHash<QString, Item> manifest;
     QList<std::pair<QString, bool>> spine; // idref, linear
     QString toc;
-    Markup::XmlWalk walk(xmlBytes, options, partName(package));
+    Xml::XmlWalk walk(xmlBytes, options, partName(package));
     QXmlStreamReader &xml = walk.reader();
     while (walk.next()) {
         if (!xml.isStartElement())
@@ -357,7 +357,7 @@ Result readEpub(Zip &zip, const QByteArray &container, const QByteArray &encrypt
             chapter.progress = [&options, done, count](double share) {
                 options.report((done + share) / count);
             };
-            Result read = Markup::readText(Markup::Format::Xhtml, data, chapter, partName(name));
+            Result read = Xml::readText(Xml::Format::Xhtml, data, chapter, partName(name));
             if (!read.text && !read.cancelled && encryption.contains(name.toPercentEncoding("/")))
                 return zip.fail(protectedDocument());
             if (!read.text)
@@ -415,26 +415,26 @@ Result readZipDocument(const QByteArray &bytes, const Options &options)
     if (mimetype == "application/vnd.oasis.opendocument.text") {
         if (found->value(manifestName).contains(":encryption-data"))
             return protectedDocument();
-        return readPart(zip, "content.xml", Markup::Format::OpenDocumentText, options);
+        return readPart(zip, "content.xml", Xml::Format::OpenDocumentText, options);
     }
     if (!mimetype.isEmpty())
         return notReadable();
     const QList<QByteArray> names = zip.names();
     if (names.contains("[Content_Types].xml") && names.contains("word/document.xml"))
-        return readPart(zip, "word/document.xml", Markup::Format::WordDocument, options);
+        return readPart(zip, "word/document.xml", Xml::Format::WordDocument, options);
     QList<QByteArray> books;
     for (const QByteArray &name : names) {
         if (name.toLower().endsWith(".fb2") && !books.contains(name))
             books.append(name);
     }
     if (books.size() == 1)
-        return readPart(zip, books.constFirst(), Markup::Format::FictionBook, options);
+        return readPart(zip, books.constFirst(), Xml::Format::FictionBook, options);
     return notReadable();
 }
 
 Result readFictionBook(const QByteArray &bytes, const Options &options)
 {
-    return Markup::readText(Markup::Format::FictionBook, bytes, options);
+    return Xml::readText(Xml::Format::FictionBook, bytes, options);
 }
 
 } // namespace Documents

@@ -5,13 +5,13 @@
 // no line break at either end.
 
 #include "fuzz/FuzzInput.h"
-#include "platform/documents/MarkupText.h"
+#include "platform/documents/DocumentXml.h"
 
 using namespace Qt::StringLiterals;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    using Documents::Markup::Format;
+    using Documents::Xml::Format;
     FuzzInput input(data, size);
     const Format format = std::array{Format::Xhtml, Format::OpenDocumentText, Format::WordDocument,
                                      Format::FictionBook}[input.number(4)];
@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     options.limits.maximumText = 64 * 1024;
     options.limits.maximumDepth = 64;
     const Documents::Result result =
-        Documents::Markup::readText(format, input.rest(), options, u"part.xml"_s);
+        Documents::Xml::readText(format, input.rest(), options, u"part.xml"_s);
     if (result.text.has_value() == !result.error.isEmpty() || result.cancelled)
         fuzzFailure("a text or a reason, not both", result.error);
     if (!result.text)

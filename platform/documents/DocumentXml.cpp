@@ -1,4 +1,4 @@
-#include "platform/documents/MarkupText.h"
+#include "platform/documents/DocumentXml.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -8,7 +8,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace Documents::Markup {
+namespace Documents::Xml {
 
 namespace {
 
@@ -502,4 +502,4 @@ Result readText(Format format, const QByteArray &xml, const Options &options, co
     return Result::success(out.take());
 }
 
-} // namespace Documents::Markup
+} // namespace Documents::Xml

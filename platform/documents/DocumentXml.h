@@ -9,7 +9,7 @@
 // The XML readers behind the zip documents and FictionBook, each turning one
 // XML document into plain text, and the bounded walk they share. Private to
 // the documents library; the fuzz targets call them directly.
-namespace Documents::Markup {
+namespace Documents::Xml {
 
 enum class Format { Xhtml, OpenDocumentText, WordDocument, FictionBook };
 
@@ -49,4 +49,4 @@ private:
     std::optional<Result> m_outcome;
 };
 
-} // namespace Documents::Markup
+} // namespace Documents::Xml
