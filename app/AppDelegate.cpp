@@ -3,6 +3,7 @@
 #include "app/FileDrop.h"
 #include "app/FindIndicator.h"
 #include "app/MainMenu.h"
+#include "app/Preferences.h"
 #include "app/VoiceRecords.h"
 #include "app/WindowBindings.h"
 #include "menus/MenuOperations.h"
@@ -66,6 +67,10 @@ void AppDelegate::applicationDidFinishLaunching()
                 observeValueForKeyPath(u"currentRate"_s, this, {{u"new"_s, value}}, nullptr);
             });
     }
+    setCurrentPitch(m_speechSynth->pitch());
+    setCurrentIntonation(m_speechSynth->intonation());
+    setCurrentVolume(m_speechSynth->volume());
+    followVoiceSettings();
 
     setIsPlaying(false);
     setIsExporting(false);
@@ -75,6 +80,8 @@ void AppDelegate::applicationDidFinishLaunching()
     // it exists and the commands only show and hide it.
     if (m_statusProgress)
         m_statusProgress->setRange(0, 0);
+
+    applyRememberedChoices();
 }
 
 void AppDelegate::buildVoiceMenu()
@@ -112,7 +119,9 @@ QVariantList AppDelegate::getAvailableVoices()
 
 void AppDelegate::activeVoiceChanged(QObject *sender)
 {
-    Q_UNUSED(sender);
+    if (auto *item = qobject_cast<QAction *>(sender))
+        remember(Preferences::voiceKey,
+                 MenuItem::representedObject(item).toMap().value(u"identifier"_s));
 }
 
 void AppDelegate::followWordsWithCaret(QObject *sender)
@@ -165,8 +174,6 @@ bool AppDelegate::applicationShouldTerminateAfterLastWindowClosed()
 {
     return false;
 }
-
-void AppDelegate::applicationWillTerminate() {}
 
 void AppDelegate::setIsPlaying(bool value)
 {

@@ -3,6 +3,7 @@
 #include "about/AboutDialog.h"
 #include "app/ExportProgress.h"
 #include "app/FindIndicator.h"
+#include "app/VoiceShape.h"
 #include "app/WindowBindings.h"
 #include "platform/application/ApplicationDelegate.h"
 #include "platform/speech/CharacterRange.h"
@@ -50,6 +51,11 @@ class AppDelegate : public ApplicationDelegate, public SpeechSynthesizerDelegate
     Q_PROPERTY(float minRate READ minRate WRITE setMinRate NOTIFY minRateChanged)
     Q_PROPERTY(float maxRate READ maxRate WRITE setMaxRate NOTIFY maxRateChanged)
     Q_PROPERTY(float currentRate READ currentRate WRITE setCurrentRate NOTIFY currentRateChanged)
+    Q_PROPERTY(int currentPitch READ currentPitch WRITE setCurrentPitch NOTIFY currentPitchChanged)
+    Q_PROPERTY(int currentIntonation READ currentIntonation WRITE setCurrentIntonation NOTIFY
+                   currentIntonationChanged)
+    Q_PROPERTY(
+        int currentVolume READ currentVolume WRITE setCurrentVolume NOTIFY currentVolumeChanged)
 
 public:
     using CompletionAction = std::function<void(int)>;
@@ -65,6 +71,11 @@ public:
     bool applicationShouldTerminateAfterLastWindowClosed() override;
     void applicationWillTerminate() override;
     void application(QObject *sender, const QStringList &files) override;
+
+    // The pitch, intonation and volume that the command line asked for: they
+    // win over the remembered ones at launch, and are not remembered
+    // themselves until the person changes them.
+    void setLaunchShape(const VoiceShape &shape) { m_launchShape = shape; }
 
     // Key-value observation of the controller's own currentRate.
     void observeValueForKeyPath(const QString &keyPath, QObject *object, const QVariantMap &change,
@@ -129,6 +140,13 @@ public:
     void setMinRate(float value);
     void setMaxRate(float value);
     void setCurrentRate(float value);
+    // The next speech's pitch, intonation and volume (see SpeechSynthesizer).
+    int currentPitch() const { return m_currentPitch; }
+    int currentIntonation() const { return m_currentIntonation; }
+    int currentVolume() const { return m_currentVolume; }
+    void setCurrentPitch(int value);
+    void setCurrentIntonation(int value);
+    void setCurrentVolume(int value);
 
     SpeechSynthesizer *speechSynth() const { return m_speechSynth.get(); }
     AboutDialog *aboutDialog() const { return m_aboutDialog.get(); }
@@ -143,12 +161,22 @@ Q_SIGNALS:
     void minRateChanged(float value);
     void maxRateChanged(float value);
     void currentRateChanged(float value);
+    void currentPitchChanged(int value);
+    void currentIntonationChanged(int value);
+    void currentVolumeChanged(int value);
     // A file asked for by Open or by the desktop has been read into the
     // editor (true) or could not be (false).
     void fileLoadFinished(const QString &path, bool loaded);
 
 private:
     void buildVoiceMenu();
+    // Hands the voice settings to the synthesizer as they change, and
+    // remembers the person's changes.
+    void followVoiceSettings();
+    // The choices remembered from the last launch, then the command line's,
+    // applied as if the person had made them.
+    void applyRememberedChoices();
+    void remember(QStringView key, const QVariant &value);
     void showStatus(const QString &text, bool busy);
     void hideStatus();
     // A failure stays in the status area, read out by screen readers, until
@@ -191,6 +219,13 @@ private:
     float m_minRate = 0.0f;
     float m_maxRate = 0.0f;
     float m_currentRate = 0.0f;
+    int m_currentPitch = SpeechSynthesizer::DefaultPitch;
+    int m_currentIntonation = SpeechSynthesizer::DefaultIntonation;
+    int m_currentVolume = SpeechSynthesizer::DefaultVolume;
+    VoiceShape m_launchShape;
+    // Off until the launch has applied what was remembered and asked for.
+    bool m_remembering = false;
+    bool m_voiceSettingsFollowed = false;
     CharacterRange m_spokenRange;
     // Set while the synthesizer speaks the whole text into a file.
     bool m_exportInProgress = false;

@@ -2,6 +2,7 @@
 // windows when there is none. Each hands its answer to its action once.
 #include "app/AppDelegate.h"
 
+#include "app/Preferences.h"
 #include "platform/application/Application.h"
 
 #include <QDir>
@@ -100,6 +101,9 @@ void AppDelegate::openDialogForFiles(bool files, bool directories, const QString
             patterns << u"*."_s + type;
         panel->setNameFilter(patterns.join(u' '));
     }
+    const QString folder = Preferences::folder(Preferences::openFolderKey);
+    if (!folder.isEmpty())
+        panel->setDirectory(folder);
 
     auto pending = std::make_shared<PathAction>(std::move(action));
     QObject::connect(panel, &QFileDialog::accepted, panel, [pending, panel] {
@@ -109,6 +113,7 @@ void AppDelegate::openDialogForFiles(bool files, bool directories, const QString
         const PathAction run = std::exchange(*pending, nullptr);
         const QFileInfo info(chosen.constFirst());
         const QString resolved = info.canonicalFilePath();
+        Preferences::rememberFolderOf(Preferences::openFolderKey, info.absoluteFilePath());
         run(resolved.isEmpty() ? info.absoluteFilePath() : resolved);
     });
     present(panel);
@@ -121,8 +126,11 @@ void AppDelegate::saveDialogWithPath(const QString &path, const QString &filenam
     panel->setOption(QFileDialog::DontUseNativeDialog);
     panel->setAcceptMode(QFileDialog::AcceptSave);
     panel->setFileMode(QFileDialog::AnyFile);
+    const QString folder = Preferences::folder(Preferences::saveFolderKey);
     if (!path.isEmpty())
         panel->setDirectoryUrl(QUrl(path));
+    else if (!folder.isEmpty())
+        panel->setDirectory(folder);
     panel->selectFile(filename);
     std::function<void()> onAccept = prepare ? prepare(panel) : nullptr;
 
@@ -133,6 +141,9 @@ void AppDelegate::saveDialogWithPath(const QString &path, const QString &filenam
             return;
         if (onAccept)
             onAccept();
+        if (chosen.constFirst().isLocalFile())
+            Preferences::rememberFolderOf(Preferences::saveFolderKey,
+                                          chosen.constFirst().toLocalFile());
         const UrlAction run = std::exchange(*pending, nullptr);
         run(chosen.constFirst());
     });

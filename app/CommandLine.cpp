@@ -71,13 +71,29 @@ CommandLine::CommandLine()
                 u"FILE"_s)
     , m_progress(u"progress"_s,
                  u"Print the progress as plain lines, also when standard error is no terminal."_s)
+    , m_pitch(u"pitch"_s,
+              u"The voice's pitch from 0 to %1 (%2 by default), for --export, --timings or the "
+              u"window."_s.arg(SpeechSynthesizer::MaximumPitch)
+                  .arg(SpeechSynthesizer::DefaultPitch),
+              u"N"_s)
+    , m_intonation(u"intonation"_s,
+                   u"How far the pitch moves, from 0 (a monotone) to %1 (%2 by default), for "
+                   u"--export, --timings or the window."_s.arg(SpeechSynthesizer::MaximumIntonation)
+                       .arg(SpeechSynthesizer::DefaultIntonation),
+                   u"N"_s)
+    , m_volume(u"volume"_s,
+               u"The volume in percent from 0 to %1 (%2 by default), for --export, --timings or "
+               u"the window."_s.arg(SpeechSynthesizer::MaximumVolume)
+                   .arg(SpeechSynthesizer::DefaultVolume),
+               u"N"_s)
 {
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     m_parser.setApplicationDescription(
         u"Tavorin speaks texts aloud and marks each word as it is spoken."_s);
     m_parser.addHelpOption();
     m_parser.addVersionOption();
-    m_parser.addOptions({m_listVoices, m_export, m_format, m_timings, m_voice, m_rate, m_progress});
+    m_parser.addOptions({m_listVoices, m_export, m_format, m_timings, m_voice, m_rate, m_pitch,
+                         m_intonation, m_volume, m_progress});
     m_parser.addPositionalArgument(
         u"FILE"_s, u"Text files to open (with --export: one file, or - for standard input)."_s,
         u"[FILE...]"_s);
@@ -144,6 +160,8 @@ bool CommandLine::parse(const QStringList &arguments)
         m_error = u"--export and --timings cannot be combined with --list-voices"_s;
         return false;
     }
+    if (!readShape())
+        return false;
     if (!parsed) {
         m_error = m_parser.errorText();
         m_onlyUnknownOptions = true;
@@ -189,6 +207,38 @@ bool CommandLine::acceptWhatQtLeft(const std::vector<char *> &given, int argc, c
     m_files = files;
     m_onlyUnknownOptions = false;
     m_error.clear();
+    return true;
+}
+
+// A whole number within the limits, as the person wrote it: a value the
+// synthesizer would take at its nearest limit is refused rather than
+// silently spoken otherwise.
+bool CommandLine::readShape()
+{
+    const struct
+    {
+        const QCommandLineOption &option;
+        std::optional<int> &value;
+        int maximum;
+    } options[] = {
+        {m_pitch, m_shape.pitch, SpeechSynthesizer::MaximumPitch},
+        {m_intonation, m_shape.intonation, SpeechSynthesizer::MaximumIntonation},
+        {m_volume, m_shape.volume, SpeechSynthesizer::MaximumVolume},
+    };
+    m_shape = {};
+    for (const auto &[option, value, maximum] : options) {
+        if (!m_parser.isSet(option))
+            continue;
+        const QString given = m_parser.value(option);
+        bool ok = false;
+        const int number = given.trimmed().toInt(&ok);
+        if (!ok || number < 0 || number > maximum) {
+            m_error = u"invalid %1 '%2': give a whole number from 0 to %3"_s.arg(
+                option.names().constFirst(), given, QString::number(maximum));
+            return false;
+        }
+        value = number;
+    }
     return true;
 }
 
@@ -272,6 +322,9 @@ int CommandLine::exportSpeech()
         }
         request.rate = rate;
     }
+    request.pitch = m_shape.pitch;
+    request.intonation = m_shape.intonation;
+    request.volume = m_shape.volume;
     HeadlessExport task;
     return task.run(request);
 }

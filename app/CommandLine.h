@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/VoiceShape.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -8,12 +10,13 @@
 #include <vector>
 
 // The program's command line:
-//   tavorin [FILE...]                          the window (or the running one)
+//   tavorin [SHAPE] [FILE...]                  the window (or the running one)
 //   tavorin --list-voices                      one voice a line
 //   tavorin --export OUT [--format NAME] [--timings FILE] [--voice ID]
-//           [--rate WPM] [--progress] [FILE|-]
-//   tavorin --timings FILE [--voice ID] [--rate WPM] [--progress] [FILE|-]
-// plus --help and --version. None of the options changes the window.
+//           [--rate WPM] [SHAPE] [--progress] [FILE|-]
+//   tavorin --timings FILE [--voice ID] [--rate WPM] [SHAPE] [--progress] [FILE|-]
+// plus --help and --version, where SHAPE is any of --pitch N, --intonation N
+// and --volume N. Only SHAPE reaches a window, and only one it starts.
 class CommandLine
 {
 public:
@@ -56,10 +59,13 @@ public:
 
     // The window's files, made absolute.
     QStringList files() const;
+    // The voice's shape asked for, checked by parse().
+    VoiceShape voiceShape() const { return m_shape; }
 
 private:
     int listVoices();
     int exportSpeech();
+    bool readShape();
 
     QCommandLineParser m_parser;
     QCommandLineOption m_listVoices;
@@ -69,6 +75,10 @@ private:
     QCommandLineOption m_format;
     QCommandLineOption m_timings;
     QCommandLineOption m_progress;
+    QCommandLineOption m_pitch;
+    QCommandLineOption m_intonation;
+    QCommandLineOption m_volume;
+    VoiceShape m_shape;
     QStringList m_files;
     QString m_error;
     bool m_onlyUnknownOptions = false;

@@ -1,5 +1,6 @@
 #include "app/ExportPanel.h"
 
+#include "app/Preferences.h"
 #include "platform/speech/SoundFormats.h"
 
 #include <QCheckBox>
@@ -7,21 +8,12 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLineEdit>
-#include <QSettings>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 const QString SaveTimingsKey = u"export/saveWordTimings"_s;
-
-// ~/.config/tavorin/tavorin.conf, the program's own folder there.
-std::unique_ptr<QSettings> settings()
-{
-    const QString name = QCoreApplication::applicationName();
-    const QString organization = QCoreApplication::organizationName();
-    return std::make_unique<QSettings>(organization.isEmpty() ? name : organization, name);
-}
 
 struct Filter
 {
@@ -92,12 +84,12 @@ std::function<void()> ExportPanel::prepareAudio(QFileDialog *panel,
     auto *check = new QCheckBox(tr("Also save word t&imings"), panel);
     check->setObjectName(u"saveTimingsCheck"_s);
     check->setToolTip(tr("Saves a WebVTT file beside the audio, with when each word is spoken."));
-    check->setChecked(settings()->value(SaveTimingsKey, false).toBool());
+    check->setChecked(Preferences::settings()->value(SaveTimingsKey, false).toBool());
     if (auto *grid = qobject_cast<QGridLayout *>(panel->layout()))
         grid->addWidget(check, grid->rowCount(), 0, 1, grid->columnCount());
     return [check, saveTimings] {
         *saveTimings = check->isChecked();
-        settings()->setValue(SaveTimingsKey, check->isChecked());
+        Preferences::settings()->setValue(SaveTimingsKey, check->isChecked());
     };
 }
 

@@ -169,6 +169,12 @@ int HeadlessExport::run(const Request &request)
     }
     if (request.rate)
         synth.setRate(*request.rate);
+    if (request.pitch)
+        synth.setPitch(*request.pitch);
+    if (request.intonation)
+        synth.setIntonation(*request.intonation);
+    if (request.volume)
+        synth.setVolume(*request.volume);
     const QMetaObject::Connection words =
         QObject::connect(&synth, &SpeechSynthesizer::willSpeakWord, &synth,
                          [this](CharacterRange word) { wordWillBeSpoken(word); });

@@ -25,6 +25,9 @@ public:
         QString format;  // empty: by the output's extension
         std::optional<QString> voice;
         std::optional<float> rate;
+        std::optional<int> pitch;
+        std::optional<int> intonation;
+        std::optional<int> volume;
         bool plainProgress = false;
     };
 

@@ -107,10 +107,15 @@ int Startup::main(int argc, char **argv)
     const Translations translations(QLocale::system().uiLanguages());
 
     const QStringList files = commandLine.files();
+    const VoiceShape shape = commandLine.voiceShape();
     SingleInstance instance;
     SingleInstance *channel = &instance;
     switch (instance.handOver(files)) {
     case SingleInstance::Outcome::HandedOver:
+        if (shape.pitch || shape.intonation || shape.volume)
+            std::fputs("tavorin: already running: --pitch, --intonation and --volume shape only "
+                       "the voice of a window that this command starts\n",
+                       stderr);
         return 0;
     case SingleInstance::Outcome::Primary:
         break;
@@ -125,5 +130,11 @@ int Startup::main(int argc, char **argv)
         return 1;
     }
     registerWidgetClasses();
-    return Application::run([] { return new AppDelegate; }, files, channel);
+    return Application::run(
+        [shape] {
+            auto *delegate = new AppDelegate;
+            delegate->setLaunchShape(shape);
+            return delegate;
+        },
+        files, channel);
 }

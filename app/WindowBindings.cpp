@@ -40,6 +40,17 @@ WindowBindings::WindowBindings(AppDelegate *controller, QObject *window)
     }
     updateRateRange();
     updateRate();
+    const auto number = [](int value) { return QString::number(value); };
+    bindSetting(m_pitchSlider, m_pitchValueLabel, SpeechSynthesizer::MaximumPitch,
+                &AppDelegate::currentPitch, &AppDelegate::setCurrentPitch,
+                &AppDelegate::currentPitchChanged, number);
+    bindSetting(m_intonationSlider, m_intonationValueLabel, SpeechSynthesizer::MaximumIntonation,
+                &AppDelegate::currentIntonation, &AppDelegate::setCurrentIntonation,
+                &AppDelegate::currentIntonationChanged, number);
+    bindSetting(m_volumeSlider, m_volumeValueLabel, SpeechSynthesizer::MaximumVolume,
+                &AppDelegate::currentVolume, &AppDelegate::setCurrentVolume,
+                &AppDelegate::currentVolumeChanged,
+                [](int value) { return tr("%1 %").arg(value); });
     updateCommands();
 
     if (m_textView) {
@@ -203,4 +214,37 @@ void WindowBindings::updateRate()
         QAccessibleValueChangeEvent changed(m_rateSlider, m_rateSlider->value());
         QAccessible::updateAccessibility(&changed);
     }
+}
+
+void WindowBindings::bindSetting(QSlider *slider, QLabel *label, int maximum,
+                                 int (AppDelegate::*value)() const,
+                                 void (AppDelegate::*setValue)(int),
+                                 void (AppDelegate::*changed)(int), QString (*text)(int))
+{
+    if (!slider)
+        return;
+    slider->setRange(0, maximum);
+    const QPointer<QSlider> guardedSlider(slider);
+    const QPointer<QLabel> guardedLabel(label);
+    const auto show = [this, guardedSlider, guardedLabel, value, text] {
+        if (!m_controller || !guardedSlider)
+            return;
+        const int shown = (m_controller->*value)();
+        {
+            const QSignalBlocker blocker(guardedSlider);
+            guardedSlider->setValue(shown);
+        }
+        if (guardedLabel)
+            guardedLabel->setText(text(shown));
+        guardedSlider->setProperty("accessibleValueText", text(shown));
+        QAccessibleValueChangeEvent event(guardedSlider, shown);
+        QAccessible::updateAccessibility(&event);
+    };
+    // As with the rate, only the person's moves write the value.
+    connect(slider, &QSlider::valueChanged, this, [this, setValue](int moved) {
+        if (m_controller)
+            (m_controller->*setValue)(moved);
+    });
+    connect(m_controller, changed, this, show);
+    show();
 }

@@ -11,8 +11,8 @@ class AppDelegate;
 
 // Keeps the main window's controls in step with the controller's observable
 // state: the rate slider shows and writes currentRate within minRate and
-// maxRate, and each button is offered only where its command makes sense.
-// The commands themselves are never changed by this. It also keeps the
+// maxRate, the pitch, intonation and volume sliders theirs, and each button is offered only where
+// its command makes sense. The commands themselves are never changed by this. It also keeps the
 // keyboard useful: the editor has the focus first, Ctrl+Tab leaves it, and a
 // button that stops being offered hands the focus to the command offered in
 // its place.
@@ -25,6 +25,12 @@ class WindowBindings : public QObject
     Q_PROPERTY(QAbstractButton *exportButton MEMBER m_exportButton)
     Q_PROPERTY(QSlider *rateSlider MEMBER m_rateSlider)
     Q_PROPERTY(QLabel *rateValueLabel MEMBER m_rateValueLabel)
+    Q_PROPERTY(QSlider *pitchSlider MEMBER m_pitchSlider)
+    Q_PROPERTY(QLabel *pitchValueLabel MEMBER m_pitchValueLabel)
+    Q_PROPERTY(QSlider *intonationSlider MEMBER m_intonationSlider)
+    Q_PROPERTY(QLabel *intonationValueLabel MEMBER m_intonationValueLabel)
+    Q_PROPERTY(QSlider *volumeSlider MEMBER m_volumeSlider)
+    Q_PROPERTY(QLabel *volumeValueLabel MEMBER m_volumeValueLabel)
     Q_PROPERTY(QPlainTextEdit *textView MEMBER m_textView)
 
 public:
@@ -49,6 +55,11 @@ private:
     static void offer(QAbstractButton *button, bool available);
     void updateRateRange();
     void updateRate();
+    // A slider and its label for one of the controller's whole-number
+    // settings from 0 to `maximum`, shown through `text`.
+    void bindSetting(QSlider *slider, QLabel *label, int maximum, int (AppDelegate::*value)() const,
+                     void (AppDelegate::*setValue)(int), void (AppDelegate::*changed)(int),
+                     QString (*text)(int));
 
     QPointer<AppDelegate> m_controller;
     QPointer<QAbstractButton> m_playButton;
@@ -57,5 +68,11 @@ private:
     QPointer<QAbstractButton> m_exportButton;
     QPointer<QSlider> m_rateSlider;
     QPointer<QLabel> m_rateValueLabel;
+    QPointer<QSlider> m_pitchSlider;
+    QPointer<QLabel> m_pitchValueLabel;
+    QPointer<QSlider> m_intonationSlider;
+    QPointer<QLabel> m_intonationValueLabel;
+    QPointer<QSlider> m_volumeSlider;
+    QPointer<QLabel> m_volumeValueLabel;
     QPointer<QPlainTextEdit> m_textView;
 };

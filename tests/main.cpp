@@ -1,5 +1,8 @@
 #include <QApplication>
+#include <QFile>
+#include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +15,12 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QStandardPaths::setTestModeEnabled(true);
+    // The person's settings are never read nor written: each test program has
+    // its own, which the programs it starts share and which go with it (test
+    // mode alone would share one folder in the home among every run).
+    QTemporaryDir configHome;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configHome.path());
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

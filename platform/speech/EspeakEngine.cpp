@@ -269,6 +269,9 @@ void EspeakEngine::synthesize(const Request &request)
                 request.voice, QString::fromUtf8(m_lastVoice)));
     }
     espeak_SetParameter(espeakRATE, request.rate, 0);
+    espeak_SetParameter(espeakPITCH, request.pitch, 0);
+    espeak_SetParameter(espeakRANGE, request.intonation, 0);
+    espeak_SetParameter(espeakVOLUME, request.volume, 0);
 
     WordMarks marks(
         [&channel](qint64 sample, CharacterRange range) { return channel.addWord(sample, range); });

@@ -49,6 +49,9 @@ public:
         QString text;
         QString voice;
         int rate = 175;
+        int pitch = 50;      // espeak-ng's 0 to 100
+        int intonation = 50; // espeak-ng's pitch range, 0 (monotone) to 100
+        int volume = 100;    // 0 to 200, in percent
         std::shared_ptr<SpeechChannel> channel;
     };
 

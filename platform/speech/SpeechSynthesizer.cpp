@@ -14,6 +14,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <deque>
 #include <functional>
@@ -117,6 +118,9 @@ public:
     SpeechSynthesizer *q;
     SpeechSynthesizerDelegate *delegate = nullptr;
     float rate = DefaultRate;
+    int pitch = SpeechSynthesizer::DefaultPitch;
+    int intonation = SpeechSynthesizer::DefaultIntonation;
+    int volume = SpeechSynthesizer::DefaultVolume;
     QString voice;
     // Counts every change of the current speech, so that work belonging to an
     // earlier one can tell it is stale.
@@ -182,7 +186,13 @@ std::shared_ptr<SpeechChannel> SpeechSynthesizerPrivate::submit(const QString &t
     const auto [minimumRate, maximumRate] = EspeakEngine::rateRange();
     const int espeakRate =
         int(std::lround(std::clamp(rate, float(minimumRate), float(maximumRate))));
-    EspeakEngine::instance().submit({text, voice, espeakRate, channel});
+    EspeakEngine::instance().submit({.text = text,
+                                     .voice = voice,
+                                     .rate = espeakRate,
+                                     .pitch = pitch,
+                                     .intonation = intonation,
+                                     .volume = volume,
+                                     .channel = channel});
     return channel;
 }
 
@@ -508,7 +518,8 @@ QHash<quint64, double> SpeechSynthesizer::wordTimes(const QString &text, const Q
         int(std::lround(std::clamp(wordsPerMinute, float(minimumRate), float(maximumRate))));
     // Read as fast as the engine renders: nothing is played.
     auto channel = std::make_shared<SpeechChannel>(FileRingSamples, WordCapacity);
-    EspeakEngine::instance().submit({text, voice, rate, channel});
+    EspeakEngine::instance().submit(
+        {.text = text, .voice = voice, .rate = rate, .channel = channel});
     std::vector<qint16> drained(FileRingSamples);
     const auto take = [&] {
         for (const SpeechChannel::Word &word :
@@ -603,6 +614,36 @@ void SpeechSynthesizer::setRate(float wordsPerMinute)
 {
     if (std::isfinite(wordsPerMinute))
         d->rate = wordsPerMinute;
+}
+
+int SpeechSynthesizer::pitch() const
+{
+    return d->pitch;
+}
+
+void SpeechSynthesizer::setPitch(int pitch)
+{
+    d->pitch = std::clamp(pitch, 0, MaximumPitch);
+}
+
+int SpeechSynthesizer::intonation() const
+{
+    return d->intonation;
+}
+
+void SpeechSynthesizer::setIntonation(int intonation)
+{
+    d->intonation = std::clamp(intonation, 0, MaximumIntonation);
+}
+
+int SpeechSynthesizer::volume() const
+{
+    return d->volume;
+}
+
+void SpeechSynthesizer::setVolume(int percent)
+{
+    d->volume = std::clamp(percent, 0, MaximumVolume);
 }
 
 QString SpeechSynthesizer::voice() const

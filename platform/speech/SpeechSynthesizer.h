@@ -77,6 +77,23 @@ public:
     float rate() const;
     void setRate(float wordsPerMinute);
 
+    // The voice's shape, each from 0 and taking effect with the next
+    // speech: its pitch, its intonation (how far the pitch moves; 0 is a
+    // monotone) and its volume in percent. Values beyond the limits are
+    // taken at the nearest one.
+    static constexpr int MaximumPitch = 100;
+    static constexpr int DefaultPitch = 50;
+    static constexpr int MaximumIntonation = 100;
+    static constexpr int DefaultIntonation = 50;
+    static constexpr int MaximumVolume = 200;
+    static constexpr int DefaultVolume = 100;
+    int pitch() const;
+    void setPitch(int pitch);
+    int intonation() const;
+    void setIntonation(int intonation);
+    int volume() const;
+    void setVolume(int percent);
+
     QString voice() const;
     // A null identifier selects the default voice. False when the voice is
     // unknown; the current voice is then kept.

@@ -8,6 +8,7 @@
 
 #include <QAccessible>
 #include <QProgressBar>
+#include <QSettings>
 #include <QSlider>
 
 #include <array>
@@ -113,6 +114,86 @@ TEST_F(Launch, TheBoundedRateSliderAndEveryRateChangeGoThroughTheController)
     EXPECT_EQ(log.lines(),
               (QStringList{u"keypath: currentRate - 250"_s, u"keypath: currentRate - 120.5"_s,
                            u"keypath: currentRate - 120.5"_s}));
+}
+
+// The person's choices come back at the next launch, from this test
+// program's own settings; what the command line asks for wins for its run
+// only; values that the file should not hold fall back or are clamped.
+TEST_F(Launch, ChoicesOutlastARestartAndTheCommandLineWinsForItsRunOnly)
+{
+    const QString file = Preferences::settings()->fileName();
+    EXPECT_TRUE(file.startsWith(qEnvironmentVariable("XDG_CONFIG_HOME") + u'/'))
+        << file.toStdString();
+    for (const char *voice : {"a", "b"})
+        voices.voices.append({QString::fromLatin1(voice),
+                              {{u"VoiceName"_s, QString::fromLatin1(voice)},
+                               {u"VoiceLanguage"_s, u"en"_s},
+                               {u"VoiceIdentifier"_s, QString::fromLatin1(voice)}}});
+    voices.defaultIdentifier = u"a"_s;
+    const auto restart = [this](const VoiceShape &shape) {
+        delegate->applicationWillTerminate();
+        window.reset();
+        delegate = std::make_unique<AppDelegate>();
+        delegate->setLaunchShape(shape);
+        window.reset(Startup::loadMainWindow(delegate.get()));
+        launch();
+    };
+    const auto voice = [this] {
+        return MenuItem::representedObject(child<PopUpButton>("voicePopup")->selectedItem())
+            .toMap()
+            .value(u"identifier"_s);
+    };
+    const auto shape = [this] {
+        const SpeechSynthesizer *synth = delegate->speechSynth();
+        EXPECT_EQ(synth->rate(), delegate->currentRate());
+        return std::array{int(synth->rate()), synth->pitch(), synth->intonation(), synth->volume()};
+    };
+    const QTemporaryDir opened, saved;
+    launch();
+    child<PopUpButton>("voicePopup")->menu()->actions().at(1)->trigger();
+    child<QSlider>("rateSlider")->setValue(250);
+    child<QSlider>("pitchSlider")->setValue(70);
+    child<QSlider>("intonationSlider")->setValue(20);
+    child<QSlider>("volumeSlider")->setValue(150);
+    window->resize(700, 450);
+    delegate->openDialogForFiles(true, false, {}, [](const QString &) {});
+    ASSERT_TRUE(choose(TestSupport::writeFile(opened.filePath(u"a.txt"_s), "a")));
+    delegate->saveDialogWithPath({}, u"out.aiff"_s, [](const QUrl &) {});
+    ASSERT_TRUE(choose(saved.filePath(u"out.aiff"_s)));
+
+    restart({});
+    EXPECT_EQ(voice(), u"b"_s);
+    EXPECT_EQ(shape(), (std::array{250, 70, 20, 150}));
+    EXPECT_EQ(child<QSlider>("pitchSlider")->value(), 70);
+    EXPECT_EQ(child<QLabel>("volumeValueLabel")->text(), u"150 %"_s);
+    EXPECT_EQ(window->size(), QSize(700, 450));
+    for (const auto &[folder, open] : {std::pair{opened.path(), true}, {saved.path(), false}}) {
+        if (open)
+            delegate->openDialogForFiles(true, false, {}, [](const QString &) {});
+        else
+            delegate->saveDialogWithPath({}, u"out.aiff"_s, [](const QUrl &) {});
+        auto *panel = currentDialog<QFileDialog>();
+        ASSERT_TRUE(panel);
+        EXPECT_EQ(panel->directory().canonicalPath(), QDir(folder).canonicalPath());
+        panel->reject();
+    }
+
+    restart({.pitch = 90, .intonation = {}, .volume = {}});
+    EXPECT_EQ(shape(), (std::array{250, 90, 20, 150}));
+    child<QSlider>("volumeSlider")->setValue(60);
+    restart({});
+    EXPECT_EQ(shape(), (std::array{250, 70, 20, 60}));
+
+    {
+        const auto settings = Preferences::settings();
+        settings->setValue(Preferences::voiceKey.toString(), u"uninstalled"_s);
+        settings->setValue(Preferences::rateKey.toString(), u"fast"_s);
+        settings->setValue(Preferences::pitchKey.toString(), 500);
+        settings->setValue(Preferences::intonationKey.toString(), -5);
+    }
+    restart({});
+    EXPECT_EQ(voice(), u"a"_s);
+    EXPECT_EQ(shape(), (std::array{175, 100, 0, 60}));
 }
 
 TEST_F(Launch, ButtonsOfferWhatMakesSenseInEachStateAndClosingDoesNotQuit)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppDelegate.h"
+#include "app/Preferences.h"
 #include "app/Startup.h"
 #include "platform/application/Application.h"
 #include "platform/speech/SpeechSynthesizer.h"
@@ -64,6 +65,8 @@ protected:
     void SetUp() override
     {
         SpeechTesting::setVoiceSource(&voices);
+        // Every test starts from the choices of a first launch.
+        Preferences::settings()->clear();
         delegate = std::make_unique<AppDelegate>();
         window.reset(Startup::loadMainWindow(delegate.get()));
         ASSERT_TRUE(window);

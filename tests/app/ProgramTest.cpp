@@ -16,6 +16,7 @@
 #include "support/TestSupport.h"
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <utility>
 
@@ -66,6 +67,60 @@ Outcome run(const QStringList &arguments, const QByteArray &input = {},
 
 using TestSupport::readSoundFile;
 
+// The loudness of a speech and its fundamental frequency over the voiced
+// frames (autocorrelation of 40 ms frames, 60 to 400 Hz): median and the
+// spread between the quartiles, in Hz.
+struct Voicing
+{
+    double rms = 0;
+    double f0 = 0;
+    double f0Spread = 0;
+};
+
+Voicing measure(const std::vector<qint16> &x, int rate)
+{
+    const qsizetype frame = rate / 25, shortest = rate / 400, longest = rate / 60;
+    const auto dot = [&x, frame](qsizetype a, qsizetype b) {
+        double sum = 0;
+        for (qsizetype i = 0; i < frame; ++i)
+            sum += double(x[size_t(a + i)]) * x[size_t(b + i)];
+        return sum;
+    };
+    Voicing v;
+    for (const qint16 sample : x)
+        v.rms += double(sample) * sample;
+    v.rms = std::sqrt(v.rms / double(std::max<size_t>(x.size(), 1)));
+    std::vector<std::pair<qsizetype, double>> frames; // start, energy
+    double loudest = 0;
+    for (qsizetype start = 0; start + frame + longest < qsizetype(x.size()); start += rate / 100) {
+        frames.emplace_back(start, dot(start, start));
+        loudest = std::max(loudest, frames.back().second);
+    }
+    std::vector<double> f0;
+    for (const auto &[start, energy] : frames) {
+        if (energy < loudest / 8)
+            continue;
+        std::vector<double> r(size_t(longest + 1));
+        for (qsizetype lag = shortest; lag <= longest; ++lag)
+            r[size_t(lag)] =
+                dot(start, start + lag) / std::sqrt(energy * dot(start + lag, start + lag) + 1);
+        const double best = *std::max_element(r.begin(), r.end());
+        // The shortest period that correlates nearly as well: its multiples
+        // correlate too.
+        for (qsizetype lag = shortest; best > 0.6 && lag <= longest; ++lag)
+            if (r[size_t(lag)] >= 0.9 * best) {
+                f0.push_back(double(rate) / double(lag));
+                break;
+            }
+    }
+    if (f0.size() < 10)
+        return v;
+    std::sort(f0.begin(), f0.end());
+    v.f0 = f0[f0.size() / 2];
+    v.f0Spread = f0[f0.size() * 3 / 4] - f0[f0.size() / 4];
+    return v;
+}
+
 } // namespace
 
 TEST(Program, AnswersItsOptionsAndRefusesWrongOnes)
@@ -85,6 +140,8 @@ TEST(Program, AnswersItsOptionsAndRefusesWrongOnes)
         // The window cannot take a text from standard input, and says so.
         {{u"-"_s}, 2, {}, u"standard input"_s, "words"},
         {{u"--rate"_s, u"100"_s}, 2, {}, u"--export"_s},
+        // The window takes the voice's shape, checked before any display.
+        {{u"--volume"_s, u"50.5"_s}, 2, {}, u"from 0 to 200"_s},
         {{u"--no-such-option"_s}, 2, {}, {}},
     };
     for (const auto &c : cases) {
@@ -177,6 +234,12 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
         // Rates the engine would speak at another rate, or not at all.
         {{out, u"--rate"_s, u"79"_s, input}, {}, 2, u"from 80 to 450"_s},
         {{out, u"--rate"_s, u"9950"_s, input}, {}, 2, u"from 80 to 450"_s},
+        {{out, u"--pitch"_s, u"101"_s, input},
+         {},
+         2,
+         u"invalid pitch '101': give a whole number"_s},
+        {{out, u"--intonation=-1"_s, input}, {}, 2, u"from 0 to 100"_s},
+        {{out, u"--volume"_s, u"loud"_s, input}, {}, 2, u"invalid volume 'loud'"_s},
         // Refused before anything is read or rendered.
         {{input, u"--format"_s, u"aiff"_s, input}, {}, 1, u"the file the text comes from"_s},
         {{input, u"--format"_s, u"aiff"_s},
@@ -218,6 +281,33 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"in.txt"_s});
     EXPECT_EQ(TestSupport::contents(input), said);
+}
+
+// The same text rendered with other settings: a higher pitch is heard
+// higher, less intonation moves the pitch less, a higher volume is louder.
+TEST(Program, PitchIntonationAndVolumeShapeTheRenderedVoice)
+{
+    QTemporaryDir dir;
+    const QString input = TestSupport::writeFile(
+        dir.filePath(u"in.txt"_s), "Would you believe it? The old lighthouse keeper never once "
+                                   "saw the sea, although he lived beside it for fifty years.");
+    const auto render = [&](const QStringList &shape) {
+        const QString out = dir.filePath(shape.join(u'_') + u".wav"_s);
+        const Outcome outcome = run(QStringList{u"--export"_s, out} + shape + QStringList{input});
+        EXPECT_EQ(outcome.status, 0) << outcome.err.toStdString();
+        const auto audio = readSoundFile(out);
+        return measure(audio.samples, audio.info.samplerate);
+    };
+    const Voicing low = render({u"--pitch"_s, u"20"_s});
+    const Voicing high = render({u"--pitch"_s, u"80"_s});
+    const Voicing monotone = render({u"--intonation"_s, u"0"_s});
+    const Voicing lively = render({u"--intonation"_s, u"100"_s});
+    const Voicing quiet = render({u"--volume"_s, u"50"_s});
+    const Voicing loud = render({u"--volume"_s, u"150"_s});
+    EXPECT_GT(low.f0, 50);
+    EXPECT_GT(high.f0, 1.25 * low.f0);
+    EXPECT_GT(lively.f0Spread, 2 * monotone.f0Spread);
+    EXPECT_GT(loud.rms, 2 * quiet.rms);
 }
 
 TEST(Program, ExportWritesEachFormatItsExtensionOrFormatNames)

@@ -33,10 +33,13 @@ TEST_F(Window, NothingOverlapsAtAnyWidthTheWindowAllows)
 {
     auto *bar = child<QWidget>("controlBar");
     const QList<QWidget *> controls = {
-        child<QWidget>("playButton"),   child<QWidget>("pauseButton"),
-        child<QWidget>("stopButton"),   child<QWidget>("voiceCaption"),
-        child<QWidget>("voicePopup"),   child<QWidget>("rateCaption"),
-        child<QWidget>("rateSlider"),   child<QWidget>("rateValueLabel"),
+        child<QWidget>("playButton"),       child<QWidget>("pauseButton"),
+        child<QWidget>("stopButton"),       child<QWidget>("voiceCaption"),
+        child<QWidget>("voicePopup"),       child<QWidget>("rateCaption"),
+        child<QWidget>("rateSlider"),       child<QWidget>("rateValueLabel"),
+        child<QWidget>("pitchSlider"),      child<QWidget>("pitchValueLabel"),
+        child<QWidget>("intonationSlider"), child<QWidget>("intonationValueLabel"),
+        child<QWidget>("volumeSlider"),     child<QWidget>("volumeValueLabel"),
         child<QWidget>("exportButton"),
     };
     EXPECT_LE(window->minimumWidth(), 640);

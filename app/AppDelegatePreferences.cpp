@@ -1,0 +1,136 @@
+// The voice settings and the choices remembered from one launch to the next.
+#include "app/AppDelegate.h"
+
+#include "app/Preferences.h"
+#include "platform/menu/MenuItem.h"
+#include "platform/menu/PopUpButton.h"
+
+#include <QMainWindow>
+#include <QMenu>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+void AppDelegate::setCurrentPitch(int value)
+{
+    m_currentPitch = std::clamp(value, 0, SpeechSynthesizer::MaximumPitch);
+    Q_EMIT currentPitchChanged(m_currentPitch);
+}
+
+void AppDelegate::setCurrentIntonation(int value)
+{
+    m_currentIntonation = std::clamp(value, 0, SpeechSynthesizer::MaximumIntonation);
+    Q_EMIT currentIntonationChanged(m_currentIntonation);
+}
+
+void AppDelegate::setCurrentVolume(int value)
+{
+    m_currentVolume = std::clamp(value, 0, SpeechSynthesizer::MaximumVolume);
+    Q_EMIT currentVolumeChanged(m_currentVolume);
+}
+
+void AppDelegate::followVoiceSettings()
+{
+    if (m_voiceSettingsFollowed)
+        return;
+    m_voiceSettingsFollowed = true;
+    connect(this, &AppDelegate::currentRateChanged, this,
+            [this](float value) { remember(Preferences::rateKey, value); });
+    connect(this, &AppDelegate::currentPitchChanged, this, [this](int value) {
+        if (m_speechSynth)
+            m_speechSynth->setPitch(value);
+        remember(Preferences::pitchKey, value);
+    });
+    connect(this, &AppDelegate::currentIntonationChanged, this, [this](int value) {
+        if (m_speechSynth)
+            m_speechSynth->setIntonation(value);
+        remember(Preferences::intonationKey, value);
+    });
+    connect(this, &AppDelegate::currentVolumeChanged, this, [this](int value) {
+        if (m_speechSynth)
+            m_speechSynth->setVolume(value);
+        remember(Preferences::volumeKey, value);
+    });
+}
+
+void AppDelegate::remember(QStringView key, const QVariant &value)
+{
+    if (m_remembering)
+        Preferences::settings()->setValue(key.toString(), value);
+}
+
+namespace {
+
+// A remembered number, or nothing when the file holds none there (edited by
+// hand, or written by another version).
+std::optional<double> number(const QSettings &settings, QStringView key)
+{
+    bool ok = false;
+    const double value = settings.value(key.toString()).toDouble(&ok);
+    return ok && std::isfinite(value) ? std::optional(value) : std::nullopt;
+}
+
+int wholeWithin(double value, int maximum)
+{
+    return int(std::lround(std::clamp(value, 0.0, double(maximum))));
+}
+
+} // namespace
+
+void AppDelegate::applyRememberedChoices()
+{
+    m_remembering = false;
+    const auto settings = Preferences::settings();
+
+    // A voice no longer installed leaves the default selected.
+    const QString voice = settings->value(Preferences::voiceKey.toString()).toString();
+    if (!voice.isEmpty() && m_voicePopup && m_voicePopupMenu) {
+        const QList<QAction *> items = m_voicePopupMenu->actions();
+        const auto item = std::find_if(items.begin(), items.end(), [&voice](QAction *candidate) {
+            return MenuItem::representedObject(candidate).toMap().value(u"identifier"_s) == voice;
+        });
+        if (item != items.end()) {
+            m_voicePopup->selectItem(*item);
+            activeVoiceChanged(*item);
+        }
+    }
+
+    // Each value within what the window offers.
+    if (const auto rate = number(*settings, Preferences::rateKey)) {
+        const auto [engineMinimum, engineMaximum] = SpeechSynthesizer::rateRange();
+        const double minimum = std::max(double(m_minRate), double(engineMinimum));
+        const double maximum =
+            std::max(minimum, std::min(double(m_maxRate), double(engineMaximum)));
+        setCurrentRate(float(std::clamp(*rate, minimum, maximum)));
+    }
+    if (const auto pitch = number(*settings, Preferences::pitchKey))
+        setCurrentPitch(wholeWithin(*pitch, SpeechSynthesizer::MaximumPitch));
+    if (const auto intonation = number(*settings, Preferences::intonationKey))
+        setCurrentIntonation(wholeWithin(*intonation, SpeechSynthesizer::MaximumIntonation));
+    if (const auto volume = number(*settings, Preferences::volumeKey))
+        setCurrentVolume(wholeWithin(*volume, SpeechSynthesizer::MaximumVolume));
+
+    if (m_window) {
+        const QByteArray geometry =
+            settings->value(Preferences::geometryKey.toString()).toByteArray();
+        if (!geometry.isEmpty())
+            m_window->restoreGeometry(geometry);
+    }
+
+    if (m_launchShape.pitch)
+        setCurrentPitch(*m_launchShape.pitch);
+    if (m_launchShape.intonation)
+        setCurrentIntonation(*m_launchShape.intonation);
+    if (m_launchShape.volume)
+        setCurrentVolume(*m_launchShape.volume);
+    m_remembering = true;
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    if (m_remembering && m_window)
+        Preferences::settings()->setValue(Preferences::geometryKey.toString(),
+                                          m_window->saveGeometry());
+}
