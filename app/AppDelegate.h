@@ -213,6 +213,9 @@ private:
     // The range the person asked to hear: a move to another sentence or
     // paragraph speaks a part of it, and moves only inside it.
     CharacterRange m_readingRange;
+    // The text of m_spokenRange as handed to the synthesizer (shared with it):
+    // a move forward takes the rest from it instead of reading the editor.
+    QString m_spokenText;
     // Where the last word heard begins (the start of the speech before any).
     quint64 m_heardPosition = 0;
     struct Place

@@ -86,6 +86,7 @@ void AppDelegate::speak(std::optional<CharacterRange> range)
             m_speechSynth->continueSpeaking();
         } else {
             m_spokenRange = *range;
+            m_spokenText = text;
             m_readingRange = *range;
             m_heardPosition = range->location;
             followEdits();
@@ -190,14 +191,21 @@ void AppDelegate::moveInSpeech(TextUnits::Unit unit, bool forward)
         return;
 
     // A new speech of the rest, which ends the one before without a report
-    // and drops its words still on their way.
+    // and drops its words still on their way. Unless the text changed, the
+    // rest of a move forward is in the text being spoken: reading a long
+    // text out of the editor again would delay the first word.
+    const qint64 skipped = *target - qint64(m_spokenRange.location);
+    const qsizetype length = qsizetype(reading.end - *target);
+    m_spokenText = m_edits.empty() && skipped >= 0 && skipped + length <= m_spokenText.size()
+                       ? m_spokenText.mid(qsizetype(skipped), length)
+                       : textOf(m_textView).mid(qsizetype(*target), length);
     m_readingRange = {quint64(reading.start), quint64(reading.end - reading.start)};
-    m_spokenRange = {quint64(*target), quint64(reading.end - *target)};
+    m_spokenRange = {quint64(*target), quint64(length)};
     m_heardPosition = quint64(*target);
     followEdits();
     notePlace(*target, true);
     m_speechSynth->setVoice(selectedVoice());
-    m_speechSynth->startSpeakingString(TextUnits::plainText(document, *target, reading.end));
+    m_speechSynth->startSpeakingString(m_spokenText);
     if (m_isPaused) {
         m_speechSynth->pauseSpeakingAtBoundary(0);
         // Where Continue goes on from.
@@ -328,6 +336,7 @@ void AppDelegate::speechSynthesizer(SpeechSynthesizer *sender, bool finishedSpea
     // The end of a stopped speech may come after a newer one began: it is
     // logged, but the state belongs to the newer speech.
     if (!m_speechSynth || !m_speechSynth->isSpeaking()) {
+        m_spokenText.clear();
         setIsPlaying(false);
         setIsPaused(false);
         setIsExporting(false);

@@ -16,13 +16,27 @@ namespace {
 // a piece of text was cut short is not trusted, and the piece is widened.
 constexpr qint64 Context = 64;
 // The first piece read around a place; it grows eightfold while a sentence
-// runs on past it.
+// runs on past it, up to a limit: a text without any sentence boundary
+// (a list of words, a long run without stops) is then cut where the piece
+// ends, rather than read whole at every query.
 constexpr qint64 FirstReach = 2048;
+constexpr qint64 LastReach = FirstReach << 6;
 constexpr qint64 WordReach = 256;
 
 bool speakable(QStringView text)
 {
     return std::any_of(text.begin(), text.end(), [](QChar c) { return !c.isSpace(); });
+}
+
+// The text of [start, end), read without taking the whole; line ends show
+// as paragraph separators, which end sentences as line feeds do.
+QString plainText(QTextDocument *document, qint64 start, qint64 end)
+{
+    const qint64 size = document->characterCount() - 1;
+    QTextCursor cursor(document);
+    cursor.setPosition(int(std::clamp<qint64>(start, 0, size)));
+    cursor.setPosition(int(std::clamp<qint64>(end, 0, size)), QTextCursor::KeepAnchor);
+    return cursor.selectedText();
 }
 
 // A piece of the text inside `within`, and whether it stops short of either end.
@@ -36,17 +50,20 @@ struct Piece
     qint64 size() const { return text.size(); }
 };
 
-Piece piece(QTextDocument *document, qint64 from, qint64 to, Span within)
+// With `reach` at its limit, the piece counts as whole.
+Piece piece(QTextDocument *document, qint64 from, qint64 to, Span within, qint64 reach)
 {
     const qint64 start = std::clamp(from, within.start, within.end);
     const qint64 end = std::clamp(to, start, within.end);
-    return {start, plainText(document, start, end), start > within.start, end < within.end};
+    const bool whole = reach >= LastReach;
+    return {start, plainText(document, start, end), !whole && start > within.start,
+            !whole && end < within.end};
 }
 
 Span sentenceAt(QTextDocument *document, qint64 position, Span within)
 {
     for (qint64 reach = FirstReach;; reach *= 8) {
-        const Piece p = piece(document, position - reach, position + reach, within);
+        const Piece p = piece(document, position - reach, position + reach, within, reach);
         QTextBoundaryFinder finder(QTextBoundaryFinder::Sentence, p.text);
         const qint64 at = position - p.start;
         finder.setPosition(at);
@@ -66,7 +83,7 @@ std::optional<qint64> nextSentence(QTextDocument *document, qint64 position, Spa
 {
     const Span here = sentenceAt(document, position, within);
     for (qint64 reach = FirstReach;; reach *= 8) {
-        const Piece p = piece(document, here.start - Context, here.end + reach, within);
+        const Piece p = piece(document, here.start - Context, here.end + reach, within, reach);
         QTextBoundaryFinder finder(QTextBoundaryFinder::Sentence, p.text);
         qint64 start = here.end - p.start;
         finder.setPosition(start);
@@ -87,7 +104,7 @@ std::optional<qint64> previousSentence(QTextDocument *document, qint64 position,
 {
     const Span here = sentenceAt(document, position, within);
     for (qint64 reach = FirstReach;; reach *= 8) {
-        const Piece p = piece(document, here.start - reach, here.start + Context, within);
+        const Piece p = piece(document, here.start - reach, here.start + Context, within, reach);
         QTextBoundaryFinder finder(QTextBoundaryFinder::Sentence, p.text);
         qint64 end = here.start - p.start;
         finder.setPosition(end);
@@ -126,24 +143,6 @@ bool speakable(const QTextBlock &block, Span within)
 
 } // namespace
 
-QString plainText(QTextDocument *document, qint64 start, qint64 end)
-{
-    const qint64 size = document->characterCount() - 1;
-    QTextCursor cursor(document);
-    cursor.setPosition(int(std::clamp<qint64>(start, 0, size)));
-    cursor.setPosition(int(std::clamp<qint64>(end, 0, size)), QTextCursor::KeepAnchor);
-    QString text = cursor.selectedText();
-    // A selection shows line ends as separators, and the plain text does not
-    // keep no-break spaces.
-    for (QChar &c : text) {
-        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
-            c = u'\n';
-        else if (c == QChar::Nbsp)
-            c = u' ';
-    }
-    return text;
-}
-
 Span at(QTextDocument *document, Unit unit, qint64 position, Span within)
 {
     position = std::clamp(position, within.start, within.end);
@@ -180,7 +179,7 @@ std::optional<qint64> previous(QTextDocument *document, Unit unit, qint64 positi
 
 Span firstWord(QTextDocument *document, qint64 position, Span within)
 {
-    const Piece p = piece(document, position, position + WordReach, within);
+    const Piece p = piece(document, position, position + WordReach, within, LastReach);
     const auto first =
         std::find_if(p.text.cbegin(), p.text.cend(), [](QChar c) { return !c.isSpace(); });
     if (first == p.text.cend())

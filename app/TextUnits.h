@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QString>
 #include <QtGlobal>
 
 #include <optional>
@@ -25,10 +24,6 @@ struct Span
     qint64 end = 0;
     bool operator==(const Span &) const = default;
 };
-
-// The text of [start, end) as the editor's toPlainText() gives it, read
-// without taking the whole.
-QString plainText(QTextDocument *document, qint64 start, qint64 end);
 
 // The unit that holds `position`, cut to `within`.
 Span at(QTextDocument *document, Unit unit, qint64 position, Span within);
