@@ -177,6 +177,12 @@ bool AppDelegate::applicationShouldTerminateAfterLastWindowClosed()
 
 void AppDelegate::setIsPlaying(bool value)
 {
+    if (value && !m_listening.isValid()) {
+        m_listening.start();
+    } else if (!value && m_listening.isValid()) {
+        m_listenedBefore += m_listening.elapsed();
+        m_listening.invalidate();
+    }
     m_isPlaying = value;
     Q_EMIT isPlayingChanged(value);
 }

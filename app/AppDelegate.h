@@ -3,6 +3,7 @@
 #include "about/AboutDialog.h"
 #include "app/ExportProgress.h"
 #include "app/FindIndicator.h"
+#include "app/TextUnits.h"
 #include "app/VoiceShape.h"
 #include "app/WindowBindings.h"
 #include "platform/application/ApplicationDelegate.h"
@@ -11,6 +12,7 @@
 
 #include "platform/menu/PopUpButton.h"
 
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMainWindow>
@@ -92,6 +94,15 @@ public:
     Q_INVOKABLE void doSpeakFromCursor(QObject *sender);
     Q_INVOKABLE void doPause(QObject *sender);
     Q_INVOKABLE void doStop(QObject *sender);
+    // While speaking or paused: on from the start of the next or the
+    // previous sentence or paragraph of the text being spoken, to the end of
+    // it; a paused speech stays paused there.
+    Q_INVOKABLE void doNextSentence(QObject *sender);
+    Q_INVOKABLE void doPreviousSentence(QObject *sender);
+    Q_INVOKABLE void doNextParagraph(QObject *sender);
+    Q_INVOKABLE void doPreviousParagraph(QObject *sender);
+    // Whether there is a playback, running or paused, to move in.
+    bool canMoveInSpeech() const;
     Q_INVOKABLE void doExport(QObject *sender);
     Q_INVOKABLE void doExportTimings(QObject *sender);
     Q_INVOKABLE void doNew(QObject *sender);
@@ -198,6 +209,13 @@ private:
     void startExport(const QUrl &url, const QString &timingsPath);
     void showExportProgress();
     void speak(std::optional<CharacterRange> range);
+    QString selectedVoice() const;
+    void markWord(quint64 start, quint64 end);
+    void moveInSpeech(TextUnits::Unit unit, bool forward);
+    // Keeps the sentence and the paragraph being heard, and since when.
+    void notePlace(qint64 position, bool fresh);
+    // How long playback has been heard, pauses left out.
+    qint64 listenedMs() const;
     void followEdits();
     quint64 followedPosition(quint64 position) const;
     void textWillBeReplaced();
@@ -227,6 +245,23 @@ private:
     bool m_remembering = false;
     bool m_voiceSettingsFollowed = false;
     CharacterRange m_spokenRange;
+    // The range the person asked to hear: a move to another sentence or
+    // paragraph speaks a part of it, and moves only inside it.
+    CharacterRange m_readingRange;
+    // The text of m_spokenRange as handed to the synthesizer (shared with it):
+    // a move forward takes the rest from it instead of reading the editor.
+    QString m_spokenText;
+    // Where the last word heard begins (the start of the speech before any).
+    quint64 m_heardPosition = 0;
+    struct Place
+    {
+        TextUnits::Span span{-1, -1};
+        qint64 since = 0;
+    };
+    Place m_heardSentence;
+    Place m_heardParagraph;
+    QElapsedTimer m_listening;
+    qint64 m_listenedBefore = 0;
     // Set while the synthesizer speaks the whole text into a file.
     bool m_exportInProgress = false;
     QString m_exportPath;

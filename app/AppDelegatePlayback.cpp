@@ -9,12 +9,19 @@
 
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QTextDocument>
 
+#include <algorithm>
 #include <optional>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// Previous within this time of the start of a sentence or paragraph goes to
+// the one before: by then the person has heard little more than its first
+// word.
+constexpr qint64 RestartAfterMs = 1000;
 
 QString textOf(const QPlainTextEdit *view)
 {
@@ -73,19 +80,17 @@ void AppDelegate::speak(std::optional<CharacterRange> range)
         text = text.mid(qsizetype(range->location), qsizetype(range->length));
     }
 
-    QString identifier;
-    if (m_voicePopup) {
-        if (QAction *item = m_voicePopup->selectedItem())
-            identifier =
-                MenuItem::representedObject(item).toMap().value(u"identifier"_s).toString();
-    }
     if (m_speechSynth) {
-        m_speechSynth->setVoice(identifier);
+        m_speechSynth->setVoice(selectedVoice());
         if (continuing) {
             m_speechSynth->continueSpeaking();
         } else {
             m_spokenRange = *range;
+            m_spokenText = text;
+            m_readingRange = *range;
+            m_heardPosition = range->location;
             followEdits();
+            notePlace(qint64(range->location), true);
             m_exportInProgress = false;
             m_speechSynth->startSpeakingString(text);
         }
@@ -93,6 +98,15 @@ void AppDelegate::speak(std::optional<CharacterRange> range)
 
     showStatus(tr("Speaking..."), true);
     setIsPaused(false);
+}
+
+QString AppDelegate::selectedVoice() const
+{
+    if (m_voicePopup) {
+        if (QAction *item = m_voicePopup->selectedItem())
+            return MenuItem::representedObject(item).toMap().value(u"identifier"_s).toString();
+    }
+    return QString();
 }
 
 void AppDelegate::doPause(QObject *sender)
@@ -113,6 +127,113 @@ void AppDelegate::doStop(QObject *sender)
     hideStatus();
     if (m_speechSynth)
         m_speechSynth->stopSpeaking();
+}
+
+void AppDelegate::doNextSentence(QObject *sender)
+{
+    Q_UNUSED(sender);
+    moveInSpeech(TextUnits::Unit::Sentence, true);
+}
+
+void AppDelegate::doPreviousSentence(QObject *sender)
+{
+    Q_UNUSED(sender);
+    moveInSpeech(TextUnits::Unit::Sentence, false);
+}
+
+void AppDelegate::doNextParagraph(QObject *sender)
+{
+    Q_UNUSED(sender);
+    moveInSpeech(TextUnits::Unit::Paragraph, true);
+}
+
+void AppDelegate::doPreviousParagraph(QObject *sender)
+{
+    Q_UNUSED(sender);
+    moveInSpeech(TextUnits::Unit::Paragraph, false);
+}
+
+bool AppDelegate::canMoveInSpeech() const
+{
+    return (m_isPlaying || m_isPaused) && !m_isExporting && !m_exportInProgress && m_textView &&
+           m_textFollowed && m_speechSynth && m_speechSynth->isSpeaking();
+}
+
+// Previous goes back to the start of the sentence or paragraph being heard,
+// or, when that began only a moment ago, to the one before, as a player's
+// Previous does with tracks. Next after the last one does nothing: the
+// speech goes on and the person keeps their place.
+void AppDelegate::moveInSpeech(TextUnits::Unit unit, bool forward)
+{
+    if (!canMoveInSpeech())
+        return;
+    QTextDocument *document = m_textView->document();
+    const qint64 size = document->characterCount() - 1;
+    const auto now = [&](quint64 position) {
+        return std::min(qint64(followedPosition(position)), size);
+    };
+    const TextUnits::Span reading{now(m_readingRange.location),
+                                  now(m_readingRange.location + m_readingRange.length)};
+    const qint64 here = std::clamp(now(m_heardPosition), reading.start, reading.end);
+    std::optional<qint64> target;
+    if (forward) {
+        target = TextUnits::next(document, unit, here, reading);
+    } else {
+        const TextUnits::Span current = TextUnits::at(document, unit, here, reading);
+        const Place &heard = unit == TextUnits::Unit::Sentence ? m_heardSentence : m_heardParagraph;
+        const bool justBegun =
+            heard.span.start == current.start && listenedMs() - heard.since < RestartAfterMs;
+        target = current.start;
+        if (justBegun)
+            target = TextUnits::previous(document, unit, here, reading).value_or(current.start);
+    }
+    if (!target)
+        return;
+
+    // A new speech of the rest, which ends the one before without a report
+    // and drops its words still on their way. Unless the text changed, the
+    // rest of a move forward is in the text being spoken: reading a long
+    // text out of the editor again would delay the first word.
+    const qint64 skipped = *target - qint64(m_spokenRange.location);
+    const qsizetype length = qsizetype(reading.end - *target);
+    m_spokenText = m_edits.empty() && skipped >= 0 && skipped + length <= m_spokenText.size()
+                       ? m_spokenText.mid(qsizetype(skipped), length)
+                       : textOf(m_textView).mid(qsizetype(*target), length);
+    m_readingRange = {quint64(reading.start), quint64(reading.end - reading.start)};
+    m_spokenRange = {quint64(*target), quint64(length)};
+    m_heardPosition = quint64(*target);
+    followEdits();
+    notePlace(*target, true);
+    m_speechSynth->setVoice(selectedVoice());
+    m_speechSynth->startSpeakingString(m_spokenText);
+    if (m_isPaused) {
+        m_speechSynth->pauseSpeakingAtBoundary(0);
+        // Where Continue goes on from.
+        const TextUnits::Span word = TextUnits::firstWord(document, *target, reading);
+        markWord(quint64(word.start), quint64(word.end));
+    }
+}
+
+void AppDelegate::notePlace(qint64 position, bool fresh)
+{
+    if (!m_textView)
+        return;
+    QTextDocument *document = m_textView->document();
+    const TextUnits::Span reading{
+        qint64(followedPosition(m_readingRange.location)),
+        qint64(followedPosition(m_readingRange.location + m_readingRange.length))};
+    for (auto [place, unit] : {std::pair{&m_heardSentence, TextUnits::Unit::Sentence},
+                               std::pair{&m_heardParagraph, TextUnits::Unit::Paragraph}}) {
+        if (fresh || position < place->span.start || position >= place->span.end) {
+            place->span = TextUnits::at(document, unit, position, reading);
+            place->since = listenedMs();
+        }
+    }
+}
+
+qint64 AppDelegate::listenedMs() const
+{
+    return m_listenedBefore + (m_listening.isValid() ? m_listening.elapsed() : 0);
 }
 
 void AppDelegate::doExport(QObject *sender)
@@ -190,13 +311,22 @@ void AppDelegate::speechSynthesizer(SpeechSynthesizer *sender, CharacterRange wo
     const quint64 offset = m_exportInProgress ? 0 : m_spokenRange.location;
     const quint64 start = followedPosition(offset + word.location);
     const quint64 end = followedPosition(offset + word.location + word.length);
-    if (end > start) {
-        m_findIndicator->showForRange({start, end - start});
-        if (m_caretFollowsWords && m_textView) {
-            QTextCursor caret = m_textView->textCursor();
-            caret.setPosition(int(start));
-            m_textView->setTextCursor(caret);
-        }
+    if (!m_exportInProgress && end > start) {
+        m_heardPosition = offset + word.location;
+        notePlace(qint64(start), false);
+    }
+    markWord(start, end);
+}
+
+void AppDelegate::markWord(quint64 start, quint64 end)
+{
+    if (!m_findIndicator || end <= start)
+        return;
+    m_findIndicator->showForRange({start, end - start});
+    if (m_caretFollowsWords && m_textView) {
+        QTextCursor caret = m_textView->textCursor();
+        caret.setPosition(int(start));
+        m_textView->setTextCursor(caret);
     }
 }
 
@@ -206,6 +336,7 @@ void AppDelegate::speechSynthesizer(SpeechSynthesizer *sender, bool finishedSpea
     // The end of a stopped speech may come after a newer one began: it is
     // logged, but the state belongs to the newer speech.
     if (!m_speechSynth || !m_speechSynth->isSpeaking()) {
+        m_spokenText.clear();
         setIsPlaying(false);
         setIsPaused(false);
         setIsExporting(false);

@@ -38,6 +38,12 @@ QVariantMap separator()
 const QString keyF5 = QString(QChar(0xF708));
 const QString keyF6 = QString(QChar(0xF709));
 const QString keyF7 = QString(QChar(0xF70A));
+// Alt with the arrows moves between sentences and paragraphs: the editor
+// moves its caret with the arrows alone and with Ctrl or Shift, never with Alt.
+const QString altUp = u"~+"_s + QChar(0xF700);
+const QString altDown = u"~+"_s + QChar(0xF701);
+const QString altLeft = u"~+"_s + QChar(0xF702);
+const QString altRight = u"~+"_s + QChar(0xF703);
 
 QString caretOption()
 {
@@ -52,14 +58,19 @@ QVariantList MainMenu::description()
         group(tr("&File"), {command(tr("&New"), u"doNew:"_s, u"@+n"_s),
                             command(tr("&Open…"), u"doOpen:"_s, u"@+o"_s),
                             command(tr("&Export…"), u"doExport:"_s, u"@+e"_s),
-                            command(tr("Export &Word Timings…"), u"doExportTimings:"_s),
+                            command(tr("Export &Word Timings…"), u"doExportTimings:"_s, u"@$+e"_s),
                             separator(), command(tr("&Quit"), u"quit"_s, u"@+q"_s)}),
-        group(tr("&Speech"), {command(tr("&Play"), u"doPlay:"_s, QString(u"+"_s + keyF5)),
-                              command(tr("Speak &from the Cursor"), u"doSpeakFromCursor:"_s,
-                                      QString(u"$+"_s + keyF5)),
-                              command(tr("P&ause"), u"doPause:"_s, QString(u"+"_s + keyF6)),
-                              command(tr("&Stop"), u"doStop:"_s, QString(u"+"_s + keyF7)),
-                              separator(), command(caretOption(), u"followWordsWithCaret:"_s)}),
+        group(tr("&Speech"),
+              {command(tr("&Play"), u"doPlay:"_s, QString(u"+"_s + keyF5)),
+               command(tr("Speak &from the Cursor"), u"doSpeakFromCursor:"_s,
+                       QString(u"$+"_s + keyF5)),
+               command(tr("P&ause"), u"doPause:"_s, QString(u"+"_s + keyF6)),
+               command(tr("&Stop"), u"doStop:"_s, QString(u"+"_s + keyF7)), separator(),
+               command(tr("&Next Sentence"), u"doNextSentence:"_s, altRight),
+               command(tr("P&revious Sentence"), u"doPreviousSentence:"_s, altLeft),
+               command(tr("Ne&xt Paragraph"), u"doNextParagraph:"_s, altDown),
+               command(tr("Pre&vious Paragraph"), u"doPreviousParagraph:"_s, altUp), separator(),
+               command(caretOption(), u"followWordsWithCaret:"_s)}),
         group(tr("&Help"), {command(tr("&About Tavorin"), u"aboutMe:"_s)}),
     };
 }
@@ -116,6 +127,10 @@ void MainMenu::updateItems()
          {u"&File/Export &Word Timings…"_s, u"&Speech/Speak &from the Cursor"_s})
         if (QAction *action = item(path))
             action->setEnabled(m_bindings->canExport());
+    for (const QString &path : {u"&Speech/&Next Sentence"_s, u"&Speech/P&revious Sentence"_s,
+                                u"&Speech/Ne&xt Paragraph"_s, u"&Speech/Pre&vious Paragraph"_s})
+        if (QAction *action = item(path))
+            action->setEnabled(m_bindings->canMoveInSpeech());
     for (const auto &[path, enabled] : offered)
         if (QAction *action = item(QString::fromUtf16(path)))
             action->setEnabled(enabled);

@@ -83,6 +83,11 @@ bool WindowBindings::canExport() const
     return m_controller && !m_controller->isExporting();
 }
 
+bool WindowBindings::canMoveInSpeech() const
+{
+    return m_controller && m_controller->canMoveInSpeech();
+}
+
 namespace {
 
 // The next (or previous) widget that Tab would give the focus to.

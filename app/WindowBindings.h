@@ -42,6 +42,8 @@ public:
     bool canPause() const;
     bool canStop() const;
     bool canExport() const;
+    // Next and Previous Sentence and Paragraph.
+    bool canMoveInSpeech() const;
 
 Q_SIGNALS:
     // The can...() answers may have changed.

@@ -2,9 +2,12 @@
 // (10 by default; "+10" replaces the text of the size before) the time to open a text file of that
 // size and show it, the longest time the window stopped answering meanwhile and the memory it took
 // against the text's UTF-16 size; then the cost of marking one spoken word
-// in the 10 MB text. Figures only; nothing here asserts.
+// in the 10 MB text; and the first audio of a fresh Play against that after a
+// move to the next sentence, in a short text and in the 10 MB one. Figures
+// only; nothing here asserts.
 #include "app/AppDelegate.h"
 #include "app/Startup.h"
+#include "platform/speech/SpeechSynthesizer.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -14,11 +17,13 @@
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -72,6 +77,52 @@ void resetPeakMemory()
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
+// Milliseconds from a command to the first audio of the speech it starts.
+double firstAudioAfter(SpeechSynthesizer *synth, const std::function<void()> &command)
+{
+    double ms = -1;
+    QElapsedTimer timer;
+    const auto connection = QObject::connect(synth, &SpeechSynthesizer::audioStarted, synth, [&] {
+        if (ms < 0)
+            ms = double(timer.nsecsElapsed()) / 1e6;
+    });
+    timer.start();
+    command();
+    const bool started = QTest::qWaitFor([&] { return ms >= 0; }, 5000);
+    QObject::disconnect(connection);
+    return started ? ms : -1.0;
+}
+
+// The first audio of a fresh Play from the start of the text in the editor,
+// and of a move to the next sentence while that speech is heard.
+void printFirstAudio(AppDelegate &delegate, const char *label)
+{
+    SpeechSynthesizer *synth = delegate.speechSynth();
+    qint64 words = 0;
+    const auto counting =
+        QObject::connect(synth, &SpeechSynthesizer::willSpeakWord, synth, [&] { ++words; });
+    std::vector<double> play;
+    std::vector<double> move;
+    for (int run = 0; run < 9; ++run) {
+        delegate.doStop(nullptr);
+        static_cast<void>(QTest::qWaitFor([&] { return !synth->isSpeaking(); }, 10000));
+        words = 0;
+        play.push_back(firstAudioAfter(synth, [&] { delegate.doPlay(nullptr); }));
+        static_cast<void>(QTest::qWaitFor([&] { return words >= 2; }, 10000));
+        move.push_back(firstAudioAfter(synth, [&] { delegate.doNextSentence(nullptr); }));
+    }
+    delegate.doStop(nullptr);
+    static_cast<void>(QTest::qWaitFor([&] { return !synth->isSpeaking(); }, 10000));
+    QObject::disconnect(counting);
+    for (auto *runs : {&play, &move})
+        std::sort(runs->begin(), runs->end());
+    std::printf("first audio in a %s text: fresh Play median %.2f ms (best %.2f, worst %.2f); "
+                "after a sentence jump median %.2f ms (best %.2f, worst %.2f)\n",
+                label, play[play.size() / 2], play.front(), play.back(), move[move.size() / 2],
+                move.front(), move.back());
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -88,6 +139,10 @@ int main(int argc, char **argv)
     window->show();
     delegate.applicationDidFinishLaunching();
     auto *view = window->findChild<QPlainTextEdit *>(u"textView"_s);
+
+    view->setPlainText(
+        QString(u"The keeper climbed the stairs of the lighthouse. "_s).repeated(40));
+    printFirstAudio(delegate, "2 KB");
 
     QStringList sizes;
     for (int i = 1; i < argc; ++i)
@@ -157,6 +212,7 @@ int main(int argc, char **argv)
     }
     if (text.isEmpty())
         return 0;
+    printFirstAudio(delegate, "10 MB");
     QElapsedTimer timer;
 
     // Words spread over the whole text, marked in a random order so that each

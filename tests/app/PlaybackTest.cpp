@@ -2,6 +2,8 @@
 
 #include "app/FindIndicator.h"
 #include "app/MainMenu.h"
+#include "platform/menu/MenuItem.h"
+#include "platform/menu/PopUpButton.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -263,4 +265,129 @@ TEST_F(Playback, MarkingFarIntoALongTextScrollsItIntoView)
     // A range past the end of the text is clipped rather than trusted.
     hear(quint64(longText.size()) + 10, 4);
     EXPECT_EQ(delegate->findIndicator()->markedRange().length, 0u);
+}
+
+// Moving on or back while speaking: the words marked next are the first of
+// the sentence or paragraph asked for, in every script, none of the speech
+// left behind comes late, and the speech goes on to the end of its range.
+class MovingInSpeech : public Playback
+{
+protected:
+    void SetUp() override
+    {
+        Playback::SetUp();
+        QObject::connect(delegate->speechSynth(), &SpeechSynthesizer::willSpeakWord, delegate.get(),
+                         [this](CharacterRange word) {
+                             heard.push_back(delegate->spokenRange().location + word.location);
+                         });
+    }
+
+    // Until a word at or after `at` is heard.
+    bool hearFrom(qsizetype at = 0)
+    {
+        return QTest::qWaitFor([&] { return !heard.empty() && heard.back() >= quint64(at); },
+                               60000);
+    }
+
+    std::vector<quint64> heard;
+};
+
+TEST_F(MovingInSpeech, NextAndPreviousLandOnTheFirstWordOfTheSentenceOrParagraph)
+{
+    const QString english =
+        u"First comes one sentence. Second follows it here. Third one now. Fourth and last."_s;
+    const QString german = u"Das kostet ca. fünf Euro und mehr. Über die Brücke gingen wir zu "
+                           u"Fuß. Dann war es still."_s;
+    const QString chinese = u"今天天气很好。我们去公园散步吧。然后回家吃饭。"_s;
+    const QString paragraphs =
+        u"One paragraph here. It has two sentences.\n\n   \nAnother paragraph follows.\nA last."_s;
+    const QString longSentence = u"Short. This one goes on with alpha bravo charlie delta echo "
+                                 u"foxtrot golf hotel india juliet kilo lima mike november oscar "
+                                 u"papa quebec romeo sierra. End."_s;
+    const struct
+    {
+        QString voice;
+        QString text;
+        QString selectedUpTo; // the selection runs from the start to its end; empty: none
+        QString heardFirst;   // the moves wait until this is marked
+        QString moves;        // n, p: next and previous sentence; N, P: paragraph
+        QString landing;
+    } cases[] = {
+        {u"gmw/en-US"_s, english, {}, {}, u"n"_s, u"Second"_s},
+        // Previous in the first second of a sentence: the one before.
+        {u"gmw/en-US"_s, english, {}, {}, u"np"_s, u"First"_s},
+        // ... and at the first sentence, that sentence again.
+        {u"gmw/en-US"_s, english, {}, {}, u"p"_s, u"First"_s},
+        // Quick moves, inside a selection: its last sentence is the last.
+        {u"gmw/en-US"_s, english, u"Third one now."_s, {}, u"nnn"_s, u"Third"_s},
+        // Well into a sentence, Previous starts it again.
+        {u"gmw/en-US"_s, longSentence, {}, u"november"_s, u"p"_s, u"This one"_s},
+        // An abbreviation ends no sentence.
+        {u"gmw/de"_s, german, {}, {}, u"n"_s, u"Über"_s},
+        {u"gmw/de"_s, german, {}, {}, u"nnp"_s, u"Über"_s},
+        // Full stops of Chinese, with no spaces.
+        {u"sit/cmn"_s, chinese, {}, {}, u"n"_s, u"我们"_s},
+        {u"sit/cmn"_s, chinese, {}, {}, u"nnp"_s, u"我们"_s},
+        // Empty and blank paragraphs are passed over.
+        {u"gmw/en-US"_s, paragraphs, {}, {}, u"NNP"_s, u"Another"_s},
+    };
+    const QHash<QChar, void (AppDelegate::*)(QObject *)> commands{
+        {u'n', &AppDelegate::doNextSentence},
+        {u'p', &AppDelegate::doPreviousSentence},
+        {u'N', &AppDelegate::doNextParagraph},
+        {u'P', &AppDelegate::doPreviousParagraph},
+    };
+    auto *popup = child<PopUpButton>("voicePopup");
+    for (const auto &c : cases) {
+        SCOPED_TRACE(QString(c.text.left(12) + u' ' + c.moves).toStdString());
+        for (QAction *item : popup->menu()->actions())
+            if (MenuItem::representedObject(item).toMap().value(u"identifier"_s) == c.voice)
+                popup->selectItem(item);
+        text->setPlainText(c.text);
+        const qsizetype end = c.selectedUpTo.isEmpty()
+                                  ? c.text.size()
+                                  : c.text.indexOf(c.selectedUpTo) + c.selectedUpTo.size();
+        select(0, c.selectedUpTo.isEmpty() ? 0 : int(end));
+        heard.clear();
+        delegate->doPlay(nullptr);
+        ASSERT_TRUE(hearFrom(c.heardFirst.isEmpty() ? 0 : c.text.indexOf(c.heardFirst)));
+        heard.clear();
+        for (const QChar move : c.moves)
+            (delegate.get()->*commands.value(move))(nullptr);
+        ASSERT_TRUE(hearFrom());
+        EXPECT_EQ(c.text.mid(qsizetype(heard.front()), c.landing.size()), c.landing);
+        EXPECT_EQ(delegate->findIndicator()->markedRange().location, heard.front());
+        EXPECT_EQ(delegate->spokenRange().location + delegate->spokenRange().length, quint64(end));
+        EXPECT_TRUE(delegate->isPlaying());
+        delegate->doStop(nullptr);
+    }
+}
+
+TEST_F(MovingInSpeech, APausedSpeechStaysPausedAndContinuesFromTheNewPlace)
+{
+    const QString english = u"First comes one sentence. Second follows it here. Third one now."_s;
+    const quint64 second = quint64(english.indexOf(u"Second"));
+    text->setPlainText(english);
+    LogCapture log;
+    delegate->doPlay(nullptr);
+    ASSERT_TRUE(hearFrom());
+    delegate->doPause(nullptr);
+    heard.clear();
+    delegate->doNextSentence(nullptr);
+    const WindowBindings *bindings = delegate->windowBindings();
+    EXPECT_TRUE(delegate->isPaused() && !delegate->isPlaying());
+    EXPECT_EQ(label->text(), u"Paused"_s);
+    EXPECT_TRUE(bindings->canPlay() && bindings->canMoveInSpeech() && !bindings->canPause());
+    // The first word of the new place is marked, and nothing is spoken yet.
+    EXPECT_EQ(delegate->findIndicator()->markedRange(), (CharacterRange{second, 6}));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(heard.empty());
+
+    delegate->doPlay(nullptr);
+    EXPECT_TRUE(delegate->isPlaying());
+    ASSERT_TRUE(hearFrom());
+    EXPECT_EQ(heard.front(), second);
+    delegate->doStop(nullptr);
+    ASSERT_TRUE(waitForLog(log, u"Without any success"_s));
+    EXPECT_FALSE(bindings->canMoveInSpeech());
 }
