@@ -11,8 +11,9 @@
 //   tavorin [FILE...]                          the window (or the running one)
 //   tavorin --list-voices                      one voice a line
 //   tavorin --export OUT [--format NAME] [--timings FILE] [--voice ID]
-//           [--rate WPM] [--progress] [FILE|-]
-//   tavorin --timings FILE [--voice ID] [--rate WPM] [--progress] [FILE|-]
+//           [--rate WPM] [--progress] [--password PASSWORD] [FILE|-]
+//   tavorin --timings FILE [--voice ID] [--rate WPM] [--progress]
+//           [--password PASSWORD] [FILE|-]
 // plus --help and --version. None of the options changes the window.
 class CommandLine
 {
@@ -69,6 +70,7 @@ private:
     QCommandLineOption m_format;
     QCommandLineOption m_timings;
     QCommandLineOption m_progress;
+    QCommandLineOption m_password;
     QStringList m_files;
     QString m_error;
     bool m_onlyUnknownOptions = false;

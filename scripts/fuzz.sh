@@ -20,7 +20,7 @@ seconds=${1:-600}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(fuzz_directory_marker fuzz_argument_quoting fuzz_text_file)
+    targets=(fuzz_directory_marker fuzz_argument_quoting fuzz_text_file fuzz_text_encoding)
 fi
 parallel=${FUZZ_PARALLEL:-2}
 build=build-fuzz
