@@ -178,7 +178,7 @@ LoadedText loadText(const QString &path, const DocumentShape &shape, const QStri
     cursor.removeSelectedText();
     // A line break of "\r\n" split between two pieces must stay one break.
     QString carriedReturn;
-    const Documents::Result read = Documents::read(path, options, [&](QStringView piece) {
+    Documents::Result read = Documents::read(path, options, [&](QStringView piece) {
         const bool endsInReturn = piece.endsWith(u'\r');
         cursor.insertText(carriedReturn + piece.chopped(endsInReturn ? 1 : 0));
         carriedReturn = endsInReturn ? u"\r"_s : QString();
@@ -188,7 +188,7 @@ LoadedText loadText(const QString &path, const DocumentShape &shape, const QStri
         // The whole document at once, in place of any pieces read before
         // the text turned out not to be UTF-8.
         cursor.select(QTextCursor::Document);
-        cursor.insertText(*read.text);
+        cursor.insertText(*std::exchange(read.text, std::nullopt));
     } else {
         cursor.insertText(carriedReturn);
     }
