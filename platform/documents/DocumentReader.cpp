@@ -80,11 +80,12 @@ qint64 textFileLimit(QByteArrayView head, const Options &options)
     return std::min<qint64>(TextFile::maximumSize, options.limits.maximumText * (utf16 ? 2 : 1));
 }
 
-// Markup takes room beyond its text, though not without end: the document
-// built from it takes many times its size.
+// Markup is parsed into a rich document that takes some fifty times the
+// page's size: a page or a book in one file is a few megabytes.
 qint64 markupFileLimit(const Options &options)
 {
-    return std::min<qint64>(TextFile::maximumSize, options.limits.maximumText * 4);
+    constexpr qint64 maximumMarkup = 8 * 1024 * 1024;
+    return std::min<qint64>(maximumMarkup, options.limits.maximumText * 4);
 }
 
 Result plainText(QByteArrayView bytes, const Options &options)
