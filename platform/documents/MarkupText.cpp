@@ -3,6 +3,7 @@
 #include "platform/documents/TextEncoding.h"
 #include "platform/system/TextFile.h"
 
+#include <QFont>
 #include <QStringDecoder>
 #include <QTextDocument>
 #include <QUrl>
@@ -19,6 +20,12 @@ public:
     IsolatedDocument()
     {
         setResourceProvider([](const QUrl &) { return QVariant(); });
+        // Headings are sized from the default font, which has no size of
+        // its own in a program without a display.
+        QFont font = defaultFont();
+        if (font.pointSize() <= 0 && font.pixelSize() <= 0)
+            font.setPointSize(12);
+        setDefaultFont(font);
     }
 
 protected:
