@@ -281,7 +281,8 @@ TEST(Program, ExportsEachKindOfDocumentAsThePlainTextItHolds)
 {
     QTemporaryDir dir;
     // Files a page names are never read: this one would never end.
-    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath(u"fifo"_s)).constData(), 0600), 0);
+    const QByteArray fifo = QFile::encodeName(dir.filePath(u"fifo"_s));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
     const QString page = u"A heading\nFirst paragraph & more.\nSecond one."_s;
     const QString german = u"„Grüße aus München“, schöne Straße für 5 €."_s;
     const QByteArray utf16(reinterpret_cast<const char *>(german.utf16()), german.size() * 2);
@@ -295,10 +296,11 @@ TEST(Program, ExportsEachKindOfDocumentAsThePlainTextItHolds)
         QString text;
     } rows[] = {
         {u"page.html"_s,
-         "<!DOCTYPE html><html><head><title>Not said</title><link rel=stylesheet href=fifo>"
-         "<style>p { color: red }</style><script>var notSaid;</script></head><body>"
-         "<h1>A heading</h1><p>First paragraph &amp; more.<img src=fifo></p>"
-         "<p>Second one.</p></body></html>",
+         "<!DOCTYPE html><html><head><title>Not said</title><link rel=stylesheet href=" + fifo +
+             "><style>@import url(" + fifo +
+             "); p { color: red }</style><script>var notSaid;</script></head><body>"
+             "<h1>A heading</h1><p>First paragraph &amp; more.<img src=fifo></p>"
+             "<p>Second one.</p></body></html>",
          page},
         {u"notes.md"_s, "# A heading\n\nFirst paragraph & more.![](fifo)\n\nSecond *one*.\n", page},
         {u"latin1.txt"_s,
