@@ -20,13 +20,16 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
+#include <QShortcut>
 #include <QString>
 #include <QTextDocument>
 #include <QThreadPool>
+#include <QToolButton>
 #include <QUrl>
 #include <QVariantList>
 #include <QVariantMap>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -131,11 +134,14 @@ public:
                                      CompletionAction action);
     void yesNoConfirmationDialogWithTitle(const QString &title, const QString &information,
                                           CompletionAction action);
-    void openDialogForFiles(bool files, bool directories, const QStringList &fileTypes,
-                            PathAction action);
     // `prepare`, when given, adds to the panel before it shows (filters,
     // choices); it may hand back a check to run when the panel is accepted.
     using PanelPreparation = std::function<std::function<void()>(QFileDialog *)>;
+    void openDialogForFiles(bool files, bool directories, const QStringList &fileTypes,
+                            PathAction action, const PanelPreparation &prepare = {});
+    // Asks for the password of an encrypted document; `reason` says why
+    // when an earlier one was refused. Nothing happens on Cancel.
+    void passwordDialogForFile(const QString &fileName, const QString &reason, PathAction action);
     void saveDialogWithPath(const QString &path, const QString &filename, UrlAction action,
                             const PanelPreparation &prepare = {});
 
@@ -202,7 +208,10 @@ private:
     // Opens a file in place of the text, asking first when the text holds
     // anything but spaces.
     void openFile(const QString &path, bool noteRecent);
-    void loadFile(const QString &path);
+    void loadFile(const QString &path, const QByteArray &password = {});
+    void loadProgressed(quint64 request, int permille);
+    void cancelLoad();
+    void showLoadCancel(bool shown);
     void loadEnded();
     // Starts the export of the whole text: the audio when `url` is given, the
     // word timings when `timingsPath` is.
@@ -219,8 +228,14 @@ private:
     void followEdits();
     quint64 followedPosition(quint64 position) const;
     void textWillBeReplaced();
-    void fileLoaded(quint64 request, const QString &path, std::unique_ptr<QTextDocument> document,
-                    const QString &error);
+    struct LoadFailure
+    {
+        QString error;
+        bool needsPassword = false;
+        bool cancelled = false;
+    };
+    void fileLoaded(quint64 request, const QString &path, const QByteArray &password,
+                    std::unique_ptr<QTextDocument> document, const LoadFailure &failure);
 
     QPointer<QMainWindow> m_window;
     QPointer<QPlainTextEdit> m_textView;
@@ -284,6 +299,10 @@ private:
     quint64 m_loadRequest = 0;
     bool m_loadPending = false;
     QString m_loadStatus;
+    // Set to stop the read under way.
+    std::shared_ptr<std::atomic_bool> m_loadCancel;
+    QPointer<QToolButton> m_loadCancelButton;
+    QPointer<QShortcut> m_loadEscape;
     // The file that the question on the screen asks to open.
     std::optional<QString> m_fileToOpen;
     // Up to this many characters, the text that a file replaces is kept for

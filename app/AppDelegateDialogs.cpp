@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -82,7 +83,7 @@ void AppDelegate::yesNoConfirmationDialogWithTitle(const QString &title, const Q
 }
 
 void AppDelegate::openDialogForFiles(bool files, bool directories, const QStringList &fileTypes,
-                                     PathAction action)
+                                     PathAction action, const PanelPreparation &prepare)
 {
     auto *panel = makeSheet<QFileDialog>();
     panel->setOption(QFileDialog::DontUseNativeDialog);
@@ -104,6 +105,8 @@ void AppDelegate::openDialogForFiles(bool files, bool directories, const QString
     const QString folder = Preferences::folder(Preferences::openFolderKey);
     if (!folder.isEmpty())
         panel->setDirectory(folder);
+    if (prepare)
+        prepare(panel);
 
     auto pending = std::make_shared<PathAction>(std::move(action));
     QObject::connect(panel, &QFileDialog::accepted, panel, [pending, panel] {
@@ -117,6 +120,29 @@ void AppDelegate::openDialogForFiles(bool files, bool directories, const QString
         run(resolved.isEmpty() ? info.absoluteFilePath() : resolved);
     });
     present(panel);
+}
+
+void AppDelegate::passwordDialogForFile(const QString &fileName, const QString &reason,
+                                        PathAction action)
+{
+    auto *dialog = makeSheet<QInputDialog>();
+    dialog->setWindowTitle(tr("Password"));
+    dialog->setInputMode(QInputDialog::TextInput);
+    dialog->setTextEchoMode(QLineEdit::Password);
+    dialog->setLabelText(reason.isEmpty()
+                             ? tr("%1 is encrypted. Enter its password:").arg(fileName)
+                             : tr("Cannot open %1: %2. Enter its password:").arg(fileName, reason));
+    // File names are no markup.
+    if (auto *label = dialog->findChild<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
+
+    auto pending = std::make_shared<PathAction>(std::move(action));
+    QObject::connect(dialog, &QInputDialog::textValueSelected, dialog,
+                     [pending](const QString &password) {
+                         if (*pending)
+                             std::exchange(*pending, nullptr)(password);
+                     });
+    present(dialog);
 }
 
 void AppDelegate::saveDialogWithPath(const QString &path, const QString &filename, UrlAction action,

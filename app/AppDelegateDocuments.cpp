@@ -4,22 +4,26 @@
 #include "app/FileArgument.h"
 #include "app/FindIndicator.h"
 #include "platform/application/RecentDocuments.h"
+#include "platform/documents/DocumentReader.h"
 #include "platform/system/Log.h"
-#include "platform/system/TextFile.h"
 
+#include <QBoxLayout>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
+#include <QShortcut>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
 #include <QThread>
 #include <QThreadPool>
+#include <QToolButton>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <utility>
 
@@ -71,8 +75,28 @@ void AppDelegate::doOpen(QObject *sender)
 {
     Q_UNUSED(sender);
     hideFailure();
-    openDialogForFiles(true, false, {},
-                       [this](const QString &path) { openFile(path, /*noteRecent=*/true); });
+    openDialogForFiles(
+        true, false, {}, [this](const QString &path) { openFile(path, /*noteRecent=*/true); },
+        [](QFileDialog *panel) -> std::function<void()> {
+            // The kind comes from the content: any file may be chosen.
+            const QStringList types{
+                tr("Text (*.txt *.text)"),
+                tr("HTML (*.html *.htm *.xhtml)"),
+                tr("Markdown (*.md *.markdown)"),
+                tr("PDF (*.pdf)"),
+                tr("EPUB (*.epub)"),
+                tr("OpenDocument text (*.odt)"),
+                tr("Word (*.docx)"),
+                tr("FictionBook (*.fb2 *.fb2.zip)"),
+            };
+            QStringList patterns;
+            for (const QString &type : types)
+                patterns << type.section(u'(', 1).chopped(1);
+            panel->setNameFilters(
+                QStringList{tr("All readable documents (%1)").arg(patterns.join(u' '))} + types +
+                QStringList{tr("All files (*)")});
+            return nullptr;
+        });
 }
 
 void AppDelegate::application(QObject *sender, const QStringList &files)
@@ -128,14 +152,17 @@ struct LoadedText
 {
     std::unique_ptr<QTextDocument> document;
     QString error;
+    bool needsPassword = false;
+    bool cancelled = false;
 };
 
-// The editor's text, with the file's replacing it as one step that Undo takes
-// back when `previous` is given. Built away from the main thread: for a text
-// of megabytes most of the cost of showing it is building the document's
-// blocks, which need not hold up the window; reading the file piece by piece
-// keeps it from being held twice.
-LoadedText loadText(const QString &path, const DocumentShape &shape, const QString &previous)
+// The editor's text, with the document's replacing it as one step that Undo
+// takes back when `previous` is given. Built away from the main thread: for
+// a text of megabytes most of the cost of showing it is building the
+// document's blocks, which need not hold up the window; a plain text is read
+// piece by piece so that it is never held twice.
+LoadedText loadText(const QString &path, const DocumentShape &shape, const QString &previous,
+                    const Documents::Options &options)
 {
     auto document = std::make_unique<QTextDocument>();
     document->setDocumentLayout(new QPlainTextDocumentLayout(document.get()));
@@ -151,28 +178,45 @@ LoadedText loadText(const QString &path, const DocumentShape &shape, const QStri
     cursor.removeSelectedText();
     // A line break of "\r\n" split between two pieces must stay one break.
     QString carriedReturn;
-    TextFile::Result read =
-        TextFile::read(path, AppDelegate::maximumTextSize, [&](QStringView piece) {
-            const bool endsInReturn = piece.endsWith(u'\r');
-            cursor.insertText(carriedReturn + piece.chopped(endsInReturn ? 1 : 0));
-            carriedReturn = endsInReturn ? u"\r"_s : QString();
-            return true;
-        });
-    cursor.insertText(carriedReturn);
+    // Reading takes most of the time; laying out the lines the rest.
+    constexpr double readShare = 0.8;
+    Documents::Options reading = options;
+    reading.progress = [&options](double share) { options.report(share * readShare); };
+    Documents::Result read = Documents::read(path, reading, [&](QStringView piece) {
+        const bool endsInReturn = piece.endsWith(u'\r');
+        cursor.insertText(carriedReturn + piece.chopped(endsInReturn ? 1 : 0));
+        carriedReturn = endsInReturn ? u"\r"_s : QString();
+        return true;
+    });
+    if (read.text) {
+        // The whole document at once, in place of any pieces read before
+        // the text turned out not to be UTF-8.
+        cursor.select(QTextCursor::Document);
+        cursor.insertText(*std::exchange(read.text, std::nullopt));
+    } else {
+        cursor.insertText(carriedReturn);
+    }
     cursor.endEditBlock();
-    if (!read.error.isEmpty())
-        return {nullptr, read.error};
+    if (!read.text && (!read.error.isEmpty() || read.needsPassword || read.cancelled))
+        return {nullptr, read.error, read.needsPassword, read.cancelled};
     // The editor gives every line a layout object when it takes the text;
     // made here, they no longer hold up the window.
-    for (QTextBlock block = document->firstBlock(); block.isValid(); block = block.next())
+    const int blocks = document->blockCount();
+    for (QTextBlock block = document->firstBlock(); block.isValid(); block = block.next()) {
+        if (block.blockNumber() % 4096 == 0) {
+            if (options.cancelled())
+                return {nullptr, QString(), false, true};
+            options.report(readShare + (1 - readShare) * block.blockNumber() / blocks);
+        }
         block.layout();
+    }
     document->setModified(false);
-    return {std::move(document), QString()};
+    return {std::move(document), QString(), false, false};
 }
 
 } // namespace
 
-void AppDelegate::loadFile(const QString &path)
+void AppDelegate::loadFile(const QString &path, const QByteArray &password)
 {
     if (!m_textView)
         return;
@@ -184,6 +228,12 @@ void AppDelegate::loadFile(const QString &path)
     m_textView->setReadOnly(true);
     showStatus(tr("Opening %1...").arg(QFileInfo(path).fileName()), true);
     m_loadStatus = m_statusLabel ? m_statusLabel->text() : QString();
+    // A read that nobody waits for any more stops.
+    if (m_loadCancel)
+        m_loadCancel->store(true);
+    auto cancel = std::make_shared<std::atomic_bool>(false);
+    m_loadCancel = cancel;
+    showLoadCancel(true);
 
     QPointer<AppDelegate> self(this);
     QThread *mainThread = thread();
@@ -194,35 +244,120 @@ void AppDelegate::loadFile(const QString &path)
     const QTextDocument *current = m_textView->document();
     const QString previous =
         current->characterCount() <= undoableSize ? current->toRawText() : QString();
-    QThreadPool::globalInstance()->start([self, path, request, mainThread, shape, previous] {
-        LoadedText loaded = loadText(path, shape, previous);
-        if (loaded.document)
-            loaded.document->moveToThread(mainThread);
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self, path, request, loaded = std::make_shared<LoadedText>(std::move(loaded))] {
-                if (self)
-                    self->fileLoaded(request, path, std::move(loaded->document), loaded->error);
-            },
-            Qt::QueuedConnection);
-    });
+    QThreadPool::globalInstance()->start(
+        [self, path, password, request, mainThread, shape, previous, cancel] {
+            Documents::Options options;
+            options.limits.maximumText = maximumTextSize;
+            options.password = password;
+            options.cancel = cancel.get();
+            int shown = -1;
+            options.progress = [self, request, &shown](double share) {
+                // A thousand steps at most reach the window.
+                const int permille = std::clamp(int(share * 1000), 0, 1000);
+                if (permille == std::exchange(shown, permille))
+                    return;
+                QMetaObject::invokeMethod(
+                    QCoreApplication::instance(),
+                    [self, request, permille] {
+                        if (self)
+                            self->loadProgressed(request, permille);
+                    },
+                    Qt::QueuedConnection);
+            };
+            LoadedText loaded = loadText(path, shape, previous, options);
+            if (loaded.document)
+                loaded.document->moveToThread(mainThread);
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [self, path, password, request,
+                 loaded = std::make_shared<LoadedText>(std::move(loaded))] {
+                    if (self)
+                        self->fileLoaded(request, path, password, std::move(loaded->document),
+                                         {loaded->error, loaded->needsPassword, loaded->cancelled});
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+void AppDelegate::loadProgressed(quint64 request, int permille)
+{
+    if (request != m_loadRequest || !m_loadPending || !m_statusProgress)
+        return;
+    m_statusProgress->setAccessibleName(tr("Opening progress"));
+    m_statusProgress->setRange(0, 1000);
+    m_statusProgress->setValue(permille);
+}
+
+void AppDelegate::cancelLoad()
+{
+    if (!m_loadPending)
+        return;
+    // The text stays as it was; the read's result, whenever it comes, is
+    // no longer the last one asked for.
+    ++m_loadRequest;
+    loadEnded();
+}
+
+// A Cancel button in the status area and Escape, while a document is read.
+void AppDelegate::showLoadCancel(bool shown)
+{
+    QWidget *area = m_statusLabel ? m_statusLabel->parentWidget() : nullptr;
+    if (shown && !m_loadCancelButton && area) {
+        auto *button = new QToolButton(area);
+        button->setObjectName(u"openCancelButton"_s);
+        button->setText(tr("Cancel"));
+        button->setToolTip(tr("Stop opening the document and keep the text (Escape)"));
+        button->setAutoRaise(true);
+        if (auto *layout = qobject_cast<QBoxLayout *>(area->layout()))
+            layout->insertWidget(layout->indexOf(m_statusLabel) + 1, button);
+        connect(button, &QToolButton::clicked, this, &AppDelegate::cancelLoad);
+        m_loadCancelButton = button;
+        auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), area->window());
+        escape->setContext(Qt::WindowShortcut);
+        connect(escape, &QShortcut::activated, this, &AppDelegate::cancelLoad);
+        m_loadEscape = escape;
+    }
+    if (m_loadCancelButton)
+        m_loadCancelButton->setHidden(!shown);
+    if (m_loadEscape)
+        m_loadEscape->setEnabled(shown);
 }
 
 void AppDelegate::loadEnded()
 {
     m_loadPending = false;
+    // Whatever the read still does, nobody waits for it any more.
+    if (m_loadCancel)
+        m_loadCancel->store(true);
+    m_loadCancel.reset();
+    showLoadCancel(false);
     if (m_textView)
         m_textView->setReadOnly(false);
     if (m_statusLabel && !m_statusLabel->isHidden() && m_statusLabel->text() == m_loadStatus)
         hideStatus();
 }
 
-void AppDelegate::fileLoaded(quint64 request, const QString &path,
-                             std::unique_ptr<QTextDocument> document, const QString &error)
+void AppDelegate::fileLoaded(quint64 request, const QString &path, const QByteArray &password,
+                             std::unique_ptr<QTextDocument> document, const LoadFailure &failure)
 {
     const bool current = request == m_loadRequest;
     if (current)
         loadEnded();
+    if (!document && failure.cancelled) {
+        Q_EMIT fileLoadFinished(path, false);
+        return;
+    }
+    if (!document && failure.needsPassword && current) {
+        // Asked again, with the reason, until the right one comes or the
+        // person gives up; the text stays meanwhile.
+        Q_EMIT fileLoadFinished(path, false);
+        const QString reason = password.isEmpty() ? QString() : failure.error;
+        passwordDialogForFile(
+            QFileInfo(path).fileName(), reason,
+            [this, path](const QString &given) { loadFile(path, given.toUtf8()); });
+        return;
+    }
+    const QString &error = failure.error;
     if (!document) {
         // The text in the editor is kept: a failed open must not lose it.
         Log::write(u"Cannot open %1: %2"_s.arg(path, error));

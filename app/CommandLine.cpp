@@ -86,6 +86,9 @@ CommandLine::CommandLine()
                u"the window."_s.arg(SpeechSynthesizer::MaximumVolume)
                    .arg(SpeechSynthesizer::DefaultVolume),
                u"N"_s)
+    , m_password(u"password"_s,
+                 u"With --export or --timings: the password of an encrypted document."_s,
+                 u"PASSWORD"_s)
 {
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     m_parser.setApplicationDescription(
@@ -93,9 +96,11 @@ CommandLine::CommandLine()
     m_parser.addHelpOption();
     m_parser.addVersionOption();
     m_parser.addOptions({m_listVoices, m_export, m_format, m_timings, m_voice, m_rate, m_pitch,
-                         m_intonation, m_volume, m_progress});
+                         m_intonation, m_volume, m_progress, m_password});
     m_parser.addPositionalArgument(
-        u"FILE"_s, u"Text files to open (with --export: one file, or - for standard input)."_s,
+        u"FILE"_s,
+        u"Documents to open: text, HTML, Markdown, PDF, EPUB, OpenDocument, Word or FictionBook "
+        u"(with --export: one file, or - for standard input)."_s,
         u"[FILE...]"_s);
 }
 
@@ -136,9 +141,9 @@ bool CommandLine::parse(const QStringList &arguments)
         return false;
     }
     const bool exporting = m_parser.isSet(m_export) || m_parser.isSet(m_timings);
-    if (!exporting &&
-        (m_parser.isSet(m_voice) || m_parser.isSet(m_rate) || m_parser.isSet(m_progress))) {
-        m_error = u"--voice, --rate and --progress go with --export or --timings"_s;
+    if (!exporting && (m_parser.isSet(m_voice) || m_parser.isSet(m_rate) ||
+                       m_parser.isSet(m_progress) || m_parser.isSet(m_password))) {
+        m_error = u"--voice, --rate, --progress and --password go with --export or --timings"_s;
         return false;
     }
     if (m_parser.isSet(m_format) && !m_parser.isSet(m_export)) {
@@ -296,6 +301,8 @@ int CommandLine::exportSpeech()
         request.timings = absolutePath(m_parser.value(m_timings));
     request.format = m_parser.value(m_format);
     request.plainProgress = m_parser.isSet(m_progress);
+    if (m_parser.isSet(m_password))
+        request.password = FileName::encode(m_parser.value(m_password));
     // Names that choose no format are refused before anything is read.
     const QString refused =
         SpeechSynthesizer::checkExport(request.output, {request.format, request.timings});

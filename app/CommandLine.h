@@ -13,8 +13,9 @@
 //   tavorin [SHAPE] [FILE...]                  the window (or the running one)
 //   tavorin --list-voices                      one voice a line
 //   tavorin --export OUT [--format NAME] [--timings FILE] [--voice ID]
-//           [--rate WPM] [SHAPE] [--progress] [FILE|-]
-//   tavorin --timings FILE [--voice ID] [--rate WPM] [SHAPE] [--progress] [FILE|-]
+//           [--rate WPM] [SHAPE] [--progress] [--password PASSWORD] [FILE|-]
+//   tavorin --timings FILE [--voice ID] [--rate WPM] [SHAPE] [--progress]
+//           [--password PASSWORD] [FILE|-]
 // plus --help and --version, where SHAPE is any of --pitch N, --intonation N
 // and --volume N. Only SHAPE reaches a window, and only one it starts.
 class CommandLine
@@ -79,6 +80,7 @@ private:
     QCommandLineOption m_intonation;
     QCommandLineOption m_volume;
     VoiceShape m_shape;
+    QCommandLineOption m_password;
     QStringList m_files;
     QString m_error;
     bool m_onlyUnknownOptions = false;

@@ -1,5 +1,6 @@
 #include "app/HeadlessExport.h"
 
+#include "platform/documents/DocumentReader.h"
 #include "platform/system/AtomicFile.h"
 #include "platform/system/FileName.h"
 #include "platform/system/SystemError.h"
@@ -44,7 +45,7 @@ QString tooLarge()
     return u"it is larger than %1 MiB"_s.arg(TextFile::maximumSize / (1024 * 1024));
 }
 
-std::optional<QString> readStandardInput(QString &error)
+std::optional<QByteArray> readStandardInput(QString &error)
 {
     // A file given as standard input can be refused before it is read; a
     // pipe is read up to the limit and no further.
@@ -72,10 +73,16 @@ std::optional<QString> readStandardInput(QString &error)
         }
         bytes.append(buffer, qsizetype(count));
     }
-    std::optional<QString> text = TextFile::decodeUtf8(bytes);
-    if (!text)
-        error = u"it is not valid UTF-8 text"_s;
-    return text;
+    return bytes;
+}
+
+// Why an encrypted document was not read, with what to do about it.
+QString readError(const Documents::Result &read, bool passwordGiven)
+{
+    if (!read.needsPassword)
+        return read.error;
+    const QString reason = read.error.isEmpty() ? u"it is encrypted"_s : read.error;
+    return passwordGiven ? reason : reason + u" (give its password with --password)"_s;
 }
 
 // True when the output already exists as the very file the text comes from
@@ -137,23 +144,29 @@ int HeadlessExport::run(const Request &request)
         return 1;
     }
 
-    QString text;
-    if (request.input == u"-"_s) {
+    // Any document, up to the size of text that was always exported.
+    Documents::Options options;
+    options.limits.maximumText = TextFile::maximumSize;
+    options.password = request.password;
+    const bool fromInput = request.input == u"-"_s;
+    Documents::Result read;
+    if (fromInput) {
         QString error;
-        std::optional<QString> read = readStandardInput(error);
-        if (!read) {
+        const std::optional<QByteArray> bytes = readStandardInput(error);
+        if (!bytes) {
             fail(u"cannot read standard input: %1"_s.arg(error));
             return 1;
         }
-        text = std::move(*read);
+        read = Documents::read(*bytes, QString(), options);
     } else {
-        TextFile::Result read = TextFile::read(request.input);
-        if (!read.text) {
-            fail(u"cannot read %1: %2"_s.arg(request.input, read.error));
-            return 1;
-        }
-        text = std::move(*read.text);
+        read = Documents::read(request.input, options);
     }
+    if (!read.text) {
+        fail(u"cannot read %1: %2"_s.arg(fromInput ? u"standard input"_s : request.input,
+                                         readError(read, !request.password.isEmpty())));
+        return 1;
+    }
+    QString text = std::move(*read.text);
 
     if (isBlank(text)) {
         fail(u"nothing to speak: %1 holds no text"_s.arg(

@@ -9,7 +9,7 @@
 
 class QSocketNotifier;
 
-// Renders the speech of a text file, or of standard input, into a sound file
+// Renders the speech of a document, or of standard input, into a sound file
 // and/or a file of word timings with the synthesizer the window uses, without
 // any display. Progress goes to standard error when it is a terminal, or as
 // plain lines when asked; Ctrl+C (or SIGTERM) stops the render and leaves no
@@ -29,6 +29,7 @@ public:
         std::optional<int> intonation;
         std::optional<int> volume;
         bool plainProgress = false;
+        QByteArray password; // of an encrypted document; empty when none was given
     };
 
     HeadlessExport();

@@ -1,5 +1,6 @@
 // Prints how the window copes with a large text: for each size given in MB
-// (10 by default; "+10" replaces the text of the size before) the time to open a text file of that
+// (10 by default; "+10" replaces the text of the size before; the name of an
+// existing document opens that document) the time to open a text file of that
 // size and show it, the longest time the window stopped answering meanwhile and the memory it took
 // against the text's UTF-16 size; then the cost of marking one spoken word
 // in the 10 MB text; and the first audio of a fresh Play against that after a
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
@@ -156,9 +158,12 @@ int main(int argc, char **argv)
         // "+10" replaces the text left by the size before, which then stays
         // one Undo away, instead of starting from an empty editor.
         const bool replacing = size.startsWith(u'+');
-        const qsizetype megabytes = size.toLongLong();
-        const QString path = dir.filePath(u"large%1.txt"_s.arg(megabytes));
-        if (megabytes <= 0 || !writeLargeText(path, megabytes * 1000 * 1000))
+        const QFileInfo document(size);
+        const bool given = document.isFile();
+        const qsizetype megabytes = given ? 0 : size.toLongLong();
+        const QString path =
+            given ? document.absoluteFilePath() : dir.filePath(u"large%1.txt"_s.arg(megabytes));
+        if (!given && (megabytes <= 0 || !writeLargeText(path, megabytes * 1000 * 1000)))
             return 1;
         // The editor starts from a short text each time, so that each figure
         // is that of one size; spaces only, so that nobody is asked whether
@@ -197,18 +202,20 @@ int main(int argc, char **argv)
         ticker.stop();
         const auto [after, peak] = residentMemory();
         const double utf16 = double(view->document()->characterCount()) * 2;
-        std::printf("%s a %lld MB text file: %s in %.3f s; the window stopped "
+        const QByteArray name = given ? QFile::encodeName(document.fileName())
+                                      : "a " + QByteArray::number(megabytes) + " MB text file";
+        std::printf("%s %s: %s in %.3f s; the window stopped "
                     "answering for at most %.3f s (goal < 0.1 s); memory: peak %.0f MB, "
                     "%.2fx the text's UTF-16 size, %.2fx once shown (goal < 3x)\n",
-                    replacing ? "replace the text with" : "open and show",
-                    static_cast<long long>(megabytes),
+                    replacing ? "replace the text with" : "open and show", name.constData(),
                     loaded.first().at(1).toBool() ? "shown" : "refused", openSeconds,
                     double(longestStallNs) / 1e9, double(peak - before) / 1e6,
                     double(peak - before) / utf16, double(after - before) / utf16);
         std::fflush(stdout);
         if (megabytes == 10)
             text = view->toPlainText();
-        QFile::remove(path);
+        if (!given)
+            QFile::remove(path);
     }
     if (text.isEmpty())
         return 0;

@@ -20,8 +20,8 @@ seconds=${1:-600}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(fuzz_directory_marker fuzz_argument_quoting fuzz_text_file fuzz_pdf_text
-        fuzz_zip_document fuzz_document_xml)
+    targets=(fuzz_directory_marker fuzz_argument_quoting fuzz_text_file fuzz_text_encoding
+        fuzz_pdf_text fuzz_zip_document fuzz_document_xml)
 fi
 parallel=${FUZZ_PARALLEL:-2}
 build=build-fuzz

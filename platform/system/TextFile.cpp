@@ -26,13 +26,18 @@ std::optional<QString> TextFile::decodeUtf8(QByteArrayView bytes)
     return text;
 }
 
-namespace {
-
-QString tooLarge(qint64 limit = TextFile::maximumSize)
+QString TextFile::tooLarge(qint64 limit)
 {
     return QCoreApplication::translate("TextFile", "it is larger than %1 MiB")
         .arg(limit / (1024 * 1024));
 }
+
+QString TextFile::notText()
+{
+    return QCoreApplication::translate("TextFile", "it is not valid UTF-8 text");
+}
+
+namespace {
 
 // Opens a regular file of at most the maximum size for reading; the error
 // when it is not one.
@@ -51,7 +56,7 @@ QString openRegularFile(const QString &path, qint64 limit, UniqueFd &file, qint6
     if (!S_ISREG(info.st_mode))
         return QCoreApplication::translate("TextFile", "it is not a regular file");
     if (info.st_size > limit)
-        return tooLarge(limit);
+        return TextFile::tooLarge(limit);
     size = info.st_size;
     return QString();
 }
@@ -115,20 +120,34 @@ TextFile::Result TextFile::read(const QString &path, qint64 limit,
         const QByteArrayView bytes(chunk.constData(), carried + count);
         if (count == 0) {
             if (carried > 0)
-                return {std::nullopt,
-                        QCoreApplication::translate("TextFile", "it is not valid UTF-8 text")};
+                return {std::nullopt, notText()};
             return {};
         }
         const qsizetype tail = incompleteTail(bytes);
         const QString text = decoder.decode(bytes.first(bytes.size() - tail));
         if (decoder.hasError())
-            return {std::nullopt,
-                    QCoreApplication::translate("TextFile", "it is not valid UTF-8 text")};
+            return {std::nullopt, notText()};
         std::memmove(chunk.data(), bytes.data() + bytes.size() - tail, size_t(tail));
         carried = tail;
         if (!text.isEmpty() && !piece(text))
             return {};
     }
+}
+
+TextFile::Bytes TextFile::readBytes(const QString &path, qint64 limit, qint64 count)
+{
+    limit = std::min(limit, maximumSize);
+    UniqueFd file;
+    qint64 size = 0;
+    if (QString error = openRegularFile(path, limit, file, size); !error.isEmpty())
+        return {std::nullopt, error};
+    const qint64 wanted = count < 0 ? size : std::min(count, size);
+    QByteArray bytes(qsizetype(wanted), Qt::Uninitialized);
+    const qsizetype got = readSome(file.get(), bytes.data(), bytes.size());
+    if (got < 0)
+        return {std::nullopt, systemError()};
+    bytes.truncate(got);
+    return {std::move(bytes), QString(), size};
 }
 
 TextFile::Result TextFile::read(const QString &path)

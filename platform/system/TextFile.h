@@ -30,4 +30,20 @@ Result read(const QString &path, qint64 limit, const std::function<bool(QStringV
 // Decodes bytes as strict UTF-8; no text when they are not valid UTF-8.
 std::optional<QString> decodeUtf8(QByteArrayView bytes);
 
+struct Bytes
+{
+    std::optional<QByteArray> bytes;
+    QString error;   // why there are no bytes
+    qint64 size = 0; // the whole file's
+};
+
+// The first `count` bytes (all when negative) of a regular file of at most
+// `limit` bytes, for readers that decode the file themselves; refused for
+// the same reasons as read().
+Bytes readBytes(const QString &path, qint64 limit, qint64 count = -1);
+
+// The reasons read() gives, for readers that come to the same verdict.
+QString tooLarge(qint64 limit);
+QString notText();
+
 } // namespace TextFile

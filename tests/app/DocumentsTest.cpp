@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 #include <glib.h>
 #include <sys/stat.h>
@@ -134,6 +135,46 @@ TEST_F(Documents, TheEditorTakesNoTypingWhileAFileLoadsAndSaysWhy)
     EXPECT_EQ(text->toPlainText(), u"loaded"_s);
     EXPECT_FALSE(text->isReadOnly());
     EXPECT_TRUE(status->isHidden());
+
+    // Escape stops an open under way, whenever the read ends, and keeps the text.
+    const QString large =
+        writeFile(dir, u"large.txt"_s, QByteArray("a few words\n").repeated(500000));
+    delegate->application(nullptr, {large});
+    ASSERT_TRUE(answer(u"Yes"_s));
+    auto *cancel = child<QToolButton>("openCancelButton");
+    ASSERT_TRUE(cancel);
+    EXPECT_TRUE(cancel->isVisible());
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(cancel->isVisible());
+    EXPECT_FALSE(text->isReadOnly());
+    EXPECT_TRUE(loaded.wait(10000));
+    EXPECT_EQ(text->toPlainText(), u"loaded"_s);
+}
+
+TEST_F(Documents, ADocumentOpensAsThePlainTextItHolds)
+{
+    QTemporaryDir dir;
+    // Read first as UTF-8, in pieces, until a Latin-1 letter past the first
+    // piece shows the encoding.
+    const QByteArray ascii = QByteArray("Plain words.\n").repeated(100000);
+    const struct
+    {
+        QString name;
+        QByteArray bytes;
+        QString text;
+    } rows[] = {
+        {u"page.html"_s, "<html><body><h1>Title</h1><p>Caf&eacute; <b>bold</b></p></body></html>",
+         u"Title\nCafé bold"_s},
+        {u"long.txt"_s,
+         ascii + "Gr\xfc\xdf"
+                 "e.",
+         QString::fromLatin1(ascii) + u"Grüße."_s},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name.toStdString());
+        ASSERT_TRUE(load({writeFile(dir, row.name, row.bytes)}));
+        EXPECT_TRUE(text->toPlainText() == row.text) << text->toPlainText().left(80).toStdString();
+    }
 }
 
 TEST_F(Documents, OpenRecordsTheFileEvenWhenItCannotBeReadAsText)
@@ -145,14 +186,14 @@ TEST_F(Documents, OpenRecordsTheFileEvenWhenItCannotBeReadAsText)
     // The list is written beside the load, never in its way.
     EXPECT_TRUE(QTest::qWaitFor([&] { return isRecent(poem); }, 20000));
 
-    const QString latin1 = writeFile(dir, u"latin1.txt"_s, "caf\xe9");
+    const QString binary = writeFile(dir, u"binary.txt"_s, QByteArray("caf\xe9\0\1", 6));
     LogCapture log;
-    ASSERT_TRUE(load({latin1}, true));
+    ASSERT_TRUE(load({binary}, true));
     EXPECT_EQ(text->toPlainText(), u"Café 中文"_s);
     ASSERT_EQ(log.lines().size(), 1);
-    EXPECT_TRUE(log.lines().first().contains(latin1));
+    EXPECT_TRUE(log.lines().first().contains(binary));
     EXPECT_TRUE(log.lines().first().contains(u"UTF-8"_s));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return isRecent(latin1); }, 20000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return isRecent(binary); }, 20000));
 }
 
 // Files that never end or never start are refused without blocking.
@@ -166,10 +207,13 @@ TEST_F(Documents, AFolderAFifoADeviceOrAMissingFileKeepsTheText)
     // Larger than the editor takes without stalling the window.
     QFile large(dir.filePath(u"large.txt"_s));
     ASSERT_TRUE(large.open(QIODevice::WriteOnly) && large.resize(AppDelegate::maximumTextSize + 1));
-    const QStringList paths{dir.path(), fifo, u"/dev/zero"_s, dir.filePath(u"missing.txt"_s),
-                            large.fileName()};
+    // Whatever its name, an image is no text.
+    const QString image = writeFile(dir, u"image.txt"_s, QByteArray("\x89PNG\r\n\x1a\n\0\0", 10));
+    const QStringList paths{dir.path(),       fifo, u"/dev/zero"_s, dir.filePath(u"missing.txt"_s),
+                            large.fileName(), image};
     // A FIFO or a device is refused before it is read.
-    const QStringList reasons{u"folder"_s, u"regular"_s, u"regular"_s, u"No such"_s, u"larger"_s};
+    const QStringList reasons{u"folder"_s,  u"regular"_s, u"regular"_s,
+                              u"No such"_s, u"larger"_s,  u"UTF-8"_s};
     auto *status = child<QLabel>("statusLabel");
     for (qsizetype i = 0; i < paths.size(); ++i) {
         ASSERT_TRUE(load({paths.at(i)})) << paths.at(i).toStdString();

@@ -227,7 +227,11 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
         QString shell = {};
     } failures[] = {
         {{out, u"--voice"_s, u"no-such-voice"_s, input}, {}, 1, u"unknown voice 'no-such-voice'"_s},
-        {{out, u"-"_s}, "caf\xe9", 1, u"UTF-8"_s},
+        {{out, u"-"_s},
+         "\x7f"
+         "ELF\x02\x01\x01\xff\xfe\x03",
+         1,
+         u"UTF-8"_s},
         {{out, dir.filePath(u"missing.txt"_s)}, {}, 1, u"missing.txt"_s},
         {{dir.filePath(u"no/such/folder/x.aiff"_s), input}, {}, 1, u"cannot write"_s},
         {{out, u"--rate"_s, u"fast"_s, input}, {}, 2, QString()},
@@ -358,6 +362,65 @@ TEST(Program, ExportWritesEachFormatItsExtensionOrFormatNames)
             written.samples.begin(), written.samples.end(),
             [](qint16 a, qint16 b) { return std::abs(int(a)) < std::abs(int(b)); });
         EXPECT_GT(std::abs(int(*loudest)), 3000) << "silent";
+    }
+}
+
+// A document is spoken as the plain text it holds: the very samples of that
+// text's own export.
+TEST(Program, ExportsEachKindOfDocumentAsThePlainTextItHolds)
+{
+    QTemporaryDir dir;
+    // Files a page names are never read: this one would never end.
+    const QByteArray fifo = QFile::encodeName(dir.filePath(u"fifo"_s));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    const QString page = u"A heading\nFirst paragraph & more.\nSecond one."_s;
+    const QString german = u"„Grüße aus München“, schöne Straße für 5 €."_s;
+    const QByteArray utf16(reinterpret_cast<const char *>(german.utf16()), german.size() * 2);
+    QByteArray utf16be = utf16;
+    for (qsizetype i = 0; i + 1 < utf16be.size(); i += 2)
+        std::swap(utf16be[i], utf16be[i + 1]);
+    const struct
+    {
+        QString name;
+        QByteArray bytes;
+        QString text;
+    } rows[] = {
+        {u"page.html"_s,
+         "<!DOCTYPE html><html><head><title>Not said</title><link rel=stylesheet href=" + fifo +
+             "><style>@import url(" + fifo +
+             "); p { color: red }</style><script>var notSaid;</script></head><body>"
+             "<h1>A heading</h1><p>First paragraph &amp; more.<img src=fifo></p>"
+             "<p>Second one.</p></body></html>",
+         page},
+        {u"notes.md"_s, "# A heading\n\nFirst paragraph & more.![](fifo)\n\nSecond *one*.\n", page},
+        {u"latin1.txt"_s,
+         "Gr\xfc\xdf"
+         "e aus M\xfcnchen, sch\xf6ne Stra\xdf"
+         "e.",
+         u"Grüße aus München, schöne Straße."_s},
+        {u"cp1252.txt"_s,
+         "\x84Gr\xfc\xdf"
+         "e aus M\xfcnchen\x93, sch\xf6ne Stra\xdf"
+         "e f\xfcr 5 \x80.",
+         german},
+        {u"utf16le.txt"_s, "\xff\xfe" + utf16, german},
+        {u"utf16be.txt"_s, "\xfe\xff" + utf16be, german},
+        {u"bom.txt"_s, "\xef\xbb\xbf" + german.toUtf8(), german},
+    };
+    QHash<QString, std::vector<qint16>> spoken;
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name.toStdString());
+        if (!spoken.contains(row.text)) {
+            const QString plain =
+                TestSupport::writeFile(dir.filePath(u"plain.txt"_s), row.text.toUtf8());
+            ASSERT_EQ(run({u"--export"_s, dir.filePath(u"plain.wav"_s), plain}).status, 0);
+            spoken[row.text] = readSoundFile(dir.filePath(u"plain.wav"_s)).samples;
+        }
+        const QString input = TestSupport::writeFile(dir.filePath(row.name), row.bytes);
+        const QString output = dir.filePath(row.name + u".wav"_s);
+        const Outcome outcome = run({u"--export"_s, output, input});
+        ASSERT_EQ(outcome.status, 0) << outcome.err.toStdString();
+        EXPECT_TRUE(readSoundFile(output).samples == spoken[row.text]);
     }
 }
 
