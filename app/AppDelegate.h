@@ -42,6 +42,7 @@ class AppDelegate : public ApplicationDelegate, public SpeechSynthesizerDelegate
     Q_PROPERTY(QMenu *voicePopupMenu MEMBER m_voicePopupMenu)
     Q_PROPERTY(QLabel *statusLabel MEMBER m_statusLabel)
     Q_PROPERTY(QProgressBar *statusProgress MEMBER m_statusProgress)
+    Q_PROPERTY(QPlainTextEdit *spokenTextView MEMBER m_spokenTextView)
 
     // Observable state: every setter call notifies, changed value or not.
     Q_PROPERTY(bool isPlaying READ isPlaying WRITE setIsPlaying NOTIFY isPlayingChanged)
@@ -65,6 +66,9 @@ public:
     bool applicationShouldTerminateAfterLastWindowClosed() override;
     void applicationWillTerminate() override;
     void application(QObject *sender, const QStringList &files) override;
+    // Speaks a text handed over by another launch beside the editor's, which
+    // stays as it is; shown above the editor while it is spoken.
+    bool applicationSpeak(QObject *sender, const QString &text) override;
 
     // Key-value observation of the controller's own currentRate.
     void observeValueForKeyPath(const QString &keyPath, QObject *object, const QVariantMap &change,
@@ -170,6 +174,10 @@ private:
     void startExport(const QUrl &url, const QString &timingsPath);
     void showExportProgress();
     void speak(std::optional<CharacterRange> range);
+    // Shows a handed-over text as the one being spoken, or with an empty
+    // text, hides it: the editor's text is what speech is about again.
+    void setHandedText(const QString &text);
+    void markHandedWord(CharacterRange word);
     void followEdits();
     quint64 followedPosition(quint64 position) const;
     void textWillBeReplaced();
@@ -182,6 +190,7 @@ private:
     QPointer<QMenu> m_voicePopupMenu;
     QPointer<QLabel> m_statusLabel;
     QPointer<QProgressBar> m_statusProgress;
+    QPointer<QPlainTextEdit> m_spokenTextView;
 
     std::unique_ptr<SpeechSynthesizer> m_speechSynth;
     std::unique_ptr<AboutDialog> m_aboutDialog;
@@ -210,6 +219,9 @@ private:
     bool m_textFollowed = true;
     QMetaObject::Connection m_editObservation;
     QPointer<FindIndicator> m_findIndicator;
+    QPointer<FindIndicator> m_spokenTextIndicator;
+    // The speech is of a handed-over text, not of the editor's.
+    bool m_speakingHandedText = false;
     QPointer<WindowBindings> m_bindings;
     quint64 m_loadRequest = 0;
     bool m_loadPending = false;

@@ -85,6 +85,7 @@ void AppDelegate::speak(std::optional<CharacterRange> range)
             m_speechSynth->continueSpeaking();
         } else {
             m_spokenRange = *range;
+            setHandedText(QString());
             followEdits();
             m_exportInProgress = false;
             m_speechSynth->startSpeakingString(text);
@@ -155,6 +156,7 @@ void AppDelegate::startExport(const QUrl &url, const QString &timingsPath)
     m_exportInProgress = true;
     m_exportPath = url.isEmpty() ? timingsPath : url.toLocalFile();
     m_exportProgress.start(text.size());
+    setHandedText(QString());
     showStatus(tr("Exporting..."), true);
     showExportProgress();
     followEdits();
@@ -183,6 +185,10 @@ void AppDelegate::speechSynthesizer(SpeechSynthesizer *sender, CharacterRange wo
     if (m_exportInProgress && m_isExporting &&
         m_exportProgress.advance(qint64(word.location + word.length)))
         showExportProgress();
+    if (m_speakingHandedText) {
+        markHandedWord(word);
+        return;
+    }
     if (!m_findIndicator || !m_textFollowed)
         return;
     // An export always speaks the whole text from its start, so its words
@@ -213,6 +219,7 @@ void AppDelegate::speechSynthesizer(SpeechSynthesizer *sender, bool finishedSpea
         const QString outcome = finishedSpeaking ? tr("With success") : tr("Without any success");
         announce(outcome);
         exportEnded(finishedSpeaking);
+        setHandedText(QString());
         if (!finishedSpeaking && m_speechSynth)
             m_speechSynth->continueSpeaking();
     }
@@ -250,7 +257,8 @@ quint64 AppDelegate::followedPosition(quint64 position) const
 // its report); an export goes on writing its file but marks no more words.
 void AppDelegate::textWillBeReplaced()
 {
-    if (m_isPlaying || m_isPaused)
+    // A handed-over text is not the editor's: its speech goes on.
+    if ((m_isPlaying || m_isPaused) && !m_speakingHandedText)
         doStop(this);
     m_textFollowed = false;
     QObject::disconnect(m_editObservation);

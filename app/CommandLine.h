@@ -13,6 +13,7 @@
 //   tavorin --export OUT [--format NAME] [--timings FILE] [--voice ID]
 //           [--rate WPM] [--progress] [FILE|-]
 //   tavorin --timings FILE [--voice ID] [--rate WPM] [--progress] [FILE|-]
+//   tavorin --speak TEXT|- | --speak-selection   spoken by the window
 // plus --help and --version. None of the options changes the window.
 class CommandLine
 {
@@ -57,6 +58,13 @@ public:
     // The window's files, made absolute.
     QStringList files() const;
 
+    // True when the arguments ask the window to speak a text.
+    bool asksToSpeak() const;
+    // The text to speak: --speak's, read from standard input for "-", or
+    // the desktop's primary selection (which needs a QGuiApplication).
+    // Empty, with the reason in `error`, when there is none to speak.
+    QString speech(QString &error) const;
+
 private:
     int listVoices();
     int exportSpeech();
@@ -69,6 +77,8 @@ private:
     QCommandLineOption m_format;
     QCommandLineOption m_timings;
     QCommandLineOption m_progress;
+    QCommandLineOption m_speak;
+    QCommandLineOption m_speakSelection;
     QStringList m_files;
     QString m_error;
     bool m_onlyUnknownOptions = false;

@@ -17,6 +17,8 @@
 #include <cstdio>
 #include <vector>
 
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -106,10 +108,25 @@ int Startup::main(int argc, char **argv)
     // above stay in English, as scripts may read them.
     const Translations translations(QLocale::system().uiLanguages());
 
+    QString speech;
+    if (commandLine.asksToSpeak()) {
+        QString error;
+        speech = commandLine.speech(error);
+        if (speech.isEmpty()) {
+            // From a terminal the line is enough; from a desktop shortcut
+            // only a message box reaches the person.
+            if (::isatty(STDERR_FILENO))
+                std::fprintf(stderr, "tavorin: %s\n", error.toLocal8Bit().constData());
+            else
+                reportLaunchFailure(error);
+            return 1;
+        }
+    }
+
     const QStringList files = commandLine.files();
     SingleInstance instance;
     SingleInstance *channel = &instance;
-    switch (instance.handOver(files)) {
+    switch (instance.handOver(files, speech)) {
     case SingleInstance::Outcome::HandedOver:
         return 0;
     case SingleInstance::Outcome::Primary:
@@ -125,5 +142,5 @@ int Startup::main(int argc, char **argv)
         return 1;
     }
     registerWidgetClasses();
-    return Application::run([] { return new AppDelegate; }, files, channel);
+    return Application::run([] { return new AppDelegate; }, files, channel, speech);
 }
