@@ -37,7 +37,7 @@ using std::chrono::milliseconds;
 constexpr milliseconds lockWait{5000};
 // An instance busy loading a large file answers once it is done.
 constexpr milliseconds answerWait{15000};
-// A request is one line: a connection that sends none in this time is
+// A request is one line: a connection that sends nothing for this long is
 // dropped, so that idle connections cannot pile up.
 constexpr int connectionDeadlineMs = 3000;
 constexpr int maximumConnections = 32;
@@ -358,10 +358,16 @@ void SingleInstance::acceptConnections()
         connection.release();
         ++m_openConnections;
         connect(socket, &QObject::destroyed, this, [this] { --m_openConnections; });
-        QTimer::singleShot(connectionDeadlineMs, socket, [socket] {
+        // Restarted whenever a piece of the request comes: a long text may
+        // take a while, a connection that sends nothing does not.
+        auto *deadline = new QTimer(socket);
+        deadline->setSingleShot(true);
+        connect(deadline, &QTimer::timeout, socket, [socket] {
             socket->abort();
             socket->deleteLater();
         });
+        deadline->start(connectionDeadlineMs);
+        connect(socket, &QLocalSocket::readyRead, deadline, qOverload<>(&QTimer::start));
         serveConnection(socket);
     }
 }
@@ -369,14 +375,22 @@ void SingleInstance::acceptConnections()
 void SingleInstance::serveConnection(QLocalSocket *socket)
 {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-    connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-        if (!socket->canReadLine()) {
-            if (socket->bytesAvailable() > maximumMessage)
+    // A request with a long text comes in many pieces: each is searched for
+    // the line's end once, not the whole request again with every piece.
+    auto request = std::make_shared<QByteArray>();
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket, request] {
+        const qsizetype searched = request->size();
+        request->append(socket->readAll());
+        const qsizetype end = request->indexOf('\n', searched);
+        if (end < 0) {
+            if (request->size() > maximumMessage)
                 socket->abort();
             return;
         }
+        request->truncate(end);
+        disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
         std::optional<QStringList> activation;
-        socket->write(answer(socket->readLine(), activation));
+        socket->write(answer(*request, activation));
         socket->flush();
         socket->disconnectFromServer();
         // The launch is answered before the files are opened, which may
