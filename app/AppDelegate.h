@@ -48,6 +48,7 @@ class AppDelegate : public ApplicationDelegate, public SpeechSynthesizerDelegate
     Q_PROPERTY(QMenu *voicePopupMenu MEMBER m_voicePopupMenu)
     Q_PROPERTY(QLabel *statusLabel MEMBER m_statusLabel)
     Q_PROPERTY(QProgressBar *statusProgress MEMBER m_statusProgress)
+    Q_PROPERTY(QPlainTextEdit *spokenTextView MEMBER m_spokenTextView)
 
     // Observable state: every setter call notifies, changed value or not.
     Q_PROPERTY(bool isPlaying READ isPlaying WRITE setIsPlaying NOTIFY isPlayingChanged)
@@ -76,6 +77,9 @@ public:
     bool applicationShouldTerminateAfterLastWindowClosed() override;
     void applicationWillTerminate() override;
     void application(QObject *sender, const QStringList &files) override;
+    // Speaks a text handed over by another launch beside the editor's, which
+    // stays as it is; shown above the editor while it is spoken.
+    bool applicationSpeak(QObject *sender, const QString &text) override;
 
     // The pitch, intonation and volume that the command line asked for: they
     // win over the remembered ones at launch, and are not remembered
@@ -225,6 +229,10 @@ private:
     void notePlace(qint64 position, bool fresh);
     // How long playback has been heard, pauses left out.
     qint64 listenedMs() const;
+    // Shows a handed-over text as the one being spoken, or with an empty
+    // text, hides it: the editor's text is what speech is about again.
+    void setHandedText(const QString &text);
+    void markHandedWord(CharacterRange word);
     void followEdits();
     quint64 followedPosition(quint64 position) const;
     void textWillBeReplaced();
@@ -243,6 +251,7 @@ private:
     QPointer<QMenu> m_voicePopupMenu;
     QPointer<QLabel> m_statusLabel;
     QPointer<QProgressBar> m_statusProgress;
+    QPointer<QPlainTextEdit> m_spokenTextView;
 
     std::unique_ptr<SpeechSynthesizer> m_speechSynth;
     std::unique_ptr<AboutDialog> m_aboutDialog;
@@ -295,6 +304,9 @@ private:
     bool m_textFollowed = true;
     QMetaObject::Connection m_editObservation;
     QPointer<FindIndicator> m_findIndicator;
+    QPointer<FindIndicator> m_spokenTextIndicator;
+    // The speech is of a handed-over text, not of the editor's.
+    bool m_speakingHandedText = false;
     QPointer<WindowBindings> m_bindings;
     quint64 m_loadRequest = 0;
     bool m_loadPending = false;

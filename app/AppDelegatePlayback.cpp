@@ -89,6 +89,7 @@ void AppDelegate::speak(std::optional<CharacterRange> range)
             m_spokenText = text;
             m_readingRange = *range;
             m_heardPosition = range->location;
+            setHandedText(QString());
             followEdits();
             notePlace(qint64(range->location), true);
             m_exportInProgress = false;
@@ -153,10 +154,13 @@ void AppDelegate::doPreviousParagraph(QObject *sender)
     moveInSpeech(TextUnits::Unit::Paragraph, false);
 }
 
+// A text handed over by another launch is not the editor's: the moves find
+// their sentences and paragraphs in the editor's text.
 bool AppDelegate::canMoveInSpeech() const
 {
-    return (m_isPlaying || m_isPaused) && !m_isExporting && !m_exportInProgress && m_textView &&
-           m_textFollowed && m_speechSynth && m_speechSynth->isSpeaking();
+    return (m_isPlaying || m_isPaused) && !m_isExporting && !m_exportInProgress &&
+           !m_speakingHandedText && m_textView && m_textFollowed && m_speechSynth &&
+           m_speechSynth->isSpeaking();
 }
 
 // Previous goes back to the start of the sentence or paragraph being heard,
@@ -276,6 +280,7 @@ void AppDelegate::startExport(const QUrl &url, const QString &timingsPath)
     m_exportInProgress = true;
     m_exportPath = url.isEmpty() ? timingsPath : url.toLocalFile();
     m_exportProgress.start(text.size());
+    setHandedText(QString());
     showStatus(tr("Exporting..."), true);
     showExportProgress();
     followEdits();
@@ -304,6 +309,10 @@ void AppDelegate::speechSynthesizer(SpeechSynthesizer *sender, CharacterRange wo
     if (m_exportInProgress && m_isExporting &&
         m_exportProgress.advance(qint64(word.location + word.length)))
         showExportProgress();
+    if (m_speakingHandedText) {
+        markHandedWord(word);
+        return;
+    }
     if (!m_findIndicator || !m_textFollowed)
         return;
     // An export always speaks the whole text from its start, so its words
@@ -344,6 +353,7 @@ void AppDelegate::speechSynthesizer(SpeechSynthesizer *sender, bool finishedSpea
         const QString outcome = finishedSpeaking ? tr("With success") : tr("Without any success");
         announce(outcome);
         exportEnded(finishedSpeaking);
+        setHandedText(QString());
         if (!finishedSpeaking && m_speechSynth)
             m_speechSynth->continueSpeaking();
     }
@@ -381,7 +391,8 @@ quint64 AppDelegate::followedPosition(quint64 position) const
 // its report); an export goes on writing its file but marks no more words.
 void AppDelegate::textWillBeReplaced()
 {
-    if (m_isPlaying || m_isPaused)
+    // A handed-over text is not the editor's: its speech goes on.
+    if ((m_isPlaying || m_isPaused) && !m_speakingHandedText)
         doStop(this);
     m_textFollowed = false;
     QObject::disconnect(m_editObservation);

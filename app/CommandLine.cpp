@@ -1,19 +1,27 @@
 #include "app/CommandLine.h"
 
+#include "app/AppDelegate.h"
 #include "app/FileArgument.h"
 #include "app/HeadlessExport.h"
 #include "app/VoiceRecords.h"
+#include "platform/application/SingleInstance.h"
 #include "platform/speech/SoundFormats.h"
 #include "platform/speech/SpeechSynthesizer.h"
 #include "platform/speech/WordTimings.h"
 #include "platform/system/FileName.h"
+#include "platform/system/SystemError.h"
+#include "platform/system/TextFile.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include <unistd.h>
 
@@ -89,6 +97,13 @@ CommandLine::CommandLine()
     , m_password(u"password"_s,
                  u"With --export or --timings: the password of an encrypted document."_s,
                  u"PASSWORD"_s)
+    , m_speak(u"speak"_s,
+              u"Speak TEXT (- reads it from standard input) in the running window, or in a new "
+              u"one, without changing the text in its editor."_s,
+              u"TEXT"_s)
+    , m_speakSelection(u"speak-selection"_s,
+                       u"Speak the text selected on the desktop (the primary selection) as "
+                       u"--speak does."_s)
 {
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     m_parser.setApplicationDescription(
@@ -96,7 +111,8 @@ CommandLine::CommandLine()
     m_parser.addHelpOption();
     m_parser.addVersionOption();
     m_parser.addOptions({m_listVoices, m_export, m_format, m_timings, m_voice, m_rate, m_pitch,
-                         m_intonation, m_volume, m_progress, m_password});
+                         m_intonation, m_volume, m_progress, m_password, m_speak,
+                         m_speakSelection});
     m_parser.addPositionalArgument(
         u"FILE"_s,
         u"Documents to open: text, HTML, Markdown, PDF, EPUB, OpenDocument, Word or FictionBook "
@@ -110,6 +126,11 @@ bool CommandLine::isTask(int argc, char **argv)
         const QByteArrayView argument(argv[i]);
         if (argument == "--")
             break;
+        // Its value is a text to speak, whatever it reads like.
+        if (argument == "--speak") {
+            ++i;
+            continue;
+        }
         if (argument == "-h" || argument == "--help" || argument == "--help-all" ||
             argument == "-v" || argument == "--version" || argument == "--list-voices" ||
             argument == "--export" || argument.startsWith("--export=") || argument == "--timings" ||
@@ -159,6 +180,11 @@ bool CommandLine::parse(const QStringList &arguments)
     if (!exporting && !m_parser.isSet(m_listVoices) && m_files.contains(u"-"_s)) {
         m_error = u"standard input ('-') can only be read with --export; give the window a "
                   "file (./- for a file named '-')"_s;
+        return false;
+    }
+    if (asksToSpeak() && (exporting || m_parser.isSet(m_listVoices) || !m_files.isEmpty() ||
+                          (m_parser.isSet(m_speak) && m_parser.isSet(m_speakSelection)))) {
+        m_error = u"--speak and --speak-selection go alone, without files or other tasks"_s;
         return false;
     }
     if (exporting && m_parser.isSet(m_listVoices)) {
@@ -253,6 +279,65 @@ QStringList CommandLine::files() const
     for (const QString &file : m_files)
         files << (FileArgument::isUrl(file) ? file : absolutePath(file));
     return files;
+}
+
+bool CommandLine::asksToSpeak() const
+{
+    return m_parser.isSet(m_speak) || m_parser.isSet(m_speakSelection);
+}
+
+QString CommandLine::speech(QString &error) const
+{
+    constexpr qint64 limit = AppDelegate::maximumTextSize;
+    static_assert(limit <= SingleInstance::maximumSpeech);
+    const QString tooLarge = u"the text is larger than %1 MiB"_s.arg(limit / (1024 * 1024));
+    std::optional<QString> text;
+    if (m_parser.isSet(m_speakSelection)) {
+        const QClipboard *clipboard = QGuiApplication::clipboard();
+        if (!clipboard->supportsSelection()) {
+            error = u"this desktop has no primary selection to speak"_s;
+            return QString();
+        }
+        text = clipboard->text(QClipboard::Selection);
+        if (text->toUtf8().size() > limit) {
+            error = tooLarge;
+            return QString();
+        }
+    } else if (const QString given = m_parser.value(m_speak); given != u"-"_s) {
+        // The argument's own bytes, as the shell passed them.
+        text = TextFile::decodeUtf8(FileName::encode(given));
+    } else {
+        QByteArray bytes;
+        char buffer[65536];
+        for (;;) {
+            const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count < 0) {
+                error = u"cannot read standard input: "_s + systemError();
+                return QString();
+            }
+            if (count == 0)
+                break;
+            // A pipe is read up to the limit and no further.
+            if (bytes.size() + count > limit) {
+                error = tooLarge;
+                return QString();
+            }
+            bytes.append(buffer, qsizetype(count));
+        }
+        text = TextFile::decodeUtf8(bytes);
+    }
+    if (!text) {
+        error = u"the text to speak is not valid UTF-8"_s;
+        return QString();
+    }
+    if (std::all_of(text->begin(), text->end(), [](QChar c) { return c.isSpace(); })) {
+        error = m_parser.isSet(m_speakSelection) ? u"nothing to speak: no text is selected"_s
+                                                 : u"nothing to speak: the text is empty"_s;
+        return QString();
+    }
+    return *text;
 }
 
 void CommandLine::showHelpWithQtOptions(QCoreApplication &application)

@@ -16,6 +16,7 @@
 //           [--rate WPM] [SHAPE] [--progress] [--password PASSWORD] [FILE|-]
 //   tavorin --timings FILE [--voice ID] [--rate WPM] [SHAPE] [--progress]
 //           [--password PASSWORD] [FILE|-]
+//   tavorin --speak TEXT|- | --speak-selection   spoken by the window
 // plus --help and --version, where SHAPE is any of --pitch N, --intonation N
 // and --volume N. Only SHAPE reaches a window, and only one it starts.
 class CommandLine
@@ -63,6 +64,13 @@ public:
     // The voice's shape asked for, checked by parse().
     VoiceShape voiceShape() const { return m_shape; }
 
+    // True when the arguments ask the window to speak a text.
+    bool asksToSpeak() const;
+    // The text to speak: --speak's, read from standard input for "-", or
+    // the desktop's primary selection (which needs a QGuiApplication).
+    // Empty, with the reason in `error`, when there is none to speak.
+    QString speech(QString &error) const;
+
 private:
     int listVoices();
     int exportSpeech();
@@ -81,6 +89,8 @@ private:
     QCommandLineOption m_volume;
     VoiceShape m_shape;
     QCommandLineOption m_password;
+    QCommandLineOption m_speak;
+    QCommandLineOption m_speakSelection;
     QStringList m_files;
     QString m_error;
     bool m_onlyUnknownOptions = false;

@@ -17,6 +17,8 @@
 #include <cstdio>
 #include <vector>
 
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -106,11 +108,26 @@ int Startup::main(int argc, char **argv)
     // above stay in English, as scripts may read them.
     const Translations translations(QLocale::system().uiLanguages());
 
+    QString speech;
+    if (commandLine.asksToSpeak()) {
+        QString error;
+        speech = commandLine.speech(error);
+        if (speech.isEmpty()) {
+            // From a terminal the line is enough; from a desktop shortcut
+            // only a message box reaches the person.
+            if (::isatty(STDERR_FILENO))
+                std::fprintf(stderr, "tavorin: %s\n", error.toLocal8Bit().constData());
+            else
+                reportLaunchFailure(error);
+            return 1;
+        }
+    }
+
     const QStringList files = commandLine.files();
     const VoiceShape shape = commandLine.voiceShape();
     SingleInstance instance;
     SingleInstance *channel = &instance;
-    switch (instance.handOver(files)) {
+    switch (instance.handOver(files, speech)) {
     case SingleInstance::Outcome::HandedOver:
         if (shape.pitch || shape.intonation || shape.volume)
             std::fputs("tavorin: already running: --pitch, --intonation and --volume shape only "
@@ -136,5 +153,5 @@ int Startup::main(int argc, char **argv)
             delegate->setLaunchShape(shape);
             return delegate;
         },
-        files, channel);
+        files, channel, speech);
 }

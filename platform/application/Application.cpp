@@ -84,20 +84,37 @@ QWidget *Application::loadMainWindow(const QString &descriptionPath, Application
     return window;
 }
 
+void Application::serveLaunches(SingleInstance *instance, ApplicationDelegate *delegate)
+{
+    QObject::connect(instance, &SingleInstance::activationRequested, delegate,
+                     [delegate](const QStringList &handedOver) {
+                         Log::write(u"Another launch asked for the window"_s);
+                         const QWidget *window = mainWindowSlot();
+                         delegate->applicationShouldHandleReopen(window && window->isVisible() &&
+                                                                 !window->isMinimized());
+                         if (!handedOver.isEmpty())
+                             delegate->application(qApp, handedOver);
+                     });
+    // A text is often handed over from a desktop shortcut while the person
+    // works in another application: a closed window comes back to show it,
+    // but nothing is raised over their work.
+    instance->setSpeechHandler([delegate = QPointer(delegate)](const QString &text) {
+        Log::write(u"Another launch handed over a text to speak"_s);
+        if (!delegate || !delegate->applicationSpeak(qApp, text))
+            return false;
+        if (QWidget *window = mainWindowSlot(); window && !window->isVisible())
+            window->show();
+        return true;
+    });
+}
+
 int Application::run(const std::function<ApplicationDelegate *()> &makeDelegate,
-                     const QStringList &files, SingleInstance *instance)
+                     const QStringList &files, SingleInstance *instance, const QString &speech)
 {
     std::unique_ptr<ApplicationDelegate> delegate(makeDelegate());
     std::unique_ptr<QWidget> window;
     if (instance) {
-        QObject::connect(instance, &SingleInstance::activationRequested, delegate.get(),
-                         [&delegate, &window](const QStringList &handedOver) {
-                             Log::write(u"Another launch asked for the window"_s);
-                             delegate->applicationShouldHandleReopen(
-                                 window && window->isVisible() && !window->isMinimized());
-                             if (!handedOver.isEmpty())
-                                 delegate->application(qApp, handedOver);
-                         });
+        serveLaunches(instance, delegate.get());
         // Listening before the window is built and its files are loaded lets
         // a launch in the meantime connect and wait for the answer, instead
         // of waiting for the lock.
@@ -115,6 +132,8 @@ int Application::run(const std::function<ApplicationDelegate *()> &makeDelegate,
     delegate->applicationDidFinishLaunching();
     if (!files.isEmpty())
         delegate->application(qApp, files);
+    if (!speech.isEmpty())
+        delegate->applicationSpeak(qApp, speech);
 
     const int status = QApplication::exec();
     window.reset();

@@ -31,11 +31,16 @@ QWidget *loadMainWindow(const QString &descriptionPath, ApplicationDelegate *del
 // they are.
 void connectOutlets(QObject *owner, QObject *root);
 
+// Answers the launches that `instance` hands over: brings the window back
+// and opens their files, or speaks their text, through `delegate`.
+void serveLaunches(SingleInstance *instance, ApplicationDelegate *delegate);
+
 // Runs the window application in the existing QApplication: loads the main
 // window, makes the one delegate, runs launch and the event loop. `files` go
-// to the delegate as files to open. With an `instance`, later launches that
-// it hands over bring the window back and open their files here.
+// to the delegate as files to open, a `speech` to speak. With an `instance`,
+// later launches that it hands over bring the window back and open their
+// files here, or have their text spoken.
 int run(const std::function<ApplicationDelegate *()> &makeDelegate, const QStringList &files,
-        SingleInstance *instance = nullptr);
+        SingleInstance *instance = nullptr, const QString &speech = QString());
 
 } // namespace Application

@@ -28,4 +28,12 @@ public:
         Q_UNUSED(sender);
         Q_UNUSED(files);
     }
+    // A text to speak without opening it, from another launch or at start;
+    // false when it cannot be spoken now.
+    virtual bool applicationSpeak(QObject *sender, const QString &text)
+    {
+        Q_UNUSED(sender);
+        Q_UNUSED(text);
+        return false;
+    }
 };

@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include <fcntl.h>
@@ -36,14 +37,25 @@ using std::chrono::milliseconds;
 constexpr milliseconds lockWait{5000};
 // An instance busy loading a large file answers once it is done.
 constexpr milliseconds answerWait{15000};
-// A request is one short line: a connection that sends none in this time is
+// A request is one line: a connection that sends nothing for this long is
 // dropped, so that idle connections cannot pile up.
 constexpr int connectionDeadlineMs = 3000;
 constexpr int maximumConnections = 32;
 // How soon to accept again after the system refused a connection (out of
 // descriptors, for one).
 constexpr int acceptRetryMs = 200;
-constexpr qsizetype maximumMessage = 1024 * 1024;
+// Room for the file names and the longest text to speak, even if every
+// character of it is written as a six-character escape.
+constexpr qsizetype maximumMessage = 6 * SingleInstance::maximumSpeech + 1024 * 1024;
+
+// The request is one line of JSON: {"files": [names]}, and {"speak": text}
+// from launches that hand over a text. Keys an instance does not know are
+// left alone, so that it still serves newer launches as far as it can; the
+// answer tells the launch what was done:
+const QByteArray tookFiles = "ok\n";      // brought the window back, opened the files
+const QByteArray speaking = "ok speak\n"; // and speaks the text
+const QByteArray cannotSpeak = "busy\n";  // took nothing: the text cannot be spoken now
+const QByteArray refused = "refused\n";   // took nothing: not a request it understands
 
 int remainingMs(Clock::time_point deadline)
 {
@@ -101,9 +113,9 @@ enum class Answer {
     NoAnswer,     // a live instance did not answer in time
 };
 
-// Connects to a channel and sends one request. Plain sockets: no
-// application object exists yet.
-Answer sendRequest(const QString &channel, const QByteArray &request)
+// Connects to a channel, sends one request and keeps the instance's answer
+// in `reply`. Plain sockets: no application object exists yet.
+Answer sendRequest(const QString &channel, const QByteArray &request, QByteArray &reply)
 {
     const QByteArray path = QFile::encodeName(channel);
     sockaddr_un address = {};
@@ -134,7 +146,7 @@ Answer sendRequest(const QString &channel, const QByteArray &request)
         if (!writeAll(socket.get(), request, deadline))
             return Answer::NoAnswer;
 
-        QByteArray reply;
+        reply.clear();
         bool closed = false;
         pollfd waiting{socket.get(), POLLIN, 0};
         while (!reply.contains('\n')) {
@@ -153,8 +165,10 @@ Answer sendRequest(const QString &channel, const QByteArray &request)
             }
             reply.append(buffer, count);
         }
-        if (!closed)
-            return reply.startsWith("ok\n") ? Answer::Confirmed : Answer::NoAnswer;
+        if (!closed) {
+            reply.truncate(reply.indexOf('\n') + 1);
+            return Answer::Confirmed;
+        }
         // Closed unanswered: the instance had too many connections open, or
         // has just ended. Asking again tells which.
         if (remainingMs(deadline) == 0)
@@ -223,7 +237,7 @@ bool SingleInstance::takeLock()
     return true;
 }
 
-SingleInstance::Outcome SingleInstance::handOver(const QStringList &files)
+SingleInstance::Outcome SingleInstance::handOver(const QStringList &files, const QString &speech)
 {
     if (m_folder.isEmpty() || !makePrivateFolder(QFile::encodeName(m_folder))) {
         m_errorString = u"no private runtime folder"_s;
@@ -238,11 +252,26 @@ SingleInstance::Outcome SingleInstance::handOver(const QStringList &files)
     }
 
     QJsonObject request{{u"files"_s, QJsonArray::fromStringList(files)}};
-    switch (
-        sendRequest(channelPath(), QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n')) {
+    if (!speech.isEmpty())
+        request.insert(u"speak"_s, speech);
+    QByteArray reply;
+    switch (sendRequest(channelPath(), QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n',
+                        reply)) {
     case Answer::Confirmed:
         releaseLock();
-        return Outcome::HandedOver;
+        if (reply == (speech.isEmpty() ? tookFiles : speaking))
+            return Outcome::HandedOver;
+        if (reply == cannotSpeak)
+            m_errorString = tr("The running Tavorin cannot speak the text now: it is exporting; "
+                               "try again when it is done");
+        else if (reply == tookFiles)
+            // An instance from before texts could be handed over: it only
+            // brought its window back.
+            m_errorString = tr("The running Tavorin cannot speak a text handed to it; "
+                               "quit it and try again");
+        else
+            m_errorString = tr("The running Tavorin refused the request");
+        return Outcome::Failed;
     case Answer::NoAnswer:
         releaseLock();
         m_errorString = tr("Tavorin is already running but does not answer; "
@@ -329,10 +358,16 @@ void SingleInstance::acceptConnections()
         connection.release();
         ++m_openConnections;
         connect(socket, &QObject::destroyed, this, [this] { --m_openConnections; });
-        QTimer::singleShot(connectionDeadlineMs, socket, [socket] {
+        // Restarted whenever a piece of the request comes: a long text may
+        // take a while, a connection that sends nothing does not.
+        auto *deadline = new QTimer(socket);
+        deadline->setSingleShot(true);
+        connect(deadline, &QTimer::timeout, socket, [socket] {
             socket->abort();
             socket->deleteLater();
         });
+        deadline->start(connectionDeadlineMs);
+        connect(socket, &QLocalSocket::readyRead, deadline, qOverload<>(&QTimer::start));
         serveConnection(socket);
     }
 }
@@ -340,23 +375,64 @@ void SingleInstance::acceptConnections()
 void SingleInstance::serveConnection(QLocalSocket *socket)
 {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-    connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-        if (!socket->canReadLine()) {
-            if (socket->bytesAvailable() > maximumMessage)
+    // A request with a long text comes in many pieces: each is searched for
+    // the line's end once, not the whole request again with every piece.
+    auto request = std::make_shared<QByteArray>();
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket, request] {
+        const qsizetype searched = request->size();
+        request->append(socket->readAll());
+        const qsizetype end = request->indexOf('\n', searched);
+        if (end < 0) {
+            if (request->size() > maximumMessage)
                 socket->abort();
             return;
         }
-        const QJsonDocument request = QJsonDocument::fromJson(socket->readLine().trimmed());
-        QStringList files;
-        const QJsonArray list = request.object().value(u"files"_s).toArray();
-        for (const QJsonValue &file : list)
-            if (file.isString())
-                files << file.toString();
-        socket->write("ok\n");
+        request->truncate(end);
+        disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+        std::optional<QStringList> activation;
+        socket->write(answer(*request, activation));
         socket->flush();
         socket->disconnectFromServer();
-        Q_EMIT activationRequested(files);
+        // The launch is answered before the files are opened, which may
+        // take a while.
+        if (activation)
+            Q_EMIT activationRequested(*activation);
     });
+}
+
+QByteArray SingleInstance::answer(const QByteArray &line, std::optional<QStringList> &activation)
+{
+    // JSON is UTF-8; bytes that are not would reach the text as
+    // replacement characters.
+    if (!line.isValidUtf8())
+        return refused;
+    const QJsonDocument request = QJsonDocument::fromJson(line.trimmed());
+    if (!request.isObject())
+        return refused;
+    const QJsonObject fields = request.object();
+    QStringList files;
+    const QJsonValue list = fields.value(u"files"_s);
+    if (!list.isUndefined() && !list.isArray())
+        return refused;
+    for (const QJsonValue &file : list.toArray()) {
+        if (!file.isString())
+            return refused;
+        files << file.toString();
+    }
+    const QJsonValue speech = fields.value(u"speak"_s);
+    if (speech.isUndefined()) {
+        activation = files;
+        return tookFiles;
+    }
+    // A text to speak stands alone; JSON's escapes can make unpaired
+    // surrogates, which are no text.
+    const QString text = speech.toString();
+    if (!speech.isString() || text.isEmpty() || !files.isEmpty() || !text.isValidUtf16() ||
+        text.size() > maximumSpeech || text.toUtf8().size() > maximumSpeech)
+        return refused;
+    if (!m_speechHandler || !m_speechHandler(text))
+        return cannotSpeak;
+    return speaking;
 }
 
 void SingleInstance::releaseLock()

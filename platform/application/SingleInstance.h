@@ -8,6 +8,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include <sys/types.h>
 
@@ -16,7 +18,7 @@ class QSocketNotifier;
 
 // One running instance per user session. A launch first asks the channel in
 // the user's private runtime folder whether an instance runs; if one answers,
-// the launch hands over its files and is done. Otherwise it becomes the
+// the launch hands over its files, or a text to speak, and is done. Otherwise it becomes the
 // instance and listens on the channel. A lock held across "ask, then listen"
 // makes two launches at the same moment end with one instance; the kernel
 // drops the lock of a crashed process, and a channel that refuses connections
@@ -44,10 +46,12 @@ public:
     explicit SingleInstance(const QString &folder = QString(), QObject *parent = nullptr);
     ~SingleInstance() override;
 
-    // Hands `files` to a running instance, or takes the lock so that this
-    // process can become the instance. Waits a few seconds for the lock and
-    // longer for a busy instance's answer, then gives up with Failed.
-    Outcome handOver(const QStringList &files);
+    // Hands `files`, or a text to speak when `speech` is not empty, to a
+    // running instance, or takes the lock so that this process can become
+    // the instance. Waits a few seconds for the lock and longer for a busy
+    // instance's answer, then gives up with Failed. An instance that does
+    // not speak the text (an older one, or one that cannot now) is Failed.
+    Outcome handOver(const QStringList &files, const QString &speech = QString());
     // Why handOver() ended Standalone or Failed.
     QString errorString() const { return m_errorString; }
 
@@ -62,6 +66,16 @@ public:
     // use, else a private folder of our own in /tmp), or empty.
     static QString runtimeFolder();
 
+    // The largest text a request may carry to be spoken, in UTF-8 bytes.
+    static constexpr qsizetype maximumSpeech = 10 * 1024 * 1024;
+
+    // Decides whether a text handed over by another launch is spoken: true
+    // when it is. Called on the main thread before the launch is answered,
+    // so that a launch whose text is not spoken says so. Without a handler,
+    // no text is taken.
+    using SpeechHandler = std::function<bool(const QString &text)>;
+    void setSpeechHandler(SpeechHandler handler) { m_speechHandler = std::move(handler); }
+
 Q_SIGNALS:
     // Another launch asked for the application, with these files (absolute).
     void activationRequested(const QStringList &files);
@@ -71,6 +85,9 @@ private:
     void releaseLock();
     void acceptConnections();
     void serveConnection(QLocalSocket *socket);
+    // The reply to one request line; the files of a request that brings
+    // the window back go to `activation`.
+    QByteArray answer(const QByteArray &request, std::optional<QStringList> &activation);
 
     QString m_folder;
     QString m_errorString;
@@ -83,4 +100,5 @@ private:
     QSocketNotifier *m_notifier = nullptr;
     int m_openConnections = 0;
     bool m_acceptFailing = false;
+    SpeechHandler m_speechHandler;
 };

@@ -143,6 +143,13 @@ TEST(Program, AnswersItsOptionsAndRefusesWrongOnes)
         // The window takes the voice's shape, checked before any display.
         {{u"--volume"_s, u"50.5"_s}, 2, {}, u"from 0 to 200"_s},
         {{u"--no-such-option"_s}, 2, {}, {}},
+        // A text to speak is checked before any instance is asked.
+        {{u"--speak"_s, u"Hi"_s, u"a.txt"_s}, 2, {}, u"without files"_s},
+        {{u"--speak"_s, u"-"_s}, 1, {}, u"not valid UTF-8"_s, "caf\xe9"},
+        {{u"--speak"_s, u"-"_s}, 1, {}, u"nothing to speak"_s, " \n "},
+        {{u"--speak"_s, u"-"_s}, 1, {}, u"larger than 10 MiB"_s, QByteArray(10485761, 'a')},
+        // The offscreen platform has no selection, as some desktops.
+        {{u"--speak-selection"_s}, 1, {}, u"primary selection"_s},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.arguments.join(u' ').toStdString());
@@ -748,6 +755,25 @@ TEST_F(SingleInstanceProgram, QtTakesItsOwnOptionsAndTheRestAreTheFiles)
     const QString here = QDir::currentPath();
     EXPECT_EQ(QJsonDocument::fromJson(line).object().value(u"files"_s).toVariant().toStringList(),
               QStringList({u"/a.txt"_s, here + u"/fusion"_s, u"file:///b%20c.txt"_s}));
+}
+
+// An instance from before texts could be handed over only brings its window
+// back: the launch must not report that as the text spoken.
+TEST_F(SingleInstanceProgram, SpeechHandedToAnOlderInstanceIsNoSuccess)
+{
+    QLocalServer older;
+    ASSERT_TRUE(older.listen(folder() + u"/instance.socket"_s));
+    QProcess *launch = start({u"--speak"_s, u"Hello there"_s});
+    ASSERT_TRUE(older.waitForNewConnection(30000));
+    QLocalSocket *request = older.nextPendingConnection();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return request->canReadLine(); }, 30000));
+    EXPECT_EQ(QJsonDocument::fromJson(request->readLine()).object().value(u"speak"_s),
+              u"Hello there"_s);
+    request->write("ok\n");
+    request->flush();
+    ASSERT_TRUE(launch->waitForFinished(30000));
+    EXPECT_EQ(launch->exitCode(), 1);
+    EXPECT_TRUE(launch->readAllStandardError().contains("cannot speak a text handed to it"));
 }
 
 TEST_F(SingleInstanceProgram, WithoutAPrivateFolderNoChannelIsOpenedNorRemoved)
