@@ -1,10 +1,12 @@
 #include "AppFixture.h"
 
 #include "platform/application/RecentDocuments.h"
+#include "support/PdfMakers.h"
 #include "support/TestSupport.h"
 
 #include <QAccessible>
 #include <QFile>
+#include <QInputDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
@@ -175,6 +177,46 @@ TEST_F(Documents, ADocumentOpensAsThePlainTextItHolds)
         ASSERT_TRUE(load({writeFile(dir, row.name, row.bytes)}));
         EXPECT_TRUE(text->toPlainText() == row.text) << text->toPlainText().left(80).toStdString();
     }
+}
+
+// A wrong password asks again with the reason; Cancel keeps the text.
+TEST_F(Documents, AnEncryptedDocumentAsksForItsPassword)
+{
+    QTemporaryDir dir;
+    const QByteArray pdf = PdfMakers::encryptedPdf(
+        PdfMakers::textPdf({{{72, 100, u"Opened at last."_s}}}), u"user"_s, u"owner"_s);
+    ASSERT_FALSE(pdf.isEmpty());
+    const QString path = writeFile(dir, u"locked.pdf"_s, pdf);
+    text->setPlainText(u"stay"_s);
+    const QSignalSpy loaded(delegate.get(), &AppDelegate::fileLoadFinished);
+    const auto asked = [&](const QString &password, const QString &reason) {
+        QInputDialog *dialog = nullptr;
+        if (!QTest::qWaitFor([&] { return (dialog = currentDialog<QInputDialog>()); }, 20000))
+            return false;
+        EXPECT_TRUE(dialog->labelText().contains(u"locked.pdf"_s));
+        EXPECT_TRUE(dialog->labelText().contains(reason)) << dialog->labelText().toStdString();
+        if (password.isEmpty()) {
+            dialog->reject();
+        } else {
+            dialog->setTextValue(password);
+            dialog->accept();
+        }
+        return true;
+    };
+    delegate->application(nullptr, {path});
+    ASSERT_TRUE(answer(u"Yes"_s));
+    ASSERT_TRUE(asked(u"wrong"_s, u"encrypted"_s));
+    ASSERT_TRUE(asked(QString(), u"wrong"_s));
+    // Each try ended with the dialog, the last one with nothing more.
+    EXPECT_EQ(loaded.count(), 2);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(text->toPlainText(), u"stay"_s);
+
+    delegate->application(nullptr, {path});
+    ASSERT_TRUE(answer(u"Yes"_s));
+    ASSERT_TRUE(asked(u"user"_s, u"encrypted"_s));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return text->toPlainText() == u"Opened at last."_s; }, 20000))
+        << text->toPlainText().toStdString();
 }
 
 TEST_F(Documents, OpenRecordsTheFileEvenWhenItCannotBeReadAsText)

@@ -13,7 +13,9 @@
 #include <QScopeGuard>
 #include <QSysInfo>
 
+#include "support/PdfMakers.h"
 #include "support/TestSupport.h"
+#include "support/ZipDocumentMakers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -413,6 +415,29 @@ TEST(Program, ExportsEachKindOfDocumentAsThePlainTextItHolds)
         {u"utf16le.txt"_s, "\xff\xfe" + utf16, german},
         {u"utf16be.txt"_s, "\xfe\xff" + utf16be, german},
         {u"bom.txt"_s, "\xef\xbb\xbf" + german.toUtf8(), german},
+        // The kind comes from the content, not the name.
+        {u"book.txt"_s,
+         ZipDocumentMakers::epub(
+             {{"one.xhtml", ZipDocumentMakers::xhtml("Not said", "<h1>A heading</h1>")},
+              {"two.xhtml",
+               ZipDocumentMakers::xhtml("Not said",
+                                        "<p>First paragraph &amp; more.</p><p>Second one.</p>")}}),
+         u"A heading\n\nFirst paragraph & more.\nSecond one."_s},
+        {u"text.odt"_s,
+         ZipDocumentMakers::odt("<text:h>A heading</text:h><text:p>First paragraph &amp; "
+                                "more.</text:p><text:p>Second one.</text:p>"),
+         page},
+        {u"text.docx"_s,
+         ZipDocumentMakers::docx(
+             "<w:p><w:r><w:t>A heading</w:t></w:r></w:p><w:p><w:r><w:t "
+             "xml:space=\"preserve\">First paragraph &amp; more.</w:t></w:r></w:p>"
+             "<w:p><w:r><w:t>Second one.</w:t></w:r></w:p>"),
+         page},
+        {u"paper.pdf"_s,
+         PdfMakers::textPdf({{{72, 100, u"A heading"_s},
+                              {72, 160, u"First paragraph & more."_s},
+                              {72, 220, u"Second one."_s}}}),
+         u"A heading\n\nFirst paragraph & more.\n\nSecond one."_s},
     };
     QHash<QString, std::vector<qint16>> spoken;
     for (const auto &row : rows) {
