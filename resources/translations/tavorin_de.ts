@@ -78,6 +78,74 @@
         <source>Export progress</source>
         <translation>Exportfortschritt</translation>
     </message>
+    <message>
+        <source>Password</source>
+        <translation>Passwort</translation>
+    </message>
+    <message>
+        <source>%1 is encrypted. Enter its password:</source>
+        <translation>%1 ist verschlüsselt. Geben Sie das Passwort ein:</translation>
+    </message>
+    <message>
+        <source>Cannot open %1: %2. Enter its password:</source>
+        <translation>%1 lässt sich nicht öffnen: %2. Geben Sie das Passwort ein:</translation>
+    </message>
+    <message>
+        <source>Text (*.txt *.text)</source>
+        <translation>Text (*.txt *.text)</translation>
+    </message>
+    <message>
+        <source>HTML (*.html *.htm *.xhtml)</source>
+        <translation>HTML (*.html *.htm *.xhtml)</translation>
+    </message>
+    <message>
+        <source>Markdown (*.md *.markdown)</source>
+        <translation>Markdown (*.md *.markdown)</translation>
+    </message>
+    <message>
+        <source>PDF (*.pdf)</source>
+        <translation>PDF (*.pdf)</translation>
+    </message>
+    <message>
+        <source>EPUB (*.epub)</source>
+        <translation>EPUB (*.epub)</translation>
+    </message>
+    <message>
+        <source>OpenDocument text (*.odt)</source>
+        <translation>OpenDocument-Text (*.odt)</translation>
+    </message>
+    <message>
+        <source>Word (*.docx)</source>
+        <translation>Word (*.docx)</translation>
+    </message>
+    <message>
+        <source>FictionBook (*.fb2 *.fb2.zip)</source>
+        <translation>FictionBook (*.fb2 *.fb2.zip)</translation>
+    </message>
+    <message>
+        <source>All readable documents (%1)</source>
+        <translation>Alle lesbaren Dokumente (%1)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Opening progress</source>
+        <translation>Fortschritt beim Öffnen</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Stop opening the document and keep the text (Escape)</source>
+        <translation>Das Öffnen abbrechen und den Text behalten (Esc)</translation>
+    </message>
+    <message>
+        <source>A text handed to Tavorin was not spoken: an export is running.</source>
+        <translation>Ein an Tavorin übergebener Text wurde nicht vorgelesen: ein Export läuft.</translation>
+    </message>
 </context>
 <context>
     <name>AtomicFile</name>
@@ -127,6 +195,89 @@
     <message>
         <source>Acknowledgments</source>
         <translation>Danksagungen</translation>
+    </message>
+</context>
+<context>
+    <name>Documents</name>
+    <message>
+        <source>cannot read this kind of document</source>
+        <translation>diese Art von Dokument lässt sich nicht lesen</translation>
+    </message>
+    <message>
+        <source>its elements nest more than %1 deep</source>
+        <translation>seine Elemente sind mehr als %1 Ebenen tief verschachtelt</translation>
+    </message>
+    <message>
+        <source>the elements of its part %1 nest more than %2 deep</source>
+        <translation>die Elemente seines Teils %1 sind mehr als %2 Ebenen tief verschachtelt</translation>
+    </message>
+    <message>
+        <source>it declares XML entities of its own, which Tavorin does not read</source>
+        <translation>es deklariert eigene XML-Entitäten, die Tavorin nicht liest</translation>
+    </message>
+    <message>
+        <source>its part %1 declares XML entities of its own, which Tavorin does not read</source>
+        <translation>sein Teil %1 deklariert eigene XML-Entitäten, die Tavorin nicht liest</translation>
+    </message>
+    <message>
+        <source>it is damaged: %1 (line %2)</source>
+        <translation>es ist beschädigt: %1 (Zeile %2)</translation>
+    </message>
+    <message>
+        <source>its part %1 is damaged: %2 (line %3)</source>
+        <translation>sein Teil %1 ist beschädigt: %2 (Zeile %3)</translation>
+    </message>
+    <message>
+        <source>its text is longer than %1 characters, more than Tavorin reads</source>
+        <translation>sein Text ist länger als %1 Zeichen, mehr als Tavorin liest</translation>
+    </message>
+    <message>
+        <source>it is a zip archive, not a book, OpenDocument text or Word document Tavorin can read</source>
+        <translation>es ist ein ZIP-Archiv, kein Buch, OpenDocument-Text oder Word-Dokument, das Tavorin lesen kann</translation>
+    </message>
+    <message>
+        <source>there is not enough memory to open it</source>
+        <translation>es gibt nicht genug Speicher, um es zu öffnen</translation>
+    </message>
+    <message>
+        <source>it holds more than %1 files, more than Tavorin reads</source>
+        <translation>es enthält mehr als %1 Dateien, mehr als Tavorin liest</translation>
+    </message>
+    <message>
+        <source>it is damaged</source>
+        <translation>es ist beschädigt</translation>
+    </message>
+    <message>
+        <source>it is damaged: %1</source>
+        <translation>es ist beschädigt: %1</translation>
+    </message>
+    <message>
+        <source>it unpacks to more than %1 MiB, more than Tavorin reads</source>
+        <translation>entpackt ist es größer als %1 MiB, mehr als Tavorin liest</translation>
+    </message>
+    <message>
+        <source>it is protected with a password</source>
+        <translation>es ist mit einem Passwort geschützt</translation>
+    </message>
+    <message>
+        <source>it is protected with a password, and the one given is wrong</source>
+        <translation>es ist mit einem Passwort geschützt, und das angegebene ist falsch</translation>
+    </message>
+    <message>
+        <source>its part %1 is missing</source>
+        <translation>sein Teil %1 fehlt</translation>
+    </message>
+    <message>
+        <source>it is a book whose container names no package document</source>
+        <translation>es ist ein Buch, dessen Container kein Paketdokument nennt</translation>
+    </message>
+    <message>
+        <source>it is a book without any chapters to read</source>
+        <translation>es ist ein Buch ohne lesbare Kapitel</translation>
+    </message>
+    <message>
+        <source>it is encrypted (protected with a password or against copying), which Tavorin cannot read</source>
+        <translation>es ist verschlüsselt (mit einem Passwort oder gegen Kopieren geschützt) und lässt sich von Tavorin nicht lesen</translation>
     </message>
 </context>
 <context>
@@ -240,6 +391,22 @@
         <source>Speak &amp;from the Cursor</source>
         <translation>&amp;Ab dem Cursor vorlesen</translation>
     </message>
+    <message>
+        <source>&amp;Next Sentence</source>
+        <translation>&amp;Nächster Satz</translation>
+    </message>
+    <message>
+        <source>P&amp;revious Sentence</source>
+        <translation>Vo&amp;riger Satz</translation>
+    </message>
+    <message>
+        <source>Ne&amp;xt Paragraph</source>
+        <translation>Nächster Absa&amp;tz</translation>
+    </message>
+    <message>
+        <source>Pre&amp;vious Paragraph</source>
+        <translation>Vorig&amp;er Absatz</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -315,6 +482,50 @@
         <source>Speak the text, or the selection (Shift+F5: from the cursor)</source>
         <translation>Den Text oder die Auswahl vorlesen (Umschalt+F5: ab dem Cursor)</translation>
     </message>
+    <message>
+        <source>&amp;Pitch:</source>
+        <translation>Ton&amp;höhe:</translation>
+    </message>
+    <message>
+        <source>How high the voice is (50 is the voice&apos;s own)</source>
+        <translation>Wie hoch die Stimme ist (50 ist die eigene Höhe der Stimme)</translation>
+    </message>
+    <message>
+        <source>Pitch</source>
+        <translation>Tonhöhe</translation>
+    </message>
+    <message>
+        <source>&amp;Intonation:</source>
+        <translation>Intonati&amp;on:</translation>
+    </message>
+    <message>
+        <source>How far the voice&apos;s pitch moves (0 is a monotone, 50 the voice&apos;s own)</source>
+        <translation>Wie weit sich die Tonhöhe der Stimme bewegt (0 ist monoton, 50 die eigene der Stimme)</translation>
+    </message>
+    <message>
+        <source>Intonation</source>
+        <translation>Intonation</translation>
+    </message>
+    <message>
+        <source>Vol&amp;ume:</source>
+        <translation>&amp;Lautstärke:</translation>
+    </message>
+    <message>
+        <source>How loud the voice is, in percent</source>
+        <translation>Wie laut die Stimme ist, in Prozent</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>Lautstärke</translation>
+    </message>
+    <message>
+        <source>Text being spoken</source>
+        <translation>Vorgelesener Text</translation>
+    </message>
+    <message>
+        <source>A text handed to Tavorin, spoken without changing the editor</source>
+        <translation>Ein an Tavorin übergebener Text, vorgelesen, ohne den Editor zu ändern</translation>
+    </message>
 </context>
 <context>
     <name>MenuChooser</name>
@@ -325,6 +536,33 @@
     <message>
         <source>Find</source>
         <translation>Suchen</translation>
+    </message>
+</context>
+<context>
+    <name>PdfText</name>
+    <message>
+        <source>it is locked with a password</source>
+        <translation>es ist mit einem Passwort gesperrt</translation>
+    </message>
+    <message>
+        <source>the password is wrong</source>
+        <translation>das Passwort ist falsch</translation>
+    </message>
+    <message>
+        <source>it is damaged or not a PDF document</source>
+        <translation>es ist beschädigt oder kein PDF-Dokument</translation>
+    </message>
+    <message>
+        <source>it is damaged or not a PDF document (%1)</source>
+        <translation>es ist beschädigt oder kein PDF-Dokument (%1)</translation>
+    </message>
+    <message>
+        <source>its text is longer than %1 characters</source>
+        <translation>sein Text ist länger als %1 Zeichen</translation>
+    </message>
+    <message>
+        <source>no text to read: the pages are images</source>
+        <translation>kein Text zum Vorlesen: die Seiten sind Bilder</translation>
     </message>
 </context>
 <context>
@@ -343,6 +581,18 @@
     <message>
         <source>Tavorin is already running but does not answer; try again once it responds, or end it first</source>
         <translation>Tavorin läuft bereits, antwortet aber nicht; versuchen Sie es erneut, sobald es reagiert, oder beenden Sie es zuerst</translation>
+    </message>
+    <message>
+        <source>The running Tavorin cannot speak the text now: it is exporting; try again when it is done</source>
+        <translation>Das laufende Tavorin kann den Text jetzt nicht vorlesen: es exportiert gerade; versuchen Sie es erneut, wenn es fertig ist</translation>
+    </message>
+    <message>
+        <source>The running Tavorin cannot speak a text handed to it; quit it and try again</source>
+        <translation>Das laufende Tavorin kann keinen übergebenen Text vorlesen; beenden Sie es und versuchen Sie es erneut</translation>
+    </message>
+    <message>
+        <source>The running Tavorin refused the request</source>
+        <translation>Das laufende Tavorin hat die Anfrage abgelehnt</translation>
     </message>
 </context>
 <context>
@@ -453,6 +703,10 @@
     <message>
         <source>%1 wpm</source>
         <translation>%1 WpM</translation>
+    </message>
+    <message>
+        <source>%1 %</source>
+        <translation>%1 %</translation>
     </message>
 </context>
 <context>

@@ -78,6 +78,74 @@
         <source>Export progress</source>
         <translation>Progression de l’exportation</translation>
     </message>
+    <message>
+        <source>Password</source>
+        <translation>Mot de passe</translation>
+    </message>
+    <message>
+        <source>%1 is encrypted. Enter its password:</source>
+        <translation>%1 est chiffré. Saisissez son mot de passe :</translation>
+    </message>
+    <message>
+        <source>Cannot open %1: %2. Enter its password:</source>
+        <translation>Impossible d’ouvrir %1 : %2. Saisissez son mot de passe :</translation>
+    </message>
+    <message>
+        <source>Text (*.txt *.text)</source>
+        <translation>Texte (*.txt *.text)</translation>
+    </message>
+    <message>
+        <source>HTML (*.html *.htm *.xhtml)</source>
+        <translation>HTML (*.html *.htm *.xhtml)</translation>
+    </message>
+    <message>
+        <source>Markdown (*.md *.markdown)</source>
+        <translation>Markdown (*.md *.markdown)</translation>
+    </message>
+    <message>
+        <source>PDF (*.pdf)</source>
+        <translation>PDF (*.pdf)</translation>
+    </message>
+    <message>
+        <source>EPUB (*.epub)</source>
+        <translation>EPUB (*.epub)</translation>
+    </message>
+    <message>
+        <source>OpenDocument text (*.odt)</source>
+        <translation>Texte OpenDocument (*.odt)</translation>
+    </message>
+    <message>
+        <source>Word (*.docx)</source>
+        <translation>Word (*.docx)</translation>
+    </message>
+    <message>
+        <source>FictionBook (*.fb2 *.fb2.zip)</source>
+        <translation>FictionBook (*.fb2 *.fb2.zip)</translation>
+    </message>
+    <message>
+        <source>All readable documents (%1)</source>
+        <translation>Tous les documents lisibles (%1)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Tous les fichiers (*)</translation>
+    </message>
+    <message>
+        <source>Opening progress</source>
+        <translation>Progression de l’ouverture</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Stop opening the document and keep the text (Escape)</source>
+        <translation>Arrêter l’ouverture du document et garder le texte (Échap)</translation>
+    </message>
+    <message>
+        <source>A text handed to Tavorin was not spoken: an export is running.</source>
+        <translation>Un texte transmis à Tavorin n’a pas été lu : une exportation est en cours.</translation>
+    </message>
 </context>
 <context>
     <name>AtomicFile</name>
@@ -127,6 +195,89 @@
     <message>
         <source>Acknowledgments</source>
         <translation>Remerciements</translation>
+    </message>
+</context>
+<context>
+    <name>Documents</name>
+    <message>
+        <source>cannot read this kind of document</source>
+        <translation>ce type de document ne peut pas être lu</translation>
+    </message>
+    <message>
+        <source>its elements nest more than %1 deep</source>
+        <translation>ses éléments sont imbriqués sur plus de %1 niveaux</translation>
+    </message>
+    <message>
+        <source>the elements of its part %1 nest more than %2 deep</source>
+        <translation>les éléments de sa partie %1 sont imbriqués sur plus de %2 niveaux</translation>
+    </message>
+    <message>
+        <source>it declares XML entities of its own, which Tavorin does not read</source>
+        <translation>il déclare ses propres entités XML, que Tavorin ne lit pas</translation>
+    </message>
+    <message>
+        <source>its part %1 declares XML entities of its own, which Tavorin does not read</source>
+        <translation>sa partie %1 déclare ses propres entités XML, que Tavorin ne lit pas</translation>
+    </message>
+    <message>
+        <source>it is damaged: %1 (line %2)</source>
+        <translation>il est endommagé : %1 (ligne %2)</translation>
+    </message>
+    <message>
+        <source>its part %1 is damaged: %2 (line %3)</source>
+        <translation>sa partie %1 est endommagée : %2 (ligne %3)</translation>
+    </message>
+    <message>
+        <source>its text is longer than %1 characters, more than Tavorin reads</source>
+        <translation>son texte dépasse %1 caractères, plus que ce que lit Tavorin</translation>
+    </message>
+    <message>
+        <source>it is a zip archive, not a book, OpenDocument text or Word document Tavorin can read</source>
+        <translation>c’est une archive zip, pas un livre, un texte OpenDocument ou un document Word que Tavorin sait lire</translation>
+    </message>
+    <message>
+        <source>there is not enough memory to open it</source>
+        <translation>la mémoire ne suffit pas pour l’ouvrir</translation>
+    </message>
+    <message>
+        <source>it holds more than %1 files, more than Tavorin reads</source>
+        <translation>il contient plus de %1 fichiers, plus que ce que lit Tavorin</translation>
+    </message>
+    <message>
+        <source>it is damaged</source>
+        <translation>il est endommagé</translation>
+    </message>
+    <message>
+        <source>it is damaged: %1</source>
+        <translation>il est endommagé : %1</translation>
+    </message>
+    <message>
+        <source>it unpacks to more than %1 MiB, more than Tavorin reads</source>
+        <translation>décompressé, il dépasse %1 Mio, plus que ce que lit Tavorin</translation>
+    </message>
+    <message>
+        <source>it is protected with a password</source>
+        <translation>il est protégé par un mot de passe</translation>
+    </message>
+    <message>
+        <source>it is protected with a password, and the one given is wrong</source>
+        <translation>il est protégé par un mot de passe, et celui donné est faux</translation>
+    </message>
+    <message>
+        <source>its part %1 is missing</source>
+        <translation>sa partie %1 manque</translation>
+    </message>
+    <message>
+        <source>it is a book whose container names no package document</source>
+        <translation>c’est un livre dont le conteneur ne nomme aucun document de paquet</translation>
+    </message>
+    <message>
+        <source>it is a book without any chapters to read</source>
+        <translation>c’est un livre sans aucun chapitre à lire</translation>
+    </message>
+    <message>
+        <source>it is encrypted (protected with a password or against copying), which Tavorin cannot read</source>
+        <translation>il est chiffré (protégé par un mot de passe ou contre la copie), ce que Tavorin ne sait pas lire</translation>
     </message>
 </context>
 <context>
@@ -240,6 +391,22 @@
         <source>Speak &amp;from the Cursor</source>
         <translation>Lire à partir d&amp;u curseur</translation>
     </message>
+    <message>
+        <source>&amp;Next Sentence</source>
+        <translation>Phrase &amp;suivante</translation>
+    </message>
+    <message>
+        <source>P&amp;revious Sentence</source>
+        <translation>Phrase p&amp;récédente</translation>
+    </message>
+    <message>
+        <source>Ne&amp;xt Paragraph</source>
+        <translation>Paragraphe suiva&amp;nt</translation>
+    </message>
+    <message>
+        <source>Pre&amp;vious Paragraph</source>
+        <translation>Paragraphe précé&amp;dent</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -315,6 +482,50 @@
         <source>Speak the text, or the selection (Shift+F5: from the cursor)</source>
         <translation>Lire le texte ou la sélection (Maj+F5&#xa0;: à partir du curseur)</translation>
     </message>
+    <message>
+        <source>&amp;Pitch:</source>
+        <translation>&amp;Hauteur :</translation>
+    </message>
+    <message>
+        <source>How high the voice is (50 is the voice&apos;s own)</source>
+        <translation>La hauteur de la voix (50 est celle de la voix)</translation>
+    </message>
+    <message>
+        <source>Pitch</source>
+        <translation>Hauteur</translation>
+    </message>
+    <message>
+        <source>&amp;Intonation:</source>
+        <translation>&amp;Intonation :</translation>
+    </message>
+    <message>
+        <source>How far the voice&apos;s pitch moves (0 is a monotone, 50 the voice&apos;s own)</source>
+        <translation>L’amplitude des variations de hauteur (0 est monocorde, 50 celle de la voix)</translation>
+    </message>
+    <message>
+        <source>Intonation</source>
+        <translation>Intonation</translation>
+    </message>
+    <message>
+        <source>Vol&amp;ume:</source>
+        <translation>V&amp;olume :</translation>
+    </message>
+    <message>
+        <source>How loud the voice is, in percent</source>
+        <translation>Le volume de la voix, en pour cent</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>Volume</translation>
+    </message>
+    <message>
+        <source>Text being spoken</source>
+        <translation>Texte en cours de lecture</translation>
+    </message>
+    <message>
+        <source>A text handed to Tavorin, spoken without changing the editor</source>
+        <translation>Un texte transmis à Tavorin, lu sans modifier l’éditeur</translation>
+    </message>
 </context>
 <context>
     <name>MenuChooser</name>
@@ -325,6 +536,33 @@
     <message>
         <source>Find</source>
         <translation>Chercher</translation>
+    </message>
+</context>
+<context>
+    <name>PdfText</name>
+    <message>
+        <source>it is locked with a password</source>
+        <translation>il est verrouillé par un mot de passe</translation>
+    </message>
+    <message>
+        <source>the password is wrong</source>
+        <translation>le mot de passe est faux</translation>
+    </message>
+    <message>
+        <source>it is damaged or not a PDF document</source>
+        <translation>il est endommagé ou n’est pas un document PDF</translation>
+    </message>
+    <message>
+        <source>it is damaged or not a PDF document (%1)</source>
+        <translation>il est endommagé ou n’est pas un document PDF (%1)</translation>
+    </message>
+    <message>
+        <source>its text is longer than %1 characters</source>
+        <translation>son texte dépasse %1 caractères</translation>
+    </message>
+    <message>
+        <source>no text to read: the pages are images</source>
+        <translation>aucun texte à lire : les pages sont des images</translation>
     </message>
 </context>
 <context>
@@ -343,6 +581,18 @@
     <message>
         <source>Tavorin is already running but does not answer; try again once it responds, or end it first</source>
         <translation>Tavorin est déjà lancé mais ne répond pas&#xa0;; réessayez quand il répondra, ou fermez-le d’abord</translation>
+    </message>
+    <message>
+        <source>The running Tavorin cannot speak the text now: it is exporting; try again when it is done</source>
+        <translation>Le Tavorin en cours ne peut pas lire le texte maintenant : il exporte ; réessayez quand il aura fini</translation>
+    </message>
+    <message>
+        <source>The running Tavorin cannot speak a text handed to it; quit it and try again</source>
+        <translation>Le Tavorin en cours ne sait pas lire un texte transmis ; quittez-le et réessayez</translation>
+    </message>
+    <message>
+        <source>The running Tavorin refused the request</source>
+        <translation>Le Tavorin en cours a refusé la demande</translation>
     </message>
 </context>
 <context>
@@ -453,6 +703,10 @@
     <message>
         <source>%1 wpm</source>
         <translation>%1&#xa0;mots/min</translation>
+    </message>
+    <message>
+        <source>%1 %</source>
+        <translation>%1 %</translation>
     </message>
 </context>
 <context>
