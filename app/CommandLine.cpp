@@ -21,6 +21,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// More processes than this only cost memory, whatever the machine.
+constexpr int MaximumJobs = 256;
+
 void printLine(FILE *stream, const QString &line)
 {
     std::fputs(line.toLocal8Bit().constData(), stream);
@@ -71,13 +74,18 @@ CommandLine::CommandLine()
                 u"FILE"_s)
     , m_progress(u"progress"_s,
                  u"Print the progress as plain lines, also when standard error is no terminal."_s)
+    , m_jobs(u"jobs"_s,
+             u"With --export or --timings: render a long text with up to N processes at once "
+             u"(default: one per core; 1: one process)."_s,
+             u"N"_s)
 {
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     m_parser.setApplicationDescription(
         u"Tavorin speaks texts aloud and marks each word as it is spoken."_s);
     m_parser.addHelpOption();
     m_parser.addVersionOption();
-    m_parser.addOptions({m_listVoices, m_export, m_format, m_timings, m_voice, m_rate, m_progress});
+    m_parser.addOptions(
+        {m_listVoices, m_export, m_format, m_timings, m_voice, m_rate, m_jobs, m_progress});
     m_parser.addPositionalArgument(
         u"FILE"_s, u"Text files to open (with --export: one file, or - for standard input)."_s,
         u"[FILE...]"_s);
@@ -120,9 +128,9 @@ bool CommandLine::parse(const QStringList &arguments)
         return false;
     }
     const bool exporting = m_parser.isSet(m_export) || m_parser.isSet(m_timings);
-    if (!exporting &&
-        (m_parser.isSet(m_voice) || m_parser.isSet(m_rate) || m_parser.isSet(m_progress))) {
-        m_error = u"--voice, --rate and --progress go with --export or --timings"_s;
+    if (!exporting && (m_parser.isSet(m_voice) || m_parser.isSet(m_rate) ||
+                       m_parser.isSet(m_jobs) || m_parser.isSet(m_progress))) {
+        m_error = u"--voice, --rate, --jobs and --progress go with --export or --timings"_s;
         return false;
     }
     if (m_parser.isSet(m_format) && !m_parser.isSet(m_export)) {
@@ -271,6 +279,17 @@ int CommandLine::exportSpeech()
             return 2;
         }
         request.rate = rate;
+    }
+    if (m_parser.isSet(m_jobs)) {
+        bool ok = false;
+        const int jobs = m_parser.value(m_jobs).toInt(&ok);
+        if (!ok || jobs < 1 || jobs > MaximumJobs) {
+            printLine(stderr, u"tavorin: invalid number of jobs '%1': give 1 to %2"_s
+                                  .arg(m_parser.value(m_jobs))
+                                  .arg(MaximumJobs));
+            return 2;
+        }
+        request.jobs = jobs;
     }
     HeadlessExport task;
     return task.run(request);

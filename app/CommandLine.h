@@ -11,7 +11,7 @@
 //   tavorin [FILE...]                          the window (or the running one)
 //   tavorin --list-voices                      one voice a line
 //   tavorin --export OUT [--format NAME] [--timings FILE] [--voice ID]
-//           [--rate WPM] [--progress] [FILE|-]
+//           [--rate WPM] [--jobs N] [--progress] [FILE|-]
 //   tavorin --timings FILE [--voice ID] [--rate WPM] [--progress] [FILE|-]
 // plus --help and --version. None of the options changes the window.
 class CommandLine
@@ -69,6 +69,7 @@ private:
     QCommandLineOption m_format;
     QCommandLineOption m_timings;
     QCommandLineOption m_progress;
+    QCommandLineOption m_jobs;
     QStringList m_files;
     QString m_error;
     bool m_onlyUnknownOptions = false;

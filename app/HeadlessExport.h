@@ -25,6 +25,7 @@ public:
         QString format;  // empty: by the output's extension
         std::optional<QString> voice;
         std::optional<float> rate;
+        int jobs = 0; // processes rendering at once; 0: one per core
         bool plainProgress = false;
     };
 

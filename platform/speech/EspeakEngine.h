@@ -50,6 +50,9 @@ public:
         QString voice;
         int rate = 175;
         std::shared_ptr<SpeechChannel> channel;
+        // The silence a speech begins with is left out, unless the speech
+        // continues another one (a run of a parallel render).
+        bool trimLeadingSilence = true;
     };
 
     // The engine, started on first use. It is stopped with the application
