@@ -17,17 +17,18 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Below this many characters (some seconds of rendering on one core) the
+// Below this many characters (a second or two of rendering on one core) the
 // workers' start costs more than they gain.
 constexpr qsizetype DefaultParallelFrom = 32 * 1024;
 // A run long enough that its start is negligible, short enough that what a
-// worker renders ahead fits the budget below.
+// worker renders ahead fits the budget below: some 12 MB of samples at the
+// default rate, twice as much at the slowest.
 constexpr qsizetype MinimumRunLength = 2 * 1024;
-constexpr qsizetype MaximumRunLength = 8 * 1024;
+constexpr qsizetype MaximumRunLength = 4 * 1024;
 constexpr int RunsPerJob = 4;
 // Samples held for runs ahead of the one being written, per worker beyond
-// the first: some 4 minutes of speech each, more than a run at most.
-constexpr qint64 AheadBytesPerWorker = 24 * 1024 * 1024;
+// the first; past it that worker waits on its full pipe.
+constexpr qint64 AheadBytesPerWorker = 32 * 1024 * 1024;
 
 qsizetype parallelFrom()
 {
