@@ -87,14 +87,20 @@ qsizetype cutNear(const QString &text, qsizetype lowest, qsizetype wanted, qsize
     if (paragraph >= 0)
         return paragraph;
 
-    QTextBoundaryFinder sentences(QTextBoundaryFinder::Sentence, text);
-    sentences.setPosition(lowest);
+    // Only the window is laid out: the finder reads the whole string it is
+    // given, and a long text has many cuts.
+    const QStringView window = QStringView(text).mid(lowest, highest - lowest);
+    QTextBoundaryFinder sentences(QTextBoundaryFinder::Sentence, window.data(), window.size());
     qsizetype sentence = -1;
-    for (qsizetype i = sentences.toNextBoundary(); i > 0 && i <= highest;
-         i = sentences.toNextBoundary()) {
-        if (endsSentence(lastVisibleBefore(text, i)))
-            sentence = closest(sentence, pastSpace(i));
-        if (i > wanted && sentence >= 0)
+    for (qsizetype i = sentences.toNextBoundary(); i > 0; i = sentences.toNextBoundary()) {
+        const qsizetype at = lowest + i;
+        // The window's end is a boundary of the window, not always of the text.
+        const QChar before = text.at(at - 1);
+        const bool closed = before.isSpace() || at == text.size() || before == u'\u3002' ||
+                            before == u'\uFF01' || before == u'\uFF1F';
+        if (closed && endsSentence(lastVisibleBefore(text, at)))
+            sentence = closest(sentence, pastSpace(at));
+        if (at > wanted && sentence >= 0)
             break;
     }
     if (sentence > lowest && sentence <= highest)
