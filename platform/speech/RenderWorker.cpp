@@ -10,6 +10,7 @@
 #include <limits>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -116,7 +117,10 @@ int RenderWorker::run(int input, int output)
     std::signal(SIGINT, SIG_IGN);
     // A test makes a worker crash on its first run.
     const bool crash = qEnvironmentVariableIsSet("TAVORIN_TEST_WORKER_CRASH");
-    std::vector<qint16> block(16384);
+    // Large blocks through a large pipe: fewer wake-ups of the parent, whose
+    // reader would otherwise share the cores with the workers for little.
+    ::fcntl(output, F_SETPIPE_SZ, 1024 * 1024);
+    std::vector<qint16> block(RingSamples);
     int status = 0;
     for (;;) {
         char header[HeaderSize];
