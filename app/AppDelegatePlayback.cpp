@@ -285,7 +285,8 @@ void AppDelegate::startExport(const QUrl &url, const QString &timingsPath)
     showExportProgress();
     followEdits();
     if (m_speechSynth)
-        m_speechSynth->startSpeakingString(text, url, {QString(), timingsPath});
+        m_speechSynth->startSpeakingString(text, url,
+                                           {QString(), timingsPath, ExportPanel::jobs()});
 }
 
 // The share of the text rendered, with the time taken and the time left; the

@@ -29,6 +29,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// More processes than this only cost memory, whatever the machine.
+constexpr int MaximumJobs = 256;
+
 void printLine(FILE *stream, const QString &line)
 {
     std::fputs(line.toLocal8Bit().constData(), stream);
@@ -104,6 +107,10 @@ CommandLine::CommandLine()
     , m_speakSelection(u"speak-selection"_s,
                        u"Speak the text selected on the desktop (the primary selection) as "
                        u"--speak does."_s)
+    , m_jobs(u"jobs"_s,
+             u"With --export or --timings: render a long text with up to N processes at once "
+             u"(default: one per core; 1: one process)."_s,
+             u"N"_s)
 {
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     m_parser.setApplicationDescription(
@@ -111,7 +118,7 @@ CommandLine::CommandLine()
     m_parser.addHelpOption();
     m_parser.addVersionOption();
     m_parser.addOptions({m_listVoices, m_export, m_format, m_timings, m_voice, m_rate, m_pitch,
-                         m_intonation, m_volume, m_progress, m_password, m_speak,
+                         m_intonation, m_volume, m_jobs, m_progress, m_password, m_speak,
                          m_speakSelection});
     m_parser.addPositionalArgument(
         u"FILE"_s,
@@ -162,9 +169,11 @@ bool CommandLine::parse(const QStringList &arguments)
         return false;
     }
     const bool exporting = m_parser.isSet(m_export) || m_parser.isSet(m_timings);
-    if (!exporting && (m_parser.isSet(m_voice) || m_parser.isSet(m_rate) ||
-                       m_parser.isSet(m_progress) || m_parser.isSet(m_password))) {
-        m_error = u"--voice, --rate, --progress and --password go with --export or --timings"_s;
+    if (!exporting &&
+        (m_parser.isSet(m_voice) || m_parser.isSet(m_rate) || m_parser.isSet(m_jobs) ||
+         m_parser.isSet(m_progress) || m_parser.isSet(m_password))) {
+        m_error =
+            u"--voice, --rate, --jobs, --progress and --password go with --export or --timings"_s;
         return false;
     }
     if (m_parser.isSet(m_format) && !m_parser.isSet(m_export)) {
@@ -417,6 +426,17 @@ int CommandLine::exportSpeech()
     request.pitch = m_shape.pitch;
     request.intonation = m_shape.intonation;
     request.volume = m_shape.volume;
+    if (m_parser.isSet(m_jobs)) {
+        bool ok = false;
+        const int jobs = m_parser.value(m_jobs).toInt(&ok);
+        if (!ok || jobs < 1 || jobs > MaximumJobs) {
+            printLine(stderr, u"tavorin: invalid number of jobs '%1': give 1 to %2"_s
+                                  .arg(m_parser.value(m_jobs))
+                                  .arg(MaximumJobs));
+            return 2;
+        }
+        request.jobs = jobs;
+    }
     HeadlessExport task;
     return task.run(request);
 }

@@ -13,8 +13,8 @@
 //   tavorin [SHAPE] [FILE...]                  the window (or the running one)
 //   tavorin --list-voices                      one voice a line
 //   tavorin --export OUT [--format NAME] [--timings FILE] [--voice ID]
-//           [--rate WPM] [SHAPE] [--progress] [--password PASSWORD] [FILE|-]
-//   tavorin --timings FILE [--voice ID] [--rate WPM] [SHAPE] [--progress]
+//           [--rate WPM] [SHAPE] [--jobs N] [--progress] [--password PASSWORD] [FILE|-]
+//   tavorin --timings FILE [--voice ID] [--rate WPM] [SHAPE] [--jobs N] [--progress]
 //           [--password PASSWORD] [FILE|-]
 //   tavorin --speak TEXT|- | --speak-selection   spoken by the window
 // plus --help and --version, where SHAPE is any of --pitch N, --intonation N
@@ -91,6 +91,7 @@ private:
     QCommandLineOption m_password;
     QCommandLineOption m_speak;
     QCommandLineOption m_speakSelection;
+    QCommandLineOption m_jobs;
     QStringList m_files;
     QString m_error;
     bool m_onlyUnknownOptions = false;

@@ -7,13 +7,19 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
+#include <QSettings>
+#include <QSpinBox>
+#include <QThread>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 const QString SaveTimingsKey = u"export/saveWordTimings"_s;
+const QString JobsKey = u"export/jobs"_s;
+constexpr int MaximumJobs = 256;
 
 struct Filter
 {
@@ -85,11 +91,25 @@ std::function<void()> ExportPanel::prepareAudio(QFileDialog *panel,
     check->setObjectName(u"saveTimingsCheck"_s);
     check->setToolTip(tr("Saves a WebVTT file beside the audio, with when each word is spoken."));
     check->setChecked(Preferences::settings()->value(SaveTimingsKey, false).toBool());
-    if (auto *grid = qobject_cast<QGridLayout *>(panel->layout()))
-        grid->addWidget(check, grid->rowCount(), 0, 1, grid->columnCount());
-    return [check, saveTimings] {
+    auto *jobsLabel = new QLabel(tr("Render &with processes:"), panel);
+    auto *jobsSpin = new QSpinBox(panel);
+    jobsSpin->setObjectName(u"exportJobsSpin"_s);
+    jobsSpin->setRange(1, MaximumJobs);
+    jobsSpin->setValue(jobs());
+    jobsSpin->setToolTip(tr("A long text is rendered by this many processes at once; one per "
+                            "core is the quickest."));
+    jobsLabel->setBuddy(jobsSpin);
+    if (auto *grid = qobject_cast<QGridLayout *>(panel->layout())) {
+        const int row = grid->rowCount();
+        grid->addWidget(check, row, 0, 1, grid->columnCount());
+        grid->addWidget(jobsLabel, row + 1, 0);
+        grid->addWidget(jobsSpin, row + 1, 1, Qt::AlignLeft);
+    }
+    return [check, jobsSpin, saveTimings] {
         *saveTimings = check->isChecked();
-        Preferences::settings()->setValue(SaveTimingsKey, check->isChecked());
+        const auto stored = Preferences::settings();
+        stored->setValue(SaveTimingsKey, check->isChecked());
+        stored->setValue(JobsKey, jobsSpin->value());
     };
 }
 
@@ -101,6 +121,13 @@ std::function<void()> ExportPanel::prepareTimings(QFileDialog *panel)
            {tr("JSON word timings (*.json)"), u"json"_s}},
           u"vtt"_s);
     return {};
+}
+
+int ExportPanel::jobs()
+{
+    bool ok = false;
+    const int stored = Preferences::settings()->value(JobsKey).toInt(&ok);
+    return ok && stored >= 1 && stored <= MaximumJobs ? stored : QThread::idealThreadCount();
 }
 
 QString ExportPanel::timingsPathFor(const QString &audioPath)

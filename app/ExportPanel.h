@@ -10,7 +10,8 @@ class QFileDialog;
 
 // What the save panels of Export and Export Word Timings add to a plain save
 // panel: the formats as filters, with the file name's extension kept in step
-// with the chosen one, and for audio the choice to save the word timings too.
+// with the chosen one, and for audio the choice to save the word timings too
+// and the number of processes that render it.
 class ExportPanel
 {
     Q_DECLARE_TR_FUNCTIONS(ExportPanel)
@@ -21,6 +22,9 @@ public:
     static std::function<void()> prepareAudio(QFileDialog *panel,
                                               std::shared_ptr<bool> saveTimings);
     static std::function<void()> prepareTimings(QFileDialog *panel);
+    // How many processes render an export at once (the panel's setting,
+    // remembered): one per core unless the person chose otherwise.
+    static int jobs();
     // The timing file saved with an audio file: its name, ending in .vtt.
     static QString timingsPathFor(const QString &audioPath);
 };

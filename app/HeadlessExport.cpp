@@ -224,7 +224,7 @@ int HeadlessExport::run(const Request &request)
 
     QEventLoop loop;
     const QUrl url = request.output.isEmpty() ? QUrl() : QUrl::fromLocalFile(request.output);
-    synth.startSpeakingString(text, url, {request.format, request.timings});
+    synth.startSpeakingString(text, url, {request.format, request.timings, request.jobs});
     while (!m_finished)
         loop.processEvents(QEventLoop::WaitForMoreEvents);
 

@@ -28,6 +28,7 @@ public:
         std::optional<int> pitch;
         std::optional<int> intonation;
         std::optional<int> volume;
+        int jobs = 0; // processes rendering at once; 0: one per core
         bool plainProgress = false;
         QByteArray password; // of an encrypted document; empty when none was given
     };

@@ -6,6 +6,7 @@
 #include "platform/application/Application.h"
 #include "platform/application/SingleInstance.h"
 #include "platform/speech/EspeakVoiceSource.h"
+#include "platform/speech/SpeechSynthesizer.h"
 #include "platform/system/BundleInfo.h"
 #include "platform/system/Log.h"
 #include "platform/system/Translations.h"
@@ -64,6 +65,11 @@ QWidget *Startup::loadMainWindow(AppDelegate *delegate)
 
 int Startup::main(int argc, char **argv)
 {
+    // A process of a parallel export: no options, no voice list, no window.
+    if (argc == 2 && qstrcmp(argv[1], SpeechSynthesizer::renderWorkerOption()) == 0)
+        return SpeechSynthesizer::runRenderWorker();
+    // Long exports are rendered by more processes of this very program.
+    SpeechSynthesizer::setRenderProgram(u"/proc/self/exe"_s);
     // Reading the voice list takes a while; it goes on while the rest starts.
     EspeakVoiceSource::prepare();
     CommandLine commandLine;

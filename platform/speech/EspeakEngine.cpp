@@ -278,6 +278,7 @@ void EspeakEngine::synthesize(const Request &request)
     Synthesis synthesis;
     synthesis.request = &request;
     synthesis.marks = &marks;
+    synthesis.audible = !request.trimLeadingSilence;
     activeSynthesis = &synthesis;
     TextPieces pieces(request.text);
     TextPieces::Piece piece;

@@ -53,6 +53,9 @@ public:
         int intonation = 50; // espeak-ng's pitch range, 0 (monotone) to 100
         int volume = 100;    // 0 to 200, in percent
         std::shared_ptr<SpeechChannel> channel;
+        // The silence a speech begins with is left out, unless the speech
+        // continues another one (a run of a parallel render).
+        bool trimLeadingSilence = true;
     };
 
     // The engine, started on first use. It is stopped with the application

@@ -4,6 +4,8 @@
 #include "platform/speech/EspeakEngine.h"
 #include "platform/speech/EspeakVoiceSource.h"
 #include "platform/speech/FileSink.h"
+#include "platform/speech/ParallelRender.h"
+#include "platform/speech/RenderWorker.h"
 #include "platform/speech/SoundFileWriter.h"
 #include "platform/speech/SpeechChannel.h"
 #include "platform/speech/SpeechTesting.h"
@@ -42,6 +44,7 @@ constexpr int MaximumEarlyRetries = 50;
 
 VoiceSource *installedSource = nullptr;
 bool silentPlayback = false;
+QString renderProgram;
 
 VoiceSource &voiceSource()
 {
@@ -79,6 +82,8 @@ public:
         QString text;
         bool toFile = false;
         std::unique_ptr<FileSink> sink;
+        // The workers that fill the channel of a long export.
+        std::unique_ptr<ParallelRender> render;
         QString timingsPath;
         // Every word of a file speech, for its timings.
         std::vector<WordTimings::Mark> marks;
@@ -95,9 +100,10 @@ public:
 
     bool begin(const QString &text);
     bool beginExport(const QString &text, const QString &audioPath, const SoundFormat *format,
-                     const QString &timingsPath);
+                     const QString &timingsPath, int jobs);
     void beginFailed(const QString &text, const QString &reason = QString());
     std::shared_ptr<SpeechChannel> submit(const QString &text, qsizetype ringSamples);
+    int espeakRate() const;
     void finishExport();
     void abandon();
     void stop();
@@ -131,6 +137,7 @@ public:
     struct Winding
     {
         std::shared_ptr<SpeechChannel> channel;
+        std::unique_ptr<ParallelRender> render;
         std::unique_ptr<FileSink> sink;
         bool report = true;
         bool isDone() const
@@ -176,6 +183,12 @@ AudioPlayback &SpeechSynthesizerPrivate::playback()
     return *output;
 }
 
+int SpeechSynthesizerPrivate::espeakRate() const
+{
+    const auto [minimumRate, maximumRate] = EspeakEngine::rateRange();
+    return int(std::lround(std::clamp(rate, float(minimumRate), float(maximumRate))));
+}
+
 std::shared_ptr<SpeechChannel> SpeechSynthesizerPrivate::submit(const QString &text,
                                                                 qsizetype ringSamples)
 {
@@ -183,12 +196,9 @@ std::shared_ptr<SpeechChannel> SpeechSynthesizerPrivate::submit(const QString &t
     channel->setWakeUp([receiver = &wakeUp] {
         QMetaObject::invokeMethod(receiver, "wake", Qt::QueuedConnection);
     });
-    const auto [minimumRate, maximumRate] = EspeakEngine::rateRange();
-    const int espeakRate =
-        int(std::lround(std::clamp(rate, float(minimumRate), float(maximumRate))));
     EspeakEngine::instance().submit({.text = text,
                                      .voice = voice,
-                                     .rate = espeakRate,
+                                     .rate = espeakRate(),
                                      .pitch = pitch,
                                      .intonation = intonation,
                                      .volume = volume,
@@ -210,7 +220,8 @@ bool SpeechSynthesizerPrivate::begin(const QString &text)
 }
 
 bool SpeechSynthesizerPrivate::beginExport(const QString &text, const QString &audioPath,
-                                           const SoundFormat *format, const QString &timingsPath)
+                                           const SoundFormat *format, const QString &timingsPath,
+                                           int jobs)
 {
     abandon();
     ++generation;
@@ -220,7 +231,24 @@ bool SpeechSynthesizerPrivate::beginExport(const QString &text, const QString &a
     current->toFile = true;
     current->timingsPath = timingsPath;
     pumpTimer.start();
-    current->channel = submit(text, FileRingSamples);
+    if (jobs <= 0)
+        jobs = QThread::idealThreadCount();
+    std::vector<ParallelRender::Run> runs;
+    if (!renderProgram.isEmpty() && sampleRate > 0)
+        runs = ParallelRender::split(text, jobs);
+    if (runs.size() > 1) {
+        current->channel = std::make_shared<SpeechChannel>(FileRingSamples, WordCapacity);
+        current->channel->setWakeUp([receiver = &wakeUp] {
+            QMetaObject::invokeMethod(receiver, "wake", Qt::QueuedConnection);
+        });
+        current->render = std::make_unique<ParallelRender>(
+            text, std::move(runs),
+            ParallelRender::Settings{renderProgram, jobs, voice, espeakRate(), pitch, intonation,
+                                     volume},
+            current->channel);
+    } else {
+        current->channel = submit(text, FileRingSamples);
+    }
     std::unique_ptr<SoundFileWriter> writer;
     if (format)
         writer = std::make_unique<SoundFileWriter>(audioPath, sampleRate, *format);
@@ -259,9 +287,10 @@ std::shared_ptr<SpeechChannel> SpeechSynthesizerPrivate::dropCurrent()
 {
     auto channel = current->channel;
     // A file still being written or removed goes on without a report, on
-    // the sink's thread.
-    if (current->sink && !current->sink->isDone())
-        stopping.push_back({channel, std::move(current->sink), false});
+    // the sink's thread; workers still running are ended and reaped.
+    const bool rendering = current->render && channel->result() == SpeechChannel::Result::Running;
+    if ((current->sink && !current->sink->isDone()) || rendering)
+        stopping.push_back({channel, std::move(current->render), std::move(current->sink), false});
     current.reset();
     ++generation;
     pumpTimer.stop();
@@ -276,11 +305,12 @@ void SpeechSynthesizerPrivate::stop()
     if (!current)
         return;
     std::unique_ptr<FileSink> sink = std::move(current->sink);
+    std::unique_ptr<ParallelRender> render = std::move(current->render);
     auto channel = dropCurrent();
     EspeakEngine::instance().cancel(channel);
-    // The end report waits until the engine has let go of the speech and
-    // an abandoned file is removed; each wakes us when it has.
-    stopping.push_back({channel, std::move(sink), true});
+    // The end report waits until the engine (or every worker) has let go of
+    // the speech and an abandoned file is removed; each wakes us when it has.
+    stopping.push_back({channel, std::move(render), std::move(sink), true});
     pumpLater();
 }
 
@@ -488,6 +518,21 @@ QVariantMap SpeechSynthesizer::attributesForVoice(const QString &identifier)
 QString SpeechSynthesizer::defaultVoice()
 {
     return voiceSource().defaultVoice();
+}
+
+void SpeechSynthesizer::setRenderProgram(const QString &path)
+{
+    renderProgram = path;
+}
+
+const char *SpeechSynthesizer::renderWorkerOption()
+{
+    return RenderWorker::option;
+}
+
+int SpeechSynthesizer::runRenderWorker()
+{
+    return RenderWorker::run(0, 1);
 }
 
 void SpeechTesting::setVoiceSource(VoiceSource *source)
@@ -708,7 +753,7 @@ bool SpeechSynthesizer::startSpeakingString(const QString &text, const QUrl &url
             return false;
         }
     }
-    return d->beginExport(text, path, format, options.timingsPath);
+    return d->beginExport(text, path, format, options.timingsPath, options.jobs);
 }
 
 void SpeechSynthesizer::pauseSpeakingAtBoundary(int boundary)

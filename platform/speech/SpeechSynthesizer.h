@@ -65,7 +65,19 @@ public:
         // A timing file (.vtt, .srt, .json) written beside the audio; with
         // an empty URL, alone.
         QString timingsPath;
+        // Processes that render at once: 0 one per core, 1 none besides this
+        // one. A short text is always rendered here.
+        int jobs = 0;
     };
+    // The program that renders the parts of a long export, started with
+    // renderWorkerOption() as its one argument; without one, exports render
+    // in this process alone.
+    static void setRenderProgram(const QString &path);
+    static const char *renderWorkerOption();
+    // That program's main when started so: renders the parts that standard
+    // input asks for onto standard output. The exit status.
+    static int runRenderWorker();
+
     // Why an export with these arguments cannot start (an unknown format or
     // extension), or an empty string.
     static QString checkExport(const QString &audioPath, const ExportOptions &options);

@@ -100,9 +100,18 @@ protected:
     {
         AppFixture::SetUp();
         SpeechTesting::setVoiceSource(nullptr);
+        // Long exports are rendered by the program's worker processes, as
+        // in the program.
+        SpeechSynthesizer::setRenderProgram(QStringLiteral(TAVORIN_PROGRAM));
         window->show();
         launch();
         text = child<QPlainTextEdit>("textView");
+    }
+
+    void TearDown() override
+    {
+        AppFixture::TearDown();
+        SpeechSynthesizer::setRenderProgram(QString());
     }
 
     void select(int start, int length)

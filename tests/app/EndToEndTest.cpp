@@ -84,6 +84,7 @@ TEST_F(EndToEnd, ExportOfTheWholeTextLastsAsLongAsTheCommandLineEngineSays)
     EXPECT_NEAR(double(exported), double(expected), double(expected) * 0.01);
 }
 
+// The export is long enough for worker processes: none is left either.
 TEST_F(EndToEnd, StopDuringAnExportEndsWithAllFlagsDownAndKeepsTheFileThatWasThere)
 {
     text->setPlainText(QString(u"A long text to render into a file. "_s).repeated(3000));
@@ -102,12 +103,14 @@ TEST_F(EndToEnd, StopDuringAnExportEndsWithAllFlagsDownAndKeepsTheFileThatWasThe
     ASSERT_TRUE(choose(path));
     replace.stop();
     ASSERT_TRUE(delegate->isExporting());
+    ASSERT_TRUE(QTest::qWaitFor([] { return !TestSupport::children().isEmpty(); }, 20000));
     delegate->doStop(nullptr);
     ASSERT_TRUE(waitForLog(log, u"Without any success"_s));
     EXPECT_FALSE(delegate->isExporting());
     EXPECT_FALSE(delegate->isPlaying());
     EXPECT_FALSE(delegate->isPaused());
     EXPECT_EQ(log.count(u"With success"_s), 0);
+    EXPECT_TRUE(TestSupport::children().isEmpty());
     EXPECT_EQ(TestSupport::contents(path), "old contents");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList{u"stopped.aiff"_s});

@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSysInfo>
+#include <QThread>
 
 #include "support/PdfMakers.h"
 #include "support/TestSupport.h"
@@ -40,9 +41,13 @@ struct Outcome
     QString err;
 };
 
+// Set on the program by the tests that look for its worker processes.
+const QString WorkerMarker = u"TAVORIN_TEST_MARKER=%1"_s.arg(::getpid());
+
 QProcessEnvironment environmentWith(const QString &runtimeFolder = QString())
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(WorkerMarker.section(u'=', 0, 0), WorkerMarker.section(u'=', 1));
     environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     // The window's messages follow the desktop's language; these tests read them in English.
     environment.insert(u"LANGUAGE"_s, u"en"_s);
@@ -52,10 +57,13 @@ QProcessEnvironment environmentWith(const QString &runtimeFolder = QString())
 }
 
 Outcome run(const QStringList &arguments, const QByteArray &input = {},
-            const QString &command = program)
+            const QString &command = program, const QStringList &environment = {})
 {
     QProcess process;
-    process.setProcessEnvironment(environmentWith());
+    QProcessEnvironment given = environmentWith();
+    for (const QString &entry : environment)
+        given.insert(entry.section(u'=', 0, 0), entry.section(u'=', 1));
+    process.setProcessEnvironment(given);
     process.start(command, arguments);
     EXPECT_TRUE(process.waitForStarted());
     process.write(input);
@@ -123,6 +131,44 @@ Voicing measure(const std::vector<qint16> &x, int rate)
     return v;
 }
 
+// Processes this test started, directly or through the program, that still run.
+int markedProcesses()
+{
+    int count = 0;
+    for (const QString &entry : QDir(u"/proc"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        count += TestSupport::contents(u"/proc/"_s + entry + u"/environ"_s)
+                     .split('\0')
+                     .contains(WorkerMarker.toUtf8()) &&
+                 entry.toLongLong() != ::getpid();
+    return count;
+}
+
+// Paragraphs of different lengths, one of them too long to stay whole, so
+// that a render with workers has several runs and joints of both kinds.
+QString paragraphs()
+{
+    QString text;
+    for (int i = 1; i <= 12; ++i) {
+        text += u"Paragraph %1 begins here. "_s.arg(i);
+        for (int j = 0; j < (i == 7 ? 40 : 3 + i % 4); ++j)
+            text +=
+                u"Its sentence number %1 says something of %2 words, more or less! "_s.arg(j).arg(
+                    i * 7 + j);
+        text += u"\n\n"_s;
+    }
+    return text;
+}
+
+// The words of a WebVTT file's cues, in order.
+QStringList cueWords(const QString &path)
+{
+    QStringList words;
+    for (const QString &block : QString::fromUtf8(TestSupport::contents(path)).split(u"\n\n"_s))
+        if (block.count(u'\n') == 2)
+            words << block.section(u'\n', 2);
+    return words;
+}
+
 } // namespace
 
 TEST(Program, AnswersItsOptionsAndRefusesWrongOnes)
@@ -144,6 +190,7 @@ TEST(Program, AnswersItsOptionsAndRefusesWrongOnes)
         {{u"--rate"_s, u"100"_s}, 2, {}, u"--export"_s},
         // The window takes the voice's shape, checked before any display.
         {{u"--volume"_s, u"50.5"_s}, 2, {}, u"from 0 to 200"_s},
+        {{u"--export"_s, u"x.aiff"_s, u"--jobs"_s, u"0"_s, u"-"_s}, 2, {}, u"jobs '0'"_s, "a"},
         {{u"--no-such-option"_s}, 2, {}, {}},
         // A text to speak is checked before any instance is asked.
         {{u"--speak"_s, u"Hi"_s, u"a.txt"_s}, 2, {}, u"without files"_s},
@@ -600,11 +647,53 @@ TEST(Program, AnInterruptedExportLeavesNoFile)
             });
         },
         20000));
+    // Rendered by workers (one per core), each ended with the export.
+    if (QThread::idealThreadCount() > 1) {
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return !TestSupport::children(process.processId()).isEmpty(); }, 20000));
+    }
     ::kill(pid_t(process.processId()), SIGINT);
     ASSERT_TRUE(process.waitForFinished(20000));
     EXPECT_EQ(process.exitCode(), 130);
+    EXPECT_EQ(markedProcesses(), 0);
     EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError()).contains(u"interrupted"_s));
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST(Program, ExportWithWorkersAgreesWithOneProcess)
+{
+    QTemporaryDir dir;
+    const QString input = TestSupport::writeFile(dir.filePath(u"in.txt"_s), paragraphs().toUtf8());
+    const QStringList small = {u"TAVORIN_TEST_PARALLEL_FROM=1"_s};
+    for (const QString &jobs : {u"1"_s, u"3"_s}) {
+        const Outcome outcome = run({u"--export"_s, dir.filePath(jobs + u".wav"_s), u"--timings"_s,
+                                     dir.filePath(jobs + u".vtt"_s), u"--jobs"_s, jobs, input},
+                                    {}, program, small);
+        ASSERT_EQ(outcome.status, 0) << outcome.err.toStdString();
+    }
+    const double serial = double(readSoundFile(dir.filePath(u"1.wav"_s)).info.frames);
+    const double parallel = double(readSoundFile(dir.filePath(u"3.wav"_s)).info.frames);
+    EXPECT_NEAR(parallel, serial, serial * 0.005);
+    const QStringList words = cueWords(dir.filePath(u"1.vtt"_s));
+    EXPECT_GT(words.size(), 400);
+    EXPECT_EQ(cueWords(dir.filePath(u"3.vtt"_s)), words);
+}
+
+TEST(Program, ACrashedWorkerFailsTheExportWithItsReasonAndLeavesNothing)
+{
+    QTemporaryDir dir;
+    const QString input = TestSupport::writeFile(dir.filePath(u"in.txt"_s), paragraphs().toUtf8());
+    const QString out = TestSupport::writeFile(dir.filePath(u"out.wav"_s), "old contents");
+    const Outcome outcome =
+        run({u"--export"_s, out, u"--timings"_s, dir.filePath(u"out.vtt"_s), input}, {}, program,
+            {u"TAVORIN_TEST_PARALLEL_FROM=1"_s, u"TAVORIN_TEST_WORKER_CRASH=1"_s});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_TRUE(outcome.err.contains(u"rendering process was ended by SIGABRT"_s))
+        << outcome.err.toStdString();
+    EXPECT_EQ(TestSupport::contents(out), "old contents");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{u"in.txt"_s, u"out.wav"_s}));
+    EXPECT_EQ(markedProcesses(), 0);
 }
 
 class SingleInstanceProgram : public ::testing::Test

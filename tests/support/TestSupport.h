@@ -24,6 +24,7 @@
 
 #include <dirent.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 // Every test writes its strings as u"..."_s.
 using namespace Qt::StringLiterals;
@@ -137,6 +138,23 @@ inline bool hasZombieChild()
 {
     siginfo_t info{};
     return ::waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid != 0;
+}
+
+// The processes that a process (this one by default) has started and not
+// yet reaped.
+inline QList<qint64> children(qint64 pid = 0)
+{
+    const qint64 parent = pid ? pid : qint64(::getpid());
+    QList<qint64> result;
+    for (const QString &entry : QDir(u"/proc"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        // "pid (name) state ppid ...": the name may hold anything but ends
+        // at the last parenthesis.
+        const QByteArray stat = contents(u"/proc/"_s + entry + u"/stat"_s);
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields.at(1).toLongLong() == parent)
+            result << entry.toLongLong();
+    }
+    return result;
 }
 
 } // namespace TestSupport

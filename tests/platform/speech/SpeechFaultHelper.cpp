@@ -3,7 +3,8 @@
 //   speaking       the first speech has reported its third word
 //   end 0|1        the first speech's end report
 //   again 0|1      the end report of a second speech started afterwards
-// Log lines go to standard error as in the program.
+// Log lines go to standard error as in the program. Started with the render
+// worker's option it is a worker of a parallel export, as the program is.
 #include "platform/speech/SpeechSynthesizer.h"
 
 #include <QCoreApplication>
@@ -26,6 +27,8 @@ void say(const char *line)
 
 int main(int argc, char **argv)
 {
+    if (argc == 2 && qstrcmp(argv[1], SpeechSynthesizer::renderWorkerOption()) == 0)
+        return SpeechSynthesizer::runRenderWorker();
     QCoreApplication app(argc, argv);
     SpeechSynthesizer synthesizer;
     synthesizer.setRate(300.0f);

@@ -2,6 +2,7 @@
 #include "support/TestSupport.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QTextBoundaryFinder>
 
 #include <memory>
@@ -175,6 +176,37 @@ TEST_F(SpeechSynthesizerTest, StopReportsAnEarlyEndAndANewStartEndsTheOldSpeechS
     EXPECT_EQ(endResults(), (QList<bool>{false, true}));
     EXPECT_EQ(spoken(before), (QStringList{u"Second"_s, u"text"_s}))
         << "a word of the ended speech came late";
+}
+
+// With worker processes (the helper program stands in for the program): the
+// words come in order, and a stopped export ends every worker.
+TEST_F(SpeechSynthesizerTest, ExportWithWorkersReportsInOrderAndStopEndsEveryWorker)
+{
+    SpeechSynthesizer::setRenderProgram(QStringLiteral(SPEECH_FAULT_HELPER));
+    qputenv("TAVORIN_TEST_PARALLEL_FROM", "1");
+    const auto restore = qScopeGuard([] {
+        SpeechSynthesizer::setRenderProgram(QString());
+        qunsetenv("TAVORIN_TEST_PARALLEL_FROM");
+    });
+    const QString text = manyWords(60);
+    ASSERT_TRUE(synth->startSpeakingString(text, QUrl::fromLocalFile(dir.filePath(u"whole.wav"_s)),
+                                           {QString(), QString(), 3}));
+    ASSERT_TRUE(waitFor(ends, 1));
+    EXPECT_EQ(endResults(), QList<bool>{true});
+    EXPECT_EQ(words->size(), SpeechSynthesizer::wordTimes(text, synth->voice(), FastRate).size());
+    for (qsizetype i = 1; i < words->size(); ++i)
+        ASSERT_GE(range(i).location, range(i - 1).location + range(i - 1).length) << i;
+
+    ASSERT_TRUE(synth->startSpeakingString(manyWords(3000),
+                                           QUrl::fromLocalFile(dir.filePath(u"stopped.wav"_s)),
+                                           {QString(), QString(), 2}));
+    ASSERT_TRUE(waitFor(words, words->size() + 1));
+    EXPECT_FALSE(TestSupport::children().isEmpty());
+    synth->stopSpeaking();
+    ASSERT_TRUE(waitFor(ends, 2));
+    EXPECT_EQ(endResults(), (QList<bool>{true, false}));
+    EXPECT_TRUE(TestSupport::children().isEmpty());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"whole.wav"_s});
 }
 
 TEST_F(SpeechSynthesizerTest, DestroyedWhileSpeakingCallsNothingAndEngineStaysUsable)

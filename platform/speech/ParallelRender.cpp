@@ -1,0 +1,455 @@
+#include "platform/speech/ParallelRender.h"
+
+#include "platform/process/Process.h"
+#include "platform/speech/CharacterRange.h"
+#include "platform/speech/RenderWorker.h"
+#include "platform/speech/SpeechChannel.h"
+
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include <string.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Below this many characters (a second or two of rendering on one core) the
+// workers' start costs more than they gain.
+constexpr qsizetype DefaultParallelFrom = 32 * 1024;
+// A run long enough that its start is negligible, short enough that what a
+// worker renders ahead fits the budget below: some 12 MB of samples at the
+// default rate, twice as much at the slowest.
+constexpr qsizetype MinimumRunLength = 2 * 1024;
+constexpr qsizetype MaximumRunLength = 4 * 1024;
+constexpr int RunsPerJob = 4;
+// Samples held for runs ahead of the one being written, per worker beyond
+// the first; past it that worker waits on its full pipe.
+constexpr qint64 AheadBytesPerWorker = 32 * 1024 * 1024;
+
+qsizetype parallelFrom()
+{
+    bool ok = false;
+    // Tests render small texts in parallel.
+    const qsizetype given = qEnvironmentVariableIntValue("TAVORIN_TEST_PARALLEL_FROM", &ok);
+    return ok ? given : DefaultParallelFrom;
+}
+
+bool endsSentence(QChar c)
+{
+    return c == u'.' || c == u'!' || c == u'?' || c == u':' || c == u';' || c == u'\u2026' ||
+           c == u'\u3002' || c == u'\uFF01' || c == u'\uFF1F';
+}
+
+// The last character before `position` that is not white space, or a space.
+QChar lastVisibleBefore(const QString &text, qsizetype position)
+{
+    while (position > 0 && text.at(position - 1).isSpace())
+        --position;
+    return position > 0 ? text.at(position - 1) : QChar(u' ');
+}
+
+// Where a run that should end near `wanted` ends, in (lowest, highest]: after
+// a paragraph (a blank line, or a line that ends a sentence), else after a
+// sentence, else after white space, else anywhere but inside a surrogate
+// pair. A cut is moved past the white space that follows, so that every
+// run but the first starts with something to say.
+qsizetype cutNear(const QString &text, qsizetype lowest, qsizetype wanted, qsizetype highest)
+{
+    const auto closest = [wanted](qsizetype best, qsizetype candidate) {
+        return best < 0 || std::abs(candidate - wanted) < std::abs(best - wanted) ? candidate
+                                                                                  : best;
+    };
+    const auto pastSpace = [&text](qsizetype position) {
+        while (position < text.size() && text.at(position).isSpace())
+            ++position;
+        return position;
+    };
+    qsizetype paragraph = -1;
+    qsizetype space = -1;
+    for (qsizetype i = lowest + 1; i <= highest; ++i) {
+        const QChar before = text.at(i - 1);
+        if (!before.isSpace() || (i < text.size() && text.at(i).isSpace()))
+            continue;
+        space = closest(space, i);
+        // The white space before i holds a line end.
+        qsizetype start = i;
+        while (start > 0 && text.at(start - 1).isSpace())
+            --start;
+        const QStringView gap = QStringView(text).mid(start, i - start);
+        if (gap.count(u'\n') >= 2 ||
+            (gap.contains(u'\n') && endsSentence(lastVisibleBefore(text, i))))
+            paragraph = closest(paragraph, i);
+    }
+    if (paragraph >= 0)
+        return paragraph;
+
+    // Only the window is laid out: the finder reads the whole string it is
+    // given, and a long text has many cuts.
+    const QStringView window = QStringView(text).mid(lowest, highest - lowest);
+    QTextBoundaryFinder sentences(QTextBoundaryFinder::Sentence, window.data(), window.size());
+    qsizetype sentence = -1;
+    for (qsizetype i = sentences.toNextBoundary(); i > 0; i = sentences.toNextBoundary()) {
+        const qsizetype at = lowest + i;
+        // The window's end is a boundary of the window, not always of the text.
+        const QChar before = text.at(at - 1);
+        const bool closed = before.isSpace() || at == text.size() || before == u'\u3002' ||
+                            before == u'\uFF01' || before == u'\uFF1F';
+        if (closed && endsSentence(lastVisibleBefore(text, at)))
+            sentence = closest(sentence, pastSpace(at));
+        if (at > wanted && sentence >= 0)
+            break;
+    }
+    if (sentence > lowest && sentence <= highest)
+        return sentence;
+    if (space >= 0)
+        return space;
+    qsizetype cut = std::min(wanted, text.size());
+    if (cut > 0 && cut < text.size() && text.at(cut - 1).isHighSurrogate() &&
+        text.at(cut).isLowSurrogate())
+        ++cut;
+    return cut;
+}
+
+QString signalName(int number)
+{
+    const char *abbreviation = ::sigabbrev_np(number);
+    return abbreviation ? u"SIG"_s + QString::fromLatin1(abbreviation) : u"signal %1"_s.arg(number);
+}
+
+// The last line a worker wrote to its standard error, for its failure report.
+class ErrorTail
+{
+public:
+    void add(const QByteArray &data, bool atEnd)
+    {
+        std::lock_guard lock(m_mutex);
+        m_tail = QByteArray(m_tail + data).right(4096);
+        m_ended = m_ended || atEnd;
+        if (m_ended)
+            m_changed.notify_all();
+    }
+
+    QString lastLine()
+    {
+        std::unique_lock lock(m_mutex);
+        // The worker has been reaped: its end of the pipe is closed, so the
+        // end of the stream is near.
+        m_changed.wait_for(lock, std::chrono::seconds(2), [this] { return m_ended; });
+        const QList<QByteArray> lines = m_tail.trimmed().split('\n');
+        return QString::fromUtf8(lines.constLast()).trimmed();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    QByteArray m_tail;
+    bool m_ended = false;
+};
+
+} // namespace
+
+struct ParallelRender::Item
+{
+    QByteArray samples; // empty for a word mark
+    qint64 sample = 0;
+    CharacterRange range;
+};
+
+struct ParallelRender::RunState
+{
+    std::deque<Item> items;
+    qint64 aheadBytes = 0;
+    bool complete = false;
+};
+
+std::vector<ParallelRender::Run> ParallelRender::split(const QString &text, int jobs)
+{
+    const qsizetype size = text.size();
+    if (jobs < 2 || size < std::max(parallelFrom(), qsizetype(1)))
+        return {{0, size}};
+    const qsizetype length = std::clamp(size / (qsizetype(jobs) * RunsPerJob),
+                                        std::min(MinimumRunLength, size / 2), MaximumRunLength);
+    std::vector<Run> runs;
+    qsizetype start = 0;
+    while (start < size) {
+        qsizetype end = size;
+        if (size - start > length + length / 2)
+            end = cutNear(text, start + length / 2, start + length, start + length + length / 2);
+        if (end <= start)
+            end = size;
+        runs.push_back({start, end - start});
+        start = end;
+    }
+    return runs;
+}
+
+ParallelRender::ParallelRender(const QString &text, std::vector<Run> runs, Settings settings,
+                               std::shared_ptr<SpeechChannel> channel)
+    : m_text(text)
+    , m_runs(std::move(runs))
+    , m_settings(std::move(settings))
+    , m_channel(std::move(channel))
+    , m_states(m_runs.size())
+{
+    m_coordinator = std::thread([this] { coordinate(); });
+}
+
+ParallelRender::~ParallelRender()
+{
+    if (m_channel->result() == SpeechChannel::Result::Running)
+        m_channel->cancel();
+    m_coordinator.join();
+}
+
+void ParallelRender::fail(const QString &reason)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_stopping && m_failure.isEmpty())
+        m_failure = reason.isEmpty() ? u"a rendering process failed"_s : reason;
+    m_stopping = true;
+    m_changed.notify_all();
+}
+
+bool ParallelRender::deliver(qsizetype run, Item item)
+{
+    const qint64 bytes = item.samples.size();
+    std::unique_lock lock(m_mutex);
+    const qint64 budget = AheadBytesPerWorker * std::max(m_settings.jobs - 1, 1);
+    m_changed.wait(lock,
+                   [&] { return m_stopping || run <= m_head || m_aheadBytes + bytes <= budget; });
+    if (m_stopping)
+        return false;
+    if (run > m_head) {
+        m_aheadBytes += bytes;
+        m_states[size_t(run)].aheadBytes += bytes;
+    }
+    m_states[size_t(run)].items.push_back(std::move(item));
+    m_changed.notify_all();
+    return true;
+}
+
+void ParallelRender::complete(qsizetype run)
+{
+    std::lock_guard lock(m_mutex);
+    m_states[size_t(run)].complete = true;
+    m_changed.notify_all();
+}
+
+void ParallelRender::serve()
+{
+    auto process = std::make_shared<Process>();
+    auto input = std::make_shared<Pipe>();
+    auto output = std::make_shared<Pipe>();
+    auto errors = std::make_shared<Pipe>();
+    process->setLaunchPath(m_settings.program);
+    process->setArguments({QString::fromLatin1(RenderWorker::option)});
+    process->setStandardInput(input);
+    process->setStandardOutput(output);
+    process->setStandardError(errors);
+    auto tail = std::make_shared<ErrorTail>();
+    errors->fileHandleForReading()->setReadabilityHandler([tail](FileHandle &handle) {
+        const QByteArray data = handle.availableData();
+        tail->add(data, handle.isAtEndOfFile());
+    });
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_stopping)
+            return;
+        if (!process->launch()) {
+            m_failure = u"cannot start a rendering process (%1): %2"_s.arg(m_settings.program,
+                                                                           process->errorString());
+            m_stopping = true;
+            m_changed.notify_all();
+            return;
+        }
+        m_processes.push_back(process);
+    }
+
+    const std::shared_ptr<FileHandle> toWorker = input->fileHandleForWriting();
+    const std::shared_ptr<FileHandle> fromWorker = output->fileHandleForReading();
+    QByteArray pending;
+    bool lost = false; // the worker went away in the middle of a run
+    for (;;) {
+        qsizetype run;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_stopping || m_next >= qsizetype(m_runs.size()))
+                break;
+            run = m_next++;
+        }
+        const Run &cut = m_runs[size_t(run)];
+        const RenderWorker::Run request{.text = m_text.mid(cut.start, cut.length),
+                                        .voice = m_settings.voice,
+                                        .rate = m_settings.rate,
+                                        .pitch = m_settings.pitch,
+                                        .intonation = m_settings.intonation,
+                                        .volume = m_settings.volume,
+                                        .trimLeadingSilence = run == 0};
+        if (!toWorker->writeData(
+                RenderWorker::frame(RenderWorker::RunFrame, RenderWorker::encode(request)))) {
+            lost = true;
+            break;
+        }
+        bool ended = false;
+        bool stopped = false;
+        while (!ended && !stopped) {
+            const QByteArray data = fromWorker->availableData();
+            if (data.isEmpty()) {
+                lost = true;
+                break;
+            }
+            pending += data;
+            qsizetype at = 0;
+            while (!ended && !stopped && pending.size() - at >= RenderWorker::HeaderSize) {
+                quint32 size = 0;
+                std::memcpy(&size, pending.constData() + at + 1, sizeof size);
+                if (pending.size() - at - RenderWorker::HeaderSize < qsizetype(size))
+                    break;
+                const char type = pending.at(at);
+                const char *payload = pending.constData() + at + RenderWorker::HeaderSize;
+                at += RenderWorker::HeaderSize + qsizetype(size);
+                switch (type) {
+                case RenderWorker::SamplesFrame:
+                    stopped = !deliver(run, {QByteArray(payload, qsizetype(size & ~1u)), 0, {}});
+                    break;
+                case RenderWorker::WordFrame: {
+                    qint64 sample = 0;
+                    quint32 location = 0;
+                    quint32 length = 0;
+                    if (size != sizeof sample + sizeof location + sizeof length) {
+                        fail(u"a rendering process sent a broken word mark"_s);
+                        stopped = true;
+                        break;
+                    }
+                    std::memcpy(&sample, payload, sizeof sample);
+                    std::memcpy(&location, payload + sizeof sample, sizeof location);
+                    std::memcpy(&length, payload + sizeof sample + sizeof location, sizeof length);
+                    stopped = !deliver(run, {QByteArray(), sample, {location, length}});
+                    break;
+                }
+                case RenderWorker::EndFrame:
+                    complete(run);
+                    ended = true;
+                    break;
+                case RenderWorker::FailedFrame:
+                    fail(QString::fromUtf8(payload, qsizetype(size)));
+                    stopped = true;
+                    break;
+                default:
+                    fail(u"a rendering process sent what it should not"_s);
+                    stopped = true;
+                    break;
+                }
+            }
+            pending.remove(0, at);
+        }
+        if (!ended)
+            break;
+    }
+
+    // A worker ends at the end of its input; one that is not needed any
+    // more is ended at once.
+    bool stopping;
+    {
+        std::lock_guard lock(m_mutex);
+        stopping = m_stopping;
+    }
+    if (stopping)
+        process->terminate();
+    toWorker->closeFile();
+    fromWorker->closeFile();
+    process->waitUntilExit();
+    if (lost && !stopping) {
+        // The worker went away without being asked to: it crashed, or failed.
+        const QString how =
+            process->terminationReason() == Process::TerminationReason::UncaughtSignal
+                ? u"was ended by %1"_s.arg(signalName(process->terminationStatus()))
+                : u"ended with exit status %1"_s.arg(process->terminationStatus());
+        const QString said = tail->lastLine();
+        fail(u"a rendering process %1%2"_s.arg(how, said.isEmpty() ? QString() : u": "_s + said));
+    }
+    errors->fileHandleForReading()->setReadabilityHandler({});
+}
+
+void ParallelRender::coordinate()
+{
+    const qsizetype workers = std::min<qsizetype>(m_settings.jobs, qsizetype(m_runs.size()));
+    for (qsizetype i = 0; i < workers; ++i)
+        m_workers.emplace_back([this] { serve(); });
+
+    qint64 samplesBefore = 0;
+    bool completed = true;
+    for (qsizetype run = 0; completed && run < qsizetype(m_runs.size()); ++run) {
+        const auto charactersBefore = quint64(m_runs[size_t(run)].start);
+        qint64 runSamples = 0;
+        for (bool runComplete = false; completed && !runComplete;) {
+            std::deque<Item> items;
+            {
+                std::unique_lock lock(m_mutex);
+                RunState &state = m_states[size_t(run)];
+                // The channel has no way to wake us when it is cancelled;
+                // a short wait notices it.
+                while (!m_stopping && state.items.empty() && !state.complete &&
+                       !m_channel->isCancelled())
+                    m_changed.wait_for(lock, std::chrono::milliseconds(50));
+                if (m_stopping || m_channel->isCancelled()) {
+                    completed = false;
+                    break;
+                }
+                items.swap(state.items);
+                runComplete = state.complete;
+            }
+            for (const Item &item : items) {
+                bool written;
+                if (item.samples.isEmpty()) {
+                    written = m_channel->addWord(
+                        samplesBefore + item.sample,
+                        {charactersBefore + item.range.location, item.range.length});
+                } else {
+                    const qsizetype count = item.samples.size() / qsizetype(sizeof(qint16));
+                    written = m_channel->write(
+                        reinterpret_cast<const qint16 *>(item.samples.constData()), count);
+                    runSamples += count;
+                }
+                if (!written) {
+                    completed = false;
+                    break;
+                }
+            }
+        }
+        samplesBefore += runSamples;
+        std::lock_guard lock(m_mutex);
+        m_head = run + 1;
+        if (m_head < qsizetype(m_runs.size())) {
+            m_aheadBytes -= m_states[size_t(m_head)].aheadBytes;
+            m_states[size_t(m_head)].aheadBytes = 0;
+        }
+        m_changed.notify_all();
+    }
+
+    std::vector<std::shared_ptr<Process>> processes;
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+        processes = m_processes;
+        m_changed.notify_all();
+    }
+    // Every worker ends and is reaped before the channel says so.
+    if (!completed) {
+        for (const auto &process : processes)
+            process->terminate();
+    }
+    for (std::thread &worker : m_workers)
+        worker.join();
+    QString failure;
+    {
+        std::lock_guard lock(m_mutex);
+        failure = m_failure;
+    }
+    m_channel->finish(completed ? SpeechChannel::Result::Completed : SpeechChannel::Result::Failed,
+                      failure);
+}

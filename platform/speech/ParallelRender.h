@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QString>
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class Process;
+class SpeechChannel;
+
+// Renders a long text with several worker processes at once (espeak-ng holds
+// one synthesis per process) and puts their output into one channel, in the
+// text's order, as the engine would have: each run's samples follow the
+// samples of the runs before it and its word marks are shifted by those
+// samples and by the characters before the run. A worker renders one run
+// after the other; what a worker renders ahead of the run being written is
+// held here up to a budget, after which that worker waits (it blocks on its
+// full pipe), so memory stays bounded whatever the text's length.
+//
+// The channel is finished once every worker has ended and been reaped:
+// completed, failed (a worker that crashed or could not start, with its
+// reason), or cancelled when the channel is (Stop, a sink that cannot write).
+class ParallelRender
+{
+public:
+    struct Run
+    {
+        qsizetype start = 0;
+        qsizetype length = 0;
+    };
+    struct Settings
+    {
+        QString program; // this program, started with RenderWorker::option
+        int jobs = 2;    // workers at most
+        QString voice;
+        int rate = 175;
+        int pitch = 50;
+        int intonation = 50;
+        int volume = 100;
+    };
+
+    // Consecutive runs of similar size, a few per job, cut at paragraph ends
+    // or, in a long paragraph, at sentence ends. One run when the text
+    // renders in a few seconds anyway.
+    static std::vector<Run> split(const QString &text, int jobs);
+
+    ParallelRender(const QString &text, std::vector<Run> runs, Settings settings,
+                   std::shared_ptr<SpeechChannel> channel);
+    ~ParallelRender();
+    ParallelRender(const ParallelRender &) = delete;
+    ParallelRender &operator=(const ParallelRender &) = delete;
+
+private:
+    struct Item;
+    struct RunState;
+
+    void coordinate();
+    void serve();
+    bool deliver(qsizetype run, Item item);
+    void complete(qsizetype run);
+    void fail(const QString &reason);
+
+    const QString m_text;
+    const std::vector<Run> m_runs;
+    const Settings m_settings;
+    const std::shared_ptr<SpeechChannel> m_channel;
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<RunState> m_states;
+    qsizetype m_next = 0; // the next run a worker takes
+    qsizetype m_head = 0; // the run being written into the channel
+    qint64 m_aheadBytes = 0;
+    bool m_stopping = false;
+    QString m_failure;
+    std::vector<std::shared_ptr<Process>> m_processes;
+    std::vector<std::thread> m_workers;
+    std::thread m_coordinator;
+};
