@@ -32,8 +32,17 @@ Dialog *makeSheet()
 // open() makes a dialog window-modal, which means nothing without a parent.
 void present(QDialog *dialog)
 {
-    if (dialog->parentWidget()) {
+    if (QWidget *window = dialog->parentWidget()) {
+        // The keyboard goes to the dialog and back to the window when it
+        // closes, also where no window manager hands it over (a dialog that
+        // comes up by itself, such as a password request, or a bare X
+        // session).
+        QObject::connect(dialog, &QDialog::finished, window, [window] {
+            if (window->isVisible())
+                window->activateWindow();
+        });
         dialog->open();
+        dialog->activateWindow();
     } else {
         dialog->setWindowModality(Qt::ApplicationModal);
         dialog->show();
