@@ -5,6 +5,7 @@
 #include "platform/speech/RenderWorker.h"
 #include "platform/speech/SpeechChannel.h"
 
+#include <QCoreApplication>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
@@ -209,7 +210,9 @@ void ParallelRender::fail(const QString &reason)
 {
     std::lock_guard lock(m_mutex);
     if (!m_stopping && m_failure.isEmpty())
-        m_failure = reason.isEmpty() ? u"a rendering process failed"_s : reason;
+        m_failure = reason.isEmpty() ? QCoreApplication::translate("ParallelRender",
+                                                                   "a rendering process failed")
+                                     : reason;
     m_stopping = true;
     m_changed.notify_all();
 }
@@ -260,8 +263,9 @@ void ParallelRender::serve()
         if (m_stopping)
             return;
         if (!process->launch()) {
-            m_failure = u"cannot start a rendering process (%1): %2"_s.arg(m_settings.program,
-                                                                           process->errorString());
+            m_failure = QCoreApplication::translate("ParallelRender",
+                                                    "cannot start a rendering process (%1): %2")
+                            .arg(m_settings.program, process->errorString());
             m_stopping = true;
             m_changed.notify_all();
             return;
@@ -321,7 +325,8 @@ void ParallelRender::serve()
                     quint32 location = 0;
                     quint32 length = 0;
                     if (size != sizeof sample + sizeof location + sizeof length) {
-                        fail(u"a rendering process sent a broken word mark"_s);
+                        fail(QCoreApplication::translate(
+                            "ParallelRender", "a rendering process sent a broken word mark"));
                         stopped = true;
                         break;
                     }
@@ -340,7 +345,8 @@ void ParallelRender::serve()
                     stopped = true;
                     break;
                 default:
-                    fail(u"a rendering process sent what it should not"_s);
+                    fail(QCoreApplication::translate(
+                        "ParallelRender", "a rendering process sent what it should not"));
                     stopped = true;
                     break;
                 }
@@ -367,10 +373,14 @@ void ParallelRender::serve()
         // The worker went away without being asked to: it crashed, or failed.
         const QString how =
             process->terminationReason() == Process::TerminationReason::UncaughtSignal
-                ? u"was ended by %1"_s.arg(signalName(process->terminationStatus()))
-                : u"ended with exit status %1"_s.arg(process->terminationStatus());
+                ? QCoreApplication::translate("ParallelRender",
+                                              "a rendering process was ended by %1")
+                      .arg(signalName(process->terminationStatus()))
+                : QCoreApplication::translate("ParallelRender",
+                                              "a rendering process ended with exit status %1")
+                      .arg(process->terminationStatus());
         const QString said = tail->lastLine();
-        fail(u"a rendering process %1%2"_s.arg(how, said.isEmpty() ? QString() : u": "_s + said));
+        fail(said.isEmpty() ? how : how + u": "_s + said);
     }
     errors->fileHandleForReading()->setReadabilityHandler({});
 }

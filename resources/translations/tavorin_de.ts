@@ -306,6 +306,14 @@
         <source>JSON word timings (*.json)</source>
         <translation>JSON-Wortzeiten (*.json)</translation>
     </message>
+    <message>
+        <source>Render &amp;with processes:</source>
+        <translation>Mit Prozessen &amp;rendern:</translation>
+    </message>
+    <message>
+        <source>A long text is rendered by this many processes at once; one per core is the quickest.</source>
+        <translation>Ein langer Text wird von so vielen Prozessen zugleich gerendert; einer pro Kern ist am schnellsten.</translation>
+    </message>
 </context>
 <context>
     <name>ExportProgress</name>
@@ -536,6 +544,33 @@
     <message>
         <source>Find</source>
         <translation>Suchen</translation>
+    </message>
+</context>
+<context>
+    <name>ParallelRender</name>
+    <message>
+        <source>a rendering process failed</source>
+        <translation>ein Render-Prozess ist fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>cannot start a rendering process (%1): %2</source>
+        <translation>ein Render-Prozess lässt sich nicht starten (%1): %2</translation>
+    </message>
+    <message>
+        <source>a rendering process sent a broken word mark</source>
+        <translation>ein Render-Prozess hat eine fehlerhafte Wortmarke gesendet</translation>
+    </message>
+    <message>
+        <source>a rendering process sent what it should not</source>
+        <translation>ein Render-Prozess hat Unerwartetes gesendet</translation>
+    </message>
+    <message>
+        <source>a rendering process was ended by %1</source>
+        <translation>ein Render-Prozess wurde durch %1 beendet</translation>
+    </message>
+    <message>
+        <source>a rendering process ended with exit status %1</source>
+        <translation>ein Render-Prozess endete mit dem Status %1</translation>
     </message>
 </context>
 <context>

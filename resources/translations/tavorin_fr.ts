@@ -84,11 +84,11 @@
     </message>
     <message>
         <source>%1 is encrypted. Enter its password:</source>
-        <translation>%1 est chiffré. Saisissez son mot de passe :</translation>
+        <translation>%1 est chiffré. Saisissez son mot de passe&#xa0;:</translation>
     </message>
     <message>
         <source>Cannot open %1: %2. Enter its password:</source>
-        <translation>Impossible d’ouvrir %1 : %2. Saisissez son mot de passe :</translation>
+        <translation>Impossible d’ouvrir %1&#xa0;: %2. Saisissez son mot de passe&#xa0;:</translation>
     </message>
     <message>
         <source>Text (*.txt *.text)</source>
@@ -144,7 +144,7 @@
     </message>
     <message>
         <source>A text handed to Tavorin was not spoken: an export is running.</source>
-        <translation>Un texte transmis à Tavorin n’a pas été lu : une exportation est en cours.</translation>
+        <translation>Un texte transmis à Tavorin n’a pas été lu&#xa0;: une exportation est en cours.</translation>
     </message>
 </context>
 <context>
@@ -221,11 +221,11 @@
     </message>
     <message>
         <source>it is damaged: %1 (line %2)</source>
-        <translation>il est endommagé : %1 (ligne %2)</translation>
+        <translation>il est endommagé&#xa0;: %1 (ligne %2)</translation>
     </message>
     <message>
         <source>its part %1 is damaged: %2 (line %3)</source>
-        <translation>sa partie %1 est endommagée : %2 (ligne %3)</translation>
+        <translation>sa partie %1 est endommagée&#xa0;: %2 (ligne %3)</translation>
     </message>
     <message>
         <source>its text is longer than %1 characters, more than Tavorin reads</source>
@@ -249,7 +249,7 @@
     </message>
     <message>
         <source>it is damaged: %1</source>
-        <translation>il est endommagé : %1</translation>
+        <translation>il est endommagé&#xa0;: %1</translation>
     </message>
     <message>
         <source>it unpacks to more than %1 MiB, more than Tavorin reads</source>
@@ -305,6 +305,14 @@
     <message>
         <source>JSON word timings (*.json)</source>
         <translation>Temps des mots en JSON (*.json)</translation>
+    </message>
+    <message>
+        <source>Render &amp;with processes:</source>
+        <translation>Rendre &amp;avec des processus :</translation>
+    </message>
+    <message>
+        <source>A long text is rendered by this many processes at once; one per core is the quickest.</source>
+        <translation>Un long texte est rendu par autant de processus à la fois ; un par cœur est le plus rapide.</translation>
     </message>
 </context>
 <context>
@@ -484,7 +492,7 @@
     </message>
     <message>
         <source>&amp;Pitch:</source>
-        <translation>&amp;Hauteur :</translation>
+        <translation>&amp;Hauteur&#xa0;:</translation>
     </message>
     <message>
         <source>How high the voice is (50 is the voice&apos;s own)</source>
@@ -496,7 +504,7 @@
     </message>
     <message>
         <source>&amp;Intonation:</source>
-        <translation>&amp;Intonation :</translation>
+        <translation>&amp;Intonation&#xa0;:</translation>
     </message>
     <message>
         <source>How far the voice&apos;s pitch moves (0 is a monotone, 50 the voice&apos;s own)</source>
@@ -508,7 +516,7 @@
     </message>
     <message>
         <source>Vol&amp;ume:</source>
-        <translation>V&amp;olume :</translation>
+        <translation>V&amp;olume&#xa0;:</translation>
     </message>
     <message>
         <source>How loud the voice is, in percent</source>
@@ -539,6 +547,33 @@
     </message>
 </context>
 <context>
+    <name>ParallelRender</name>
+    <message>
+        <source>a rendering process failed</source>
+        <translation>un processus de rendu a échoué</translation>
+    </message>
+    <message>
+        <source>cannot start a rendering process (%1): %2</source>
+        <translation>impossible de lancer un processus de rendu (%1) : %2</translation>
+    </message>
+    <message>
+        <source>a rendering process sent a broken word mark</source>
+        <translation>un processus de rendu a envoyé une marque de mot invalide</translation>
+    </message>
+    <message>
+        <source>a rendering process sent what it should not</source>
+        <translation>un processus de rendu a envoyé des données inattendues</translation>
+    </message>
+    <message>
+        <source>a rendering process was ended by %1</source>
+        <translation>un processus de rendu a été arrêté par %1</translation>
+    </message>
+    <message>
+        <source>a rendering process ended with exit status %1</source>
+        <translation>un processus de rendu s’est terminé avec le code %1</translation>
+    </message>
+</context>
+<context>
     <name>PdfText</name>
     <message>
         <source>it is locked with a password</source>
@@ -562,7 +597,7 @@
     </message>
     <message>
         <source>no text to read: the pages are images</source>
-        <translation>aucun texte à lire : les pages sont des images</translation>
+        <translation>aucun texte à lire&#xa0;: les pages sont des images</translation>
     </message>
 </context>
 <context>
@@ -584,11 +619,11 @@
     </message>
     <message>
         <source>The running Tavorin cannot speak the text now: it is exporting; try again when it is done</source>
-        <translation>Le Tavorin en cours ne peut pas lire le texte maintenant : il exporte ; réessayez quand il aura fini</translation>
+        <translation>Le Tavorin en cours ne peut pas lire le texte maintenant&#xa0;: il exporte&#xa0;; réessayez quand il aura fini</translation>
     </message>
     <message>
         <source>The running Tavorin cannot speak a text handed to it; quit it and try again</source>
-        <translation>Le Tavorin en cours ne sait pas lire un texte transmis ; quittez-le et réessayez</translation>
+        <translation>Le Tavorin en cours ne sait pas lire un texte transmis&#xa0;; quittez-le et réessayez</translation>
     </message>
     <message>
         <source>The running Tavorin refused the request</source>
@@ -706,7 +741,7 @@
     </message>
     <message>
         <source>%1 %</source>
-        <translation>%1 %</translation>
+        <translation>%1&#xa0;%</translation>
     </message>
 </context>
 <context>
