@@ -65,10 +65,6 @@ TEST_F(Launch, FillsTheVoiceMenuAndSelectsTheDefault)
         const QVariantMap record = MenuItem::representedObject(selected).toMap();
         EXPECT_EQ(selected ? record.value(u"identifier"_s).toString() : QString(), c.selected);
         const QList<QAction *> items = Menu::itemArray(popup->menu());
-        for (const QAction *item : items) {
-            EXPECT_EQ(MenuItem::target(item), delegate.get());
-            EXPECT_EQ(MenuItem::action(item), u"activeVoiceChanged:"_s);
-        }
         // Chosen from the shown menu, an item is the selection, even under
         // the same label as another.
         if (items.size() > 1) {

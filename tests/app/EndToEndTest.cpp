@@ -1,6 +1,5 @@
 // The window with the real synthesizer and the real audio server.
 #include "AppFixture.h"
-#include "app/FindIndicator.h"
 
 #include <QProcess>
 #include <QPushButton>
@@ -44,8 +43,8 @@ TEST_F(EndToEnd, TypedTextIsHeardOnTheAudioServerAndEndsWithSuccess)
     EXPECT_EQ(log.count(u"Without any success"_s), 0);
 }
 
-// The whole text, whatever the last playback spoke, and its words marked at
-// their own place.
+// The whole text, whatever the last playback spoke, as long as the command
+// line engine's own render at that rate.
 TEST_F(EndToEnd, ExportOfTheWholeTextLastsAsLongAsTheCommandLineEngineSays)
 {
     const QString sentence = u"The quick brown fox jumps over the lazy dog."_s;
@@ -54,7 +53,6 @@ TEST_F(EndToEnd, ExportOfTheWholeTextLastsAsLongAsTheCommandLineEngineSays)
     delegate->doPlay(nullptr);
     delegate->doStop(nullptr);
     delegate->setCurrentRate(190.0f);
-    auto *status = child<QLabel>("statusLabel");
 
     QTemporaryDir dir;
     const QString path = dir.filePath(u"sentence.aiff"_s);
@@ -65,11 +63,7 @@ TEST_F(EndToEnd, ExportOfTheWholeTextLastsAsLongAsTheCommandLineEngineSays)
     EXPECT_FALSE(delegate->isExporting()) << "a cancelled export changes nothing";
     delegate->doExport(nullptr);
     ASSERT_TRUE(choose(path));
-    EXPECT_TRUE(status->text().startsWith(u"Exporting... 0%"_s)) << status->text().toStdString();
-    delegate->speechSynthesizer(delegate->speechSynth(), CharacterRange{0, 3}, QString());
-    EXPECT_EQ(delegate->findIndicator()->markedRange(), (CharacterRange{0, 3}));
     ASSERT_TRUE(waitForLog(log, u"With success"_s));
-    EXPECT_TRUE(status->isHidden());
 
     const QString reference = dir.filePath(u"reference.wav"_s);
     QProcess espeak;

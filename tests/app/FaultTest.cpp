@@ -1,5 +1,4 @@
-// The window when the disk fills during an export and when a chosen file is
-// gone by the time it is read.
+// The window when the disk fills during an export.
 #include "AppFixture.h"
 
 #include <QScopeGuard>
@@ -9,8 +8,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-constexpr int Timeout = 60000;
 
 // Every name in a folder, hidden temporary files included.
 QStringList entries(const QString &path)
@@ -54,31 +51,4 @@ TEST_F(Faults, ExportOntoAFullDiskEndsWithoutSuccessAndLeavesNoFile)
     EXPECT_FALSE(status->isHidden());
     EXPECT_TRUE(status->text().contains(out + u": "_s)) << status->text().toStdString();
     EXPECT_TRUE(entries(disk.path()).isEmpty()) << entries(disk.path()).join(u' ').toStdString();
-}
-
-TEST_F(Faults, AFileDeletedBetweenChoosingAndReadingKeepsTheText)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"vanishing.txt"_s);
-    TestSupport::writeFile(path, "The text of a file that will not be there.");
-    text->setPlainText(u"What was typed before."_s);
-
-    LogCapture log;
-    QSignalSpy finished(delegate.get(), &AppDelegate::fileLoadFinished);
-    delegate->doOpen(nullptr);
-    auto *panel = currentDialog<QFileDialog>();
-    ASSERT_TRUE(panel);
-    // The panel has checked that the file exists and is handing it over.
-    QObject::connect(panel, &QFileDialog::fileSelected, panel,
-                     [](const QString &chosen) { QFile::remove(chosen); });
-    ASSERT_TRUE(choose(path));
-    ASSERT_TRUE(answer(u"Yes"_s));
-
-    ASSERT_TRUE(finished.wait(Timeout));
-    EXPECT_EQ(finished.constFirst().at(1).toBool(), false);
-    EXPECT_FALSE(QFile::exists(path));
-    EXPECT_EQ(text->toPlainText(), u"What was typed before."_s);
-    const QStringList said = log.lines().filter(u"vanishing.txt"_s);
-    ASSERT_EQ(said.size(), 1) << log.lines().join(u'\n').toStdString();
-    EXPECT_TRUE(said.constFirst().contains(u"No such file"_s)) << said.constFirst().toStdString();
 }

@@ -87,26 +87,17 @@ inline QByteArray epub(const QList<std::pair<QByteArray, QByteArray>> &chapters,
         manifest += "<item id=\"" + id + "\" href=\"" + href +
                     "\" media-type=\"application/xhtml+xml\"/>\n";
         spine += "<itemref idref=\"" + id + "\"/>\n";
-        points += "<navPoint id=\"n" + id +
-                  "\"><navLabel><text>Chapter</text></navLabel>"
-                  "<content src=\"" +
-                  href + "\"/></navPoint>\n";
+        points += "<navPoint><navLabel><text>Chapter</text></navLabel><content src=\"" + href +
+                  "\"/></navPoint>";
         links += "<li><a href=\"" + href + "\">Chapter " + QByteArray::number(i + 1) + "</a></li>";
     }
     QList<Entry> entries = {
         {"mimetype", "application/epub+zip", true},
         {"META-INF/container.xml",
-         "<?xml version=\"1.0\"?>\n<container version=\"1.0\" "
-         "xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\"><rootfiles>"
-         "<rootfile full-path=\"OEBPS/content.opf\" media-type=\"application/oebps-package+xml\"/>"
-         "</rootfiles></container>\n"}};
-    QByteArray package = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                         "<package xmlns=\"http://www.idpf.org/2007/opf\" version=\"" +
-                         QByteArray(version == 2 ? "2.0" : "3.0") +
-                         "\" unique-identifier=\"id\">\n<metadata "
-                         "xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><dc:identifier "
-                         "id=\"id\">urn:uuid:1</dc:identifier><dc:title>Book</dc:title>"
-                         "<dc:language>en</dc:language></metadata>\n<manifest>\n" +
+         "<container xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\"><rootfiles>"
+         "<rootfile full-path=\"OEBPS/content.opf\"/></rootfiles></container>"}};
+    QByteArray package = "<package xmlns=\"http://www.idpf.org/2007/opf\" version=\"" +
+                         QByteArray(version == 2 ? "2.0" : "3.0") + "\"><metadata/><manifest>\n" +
                          manifest;
     if (version == 2) {
         package += "<item id=\"ncx\" href=\"toc.ncx\" media-type=\"application/x-dtbncx+xml\"/>\n"
@@ -114,10 +105,8 @@ inline QByteArray epub(const QList<std::pair<QByteArray, QByteArray>> &chapters,
                    spine + "</spine>\n</package>\n";
         entries.append({"OEBPS/content.opf", package});
         entries.append(
-            {"OEBPS/toc.ncx",
-             "<?xml version=\"1.0\"?>\n<ncx xmlns=\"http://www.daisy.org/z3986/2005/ncx/\" "
-             "version=\"2005-1\"><head/><docTitle><text>Book</text></docTitle><navMap>" +
-                 points + "</navMap></ncx>\n"});
+            {"OEBPS/toc.ncx", "<ncx xmlns=\"http://www.daisy.org/z3986/2005/ncx/\"><navMap>" +
+                                  points + "</navMap></ncx>\n"});
     } else {
         package += "<item id=\"nav\" href=\"nav.xhtml\" media-type=\"application/xhtml+xml\" "
                    "properties=\"nav\"/>\n</manifest>\n<spine>\n<itemref idref=\"nav\"/>\n" +
@@ -138,66 +127,37 @@ inline QByteArray epub(const QList<std::pair<QByteArray, QByteArray>> &chapters,
 // An OpenDocument text whose office:text holds this markup.
 inline QByteArray odt(const QByteArray &text)
 {
-    return zip(
-        {{"mimetype", "application/vnd.oasis.opendocument.text", true},
-         {"content.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document-content "
-                         "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-                         "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
-                         "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
-                         "xmlns:draw=\"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0\" "
-                         "xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\" "
-                         "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" office:version=\"1.3\">"
-                         "<office:automatic-styles/><office:body><office:text>" +
-                             text + "</office:text></office:body></office:document-content>\n"},
-         {"META-INF/manifest.xml",
-          "<?xml version=\"1.0\"?>\n<manifest:manifest "
-          "xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\">"
-          "<manifest:file-entry manifest:full-path=\"/\" "
-          "manifest:media-type=\"application/vnd.oasis.opendocument.text\"/>"
-          "<manifest:file-entry manifest:full-path=\"content.xml\" "
-          "manifest:media-type=\"text/xml\"/></manifest:manifest>\n"}});
+    return zip({{"mimetype", "application/vnd.oasis.opendocument.text", true},
+                {"content.xml",
+                 "<office:document-content "
+                 "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                 "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+                 "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+                 "xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><office:body><office:text>" +
+                     text + "</office:text></office:body></office:document-content>"}});
 }
 
 // A Word document whose w:body holds this markup.
 inline QByteArray docx(const QByteArray &body)
 {
-    return zip(
-        {{"[Content_Types].xml",
-          "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<Types "
-          "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"><Default "
-          "Extension=\"rels\" ContentType=\"application/"
-          "vnd.openxmlformats-package.relationships+xml\"/><Default Extension=\"xml\" "
-          "ContentType=\"application/xml\"/><Override PartName=\"/word/document.xml\" "
-          "ContentType=\"application/"
-          "vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/></Types>\n"},
-         {"_rels/.rels",
-          "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<Relationships "
-          "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship "
-          "Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
-          "relationships/officeDocument\" Target=\"word/document.xml\"/></Relationships>\n"},
-         {"word/document.xml",
-          "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<w:document "
-          "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
-          "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\" "
-          "xmlns:wps=\"http://schemas.microsoft.com/office/word/2010/wordprocessingShape\" "
-          "mc:Ignorable=\"wps\"><w:body>" +
-              body +
-              "<w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/></w:sectPr></w:body>"
-              "</w:document>\n"}});
+    return zip({{"[Content_Types].xml", "<Types/>"},
+                {"word/document.xml",
+                 "<w:document "
+                 "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+                 "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\" "
+                 "xmlns:wps=\"http://schemas.microsoft.com/office/word/2010/wordprocessingShape\" "
+                 "mc:Ignorable=\"wps\"><w:body>" +
+                     body + "<w:sectPr><w:pgSz w:w=\"11906\"/></w:sectPr></w:body></w:document>"}});
 }
 
 // A FictionBook whose bodies are this markup, with a description and a
 // picture as books have them.
 inline QByteArray fb2(const QByteArray &bodies)
 {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<FictionBook "
-           "xmlns=\"http://www.gribuser.ru/xml/fictionbook/2.0\" "
-           "xmlns:l=\"http://www.w3.org/1999/xlink\"><description><title-info>"
-           "<genre>prose</genre><author><first-name>A.</first-name><last-name>Writer</last-name>"
-           "</author><book-title>Book</book-title><lang>en</lang></title-info></description>" +
+    return "<FictionBook xmlns=\"http://www.gribuser.ru/xml/fictionbook/2.0\"><description>"
+           "<title-info><book-title>Book</book-title></title-info></description>" +
            bodies +
-           "<binary id=\"cover.png\" content-type=\"image/png\">iVBORw0KGgo=</binary>"
-           "</FictionBook>\n";
+           "<binary id=\"c.png\" content-type=\"image/png\">iVBORw0KGgo=</binary></FictionBook>";
 }
 
 } // namespace ZipDocumentMakers
