@@ -9,7 +9,6 @@
 #include "platform/speech/SpeechSynthesizer.h"
 #include "platform/speech/WordTimings.h"
 #include "platform/system/FileName.h"
-#include "platform/system/SystemError.h"
 #include "platform/system/TextFile.h"
 
 #include <QClipboard>
@@ -18,12 +17,9 @@
 #include <QGuiApplication>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
-
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -316,26 +312,12 @@ QString CommandLine::speech(QString &error) const
         // The argument's own bytes, as the shell passed them.
         text = TextFile::decodeUtf8(FileName::encode(given));
     } else {
-        QByteArray bytes;
-        char buffer[65536];
-        for (;;) {
-            const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
-            if (count < 0 && errno == EINTR)
-                continue;
-            if (count < 0) {
-                error = u"cannot read standard input: "_s + systemError();
-                return QString();
-            }
-            if (count == 0)
-                break;
-            // A pipe is read up to the limit and no further.
-            if (bytes.size() + count > limit) {
-                error = tooLarge;
-                return QString();
-            }
-            bytes.append(buffer, qsizetype(count));
+        const TextFile::Bytes input = TextFile::readStandardInput(limit);
+        if (!input.bytes) {
+            error = u"cannot read standard input: "_s + input.error;
+            return QString();
         }
-        text = TextFile::decodeUtf8(bytes);
+        text = TextFile::decodeUtf8(*input.bytes);
     }
     if (!text) {
         error = u"the text to speak is not valid UTF-8"_s;

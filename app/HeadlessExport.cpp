@@ -40,42 +40,6 @@ void fail(const QString &message)
     std::fprintf(stderr, "tavorin: %s\n", message.toLocal8Bit().constData());
 }
 
-QString tooLarge()
-{
-    return u"it is larger than %1 MiB"_s.arg(TextFile::maximumSize / (1024 * 1024));
-}
-
-std::optional<QByteArray> readStandardInput(QString &error)
-{
-    // A file given as standard input can be refused before it is read; a
-    // pipe is read up to the limit and no further.
-    struct stat info = {};
-    if (::fstat(STDIN_FILENO, &info) == 0 && S_ISREG(info.st_mode) &&
-        info.st_size > TextFile::maximumSize) {
-        error = tooLarge();
-        return std::nullopt;
-    }
-    QByteArray bytes;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0) {
-            error = systemError();
-            return std::nullopt;
-        }
-        if (count == 0)
-            break;
-        if (bytes.size() + count > TextFile::maximumSize) {
-            error = tooLarge();
-            return std::nullopt;
-        }
-        bytes.append(buffer, qsizetype(count));
-    }
-    return bytes;
-}
-
 // Why an encrypted document was not read, with what to do about it.
 QString readError(const Documents::Result &read, bool passwordGiven)
 {
@@ -151,13 +115,12 @@ int HeadlessExport::run(const Request &request)
     const bool fromInput = request.input == u"-"_s;
     Documents::Result read;
     if (fromInput) {
-        QString error;
-        const std::optional<QByteArray> bytes = readStandardInput(error);
-        if (!bytes) {
-            fail(u"cannot read standard input: %1"_s.arg(error));
+        const TextFile::Bytes input = TextFile::readStandardInput(TextFile::maximumSize);
+        if (!input.bytes) {
+            fail(u"cannot read standard input: %1"_s.arg(input.error));
             return 1;
         }
-        read = Documents::read(*bytes, QString(), options);
+        read = Documents::read(*input.bytes, QString(), options);
     } else {
         read = Documents::read(request.input, options);
     }

@@ -150,6 +150,27 @@ TextFile::Bytes TextFile::readBytes(const QString &path, qint64 limit, qint64 co
     return {std::move(bytes), QString(), size};
 }
 
+TextFile::Bytes TextFile::readStandardInput(qint64 limit)
+{
+    struct stat info = {};
+    if (::fstat(STDIN_FILENO, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > limit)
+        return {std::nullopt, tooLarge(limit)};
+    QByteArray bytes;
+    char buffer[65536];
+    for (;;) {
+        const qsizetype count = readSome(STDIN_FILENO, buffer, sizeof buffer);
+        if (count < 0)
+            return {std::nullopt, systemError()};
+        if (bytes.size() + count > limit)
+            return {std::nullopt, tooLarge(limit)};
+        bytes.append(buffer, count);
+        if (count < qsizetype(sizeof buffer))
+            break;
+    }
+    const qint64 size = bytes.size();
+    return {std::move(bytes), QString(), size};
+}
+
 TextFile::Result TextFile::read(const QString &path)
 {
     QString text;

@@ -42,6 +42,11 @@ struct Bytes
 // the same reasons as read().
 Bytes readBytes(const QString &path, qint64 limit, qint64 count = -1);
 
+// Standard input to its end, at most `limit` bytes: a regular file behind
+// it is refused before it is read, a pipe is read up to the limit and no
+// further.
+Bytes readStandardInput(qint64 limit);
+
 // The reasons read() gives, for readers that come to the same verdict.
 QString tooLarge(qint64 limit);
 QString notText();
