@@ -1,6 +1,7 @@
 // Prints the time and the memory that reading a 500-page PDF (or the number
 // of pages given) takes: a book made here with QPdfWriter, 46 lines a page
 // under a running title with page numbers. Figures only; nothing here asserts.
+#include "bench/ProcessMemory.h"
 #include "platform/documents/PdfText.h"
 #include "tests/support/PdfMakers.h"
 
@@ -14,21 +15,9 @@
 #include <ctime>
 
 using namespace Qt::StringLiterals;
+using namespace ProcessMemory;
 
 namespace {
-
-// Kilobytes of one /proc/self/status line ("VmRSS", "VmHWM").
-qint64 statusKb(const char *key)
-{
-    QFile status(u"/proc/self/status"_s);
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key) + 1).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
 
 QList<QList<PdfMakers::Text>> book(int pageCount)
 {
@@ -64,11 +53,7 @@ int main(int argc, char **argv)
     const QByteArray pdf = PdfMakers::textPdf(book(pageCount));
     const double makeMs = double(clock.nsecsElapsed()) / 1e6;
 
-    // A new peak: VmHWM falls back to the present RSS.
-    QFile clear(u"/proc/self/clear_refs"_s);
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-    clear.close();
+    resetPeak();
     const qint64 beforeKb = statusKb("VmRSS");
     clock.restart();
     // Processor time too: on a busy machine the wall clock says little.

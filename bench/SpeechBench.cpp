@@ -4,6 +4,7 @@
 // each sound file format against AIFF.
 // Run it with an audio server (or none: then the silent clock is measured).
 
+#include "bench/ProcessMemory.h"
 #include "platform/speech/EspeakVoiceSource.h"
 #include "platform/speech/SoundFormats.h"
 #include "platform/speech/SpeechSynthesizer.h"
@@ -28,6 +29,7 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+using namespace ProcessMemory;
 
 namespace {
 
@@ -68,27 +70,6 @@ public:
     bool finished = false;
     qint64 words = 0;
 };
-
-// Kilobytes of one /proc/self/status line ("VmRSS", "VmHWM").
-qint64 statusKb(const char *key)
-{
-    QFile status(u"/proc/self/status"_s);
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key) + 1).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
-
-// Starts a new peak: VmHWM falls back to the present RSS.
-void resetPeak()
-{
-    QFile clear(u"/proc/self/clear_refs"_s);
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-}
 
 QString text(qsizetype bytes)
 {
