@@ -2,10 +2,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/FindIndicator.h"
-#include "platform/menu/MenuItem.h"
-#include "platform/menu/PopUpButton.h"
 
-#include <QAction>
 #include <QPlainTextEdit>
 
 using namespace Qt::StringLiterals;
@@ -23,14 +20,8 @@ bool AppDelegate::applicationSpeak(QObject *sender, const QString &text)
     }
     // Whatever is being spoken ends, as with Stop; its end report comes
     // after the new speech began and leaves its state alone.
-    QString identifier;
-    if (m_voicePopup) {
-        if (QAction *item = m_voicePopup->selectedItem())
-            identifier =
-                MenuItem::representedObject(item).toMap().value(u"identifier"_s).toString();
-    }
     setIsPlaying(true);
-    m_speechSynth->setVoice(identifier);
+    m_speechSynth->setVoice(selectedVoice());
     m_exportInProgress = false;
     setHandedText(text);
     m_speechSynth->startSpeakingString(text);
