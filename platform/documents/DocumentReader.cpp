@@ -140,7 +140,7 @@ std::optional<Result> streamUtf8(const QString &path, qint64 limit, qint64 size,
     bool holdsNul = false;
     bool stopped = false;
     qint64 decoded = 0;
-    const TextFile::Result read = TextFile::read(path, limit, [&](QStringView text) {
+    const QString error = TextFile::read(path, limit, [&](QStringView text) {
         if (options.cancelled()) {
             stopped = true;
             return false;
@@ -158,10 +158,10 @@ std::optional<Result> streamUtf8(const QString &path, qint64 limit, qint64 size,
     });
     if (holdsNul)
         return Result::failure(TextFile::notText());
-    if (read.error == TextFile::notText())
+    if (error == TextFile::notText())
         return std::nullopt;
-    if (!read.error.isEmpty())
-        return Result::failure(read.error);
+    if (!error.isEmpty())
+        return Result::failure(error);
     if (stopped)
         return Result::stopped();
     return Result{};

@@ -94,14 +94,14 @@ qsizetype incompleteTail(QByteArrayView bytes)
 
 } // namespace
 
-TextFile::Result TextFile::read(const QString &path, qint64 limit,
-                                const std::function<bool(QStringView)> &piece)
+QString TextFile::read(const QString &path, qint64 limit,
+                       const std::function<bool(QStringView)> &piece)
 {
     limit = std::min(limit, maximumSize);
     UniqueFd file;
     qint64 size = 0;
     if (QString error = openRegularFile(path, limit, file, size); !error.isEmpty())
-        return {std::nullopt, error};
+        return error;
 
     // One decoder for the whole file, so that a byte order mark is only
     // dropped at its start; each chunk it sees ends on a whole character.
@@ -113,24 +113,24 @@ TextFile::Result TextFile::read(const QString &path, qint64 limit,
     for (;;) {
         const qsizetype count = readSome(file.get(), chunk.data() + carried, chunkSize);
         if (count < 0)
-            return {std::nullopt, systemError()};
+            return systemError();
         total += count;
         if (total > limit)
-            return {std::nullopt, tooLarge(limit)};
+            return tooLarge(limit);
         const QByteArrayView bytes(chunk.constData(), carried + count);
         if (count == 0) {
             if (carried > 0)
-                return {std::nullopt, notText()};
-            return {};
+                return notText();
+            return QString();
         }
         const qsizetype tail = incompleteTail(bytes);
         const QString text = decoder.decode(bytes.first(bytes.size() - tail));
         if (decoder.hasError())
-            return {std::nullopt, notText()};
+            return notText();
         std::memmove(chunk.data(), bytes.data() + bytes.size() - tail, size_t(tail));
         carried = tail;
         if (!text.isEmpty() && !piece(text))
-            return {};
+            return QString();
     }
 }
 
@@ -169,16 +169,4 @@ TextFile::Bytes TextFile::readStandardInput(qint64 limit)
     }
     const qint64 size = bytes.size();
     return {std::move(bytes), QString(), size};
-}
-
-TextFile::Result TextFile::read(const QString &path)
-{
-    QString text;
-    Result result = read(path, maximumSize, [&text](QStringView piece) {
-        text += piece;
-        return true;
-    });
-    if (!result.error.isEmpty())
-        return result;
-    return {std::move(text), QString()};
 }

@@ -5,27 +5,20 @@
 #include <functional>
 #include <optional>
 
-// Reading a whole text file as UTF-8, with the reason when it cannot be.
+// Reading text files as UTF-8, with the reason when they cannot be.
 namespace TextFile {
-
-struct Result
-{
-    std::optional<QString> text;
-    QString error; // why there is no text
-};
 
 // Files larger than this are refused rather than loaded into an editor.
 inline constexpr qint64 maximumSize = 256 * 1024 * 1024;
 
-// Only regular files are read: a FIFO or a device could block or never end.
-// Does blocking I/O: call it off the main thread.
-Result read(const QString &path);
-
-// Reads as read() does, files of at most `limit` bytes, but hands the text
+// Reads a regular file of at most `limit` bytes as UTF-8 and hands the text
 // to `piece` as it is decoded, in order, so that a large file is never held
-// twice; `piece` returns false to stop the read. The result holds no text, only the error, if any:
-// after an error, the pieces handed over so far are not the file's text.
-Result read(const QString &path, qint64 limit, const std::function<bool(QStringView)> &piece);
+// twice; `piece` returns false to stop the read. Only regular files are
+// read: a FIFO or a device could block or never end. Returns why the file
+// could not be read, empty when it was (or `piece` stopped it); after an
+// error, the pieces handed over so far are not the file's text. Does
+// blocking I/O: call it off the main thread.
+QString read(const QString &path, qint64 limit, const std::function<bool(QStringView)> &piece);
 
 // Decodes bytes as strict UTF-8; no text when they are not valid UTF-8.
 std::optional<QString> decodeUtf8(QByteArrayView bytes);
