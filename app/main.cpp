@@ -1,6 +1,8 @@
 #include "app/Startup.h"
 
+#include "platform/system/ProcessExit.h"
+
 int main(int argc, char **argv)
 {
-    return Startup::main(argc, argv);
+    ProcessExit::leave(Startup::main(argc, argv));
 }

@@ -4,6 +4,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include "platform/system/ProcessExit.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -18,10 +20,16 @@ int main(int argc, char **argv)
     // The person's settings are never read nor written: each test program has
     // its own, which the programs it starts share and which go with it (test
     // mode alone would share one folder in the home among every run).
-    QTemporaryDir configHome;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configHome.path());
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    int status = 0;
+    {
+        QTemporaryDir configHome;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configHome.path());
+        QApplication app(argc, argv);
+        ::testing::InitGoogleTest(&argc, argv);
+        status = RUN_ALL_TESTS();
+    }
+    // As the program itself ends: a test that stops a speech just before the
+    // end would otherwise meet the audio engine's abort on the way out.
+    ProcessExit::leave(status);
 }
