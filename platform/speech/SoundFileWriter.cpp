@@ -15,6 +15,8 @@ namespace {
 // Room for the FORM, COMM and SSND chunk headers of a 16-bit mono file.
 constexpr quint64 AiffHeaderSize = 54;
 constexpr size_t PendingSamples = 32768;
+// Some 8 MB of 16-bit samples, three minutes of speech.
+constexpr qint64 WritebackFrames = 4 * 1024 * 1024;
 // Vorbis and MP3 at this quality, and Opus at this level, cannot be told from
 // espeak-ng's own output by ear, at a fraction of its size.
 constexpr double LossyQuality = 0.5;
@@ -139,6 +141,13 @@ bool SoundFileWriter::flushPending(bool last)
 {
     const auto count = qsizetype(m_pending.size());
     m_frames += count;
+    // A long speech is many megabytes: the disk starts on them as they come,
+    // so that the commit, which waits until all of it is on the disk, does
+    // not wait for the whole file at the end.
+    if (m_frames - m_framesAtWriteback >= WritebackFrames) {
+        m_file.startWriteback();
+        m_framesAtWriteback = m_frames;
+    }
     if (!m_resampler) {
         const bool written = writeFile(m_pending.data(), count);
         m_pending.clear();

@@ -64,4 +64,5 @@ private:
     std::vector<float> m_in;
     std::vector<float> m_out;
     qint64 m_frames = 0;
+    qint64 m_framesAtWriteback = 0;
 };

@@ -261,6 +261,13 @@ bool AtomicFile::createTemporary()
     return false;
 }
 
+void AtomicFile::startWriteback()
+{
+    // Only a hint: a file system without it writes the data at the commit.
+    if (m_fd)
+        ::sync_file_range(m_fd.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 bool AtomicFile::targetExists() const
 {
     struct stat existing = {};

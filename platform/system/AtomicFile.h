@@ -26,6 +26,9 @@ public:
     // Creates the temporary file; fd() then writes to it.
     bool open();
     int fd() const { return m_fd.get(); }
+    // Starts the disk on what has been written so far, without waiting for
+    // it: commit() then waits for the last of the data only.
+    void startWriteback();
     // True when the target exists (through links).
     bool targetExists() const;
     // Makes the data durable and puts it in place of the target. The caller
