@@ -2,6 +2,7 @@
 
 #include "platform/system/UniqueFd.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
@@ -160,6 +161,26 @@ QByteArray FileHandle::availableData()
         std::lock_guard lock(m_mutex);
         m_atEnd = true;
     }
+    return data;
+}
+
+QByteArray FileHandle::readData(qsizetype length)
+{
+    const int fd = fileDescriptor();
+    QByteArray data(std::max<qsizetype>(length, 0), Qt::Uninitialized);
+    qsizetype done = 0;
+    while (fd >= 0 && done < data.size()) {
+        const ssize_t count = ::read(fd, data.data() + done, size_t(data.size() - done));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            std::lock_guard lock(m_mutex);
+            m_atEnd = true;
+            break;
+        }
+        done += qsizetype(count);
+    }
+    data.truncate(done);
     return data;
 }
 

@@ -28,6 +28,8 @@ public:
     QByteArray readDataToEndOfFile();
     // Blocks until something can be read; empty only at end of stream.
     QByteArray availableData();
+    // Blocks until `length` bytes have been read; fewer only at end of stream.
+    QByteArray readData(qsizetype length);
     // True once a read has seen end of stream.
     bool isAtEndOfFile() const;
     // False when the reader has gone away or the handle is closed. Never

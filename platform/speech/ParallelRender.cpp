@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <iterator>
 
 #include <string.h>
 
@@ -21,15 +22,19 @@ namespace {
 // Below this many characters (a second or two of rendering on one core) the
 // workers' start costs more than they gain.
 constexpr qsizetype DefaultParallelFrom = 32 * 1024;
-// A run long enough that its start is negligible, short enough that what a
+// Runs long enough that their start is negligible, short enough that what a
 // worker renders ahead fits the budget below: some 12 MB of samples at the
-// default rate, twice as much at the slowest.
-constexpr qsizetype MinimumRunLength = 2 * 1024;
+// default rate, twice as much at the slowest. They get shorter towards the
+// end of the text, a few per job of what is left, so that the workers finish
+// close together: at the end one waits for the other's last run at most.
+constexpr qsizetype MinimumRunLength = 1024;
 constexpr qsizetype MaximumRunLength = 4 * 1024;
 constexpr int RunsPerJob = 4;
 // Samples held for runs ahead of the one being written, per worker beyond
 // the first; past it that worker waits on its full pipe.
 constexpr qint64 AheadBytesPerWorker = 32 * 1024 * 1024;
+// More than a worker ever sends at once: anything larger is no frame of ours.
+constexpr quint32 MaximumFrameSize = 16 * 1024 * 1024;
 
 qsizetype parallelFrom()
 {
@@ -172,11 +177,12 @@ std::vector<ParallelRender::Run> ParallelRender::split(const QString &text, int 
     const qsizetype size = text.size();
     if (jobs < 2 || size < std::max(parallelFrom(), qsizetype(1)))
         return {{0, size}};
-    const qsizetype length = std::clamp(size / (qsizetype(jobs) * RunsPerJob),
-                                        std::min(MinimumRunLength, size / 2), MaximumRunLength);
+    const qsizetype shortest = std::min(MinimumRunLength, size / 2);
     std::vector<Run> runs;
     qsizetype start = 0;
     while (start < size) {
+        const qsizetype length =
+            std::clamp((size - start) / (qsizetype(jobs) * RunsPerJob), shortest, MaximumRunLength);
         qsizetype end = size;
         if (size - start > length + length / 2)
             end = cutNear(text, start + length / 2, start + length, start + length + length / 2);
@@ -217,21 +223,27 @@ void ParallelRender::fail(const QString &reason)
     m_changed.notify_all();
 }
 
-bool ParallelRender::deliver(qsizetype run, Item item)
+bool ParallelRender::deliver(qsizetype run, std::vector<Item> items)
 {
-    const qint64 bytes = item.samples.size();
+    qint64 bytes = 0;
+    for (const Item &item : items)
+        bytes += item.samples.size();
     std::unique_lock lock(m_mutex);
     const qint64 budget = AheadBytesPerWorker * std::max(m_settings.jobs - 1, 1);
     m_changed.wait(lock,
                    [&] { return m_stopping || run <= m_head || m_aheadBytes + bytes <= budget; });
     if (m_stopping)
         return false;
+    RunState &state = m_states[size_t(run)];
     if (run > m_head) {
         m_aheadBytes += bytes;
-        m_states[size_t(run)].aheadBytes += bytes;
+        state.aheadBytes += bytes;
     }
-    m_states[size_t(run)].items.push_back(std::move(item));
-    m_changed.notify_all();
+    std::move(items.begin(), items.end(), std::back_inserter(state.items));
+    // Only the run being written is waited for; the others are looked at
+    // when their turn comes.
+    if (run == m_head)
+        m_changed.notify_all();
     return true;
 }
 
@@ -275,7 +287,6 @@ void ParallelRender::serve()
 
     const std::shared_ptr<FileHandle> toWorker = input->fileHandleForWriting();
     const std::shared_ptr<FileHandle> fromWorker = output->fileHandleForReading();
-    QByteArray pending;
     bool lost = false; // the worker went away in the middle of a run
     for (;;) {
         qsizetype run;
@@ -298,60 +309,71 @@ void ParallelRender::serve()
             lost = true;
             break;
         }
+        // Frame by frame, each payload read into its own buffer, which is
+        // handed on as it is.
         bool ended = false;
         bool stopped = false;
         while (!ended && !stopped) {
-            const QByteArray data = fromWorker->availableData();
-            if (data.isEmpty()) {
+            const QByteArray header = fromWorker->readData(RenderWorker::HeaderSize);
+            if (header.size() < RenderWorker::HeaderSize) {
                 lost = true;
                 break;
             }
-            pending += data;
-            qsizetype at = 0;
-            while (!ended && !stopped && pending.size() - at >= RenderWorker::HeaderSize) {
-                quint32 size = 0;
-                std::memcpy(&size, pending.constData() + at + 1, sizeof size);
-                if (pending.size() - at - RenderWorker::HeaderSize < qsizetype(size))
+            quint32 size = 0;
+            std::memcpy(&size, header.constData() + 1, sizeof size);
+            if (size > MaximumFrameSize) {
+                fail(QCoreApplication::translate("ParallelRender",
+                                                 "a rendering process sent what it should not"));
+                stopped = true;
+                break;
+            }
+            QByteArray payload = fromWorker->readData(qsizetype(size));
+            if (payload.size() < qsizetype(size)) {
+                lost = true;
+                break;
+            }
+            switch (header.at(0)) {
+            case RenderWorker::SamplesFrame:
+                payload.truncate(payload.size() & ~qsizetype(1));
+                stopped = !deliver(run, {{std::move(payload), 0, {}}});
+                break;
+            case RenderWorker::WordFrame: {
+                if (size % RenderWorker::WordMarkSize != 0) {
+                    fail(QCoreApplication::translate(
+                        "ParallelRender", "a rendering process sent a broken word mark"));
+                    stopped = true;
                     break;
-                const char type = pending.at(at);
-                const char *payload = pending.constData() + at + RenderWorker::HeaderSize;
-                at += RenderWorker::HeaderSize + qsizetype(size);
-                switch (type) {
-                case RenderWorker::SamplesFrame:
-                    stopped = !deliver(run, {QByteArray(payload, qsizetype(size & ~1u)), 0, {}});
-                    break;
-                case RenderWorker::WordFrame: {
+                }
+                std::vector<Item> marks;
+                marks.reserve(size / RenderWorker::WordMarkSize);
+                for (const char *mark = payload.constData();
+                     mark < payload.constData() + payload.size();
+                     mark += RenderWorker::WordMarkSize) {
                     qint64 sample = 0;
                     quint32 location = 0;
                     quint32 length = 0;
-                    if (size != sizeof sample + sizeof location + sizeof length) {
-                        fail(QCoreApplication::translate(
-                            "ParallelRender", "a rendering process sent a broken word mark"));
-                        stopped = true;
-                        break;
-                    }
-                    std::memcpy(&sample, payload, sizeof sample);
-                    std::memcpy(&location, payload + sizeof sample, sizeof location);
-                    std::memcpy(&length, payload + sizeof sample + sizeof location, sizeof length);
-                    stopped = !deliver(run, {QByteArray(), sample, {location, length}});
-                    break;
+                    std::memcpy(&sample, mark, sizeof sample);
+                    std::memcpy(&location, mark + sizeof sample, sizeof location);
+                    std::memcpy(&length, mark + sizeof sample + sizeof location, sizeof length);
+                    marks.push_back({QByteArray(), sample, {location, length}});
                 }
-                case RenderWorker::EndFrame:
-                    complete(run);
-                    ended = true;
-                    break;
-                case RenderWorker::FailedFrame:
-                    fail(QString::fromUtf8(payload, qsizetype(size)));
-                    stopped = true;
-                    break;
-                default:
-                    fail(QCoreApplication::translate(
-                        "ParallelRender", "a rendering process sent what it should not"));
-                    stopped = true;
-                    break;
-                }
+                stopped = !deliver(run, std::move(marks));
+                break;
             }
-            pending.remove(0, at);
+            case RenderWorker::EndFrame:
+                complete(run);
+                ended = true;
+                break;
+            case RenderWorker::FailedFrame:
+                fail(QString::fromUtf8(payload));
+                stopped = true;
+                break;
+            default:
+                fail(QCoreApplication::translate("ParallelRender",
+                                                 "a rendering process sent what it should not"));
+                stopped = true;
+                break;
+            }
         }
         if (!ended)
             break;

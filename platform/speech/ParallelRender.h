@@ -60,7 +60,7 @@ private:
 
     void coordinate();
     void serve();
-    bool deliver(qsizetype run, Item item);
+    bool deliver(qsizetype run, std::vector<Item> items);
     void complete(qsizetype run);
     void fail(const QString &reason);
 

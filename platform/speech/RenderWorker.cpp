@@ -16,7 +16,10 @@
 
 namespace {
 
-constexpr qsizetype RingSamples = 65536;
+// The engine wakes this process's writer when half the ring is full: each
+// wake-up sends some 256 KB (six seconds of speech), which the parent takes
+// in one read.
+constexpr qsizetype RingSamples = 256 * 1024;
 constexpr qsizetype WordCapacity = 4096;
 
 template<typename T>
@@ -35,6 +38,19 @@ bool take(const QByteArray &from, qsizetype &at, T &value)
     return true;
 }
 
+template<typename T>
+void append(std::vector<char> &into, T value)
+{
+    const auto *bytes = reinterpret_cast<const char *>(&value);
+    into.insert(into.end(), bytes, bytes + sizeof value);
+}
+
+void appendHeader(std::vector<char> &into, RenderWorker::FrameType type, qsizetype size)
+{
+    into.push_back(char(type));
+    append(into, quint32(size));
+}
+
 bool readFully(int fd, char *into, qsizetype size)
 {
     while (size > 0) {
@@ -49,10 +65,8 @@ bool readFully(int fd, char *into, qsizetype size)
     return true;
 }
 
-bool writeFully(int fd, const QByteArray &data)
+bool writeFully(int fd, const char *from, qsizetype size)
 {
-    const char *from = data.constData();
-    qsizetype size = data.size();
     while (size > 0) {
         const ssize_t count = ::write(fd, from, size_t(size));
         if (count < 0 && errno == EINTR)
@@ -131,6 +145,7 @@ int RenderWorker::run(int input, int output)
     // reader would otherwise share the cores with the workers for little.
     ::fcntl(output, F_SETPIPE_SZ, 1024 * 1024);
     std::vector<qint16> block(RingSamples);
+    std::vector<char> out;
     int status = 0;
     for (;;) {
         char header[HeaderSize];
@@ -163,22 +178,27 @@ int RenderWorker::run(int input, int output)
                                          .trimLeadingSilence = run->trimLeadingSilence});
         bool written = true;
         for (;;) {
+            // What the channel holds when the producer wakes this thread (half
+            // its ring) goes out as one write: the marks, then the samples.
             const qsizetype count = channel->readWaiting(block.data(), qsizetype(block.size()));
-            QByteArray frames;
-            for (const SpeechChannel::Word &word :
-                 channel->takeWords(std::numeric_limits<qint64>::max())) {
-                QByteArray mark;
-                put(mark, qint64(word.sample));
-                put(mark, quint32(word.range.location));
-                put(mark, quint32(word.range.length));
-                frames += frame(WordFrame, mark);
+            out.clear();
+            const std::vector<SpeechChannel::Word> words =
+                channel->takeWords(std::numeric_limits<qint64>::max());
+            if (!words.empty()) {
+                appendHeader(out, WordFrame, qsizetype(words.size()) * WordMarkSize);
+                for (const SpeechChannel::Word &word : words) {
+                    append(out, qint64(word.sample));
+                    append(out, quint32(word.range.location));
+                    append(out, quint32(word.range.length));
+                }
             }
-            if (count > 0)
-                frames +=
-                    frame(SamplesFrame,
-                          QByteArray::fromRawData(reinterpret_cast<const char *>(block.data()),
-                                                  count * qsizetype(sizeof(qint16))));
-            if (!frames.isEmpty() && !writeFully(output, frames)) {
+            if (count > 0) {
+                const auto *samples = reinterpret_cast<const char *>(block.data());
+                const qsizetype bytes = count * qsizetype(sizeof(qint16));
+                appendHeader(out, SamplesFrame, bytes);
+                out.insert(out.end(), samples, samples + bytes);
+            }
+            if (!out.empty() && !writeFully(output, out.data(), qsizetype(out.size()))) {
                 written = false;
                 break;
             }
@@ -191,8 +211,9 @@ int RenderWorker::run(int input, int output)
             break;
         }
         const bool completed = channel->result() == SpeechChannel::Result::Completed;
-        if (!writeFully(output, completed ? frame(EndFrame, {})
-                                          : frame(FailedFrame, channel->error().toUtf8()))) {
+        const QByteArray last =
+            completed ? frame(EndFrame, {}) : frame(FailedFrame, channel->error().toUtf8());
+        if (!writeFully(output, last.constData(), last.size())) {
             status = 1;
             break;
         }

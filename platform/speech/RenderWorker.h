@@ -19,11 +19,13 @@ inline constexpr char option[] = "--render-worker";
 enum FrameType : char {
     RunFrame = 'R',     // parent to worker: a run to render (see Run)
     SamplesFrame = 'S', // 16-bit samples
-    WordFrame = 'W',    // qint64 sample, quint32 location, quint32 length (UTF-16, in the run)
+    WordFrame = 'W',    // word marks, each a qint64 sample, quint32 location and quint32
+                        // length (UTF-16, in the run)
     EndFrame = 'E',     // the run is complete
     FailedFrame = 'F',  // the run failed; the payload says why (UTF-8)
 };
 inline constexpr qsizetype HeaderSize = 1 + 4;
+inline constexpr qsizetype WordMarkSize = 8 + 4 + 4;
 
 struct Run
 {
