@@ -3,6 +3,7 @@
 // with worker processes on every core, peak memory, and the time and size of
 // each sound file format against AIFF.
 // Run it with an audio server (or none: then the silent clock is measured).
+// With --every-core it measures only the rendering with worker processes.
 
 #include "bench/ProcessMemory.h"
 #include "platform/speech/EspeakVoiceSource.h"
@@ -160,6 +161,121 @@ void runEventsFor(int ms)
     loop.exec();
 }
 
+// Every core: the 177 KB text rendered by 1, 2 and all processes at once,
+// against espeak-ng -w on the same text, voice and rate.
+bool renderWithWorkers(SpeechSynthesizer &synth, EndWaiter &waiter, const QString &voice,
+                       const QDir &folder)
+{
+    const QString book = text(177 * 1024);
+    const QString bookPath = folder.filePath(u"book.txt"_s);
+    {
+        QFile file(bookPath);
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+        file.write(book.toUtf8());
+    }
+    SpeechSynthesizer::setRenderProgram(QStringLiteral(TAVORIN_PROGRAM));
+    QFile load(u"/proc/loadavg"_s);
+    const QByteArray loadAverage =
+        load.open(QIODevice::ReadOnly) ? load.readAll().split(' ').mid(0, 3).join(' ') : "?";
+    std::printf("rendering 177 KB (%.0f min of speech) with worker processes; load average at "
+                "the start: %s\n",
+                double(book.count(u' ')) / Rate, loadAverage.constData());
+    // The machine may be shared and its speed varies from minute to minute:
+    // each render is paired with a run of espeak-ng -w right beside it, in
+    // turns, and the middle one of three pairs is reported. CPU time says
+    // what elapsed time would be on idle cores, which more processes
+    // otherwise win a larger share of.
+    struct Measure
+    {
+        qint64 ns = 0;
+        qint64 cpuUs = 0;
+    };
+    bool espeakRan = true;
+    const auto runEspeak = [&] {
+        const qint64 cpuBefore = cpuMicroseconds(RUSAGE_CHILDREN);
+        QElapsedTimer timer;
+        timer.start();
+        QProcess espeak;
+        espeak.start(u"espeak-ng"_s, {u"-v"_s, voice, u"-s"_s, QString::number(int(Rate)), u"-w"_s,
+                                      folder.filePath(u"espeak.wav"_s), u"-f"_s, bookPath});
+        espeakRan = espeakRan && espeak.waitForFinished(600000) && espeak.exitCode() == 0;
+        const Measure measure{timer.nsecsElapsed(), cpuMicroseconds(RUSAGE_CHILDREN) - cpuBefore};
+        QFile::remove(folder.filePath(u"espeak.wav"_s));
+        return measure;
+    };
+    const int cores = QThread::idealThreadCount();
+    std::vector<int> jobCounts = {1, 2};
+    if (cores > 2)
+        jobCounts.push_back(cores);
+    for (const int jobs : jobCounts) {
+        struct Pair
+        {
+            Measure espeak;
+            Measure own;
+            double ratio() const { return double(espeak.ns) / double(own.ns); }
+        };
+        std::vector<Pair> pairs;
+        qint64 peakKb = 0;
+        qint64 frames = 0;
+        bool finished = true;
+        const auto runOwn = [&](bool sampled) {
+            const qint64 cpuBefore =
+                cpuMicroseconds(RUSAGE_SELF) + cpuMicroseconds(RUSAGE_CHILDREN);
+            const QString path = folder.filePath(u"jobs.wav"_s);
+            waiter = EndWaiter();
+            QTimer sampler;
+            QObject::connect(&sampler, &QTimer::timeout,
+                             [&peakKb] { peakKb = std::max(peakKb, treeRssKb()); });
+            if (sampled)
+                sampler.start(50);
+            QElapsedTimer timer;
+            timer.start();
+            synth.startSpeakingString(book, QUrl::fromLocalFile(path), {{}, {}, jobs});
+            waiter.waitForEnd(3600000);
+            const Measure measure{timer.nsecsElapsed(), cpuMicroseconds(RUSAGE_SELF) +
+                                                            cpuMicroseconds(RUSAGE_CHILDREN) -
+                                                            cpuBefore};
+            finished = finished && waiter.finished;
+            sampler.stop();
+            frames = QFile(path).size() / 2;
+            QFile::remove(path);
+            return measure;
+        };
+        for (int i = 0; i < 3; ++i) {
+            Pair pair;
+            // The sampling of memory costs CPU time of its own: one render
+            // of the three has it.
+            if (i % 2 == 0) {
+                pair.espeak = runEspeak();
+                pair.own = runOwn(i == 2);
+            } else {
+                pair.own = runOwn(false);
+                pair.espeak = runEspeak();
+            }
+            pairs.push_back(pair);
+        }
+        std::sort(pairs.begin(), pairs.end(),
+                  [](const Pair &a, const Pair &b) { return a.ratio() < b.ratio(); });
+        const Pair &middle = pairs[1];
+        // On idle cores the tree's CPU time spreads over the processes.
+        const double idleSeconds = double(middle.own.cpuUs) / 1e6 / double(std::min(jobs, cores));
+        std::printf("  %d process%s %6.2f s, %s, against espeak-ng -w's %.2f s beside it: %.2f x "
+                    "(of three pairs: %.2f to %.2f); %.2f s CPU in all against %.2f s, so %.2f x "
+                    "espeak-ng -w's CPU time on idle cores (goal >= %.1f); %.0f MB of samples, "
+                    "peak memory of the process tree %.1f MB (sampled every 50 ms in one run)\n",
+                    jobs, jobs == 1 ? ":  " : "es:", double(middle.own.ns) / 1e9,
+                    finished ? "completed" : "FAILED", double(middle.espeak.ns) / 1e9,
+                    espeakRan ? middle.ratio() : 0.0, pairs.front().ratio(), pairs.back().ratio(),
+                    double(middle.own.cpuUs) / 1e6, double(middle.espeak.cpuUs) / 1e6,
+                    double(middle.espeak.cpuUs) / 1e6 / idleSeconds, 0.9 * std::min(jobs, cores),
+                    double(frames * 2) / 1048576, double(peakKb) / 1024);
+        std::fflush(stdout);
+    }
+    SpeechSynthesizer::setRenderProgram(QString());
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -181,6 +297,10 @@ int main(int argc, char **argv)
     synth.setRate(Rate);
     synth.startSpeakingString(u"Warm up."_s);
     waiter.waitForEnd(10000);
+    if (argc > 1 && qstrcmp(argv[1], "--every-core") == 0) {
+        QTemporaryDir dir;
+        return renderWithWorkers(synth, waiter, voice, dir.path()) ? 0 : 1;
+    }
 
     const qint64 idleKb = statusKb("VmRSS:");
     std::printf("idle: VmRSS %.1f MB\n", double(idleKb) / 1024);
@@ -286,91 +406,12 @@ int main(int argc, char **argv)
         "  peak memory while rendering: %.1f MB above idle (%.1f MB before it; goal <= 64 MB)\n",
         double(renderHwm - idleKb) / 1024, double(beforeRenderKb - idleKb) / 1024);
 
-    // Every core: the 177 KB text rendered by 1, 2 and all processes at
-    // once, against espeak-ng -w on the same text, voice and rate.
-    const QString book = text(177 * 1024);
-    const QString bookPath = dir.filePath(u"book.txt"_s);
-    {
-        QFile file(bookPath);
-        if (!file.open(QIODevice::WriteOnly))
-            return 1;
-        file.write(book.toUtf8());
-    }
-    SpeechSynthesizer::setRenderProgram(QStringLiteral(TAVORIN_PROGRAM));
-    QFile load(u"/proc/loadavg"_s);
-    const QByteArray loadAverage =
-        load.open(QIODevice::ReadOnly) ? load.readAll().split(' ').mid(0, 3).join(' ') : "?";
-    std::printf("rendering 177 KB (%.0f min of speech) with worker processes; load average at "
-                "the start: %s\n",
-                double(book.count(u' ')) / Rate, loadAverage.constData());
-    // The machine may be shared: CPU time says what elapsed time would be
-    // on idle cores, which more processes otherwise win a larger share of.
-    qint64 bookEspeakNs = std::numeric_limits<qint64>::max();
-    qint64 bookEspeakCpuUs = std::numeric_limits<qint64>::max();
-    for (int i = 0; i < 2; ++i) {
-        const qint64 cpuBefore = cpuMicroseconds(RUSAGE_CHILDREN);
-        QElapsedTimer timer;
-        timer.start();
-        QProcess espeak;
-        espeak.start(u"espeak-ng"_s, {u"-v"_s, voice, u"-s"_s, QString::number(int(Rate)), u"-w"_s,
-                                      dir.filePath(u"espeak.wav"_s), u"-f"_s, bookPath});
-        espeakRan = espeak.waitForFinished(600000) && espeak.exitCode() == 0;
-        bookEspeakNs = std::min(bookEspeakNs, timer.nsecsElapsed());
-        bookEspeakCpuUs = std::min(bookEspeakCpuUs, cpuMicroseconds(RUSAGE_CHILDREN) - cpuBefore);
-        QFile::remove(dir.filePath(u"espeak.wav"_s));
-    }
-    if (espeakRan)
-        std::printf("  espeak-ng -w:  %6.2f s (%.2f s CPU)\n", double(bookEspeakNs) / 1e9,
-                    double(bookEspeakCpuUs) / 1e6);
-    const int cores = QThread::idealThreadCount();
-    std::vector<int> jobCounts = {1, 2};
-    if (QThread::idealThreadCount() > 2)
-        jobCounts.push_back(QThread::idealThreadCount());
-    for (const int jobs : jobCounts) {
-        qint64 bestNs = std::numeric_limits<qint64>::max();
-        qint64 peakKb = 0;
-        qint64 frames = 0;
-        qint64 cpuUs = 0;
-        for (int i = 0; i < 2; ++i) {
-            const qint64 cpuBefore =
-                cpuMicroseconds(RUSAGE_SELF) + cpuMicroseconds(RUSAGE_CHILDREN);
-            const QString path = dir.filePath(u"jobs.wav"_s);
-            waiter = EndWaiter();
-            QTimer sampler;
-            QObject::connect(&sampler, &QTimer::timeout,
-                             [&peakKb] { peakKb = std::max(peakKb, treeRssKb()); });
-            // The sampling costs CPU time of its own: the first run goes
-            // without it.
-            if (i == 1)
-                sampler.start(50);
-            QElapsedTimer timer;
-            timer.start();
-            synth.startSpeakingString(book, QUrl::fromLocalFile(path), {{}, {}, jobs});
-            waiter.waitForEnd(3600000);
-            bestNs = std::min(bestNs, timer.nsecsElapsed());
-            if (i == 0)
-                cpuUs = cpuMicroseconds(RUSAGE_SELF) + cpuMicroseconds(RUSAGE_CHILDREN) - cpuBefore;
-            sampler.stop();
-            frames = QFile(path).size() / 2;
-            QFile::remove(path);
-        }
-        // On idle cores the tree's CPU time spreads over the processes.
-        const double idleSeconds = double(cpuUs) / 1e6 / double(std::min(jobs, cores));
-        std::printf("  %d process%s %6.2f s, %s, %.2f x espeak-ng -w; %.2f s CPU in all, so "
-                    "%.2f x espeak-ng -w's CPU time on idle cores (goal >= %.1f); %.0f MB of "
-                    "samples, peak memory of the process tree %.1f MB (sampled every 50 ms in the "
-                    "second run)\n",
-                    jobs, jobs == 1 ? ":  " : "es:", double(bestNs) / 1e9,
-                    waiter.finished ? "completed" : "FAILED",
-                    espeakRan ? double(bookEspeakNs) / double(bestNs) : 0.0, double(cpuUs) / 1e6,
-                    double(bookEspeakCpuUs) / 1e6 / idleSeconds, 0.9 * std::min(jobs, cores),
-                    double(frames * 2) / 1048576, double(peakKb) / 1024);
-        std::fflush(stdout);
-    }
-    SpeechSynthesizer::setRenderProgram(QString());
+    if (!renderWithWorkers(synth, waiter, voice, dir.path()))
+        return 1;
 
     // Each format, the 177 KB text: the encoders, not the engine, make the
     // difference.
+    const QString book = text(177 * 1024);
     std::printf("rendering 177 KB into each format (%.0f min of speech):\n",
                 double(book.count(u' ')) / Rate);
     double aiffSeconds = 0;
