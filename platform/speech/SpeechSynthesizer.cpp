@@ -360,8 +360,13 @@ void SpeechSynthesizerPrivate::pump()
     speech.channel->acknowledgeWakeUp();
     if (speech.sink) {
         // The sink's end comes after the engine's, and says how the file went.
-        // Once it is done, every word is in the channel.
-        const bool done = speech.sink->isDone();
+        // Once it is done, every word is in the channel. A sink that fails
+        // ends before the workers of a parallel render do: the end is
+        // reported once they have all been reaped too, when the render
+        // finishes the channel.
+        const bool done = speech.sink->isDone() &&
+                          (!speech.render ||
+                           speech.channel->result() != SpeechChannel::Result::Running);
         if (speech.paused) {
             if (done && !speech.sink->succeeded())
                 finishExport();

@@ -5,7 +5,10 @@
 #include <QScopeGuard>
 #include <QTextBoundaryFinder>
 
+#include <csignal>
 #include <memory>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -206,6 +209,24 @@ TEST_F(SpeechSynthesizerTest, ExportWithWorkersReportsInOrderAndStopEndsEveryWor
     ASSERT_TRUE(waitFor(ends, 2));
     EXPECT_EQ(endResults(), (QList<bool>{true, false}));
     EXPECT_TRUE(TestSupport::children().isEmpty());
+
+    // A file that cannot grow (the size limit stands in for a full disk):
+    // the end is reported once every worker has been reaped.
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit small{64 * 1024, limit.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    const bool started = synth->startSpeakingString(
+        manyWords(3000), QUrl::fromLocalFile(dir.filePath(u"full.wav"_s)),
+        {QString(), QString(), 2});
+    const bool ended = started && waitFor(ends, 3);
+    const QList<qint64> left = TestSupport::children();
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, handler);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(endResults(), (QList<bool>{true, false, false}));
+    EXPECT_TRUE(left.isEmpty()) << "workers were still running at the end report";
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"whole.wav"_s});
 }
 
