@@ -109,9 +109,11 @@ std::optional<QString> Documents::decodeText(QByteArrayView bytes)
         // A byte order mark is all that tells UTF-16 from other bytes.
         if (bytes.size() % 2 != 0)
             return std::nullopt;
-        QStringDecoder decoder(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
-                                                            : QStringDecoder::Utf16BE,
-                               QStringDecoder::Flag::Stateless);
+        // The mark is left out here: a U+FEFF after it is the text's own
+        // (a zero-width no-break space) and stays.
+        QStringDecoder decoder(
+            bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
         text = decoder.decode(bytes.sliced(2));
         if (decoder.hasError())
             return std::nullopt;
