@@ -9,6 +9,7 @@
 #include <poppler-qt6.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <mutex>
 #include <numeric>
@@ -161,9 +162,12 @@ void leaveOutRunningLines(QList<Page> &pages)
         return edges;
     };
     // Heights in buckets of 4 points; a neighbouring bucket counts as the
-    // same place.
+    // same place. A damaged file may put a line anywhere, or at no number.
     const auto key = [](const Line &line) {
-        return std::pair(withoutNumbers(line.text), qRound(line.box.center().y() / 4));
+        const qreal bucket = line.box.center().y() / 4;
+        return std::pair(withoutNumbers(line.text),
+                         std::isfinite(bucket) ? int(std::lround(std::clamp(bucket, -1e6, 1e6)))
+                                               : 0);
     };
 
     QHash<std::pair<QString, int>, int> pagesWith;
