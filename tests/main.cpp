@@ -1,10 +1,10 @@
+#include "platform/system/ProcessExit.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-
-#include "platform/system/ProcessExit.h"
 
 #include <gtest/gtest.h>
 
