@@ -364,9 +364,9 @@ void SpeechSynthesizerPrivate::pump()
         // ends before the workers of a parallel render do: the end is
         // reported once they have all been reaped too, when the render
         // finishes the channel.
-        const bool done = speech.sink->isDone() &&
-                          (!speech.render ||
-                           speech.channel->result() != SpeechChannel::Result::Running);
+        const bool done =
+            speech.sink->isDone() &&
+            (!speech.render || speech.channel->result() != SpeechChannel::Result::Running);
         if (speech.paused) {
             if (done && !speech.sink->succeeded())
                 finishExport();
