@@ -161,6 +161,34 @@ void runEventsFor(int ms)
     loop.exec();
 }
 
+// One render of `textPath` by espeak-ng -w, at the bench's rate, into a file
+// in `folder` that is removed afterwards.
+struct EspeakRun
+{
+    bool ran = false;
+    qint64 ns = 0;
+    qint64 cpuUs = 0;
+    qint64 bytes = 0;
+};
+
+EspeakRun runEspeak(const QString &voice, const QString &textPath, const QDir &folder)
+{
+    const QString output = folder.filePath(u"espeak.wav"_s);
+    const qint64 cpuBefore = cpuMicroseconds(RUSAGE_CHILDREN);
+    QElapsedTimer timer;
+    timer.start();
+    QProcess espeak;
+    espeak.start(u"espeak-ng"_s, {u"-v"_s, voice, u"-s"_s, QString::number(int(Rate)), u"-w"_s,
+                                  output, u"-f"_s, textPath});
+    EspeakRun run;
+    run.ran = espeak.waitForFinished(600000) && espeak.exitCode() == 0;
+    run.ns = timer.nsecsElapsed();
+    run.cpuUs = cpuMicroseconds(RUSAGE_CHILDREN) - cpuBefore;
+    run.bytes = QFile(output).size();
+    QFile::remove(output);
+    return run;
+}
+
 // Every core: the 177 KB text rendered by 1, 2 and all processes at once,
 // against espeak-ng -w on the same text, voice and rate.
 bool renderWithWorkers(SpeechSynthesizer &synth, EndWaiter &waiter, const QString &voice,
@@ -192,17 +220,10 @@ bool renderWithWorkers(SpeechSynthesizer &synth, EndWaiter &waiter, const QStrin
         qint64 cpuUs = 0;
     };
     bool espeakRan = true;
-    const auto runEspeak = [&] {
-        const qint64 cpuBefore = cpuMicroseconds(RUSAGE_CHILDREN);
-        QElapsedTimer timer;
-        timer.start();
-        QProcess espeak;
-        espeak.start(u"espeak-ng"_s, {u"-v"_s, voice, u"-s"_s, QString::number(int(Rate)), u"-w"_s,
-                                      folder.filePath(u"espeak.wav"_s), u"-f"_s, bookPath});
-        espeakRan = espeakRan && espeak.waitForFinished(600000) && espeak.exitCode() == 0;
-        const Measure measure{timer.nsecsElapsed(), cpuMicroseconds(RUSAGE_CHILDREN) - cpuBefore};
-        QFile::remove(folder.filePath(u"espeak.wav"_s));
-        return measure;
+    const auto runBookEspeak = [&] {
+        const EspeakRun run = runEspeak(voice, bookPath, folder);
+        espeakRan = espeakRan && run.ran;
+        return Measure{run.ns, run.cpuUs};
     };
     const int cores = QThread::idealThreadCount();
     std::vector<int> jobCounts = {1, 2};
@@ -247,11 +268,11 @@ bool renderWithWorkers(SpeechSynthesizer &synth, EndWaiter &waiter, const QStrin
             // The sampling of memory costs CPU time of its own: one render
             // of the three has it.
             if (i % 2 == 0) {
-                pair.espeak = runEspeak();
+                pair.espeak = runBookEspeak();
                 pair.own = runOwn(i == 2);
             } else {
                 pair.own = runOwn(false);
-                pair.espeak = runEspeak();
+                pair.espeak = runBookEspeak();
             }
             pairs.push_back(pair);
         }
@@ -354,18 +375,12 @@ int main(int argc, char **argv)
     synth.setVoice(voice);
     qint64 espeakCpuUs = std::numeric_limits<qint64>::max();
     qint64 ownCpuUs = std::numeric_limits<qint64>::max();
-    const auto runEspeak = [&] {
-        const qint64 cpuBefore = cpuMicroseconds(RUSAGE_CHILDREN);
-        QElapsedTimer timer;
-        timer.start();
-        QProcess espeak;
-        espeak.start(u"espeak-ng"_s, {u"-v"_s, voice, u"-s"_s, QString::number(int(Rate)), u"-w"_s,
-                                      dir.filePath(u"espeak.wav"_s), u"-f"_s, textPath});
-        espeakRan = espeakRan && espeak.waitForFinished(600000) && espeak.exitCode() == 0;
-        espeakNs = std::min(espeakNs, timer.nsecsElapsed());
-        espeakCpuUs = std::min(espeakCpuUs, cpuMicroseconds(RUSAGE_CHILDREN) - cpuBefore);
-        espeakBytes = QFile(dir.filePath(u"espeak.wav"_s)).size();
-        QFile::remove(dir.filePath(u"espeak.wav"_s));
+    const auto runRenderEspeak = [&] {
+        const EspeakRun run = runEspeak(voice, textPath, dir.path());
+        espeakRan = espeakRan && run.ran;
+        espeakNs = std::min(espeakNs, run.ns);
+        espeakCpuUs = std::min(espeakCpuUs, run.cpuUs);
+        espeakBytes = run.bytes;
     };
     const auto runOwn = [&] {
         resetPeak();
@@ -384,10 +399,10 @@ int main(int argc, char **argv)
     };
     // Each goes first once: the second writer of half a gigabyte may meet the
     // first one's data still being flushed.
-    runEspeak();
+    runRenderEspeak();
     runOwn();
     runOwn();
-    runEspeak();
+    runRenderEspeak();
 
     if (espeakRan)
         std::printf("  espeak-ng -w: %.2f s (%.2f s CPU), %.0f MB file\n", double(espeakNs) / 1e9,
