@@ -38,17 +38,10 @@ bool take(const QByteArray &from, qsizetype &at, T &value)
     return true;
 }
 
-template<typename T>
-void append(std::vector<char> &into, T value)
+void putHeader(QByteArray &into, RenderWorker::FrameType type, qsizetype payloadSize)
 {
-    const auto *bytes = reinterpret_cast<const char *>(&value);
-    into.insert(into.end(), bytes, bytes + sizeof value);
-}
-
-void appendHeader(std::vector<char> &into, RenderWorker::FrameType type, qsizetype size)
-{
-    into.push_back(char(type));
-    append(into, quint32(size));
+    into.append(char(type));
+    put(into, quint32(payloadSize));
 }
 
 bool readFully(int fd, char *into, qsizetype size)
@@ -65,8 +58,10 @@ bool readFully(int fd, char *into, qsizetype size)
     return true;
 }
 
-bool writeFully(int fd, const char *from, qsizetype size)
+bool writeFully(int fd, const QByteArray &data)
 {
+    const char *from = data.constData();
+    qsizetype size = data.size();
     while (size > 0) {
         const ssize_t count = ::write(fd, from, size_t(size));
         if (count < 0 && errno == EINTR)
@@ -85,8 +80,7 @@ QByteArray RenderWorker::frame(FrameType type, const QByteArray &payload)
 {
     QByteArray result;
     result.reserve(HeaderSize + payload.size());
-    result.append(char(type));
-    put(result, quint32(payload.size()));
+    putHeader(result, type, payload.size());
     result.append(payload);
     return result;
 }
@@ -145,7 +139,7 @@ int RenderWorker::run(int input, int output)
     // reader would otherwise share the cores with the workers for little.
     ::fcntl(output, F_SETPIPE_SZ, 1024 * 1024);
     std::vector<qint16> block(RingSamples);
-    std::vector<char> out;
+    QByteArray out; // its room is kept from one write to the next
     int status = 0;
     for (;;) {
         char header[HeaderSize];
@@ -181,24 +175,23 @@ int RenderWorker::run(int input, int output)
             // What the channel holds when the producer wakes this thread (half
             // its ring) goes out as one write: the marks, then the samples.
             const qsizetype count = channel->readWaiting(block.data(), qsizetype(block.size()));
-            out.clear();
+            out.resize(0);
             const std::vector<SpeechChannel::Word> words =
                 channel->takeWords(std::numeric_limits<qint64>::max());
             if (!words.empty()) {
-                appendHeader(out, WordFrame, qsizetype(words.size()) * WordMarkSize);
+                putHeader(out, WordFrame, qsizetype(words.size()) * WordMarkSize);
                 for (const SpeechChannel::Word &word : words) {
-                    append(out, qint64(word.sample));
-                    append(out, quint32(word.range.location));
-                    append(out, quint32(word.range.length));
+                    put(out, qint64(word.sample));
+                    put(out, quint32(word.range.location));
+                    put(out, quint32(word.range.length));
                 }
             }
             if (count > 0) {
-                const auto *samples = reinterpret_cast<const char *>(block.data());
                 const qsizetype bytes = count * qsizetype(sizeof(qint16));
-                appendHeader(out, SamplesFrame, bytes);
-                out.insert(out.end(), samples, samples + bytes);
+                putHeader(out, SamplesFrame, bytes);
+                out.append(reinterpret_cast<const char *>(block.data()), bytes);
             }
-            if (!out.empty() && !writeFully(output, out.data(), qsizetype(out.size()))) {
+            if (!out.isEmpty() && !writeFully(output, out)) {
                 written = false;
                 break;
             }
@@ -211,9 +204,8 @@ int RenderWorker::run(int input, int output)
             break;
         }
         const bool completed = channel->result() == SpeechChannel::Result::Completed;
-        const QByteArray last =
-            completed ? frame(EndFrame, {}) : frame(FailedFrame, channel->error().toUtf8());
-        if (!writeFully(output, last.constData(), last.size())) {
+        if (!writeFully(output, completed ? frame(EndFrame, {})
+                                          : frame(FailedFrame, channel->error().toUtf8()))) {
             status = 1;
             break;
         }
