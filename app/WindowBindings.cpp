@@ -57,6 +57,8 @@ WindowBindings::WindowBindings(AppDelegate *controller, QObject *window)
         // Typing at once goes into the text.
         m_textView->setFocus(Qt::OtherFocusReason);
         m_textView->installEventFilter(this);
+        if (QWidget *top = m_textView->window(); top != m_textView)
+            top->installEventFilter(this);
     }
 }
 
@@ -109,18 +111,30 @@ void moveFocusOn(QWidget *from, bool forward)
 
 bool WindowBindings::eventFilter(QObject *watched, QEvent *event)
 {
+    // The event's type is looked at first: the editor still sends events
+    // while it is destroyed, when it is no longer an editor.
+    if (event->type() != QEvent::KeyPress || !m_textView)
+        return QObject::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
     // Tab types a tab into the text, which may need one; Ctrl+Tab and
-    // Ctrl+Shift+Tab move on, as in Qt's editors. The event's type is looked
-    // at first: the editor still sends events while it is destroyed, when it
-    // is no longer an editor.
-    if (event->type() == QEvent::KeyPress && watched == m_textView) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
-            key->modifiers() & Qt::ControlModifier) {
+    // Ctrl+Shift+Tab move on, as in Qt's editors, and do the same among the
+    // controls, where Qt would do nothing with them. Keys the controls leave
+    // unused come on to the window.
+    const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+    if (tab && key->modifiers() & Qt::ControlModifier) {
+        QWidget *from =
+            watched == m_textView ? m_textView.data() : m_textView->window()->focusWidget();
+        if (from) {
             const bool back = key->key() == Qt::Key_Backtab || key->modifiers() & Qt::ShiftModifier;
-            moveFocusOn(m_textView, !back);
+            moveFocusOn(from, !back);
             return true;
         }
+    }
+    // Escape among the controls goes back to the text.
+    if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier &&
+        watched != m_textView && m_textView->window()->focusWidget() != m_textView) {
+        m_textView->setFocus(Qt::ShortcutFocusReason);
+        return true;
     }
     return QObject::eventFilter(watched, event);
 }

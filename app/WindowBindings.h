@@ -13,9 +13,10 @@ class AppDelegate;
 // state: the rate slider shows and writes currentRate within minRate and
 // maxRate, the pitch, intonation and volume sliders theirs, and each button is offered only where
 // its command makes sense. The commands themselves are never changed by this. It also keeps the
-// keyboard useful: the editor has the focus first, Ctrl+Tab leaves it, and a
-// button that stops being offered hands the focus to the command offered in
-// its place.
+// keyboard useful: the editor has the focus first, Ctrl+Tab and
+// Ctrl+Shift+Tab move between it and the controls both ways, Escape among the
+// controls goes back to it, and a button that stops being offered hands the
+// focus to the command offered in its place.
 class WindowBindings : public QObject
 {
     Q_OBJECT

@@ -3,8 +3,9 @@
 using Window = LaunchedWindow;
 
 // The keyboard as a person uses it: typing goes into the text at once, Tab
-// types a tab and Ctrl+Tab moves on, and after Space or Return on Play or
-// Pause the focus is on the command now offered.
+// types a tab, Ctrl+Tab and Ctrl+Shift+Tab move between the text and the
+// controls both ways, Escape goes back to the text, and after Space or
+// Return on Play or Pause the focus is on the command now offered.
 TEST_F(Window, TheKeyboardStartsInTheTextAndFollowsTheCommandsOffered)
 {
     window->activateWindow();
@@ -16,6 +17,20 @@ TEST_F(Window, TheKeyboardStartsInTheTextAndFollowsTheCommandsOffered)
     auto *play = child<QAbstractButton>("playButton");
     auto *pause = child<QAbstractButton>("pauseButton");
     EXPECT_EQ(QApplication::focusWidget(), play);
+    const auto press = [](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+        return QApplication::focusWidget();
+    };
+    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier), text);
+    EXPECT_EQ(press(Qt::Key_Tab, Qt::ControlModifier), play);
+    EXPECT_EQ(press(Qt::Key_Tab, Qt::ControlModifier), child<QWidget>("voicePopup"));
+    EXPECT_EQ(press(Qt::Key_Tab, Qt::ControlModifier), child<QWidget>("rateSlider"));
+    EXPECT_EQ(press(Qt::Key_Escape), text);
+    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier),
+              child<QWidget>("exportButton"));
+    EXPECT_EQ(press(Qt::Key_Tab, Qt::ControlModifier), text);
+    EXPECT_EQ(text->toPlainText(), u"\t"_s) << "a key meant for moving typed into the text";
+    press(Qt::Key_Tab, Qt::ControlModifier);
 
     text->setPlainText(QString(u"A sentence that takes a while to speak. "_s).repeated(20));
     QTest::keyClick(play, Qt::Key_Space);
