@@ -10,6 +10,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <QTextBrowser>
 
 using namespace Qt::StringLiterals;
@@ -89,6 +90,13 @@ void AboutDialog::showAsSheet(QWidget *parentWindow)
         return;
     if (parentWindow)
         sheet->setParent(parentWindow->window(), sheet->windowFlags() | Qt::Dialog);
+    // The keyboard starts on the button that Return presses, not on the
+    // first one of the row.
+    const QList<QPushButton *> buttons = sheet->findChildren<QPushButton *>();
+    for (QPushButton *button : buttons) {
+        if (button->isDefault())
+            button->setFocus(Qt::OtherFocusReason);
+    }
     if (auto *dialog = qobject_cast<QDialog *>(sheet)) {
         dialog->open();
     } else {

@@ -130,6 +130,8 @@ TEST(AboutDialog, SheetWithAWhitePanelOutlivesClosingAndGoesWithEitherOwner)
     about->showAsSheet(mainWindow.get());
     QPointer<QWidget> sheet = about->window();
     ASSERT_TRUE(sheet && sheet->isVisible());
+    // The keyboard starts on the default button.
+    EXPECT_EQ(sheet->focusWidget(), sheet->findChild<QPushButton *>(u"closeButton"_s));
 
     const QImage panel = about->infoView()->grab().toImage();
     const int bottom = panel.height() - 1;
