@@ -88,7 +88,7 @@ void AppDelegate::confirmationDialogWithTitle(const QString &title, const QStrin
 void AppDelegate::yesNoConfirmationDialogWithTitle(const QString &title, const QString &information,
                                                    CompletionAction action)
 {
-    confirmationDialogWithTitle(title, information, tr("No"), tr("Yes"), std::move(action));
+    confirmationDialogWithTitle(title, information, tr("&No"), tr("&Yes"), std::move(action));
 }
 
 void AppDelegate::openDialogForFiles(bool files, bool directories, const QStringList &fileTypes,

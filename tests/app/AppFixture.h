@@ -39,12 +39,13 @@ inline bool choose(const QString &path)
     return true;
 }
 
-// Clicks the button of that title in the message box in front.
+// Clicks the button of that title (its mnemonic left out) in the message box
+// in front.
 inline bool answer(const QString &title)
 {
     if (auto *box = currentDialog<QMessageBox>())
         for (QAbstractButton *button : box->buttons())
-            if (button->text() == title) {
+            if (button->text().remove(u'&') == title) {
                 button->click();
                 return true;
             }

@@ -29,8 +29,12 @@ TEST_F(Dialogs, ConfirmationsAnswerOnceWithOneForTheDefaultAndZeroForTheAlternat
     EXPECT_EQ(box->defaultButton()->text(), u"Keep"_s);
     QTest::keyClick(box, Qt::Key_Escape);
 
+    // Each button has its mnemonic.
     delegate->yesNoConfirmationDialogWithTitle(u"T"_s, u"I"_s, [&](int code) { codes << code; });
-    ASSERT_TRUE(answer(u"Yes"_s));
+    box = currentDialog<QMessageBox>();
+    ASSERT_TRUE(box && QTest::qWaitForWindowActive(box));
+    QTest::keyClick(box->focusWidget(), Qt::Key_Y, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return codes.size() == 2; }, 60000)); // pressed for a moment
 
     window->hide();
     delegate->yesNoConfirmationDialogWithTitle(u"T"_s, u"I"_s, [&](int code) { codes << code; });
