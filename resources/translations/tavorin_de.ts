@@ -11,14 +11,6 @@
 <context>
     <name>AppDelegate</name>
     <message>
-        <source>No</source>
-        <translation>Nein</translation>
-    </message>
-    <message>
-        <source>Yes</source>
-        <translation>Ja</translation>
-    </message>
-    <message>
         <source>Start new file</source>
         <translation>Neue Datei beginnen</translation>
     </message>
@@ -145,6 +137,14 @@
     <message>
         <source>A text handed to Tavorin was not spoken: an export is running.</source>
         <translation>Ein an Tavorin übergebener Text wurde nicht vorgelesen: ein Export läuft.</translation>
+    </message>
+    <message>
+        <source>&amp;No</source>
+        <translation>&amp;Nein</translation>
+    </message>
+    <message>
+        <source>&amp;Yes</source>
+        <translation>&amp;Ja</translation>
     </message>
 </context>
 <context>

@@ -11,14 +11,6 @@
 <context>
     <name>AppDelegate</name>
     <message>
-        <source>No</source>
-        <translation>Non</translation>
-    </message>
-    <message>
-        <source>Yes</source>
-        <translation>Oui</translation>
-    </message>
-    <message>
         <source>Start new file</source>
         <translation>Commencer un nouveau fichier</translation>
     </message>
@@ -145,6 +137,14 @@
     <message>
         <source>A text handed to Tavorin was not spoken: an export is running.</source>
         <translation>Un texte transmis à Tavorin n’a pas été lu&#xa0;: une exportation est en cours.</translation>
+    </message>
+    <message>
+        <source>&amp;No</source>
+        <translation>&amp;Non</translation>
+    </message>
+    <message>
+        <source>&amp;Yes</source>
+        <translation>&amp;Oui</translation>
     </message>
 </context>
 <context>
@@ -288,7 +288,7 @@
     </message>
     <message>
         <source>Also save word t&amp;imings</source>
-        <translation>Enregistrer aussi les temps des Enregistrer aussi les &amp;temps des motsamp;mots</translation>
+        <translation>Enregistrer aussi les &amp;temps des mots</translation>
     </message>
     <message>
         <source>Saves a WebVTT file beside the audio, with when each word is spoken.</source>
@@ -308,11 +308,11 @@
     </message>
     <message>
         <source>Render &amp;with processes:</source>
-        <translation>Rendre &amp;avec des processus :</translation>
+        <translation>Rendre &amp;avec des processus&#xa0;:</translation>
     </message>
     <message>
         <source>A long text is rendered by this many processes at once; one per core is the quickest.</source>
-        <translation>Un long texte est rendu par autant de processus à la fois ; un par cœur est le plus rapide.</translation>
+        <translation>Un long texte est rendu par autant de processus à la fois&#xa0;; un par cœur est le plus rapide.</translation>
     </message>
 </context>
 <context>
@@ -554,7 +554,7 @@
     </message>
     <message>
         <source>cannot start a rendering process (%1): %2</source>
-        <translation>impossible de lancer un processus de rendu (%1) : %2</translation>
+        <translation>impossible de lancer un processus de rendu (%1)&#xa0;: %2</translation>
     </message>
     <message>
         <source>a rendering process sent a broken word mark</source>
