@@ -76,10 +76,9 @@ void AppDelegate::applicationDidFinishLaunching()
     setIsExporting(false);
     setIsPaused(false);
 
-    // A busy indicator is a bar without a range; it animates for as long as
-    // it exists and the commands only show and hide it.
-    if (m_statusProgress)
-        m_statusProgress->setRange(0, 0);
+    // The busy indicator animates for as long as it exists; the commands
+    // only show and hide it.
+    status();
 
     applyRememberedChoices();
 }
@@ -217,30 +216,11 @@ void AppDelegate::setCurrentRate(float value)
     Q_EMIT currentRateChanged(value);
 }
 
-void AppDelegate::showStatus(const QString &text, bool busy)
+StatusArea *AppDelegate::status()
 {
-    m_failureShown = false;
-    if (m_statusLabel) {
-        m_statusLabel->setAccessibleName(QString());
-        // File names are no markup.
-        m_statusLabel->setTextFormat(Qt::PlainText);
-        m_statusLabel->setText(text);
-        m_statusLabel->setHidden(false);
+    if (!m_status) {
+        m_status = new StatusArea(m_statusLabel, m_statusProgress, this);
+        connect(m_status, &StatusArea::cancelRequested, this, &AppDelegate::cancelLoad);
     }
-    if (m_statusProgress) {
-        // Busy without a range, unless an export gives it one.
-        m_statusProgress->setAccessibleName(tr("Busy"));
-        m_statusProgress->setRange(0, 0);
-        m_statusProgress->setHidden(!busy);
-    }
-    announce(text);
-}
-
-void AppDelegate::hideStatus()
-{
-    m_failureShown = false;
-    if (m_statusLabel)
-        m_statusLabel->setHidden(true);
-    if (m_statusProgress)
-        m_statusProgress->setHidden(true);
+    return m_status;
 }

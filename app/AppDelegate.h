@@ -3,6 +3,7 @@
 #include "about/AboutDialog.h"
 #include "app/ExportProgress.h"
 #include "app/FindIndicator.h"
+#include "app/StatusArea.h"
 #include "app/TextUnits.h"
 #include "app/VoiceShape.h"
 #include "app/WindowBindings.h"
@@ -198,14 +199,8 @@ private:
     // applied as if the person had made them.
     void applyRememberedChoices();
     void remember(QStringView key, const QVariant &value);
-    void showStatus(const QString &text, bool busy);
-    void hideStatus();
-    // A failure stays in the status area, read out by screen readers, until
-    // the next command.
-    void showFailure(const QString &message);
-    void hideFailure();
-    // Tells screen readers what happened, through the status area.
-    void announce(const QString &text);
+    // The status area, made on first use from the outlets.
+    StatusArea *status();
     void exportEnded(bool finishedSpeaking);
     bool holdsAnythingButSpaces() const;
     void clearText();
@@ -215,7 +210,6 @@ private:
     void loadFile(const QString &path, const QByteArray &password = {});
     void loadProgressed(quint64 request, int permille);
     void cancelLoad();
-    void showLoadCancel(bool shown);
     void loadEnded();
     // Starts the export of the whole text: the audio when `url` is given, the
     // word timings when `timingsPath` is.
@@ -290,7 +284,6 @@ private:
     bool m_exportInProgress = false;
     QString m_exportPath;
     ExportProgress m_exportProgress;
-    bool m_failureShown = false;
     bool m_caretFollowsWords = false;
     // Edits of the text since the current speech began, in order, and
     // whether its words still belong to the text in the editor.
@@ -308,13 +301,12 @@ private:
     // The speech is of a handed-over text, not of the editor's.
     bool m_speakingHandedText = false;
     QPointer<WindowBindings> m_bindings;
+    QPointer<StatusArea> m_status;
     quint64 m_loadRequest = 0;
     bool m_loadPending = false;
     QString m_loadStatus;
     // Set to stop the read under way.
     std::shared_ptr<std::atomic_bool> m_loadCancel;
-    QPointer<QToolButton> m_loadCancelButton;
-    QPointer<QShortcut> m_loadEscape;
     // The file that the question on the screen asks to open.
     std::optional<QString> m_fileToOpen;
     // Up to this many characters, the text that a file replaces is kept for

@@ -45,7 +45,7 @@ bool AppDelegate::holdsAnythingButSpaces() const
 void AppDelegate::doNew(QObject *sender)
 {
     Q_UNUSED(sender);
-    hideFailure();
+    status()->hideFailure();
     if (!m_textView)
         return;
     if (!holdsAnythingButSpaces()) {
@@ -74,7 +74,7 @@ void AppDelegate::clearText()
 void AppDelegate::doOpen(QObject *sender)
 {
     Q_UNUSED(sender);
-    hideFailure();
+    status()->hideFailure();
     openDialogForFiles(
         true, false, {}, [this](const QString &path) { openFile(path, /*noteRecent=*/true); },
         [](QFileDialog *panel) -> std::function<void()> {
@@ -107,7 +107,7 @@ void AppDelegate::application(QObject *sender, const QStringList &files)
     const FileArgument::Target target = FileArgument::resolve(files.constFirst());
     if (!target.error.isEmpty()) {
         Log::write(target.error);
-        showFailure(target.error);
+        status()->showFailure(target.error);
         return;
     }
     openFile(target.path, /*noteRecent=*/false);
@@ -226,14 +226,14 @@ void AppDelegate::loadFile(const QString &path, const QByteArray &password)
     const quint64 request = ++m_loadRequest;
     m_loadPending = true;
     m_textView->setReadOnly(true);
-    showStatus(tr("Opening %1...").arg(QFileInfo(path).fileName()), true);
-    m_loadStatus = m_statusLabel ? m_statusLabel->text() : QString();
+    status()->show(tr("Opening %1...").arg(QFileInfo(path).fileName()), true);
+    m_loadStatus = status()->shownText();
     // A read that nobody waits for any more stops.
     if (m_loadCancel)
         m_loadCancel->store(true);
     auto cancel = std::make_shared<std::atomic_bool>(false);
     m_loadCancel = cancel;
-    showLoadCancel(true);
+    status()->offerCancel(true);
 
     QPointer<AppDelegate> self(this);
     QThread *mainThread = thread();
@@ -281,11 +281,8 @@ void AppDelegate::loadFile(const QString &path, const QByteArray &password)
 
 void AppDelegate::loadProgressed(quint64 request, int permille)
 {
-    if (request != m_loadRequest || !m_loadPending || !m_statusProgress)
-        return;
-    m_statusProgress->setAccessibleName(tr("Opening progress"));
-    m_statusProgress->setRange(0, 1000);
-    m_statusProgress->setValue(permille);
+    if (request == m_loadRequest && m_loadPending)
+        status()->setProgress(permille, tr("Opening progress"));
 }
 
 void AppDelegate::cancelLoad()
@@ -298,31 +295,6 @@ void AppDelegate::cancelLoad()
     loadEnded();
 }
 
-// A Cancel button in the status area and Escape, while a document is read.
-void AppDelegate::showLoadCancel(bool shown)
-{
-    QWidget *area = m_statusLabel ? m_statusLabel->parentWidget() : nullptr;
-    if (shown && !m_loadCancelButton && area) {
-        auto *button = new QToolButton(area);
-        button->setObjectName(u"openCancelButton"_s);
-        button->setText(tr("Cancel"));
-        button->setToolTip(tr("Stop opening the document and keep the text (Escape)"));
-        button->setAutoRaise(true);
-        if (auto *layout = qobject_cast<QBoxLayout *>(area->layout()))
-            layout->insertWidget(layout->indexOf(m_statusLabel) + 1, button);
-        connect(button, &QToolButton::clicked, this, &AppDelegate::cancelLoad);
-        m_loadCancelButton = button;
-        auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), area->window());
-        escape->setContext(Qt::WindowShortcut);
-        connect(escape, &QShortcut::activated, this, &AppDelegate::cancelLoad);
-        m_loadEscape = escape;
-    }
-    if (m_loadCancelButton)
-        m_loadCancelButton->setHidden(!shown);
-    if (m_loadEscape)
-        m_loadEscape->setEnabled(shown);
-}
-
 void AppDelegate::loadEnded()
 {
     m_loadPending = false;
@@ -330,11 +302,11 @@ void AppDelegate::loadEnded()
     if (m_loadCancel)
         m_loadCancel->store(true);
     m_loadCancel.reset();
-    showLoadCancel(false);
+    status()->offerCancel(false);
     if (m_textView)
         m_textView->setReadOnly(false);
-    if (m_statusLabel && !m_statusLabel->isHidden() && m_statusLabel->text() == m_loadStatus)
-        hideStatus();
+    if (status()->shownText() == m_loadStatus)
+        status()->hide();
 }
 
 void AppDelegate::fileLoaded(quint64 request, const QString &path, const QByteArray &password,
@@ -362,7 +334,7 @@ void AppDelegate::fileLoaded(quint64 request, const QString &path, const QByteAr
         // The text in the editor is kept: a failed open must not lose it.
         Log::write(u"Cannot open %1: %2"_s.arg(path, error));
         if (current)
-            showFailure(tr("Cannot open %1: %2").arg(path, error));
+            status()->showFailure(tr("Cannot open %1: %2").arg(path, error));
         Q_EMIT fileLoadFinished(path, false);
         return;
     }

@@ -15,7 +15,7 @@ bool AppDelegate::applicationSpeak(QObject *sender, const QString &text)
     // An export writes the file the person asked for through the one
     // synthesizer; a text from elsewhere must not end it.
     if (m_isExporting) {
-        showFailure(tr("A text handed to Tavorin was not spoken: an export is running."));
+        status()->showFailure(tr("A text handed to Tavorin was not spoken: an export is running."));
         return false;
     }
     // Whatever is being spoken ends, as with Stop; its end report comes
@@ -25,7 +25,7 @@ bool AppDelegate::applicationSpeak(QObject *sender, const QString &text)
     m_exportInProgress = false;
     setHandedText(text);
     m_speechSynth->startSpeakingString(text);
-    showStatus(tr("Speaking..."), true);
+    status()->show(tr("Speaking..."), true);
     setIsPaused(false);
     return true;
 }

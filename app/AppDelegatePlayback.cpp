@@ -97,7 +97,7 @@ void AppDelegate::speak(std::optional<CharacterRange> range)
         }
     }
 
-    showStatus(tr("Speaking..."), true);
+    status()->show(tr("Speaking..."), true);
     setIsPaused(false);
 }
 
@@ -115,7 +115,7 @@ void AppDelegate::doPause(QObject *sender)
     Q_UNUSED(sender);
     setIsPlaying(false);
     setIsPaused(true);
-    showStatus(tr("Paused"), false);
+    status()->show(tr("Paused"), false);
     if (m_speechSynth)
         m_speechSynth->pauseSpeakingAtBoundary(0);
 }
@@ -125,7 +125,7 @@ void AppDelegate::doStop(QObject *sender)
     Q_UNUSED(sender);
     setIsPlaying(false);
     setIsPaused(false);
-    hideStatus();
+    status()->hide();
     if (m_speechSynth)
         m_speechSynth->stopSpeaking();
 }
@@ -281,7 +281,7 @@ void AppDelegate::startExport(const QUrl &url, const QString &timingsPath)
     m_exportPath = url.isEmpty() ? timingsPath : url.toLocalFile();
     m_exportProgress.start(text.size());
     setHandedText(QString());
-    showStatus(tr("Exporting..."), true);
+    status()->show(tr("Exporting..."), true);
     showExportProgress();
     followEdits();
     if (m_speechSynth)
@@ -293,13 +293,8 @@ void AppDelegate::startExport(const QUrl &url, const QString &timingsPath)
 // bar has a range only while an export runs.
 void AppDelegate::showExportProgress()
 {
-    if (m_statusLabel)
-        m_statusLabel->setText(tr("Exporting... %1").arg(m_exportProgress.text()));
-    if (m_statusProgress) {
-        m_statusProgress->setAccessibleName(tr("Export progress"));
-        m_statusProgress->setRange(0, 1000);
-        m_statusProgress->setValue(m_exportProgress.permille());
-    }
+    status()->showProgress(tr("Exporting... %1").arg(m_exportProgress.text()),
+                           m_exportProgress.permille(), tr("Export progress"));
 }
 
 void AppDelegate::speechSynthesizer(SpeechSynthesizer *sender, CharacterRange word,
@@ -340,6 +335,16 @@ void AppDelegate::markWord(quint64 start, quint64 end)
     }
 }
 
+void AppDelegate::exportEnded(bool finishedSpeaking)
+{
+    const bool wasExporting = m_exportInProgress;
+    m_exportInProgress = false;
+    // A stopped export has no reason; a failed one has.
+    const QString reason = m_speechSynth ? m_speechSynth->errorString() : QString();
+    if (wasExporting && !finishedSpeaking && !reason.isEmpty())
+        status()->showFailure(tr("Cannot export to %1: %2").arg(m_exportPath, reason));
+}
+
 void AppDelegate::speechSynthesizer(SpeechSynthesizer *sender, bool finishedSpeaking)
 {
     Q_UNUSED(sender);
@@ -350,9 +355,7 @@ void AppDelegate::speechSynthesizer(SpeechSynthesizer *sender, bool finishedSpea
         setIsPlaying(false);
         setIsPaused(false);
         setIsExporting(false);
-        hideStatus();
-        const QString outcome = finishedSpeaking ? tr("With success") : tr("Without any success");
-        announce(outcome);
+        status()->hide();
         exportEnded(finishedSpeaking);
         setHandedText(QString());
         if (!finishedSpeaking && m_speechSynth)

@@ -39,14 +39,6 @@
         <translation>Wird exportiert...</translation>
     </message>
     <message>
-        <source>With success</source>
-        <translation>Erfolgreich</translation>
-    </message>
-    <message>
-        <source>Without any success</source>
-        <translation>Ohne Erfolg</translation>
-    </message>
-    <message>
         <source>Open %1</source>
         <translation>%1 öffnen</translation>
     </message>
@@ -61,10 +53,6 @@
     <message>
         <source>Exporting... %1</source>
         <translation>Wird exportiert... %1</translation>
-    </message>
-    <message>
-        <source>Busy</source>
-        <translation>Beschäftigt</translation>
     </message>
     <message>
         <source>Export progress</source>
@@ -125,14 +113,6 @@
     <message>
         <source>Opening progress</source>
         <translation>Fortschritt beim Öffnen</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
-    </message>
-    <message>
-        <source>Stop opening the document and keep the text (Escape)</source>
-        <translation>Das Öffnen abbrechen und den Text behalten (Esc)</translation>
     </message>
     <message>
         <source>A text handed to Tavorin was not spoken: an export is running.</source>
@@ -701,6 +681,21 @@
     <message>
         <source>there is no file to write</source>
         <translation>es gibt keine Datei zu schreiben</translation>
+    </message>
+</context>
+<context>
+    <name>StatusArea</name>
+    <message>
+        <source>Busy</source>
+        <translation>Beschäftigt</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Stop opening the document and keep the text (Escape)</source>
+        <translation>Das Öffnen abbrechen und den Text behalten (Esc)</translation>
     </message>
 </context>
 <context>

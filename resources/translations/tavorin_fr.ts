@@ -39,14 +39,6 @@
         <translation>Exportation en cours...</translation>
     </message>
     <message>
-        <source>With success</source>
-        <translation>Avec succès</translation>
-    </message>
-    <message>
-        <source>Without any success</source>
-        <translation>Sans aucun succès</translation>
-    </message>
-    <message>
         <source>Open %1</source>
         <translation>Ouvrir %1</translation>
     </message>
@@ -61,10 +53,6 @@
     <message>
         <source>Exporting... %1</source>
         <translation>Exportation... %1</translation>
-    </message>
-    <message>
-        <source>Busy</source>
-        <translation>Occupé</translation>
     </message>
     <message>
         <source>Export progress</source>
@@ -125,14 +113,6 @@
     <message>
         <source>Opening progress</source>
         <translation>Progression de l’ouverture</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Annuler</translation>
-    </message>
-    <message>
-        <source>Stop opening the document and keep the text (Escape)</source>
-        <translation>Arrêter l’ouverture du document et garder le texte (Échap)</translation>
     </message>
     <message>
         <source>A text handed to Tavorin was not spoken: an export is running.</source>
@@ -701,6 +681,21 @@
     <message>
         <source>there is no file to write</source>
         <translation>il n’y a aucun fichier à écrire</translation>
+    </message>
+</context>
+<context>
+    <name>StatusArea</name>
+    <message>
+        <source>Busy</source>
+        <translation>Occupé</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Stop opening the document and keep the text (Escape)</source>
+        <translation>Arrêter l’ouverture du document et garder le texte (Échap)</translation>
     </message>
 </context>
 <context>

@@ -238,7 +238,7 @@ TEST_F(Documents, AFolderAFifoADeviceOrAMissingFileKeepsTheText)
         EXPECT_FALSE(status->isHidden());
         EXPECT_TRUE(status->text().contains(paths.at(i)) && status->text().contains(reasons.at(i)))
             << status->text().toStdString();
-        EXPECT_EQ(status->accessibleName(), status->text());
+        EXPECT_EQ(status->parentWidget()->accessibleName(), status->text());
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     }
     delegate->doNew(nullptr);

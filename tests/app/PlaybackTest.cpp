@@ -69,23 +69,41 @@ TEST_F(Playback, ASelectionIsSpokenAndItsWordsAreMarkedAtTheirPlaceInTheText)
     delegate->doStop(nullptr);
 }
 
-// Screen readers hear the status area's name change: a status bar's, at the
-// start and at either end of a speech.
-TEST_F(Playback, TheStatusBarTellsScreenReadersTheStartAndTheEnd)
+// What the status bar shows is what screen readers are told: its name is the
+// line on the screen, empty when there is none, and each new line is
+// announced once.
+TEST_F(Playback, TheStatusBarSaysWhatItShowsAndAnnouncesEachNewLineOnce)
 {
-    text->setPlainText(u"Hello there, world."_s);
+    QWidget *area = label->parentWidget();
+    ASSERT_EQ(QAccessible::queryAccessibleInterface(area)->role(), QAccessible::StatusBar);
+    const auto shown = [&] { return label->isHidden() ? QString() : label->text(); };
+    QStringList announced;
+    QObject::connect(delegate->findChild<StatusArea *>(), &StatusArea::announced,
+                     [&](const QString &line) { announced << line; });
     LogCapture log;
-    QAccessibleInterface *status = QAccessible::queryAccessibleInterface(label->parentWidget());
-    ASSERT_EQ(status->role(), QAccessible::StatusBar);
+
+    text->setPlainText(u"Hello there, world."_s);
     delegate->doPlay(nullptr);
-    EXPECT_EQ(status->text(QAccessible::Name), u"Speaking..."_s);
+    delegate->doPlay(nullptr); // the same line again is no news
+    EXPECT_EQ(area->accessibleName(), u"Speaking..."_s);
     ASSERT_TRUE(waitForLog(log, u"With success"_s));
-    EXPECT_EQ(status->text(QAccessible::Name), u"With success"_s);
+    EXPECT_EQ(area->accessibleName(), shown());
+    EXPECT_EQ(announced, QStringList{u"Speaking..."_s});
 
     delegate->doPlay(nullptr);
+    delegate->doPause(nullptr);
+    EXPECT_EQ(area->accessibleName(), u"Paused"_s);
     delegate->doStop(nullptr);
     ASSERT_TRUE(waitForLog(log, u"Without any success"_s));
-    EXPECT_EQ(status->text(QAccessible::Name), u"Without any success"_s);
+    EXPECT_EQ(area->accessibleName(), shown());
+
+    // Nothing to speak: no news of a success.
+    text->clear();
+    delegate->doPlay(nullptr);
+    ASSERT_TRUE(waitForLog(log, u"With success"_s, 2));
+    EXPECT_EQ(area->accessibleName(), shown());
+    EXPECT_EQ(announced,
+              (QStringList{u"Speaking..."_s, u"Speaking..."_s, u"Paused"_s, u"Speaking..."_s}));
 }
 
 TEST_F(Playback, APausedSpeechKeepsItsRangeAndWhateverEndsItEndsThePause)
