@@ -189,6 +189,8 @@ void AppDelegate::setIsPlaying(bool value)
 void AppDelegate::setIsPaused(bool value)
 {
     m_isPaused = value;
+    if (m_findIndicator)
+        m_findIndicator->setHeld(value);
     Q_EMIT isPausedChanged(value);
 }
 

@@ -58,7 +58,17 @@ void FindIndicator::showForRange(CharacterRange range)
     m_view->setExtraSelections({mark});
     m_marked = {start, stop - start};
     scrollToPosition(int(start));
-    m_fade.start();
+    if (!m_held)
+        m_fade.start();
+}
+
+void FindIndicator::setHeld(bool held)
+{
+    m_held = held;
+    if (held)
+        m_fade.stop();
+    else if (m_marked.length > 0)
+        m_fade.start();
 }
 
 void FindIndicator::clear()

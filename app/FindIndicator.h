@@ -22,6 +22,9 @@ public:
 
     void showForRange(CharacterRange range);
     void clear();
+    // While held (a paused speech), the mark stays where it is instead of
+    // fading: it shows where the speech goes on from.
+    void setHeld(bool held);
 
     // The range marked now, or an empty range once the mark has faded.
     CharacterRange markedRange() const { return m_marked; }
@@ -39,4 +42,5 @@ private:
     QTimer m_fade;
     CharacterRange m_marked;
     bool m_painting = false;
+    bool m_held = false;
 };

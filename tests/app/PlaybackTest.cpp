@@ -382,7 +382,8 @@ TEST_F(MovingInSpeech, NextAndPreviousLandOnTheFirstWordOfTheSentenceOrParagraph
 
 TEST_F(MovingInSpeech, APausedSpeechStaysPausedAndContinuesFromTheNewPlace)
 {
-    const QString english = u"First comes one sentence. Second follows it here. Third one now."_s;
+    const QString english =
+        u"First comes one sentence. Second follows it here. Third one now.\nLast paragraph."_s;
     const quint64 second = quint64(english.indexOf(u"Second"));
     text->setPlainText(english);
     LogCapture log;
@@ -399,6 +400,12 @@ TEST_F(MovingInSpeech, APausedSpeechStaysPausedAndContinuesFromTheNewPlace)
     EXPECT_EQ(delegate->findIndicator()->markedRange(), (CharacterRange{second, 6}));
     QCoreApplication::processEvents();
     EXPECT_TRUE(heard.empty());
+    // The mark stays for as long as the pause does, where Play goes on from.
+    delegate->doNextParagraph(nullptr);
+    delegate->doPreviousParagraph(nullptr);
+    delegate->doNextSentence(nullptr);
+    QTest::qWait(FindIndicator::fadeMilliseconds * 2);
+    EXPECT_EQ(delegate->findIndicator()->markedRange(), (CharacterRange{second, 6}));
 
     delegate->doPlay(nullptr);
     EXPECT_TRUE(delegate->isPlaying());
