@@ -218,6 +218,7 @@ private:
     void speak(std::optional<CharacterRange> range);
     QString selectedVoice() const;
     void markWord(quint64 start, quint64 end);
+    void markExportedWord(CharacterRange word);
     void moveInSpeech(TextUnits::Unit unit, bool forward);
     // Keeps the sentence and the paragraph being heard, and since when.
     void notePlace(qint64 position, bool fresh);
@@ -283,6 +284,8 @@ private:
     // Set while the synthesizer speaks the whole text into a file.
     bool m_exportInProgress = false;
     QString m_exportPath;
+    // Where the last word an export marked ends: its marks only go on.
+    quint64 m_exportMarkedUpTo = 0;
     ExportProgress m_exportProgress;
     bool m_caretFollowsWords = false;
     // Edits of the text since the current speech began, in order, and

@@ -278,6 +278,7 @@ void AppDelegate::startExport(const QUrl &url, const QString &timingsPath)
     setIsExporting(true);
     const QString text = textOf(m_textView);
     m_exportInProgress = true;
+    m_exportMarkedUpTo = 0;
     m_exportPath = url.isEmpty() ? timingsPath : url.toLocalFile();
     m_exportProgress.start(text.size());
     setHandedText(QString());
@@ -302,25 +303,43 @@ void AppDelegate::speechSynthesizer(SpeechSynthesizer *sender, CharacterRange wo
 {
     Q_UNUSED(sender);
     Q_UNUSED(string);
-    if (m_exportInProgress && m_isExporting &&
-        m_exportProgress.advance(qint64(word.location + word.length)))
-        showExportProgress();
+    if (m_exportInProgress) {
+        markExportedWord(word);
+        return;
+    }
     if (m_speakingHandedText) {
         markHandedWord(word);
         return;
     }
     if (!m_findIndicator || !m_textFollowed)
         return;
-    // An export always speaks the whole text from its start, so its words
-    // stand at their own place whatever the last playback spoke.
-    const quint64 offset = m_exportInProgress ? 0 : m_spokenRange.location;
+    const quint64 offset = m_spokenRange.location;
     const quint64 start = followedPosition(offset + word.location);
     const quint64 end = followedPosition(offset + word.location + word.length);
-    if (!m_exportInProgress && end > start) {
+    if (end > start) {
         m_heardPosition = offset + word.location;
         notePlace(qint64(start), false);
     }
     markWord(start, end);
+}
+
+// An export runs many times faster than speech: its words are marked only as
+// often as its progress is shown, and always further on, where they stand in
+// the text whatever the last playback spoke (an export speaks the whole text
+// from its start). The view stays where the person is reading.
+void AppDelegate::markExportedWord(CharacterRange word)
+{
+    const quint64 end = word.location + word.length;
+    if (!m_isExporting || !m_exportProgress.advance(qint64(end)))
+        return;
+    showExportProgress();
+    if (!m_findIndicator || !m_textFollowed || word.location < m_exportMarkedUpTo)
+        return;
+    m_exportMarkedUpTo = end;
+    const quint64 start = followedPosition(word.location);
+    const quint64 stop = followedPosition(end);
+    if (stop > start)
+        m_findIndicator->showForRange({start, stop - start}, false);
 }
 
 void AppDelegate::markWord(quint64 start, quint64 end)
@@ -339,6 +358,8 @@ void AppDelegate::exportEnded(bool finishedSpeaking)
 {
     const bool wasExporting = m_exportInProgress;
     m_exportInProgress = false;
+    if (wasExporting && m_findIndicator)
+        m_findIndicator->clear();
     // A stopped export has no reason; a failed one has.
     const QString reason = m_speechSynth ? m_speechSynth->errorString() : QString();
     if (wasExporting && !finishedSpeaking && !reason.isEmpty())

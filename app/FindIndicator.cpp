@@ -33,7 +33,7 @@ FindIndicator::FindIndicator(QPlainTextEdit *view)
 
 FindIndicator::~FindIndicator() = default;
 
-void FindIndicator::showForRange(CharacterRange range)
+void FindIndicator::showForRange(CharacterRange range, bool scrollIntoView)
 {
     if (!m_view)
         return;
@@ -57,7 +57,8 @@ void FindIndicator::showForRange(CharacterRange range)
     mark.format = markFormat();
     m_view->setExtraSelections({mark});
     m_marked = {start, stop - start};
-    scrollToPosition(int(start));
+    if (scrollIntoView)
+        scrollToPosition(int(start));
     if (!m_held)
         m_fade.start();
 }

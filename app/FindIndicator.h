@@ -20,7 +20,8 @@ public:
     explicit FindIndicator(QPlainTextEdit *view);
     ~FindIndicator() override;
 
-    void showForRange(CharacterRange range);
+    // Scrolls the mark into view unless `scrollIntoView` is false.
+    void showForRange(CharacterRange range, bool scrollIntoView = true);
     void clear();
     // While held (a paused speech), the mark stays where it is instead of
     // fading: it shows where the speech goes on from.

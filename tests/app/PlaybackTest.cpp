@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScrollBar>
 
 #include <functional>
 
@@ -230,6 +231,31 @@ TEST_F(Playback, ExportWritesTheWholeTextAndMarksWordsAtTheirOwnPlace)
     EXPECT_TRUE(label->isHidden());
     EXPECT_TRUE(TestSupport::readSoundFile(path).valid);
     EXPECT_TRUE(TestSupport::contents(dir.filePath(u"speech.vtt"_s)).startsWith("WEBVTT\n\n1\n"));
+    EXPECT_EQ(delegate->findIndicator()->markedRange().length, 0u) << "a mark left after the end";
+
+    // A long export, by worker processes: its marks only go on, the view
+    // stays where the person reads, and no mark is left once it ends.
+    QString book;
+    for (int section = 1; section <= 40; ++section)
+        book += u"Section %1.\n"_s.arg(section) +
+                QString(u"A sentence of this section to render. "_s).repeated(40) + u'\n';
+    text->setPlainText(book);
+    int scrolled = 0;
+    QObject::connect(text->verticalScrollBar(), &QScrollBar::valueChanged, [&] { ++scrolled; });
+    quint64 lastMarked = 0;
+    bool backwards = false;
+    QObject::connect(delegate->speechSynth(), &SpeechSynthesizer::willSpeakWord, [&] {
+        const CharacterRange marked = delegate->findIndicator()->markedRange();
+        backwards = backwards || (marked.length > 0 && marked.location < lastMarked);
+        lastMarked = std::max(lastMarked, marked.location);
+    });
+    delegate->doExport(nullptr);
+    ASSERT_TRUE(choose(dir.filePath(u"book.wav"_s)));
+    ASSERT_TRUE(waitForLog(log, u"With success"_s, 2));
+    EXPECT_GT(lastMarked, 0u);
+    EXPECT_FALSE(backwards);
+    EXPECT_EQ(scrolled, 0);
+    EXPECT_EQ(delegate->findIndicator()->markedRange().length, 0u);
 }
 
 // From the cursor (or a selection's start) to the end, marks at their place;
