@@ -217,6 +217,8 @@ private:
     void showExportProgress();
     void speak(std::optional<CharacterRange> range);
     QString selectedVoice() const;
+    void takeSelectedVoice();
+    QString exportVoice() const;
     void markWord(quint64 start, quint64 end);
     void markExportedWord(CharacterRange word);
     void moveInSpeech(TextUnits::Unit unit, bool forward);
@@ -288,6 +290,8 @@ private:
     quint64 m_exportMarkedUpTo = 0;
     ExportProgress m_exportProgress;
     bool m_caretFollowsWords = false;
+    // Whether a speech has set the synthesizer's voice from the pop-up yet.
+    bool m_voiceTaken = false;
     // Edits of the text since the current speech began, in order, and
     // whether its words still belong to the text in the editor.
     struct Edit

@@ -21,7 +21,7 @@ bool AppDelegate::applicationSpeak(QObject *sender, const QString &text)
     // Whatever is being spoken ends, as with Stop; its end report comes
     // after the new speech began and leaves its state alone.
     setIsPlaying(true);
-    m_speechSynth->setVoice(selectedVoice());
+    takeSelectedVoice();
     m_exportInProgress = false;
     setHandedText(text);
     m_speechSynth->startSpeakingString(text);

@@ -81,7 +81,7 @@ void AppDelegate::speak(std::optional<CharacterRange> range)
     }
 
     if (m_speechSynth) {
-        m_speechSynth->setVoice(selectedVoice());
+        takeSelectedVoice();
         if (continuing) {
             m_speechSynth->continueSpeaking();
         } else {
@@ -99,6 +99,31 @@ void AppDelegate::speak(std::optional<CharacterRange> range)
 
     status()->show(tr("Speaking..."), true);
     setIsPaused(false);
+}
+
+// The voice chosen in the pop-up becomes the synthesizer's, which an export
+// then speaks with too.
+void AppDelegate::takeSelectedVoice()
+{
+    m_speechSynth->setVoice(selectedVoice());
+    m_voiceTaken = true;
+}
+
+// What the export panel says of the voice an export speaks with: the one of
+// the last playback, or the default one before any.
+QString AppDelegate::exportVoice() const
+{
+    const QString identifier = m_speechSynth ? m_speechSynth->voice() : QString();
+    QString label = identifier;
+    if (m_voicePopupMenu) {
+        for (QAction *item : m_voicePopupMenu->actions()) {
+            const QVariantMap record = MenuItem::representedObject(item).toMap();
+            if (record.value(u"identifier"_s).toString() == identifier)
+                label = record.value(u"label"_s).toString();
+        }
+    }
+    return m_voiceTaken ? tr("Voice: %1, the voice last played").arg(label)
+                        : tr("Voice: %1, the default voice").arg(label);
 }
 
 QString AppDelegate::selectedVoice() const
@@ -208,7 +233,7 @@ void AppDelegate::moveInSpeech(TextUnits::Unit unit, bool forward)
     m_heardPosition = quint64(*target);
     followEdits();
     notePlace(*target, true);
-    m_speechSynth->setVoice(selectedVoice());
+    takeSelectedVoice();
     m_speechSynth->startSpeakingString(m_spokenText);
     if (m_isPaused) {
         m_speechSynth->pauseSpeakingAtBoundary(0);
@@ -251,8 +276,8 @@ void AppDelegate::doExport(QObject *sender)
                                  ? ExportPanel::timingsPathFor(url.toLocalFile())
                                  : QString());
         },
-        [saveTimings](QFileDialog *panel) {
-            return ExportPanel::prepareAudio(panel, saveTimings);
+        [this, saveTimings](QFileDialog *panel) {
+            return ExportPanel::prepareAudio(panel, exportVoice(), saveTimings);
         });
 }
 
@@ -266,7 +291,7 @@ void AppDelegate::doExportTimings(QObject *sender)
             // report as an export to it would.
             startExport(url.isLocalFile() ? QUrl() : url, url.toLocalFile());
         },
-        &ExportPanel::prepareTimings);
+        [this](QFileDialog *panel) { return ExportPanel::prepareTimings(panel, exportVoice()); });
 }
 
 void AppDelegate::startExport(const QUrl &url, const QString &timingsPath)

@@ -59,6 +59,17 @@ void offer(QFileDialog *panel, const QList<Filter> &filters, const QString &chos
                      });
 }
 
+// Says which voice the export speaks with, at the foot of the panel.
+void showVoice(QFileDialog *panel, const QString &voice)
+{
+    auto *label = new QLabel(voice, panel);
+    label->setObjectName(u"exportVoiceLabel"_s);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    if (auto *grid = qobject_cast<QGridLayout *>(panel->layout()))
+        grid->addWidget(label, grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 QString extensionOf(const QString &name)
 {
     const qsizetype dot = name.lastIndexOf(u'.');
@@ -67,7 +78,7 @@ QString extensionOf(const QString &name)
 
 } // namespace
 
-std::function<void()> ExportPanel::prepareAudio(QFileDialog *panel,
+std::function<void()> ExportPanel::prepareAudio(QFileDialog *panel, const QString &voice,
                                                 std::shared_ptr<bool> saveTimings)
 {
     QList<Filter> filters;
@@ -105,6 +116,7 @@ std::function<void()> ExportPanel::prepareAudio(QFileDialog *panel,
         grid->addWidget(jobsLabel, row + 1, 0);
         grid->addWidget(jobsSpin, row + 1, 1, Qt::AlignLeft);
     }
+    showVoice(panel, voice);
     return [check, jobsSpin, saveTimings] {
         *saveTimings = check->isChecked();
         const auto stored = Preferences::settings();
@@ -113,8 +125,9 @@ std::function<void()> ExportPanel::prepareAudio(QFileDialog *panel,
     };
 }
 
-std::function<void()> ExportPanel::prepareTimings(QFileDialog *panel)
+std::function<void()> ExportPanel::prepareTimings(QFileDialog *panel, const QString &voice)
 {
+    showVoice(panel, voice);
     offer(panel,
           {{tr("WebVTT captions (*.vtt)"), u"vtt"_s},
            {tr("SubRip subtitles (*.srt)"), u"srt"_s},

@@ -18,10 +18,11 @@ class ExportPanel
 
 public:
     // `saveTimings` receives the choice when the panel is accepted; the
-    // choice is remembered for the next export.
-    static std::function<void()> prepareAudio(QFileDialog *panel,
+    // choice is remembered for the next export. `voice` names the voice the
+    // export speaks with, which the panel says.
+    static std::function<void()> prepareAudio(QFileDialog *panel, const QString &voice,
                                               std::shared_ptr<bool> saveTimings);
-    static std::function<void()> prepareTimings(QFileDialog *panel);
+    static std::function<void()> prepareTimings(QFileDialog *panel, const QString &voice);
     // How many processes render an export at once (the panel's setting,
     // remembered): one per core unless the person chose otherwise.
     static int jobs();

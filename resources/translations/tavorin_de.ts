@@ -126,6 +126,14 @@
         <source>&amp;Yes</source>
         <translation>&amp;Ja</translation>
     </message>
+    <message>
+        <source>Voice: %1, the voice last played</source>
+        <translation>Stimme: %1, die zuletzt zum Vorlesen gewählte</translation>
+    </message>
+    <message>
+        <source>Voice: %1, the default voice</source>
+        <translation>Stimme: %1, die Standardstimme</translation>
+    </message>
 </context>
 <context>
     <name>AtomicFile</name>

@@ -126,6 +126,14 @@
         <source>&amp;Yes</source>
         <translation>&amp;Oui</translation>
     </message>
+    <message>
+        <source>Voice: %1, the voice last played</source>
+        <translation>Voix&#xa0;: %1, la dernière voix utilisée pour lire</translation>
+    </message>
+    <message>
+        <source>Voice: %1, the default voice</source>
+        <translation>Voix&#xa0;: %1, la voix par défaut</translation>
+    </message>
 </context>
 <context>
     <name>AtomicFile</name>

@@ -200,9 +200,15 @@ TEST_F(Playback, ExportWritesTheWholeTextAndMarksWordsAtTheirOwnPlace)
     const QString path = dir.filePath(u"speech.aiff"_s);
     text->setPlainText(u"alpha beta gamma"_s);
     select(6, 4);
+    auto *popup = child<PopUpButton>("voicePopup");
+    const QString played = popup->selectedItem()->text();
     delegate->doPlay(nullptr);
     delegate->doStop(nullptr);
     EXPECT_EQ(delegate->spokenRange(), (CharacterRange{6, 4}));
+    // Another voice chosen but not played: the export keeps the one played,
+    // and the panel says so.
+    popup->selectItem(popup->menu()->actions().constLast());
+    ASSERT_NE(popup->selectedItem()->text(), played);
 
     LogCapture log;
     // The panel offers the formats, the name follows the filter chosen, and
@@ -210,6 +216,8 @@ TEST_F(Playback, ExportWritesTheWholeTextAndMarksWordsAtTheirOwnPlace)
     delegate->doExport(nullptr);
     auto *savePanel = currentDialog<QFileDialog>();
     ASSERT_EQ(savePanel->acceptMode(), QFileDialog::AcceptSave);
+    const QString voice = savePanel->findChild<QLabel *>(u"exportVoiceLabel"_s)->text();
+    EXPECT_TRUE(voice.contains(played) && voice.contains(u"last played"_s)) << voice.toStdString();
     auto *types = savePanel->findChild<QComboBox *>(u"fileTypeCombo"_s);
     const int opus = types->findText(u"Opus audio (*.opus)"_s);
     ASSERT_GE(opus, 0) << savePanel->nameFilters().join(u' ').toStdString();
