@@ -2,6 +2,7 @@
 #include "platform/speech/SpeechSynthesizer.h"
 #include "platform/system/Bundle.h"
 
+#include <QCollator>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -231,6 +232,14 @@ TEST(Program, ListsEveryVoiceUnderADistinctReadableLabel)
         female += label.contains(u'♀');
     }
     EXPECT_GE(female, lines.size() / 3);
+    // In the order of the names a person reads.
+    const QCollator collator{QLocale(QLocale::English)};
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const auto name = [&](qsizetype at) {
+            return lines.at(at).section(u'\t', 1).section(u" ♀"_s, 0, 0).section(u" ♂"_s, 0, 0);
+        };
+        EXPECT_LE(collator.compare(name(i - 1), name(i)), 0) << lines.at(i).toStdString();
+    }
     const std::pair<QString, QString> known[] = {
         {u"gmw/en-US+f3"_s, u"English, America ♀ (en-us)"_s},
         {u"sit/yue"_s, u"Chinese, Cantonese ♂ (yue)"_s},
