@@ -177,6 +177,16 @@ TEST(TQTerminalBackground, OutputBeforeAPauseArrivesAtOnceAndWholeAfterIt)
     ASSERT_TRUE(split.waitForCompletion());
     EXPECT_TRUE(split.state().chunks.contains(u"\u20ac\n"_s));
     EXPECT_EQ(split.state().output, u"\u20ac\n"_s);
+
+    // A line that looks like the marker ends one read and more output
+    // follows in the next: the line was the program's, and arrives whole.
+    RunRecord lookAlike;
+    ASSERT_TRUE(terminal.bgexec({u"eval"_s, u"printf ':::::/x:::::\\n'; read -r line; echo more"_s},
+                                {}, lookAlike.action(), lookAlike.completed()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !lookAlike.state().chunks.isEmpty(); }, Patience));
+    answer(terminal, "\n");
+    ASSERT_TRUE(lookAlike.waitForCompletion());
+    EXPECT_EQ(lookAlike.state().output, u":::::/x:::::\nmore\n"_s);
 }
 
 TEST(TQTerminalBackground, ARunWhoseInputANewRunReplacesSeesItsEnd)
