@@ -13,6 +13,7 @@
 #include <QScopeGuard>
 #include <QSysInfo>
 #include <QThread>
+#include <QTimer>
 
 #include "support/PdfMakers.h"
 #include "support/TestSupport.h"
@@ -758,7 +759,10 @@ protected:
     std::pair<int, QString> launch(const QStringList &arguments = {})
     {
         QProcess *process = start(arguments);
-        if (!process->waitForFinished(60000) || process->exitStatus() != QProcess::NormalExit)
+        // The test's own timers go on meanwhile.
+        if (!QTest::qWaitFor([process] { return process->state() == QProcess::NotRunning; },
+                             60000) ||
+            process->exitStatus() != QProcess::NormalExit)
             return {-1, QString()};
         return {process->exitCode(), QString::fromUtf8(process->readAllStandardError())};
     }
@@ -816,12 +820,17 @@ TEST_F(SingleInstanceProgram, OneInstanceOutlastsFrozenLaunchesStaleFilesRacesFl
     QString seen;
     EXPECT_TRUE(waitForLine(first, seen, u"Another launch asked for the window"_s));
 
-    std::vector<int> idle;
-    for (int i = 0; i < 80; ++i) {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
-        ASSERT_EQ(::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
-        idle.push_back(fd);
-    }
+    const auto connections = [&address](int count) {
+        std::vector<int> connected;
+        for (int i = 0; i < count; ++i) {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            EXPECT_EQ(::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address),
+                      0);
+            connected.push_back(fd);
+        }
+        return connected;
+    };
+    const std::vector<int> idle = connections(80);
     // Each idle connection is dropped after a short while.
     const bool allDropped = QTest::qWaitFor(
         [&] {
@@ -835,6 +844,21 @@ TEST_F(SingleInstanceProgram, OneInstanceOutlastsFrozenLaunchesStaleFilesRacesFl
         ::close(fd);
     EXPECT_TRUE(allDropped);
     EXPECT_EQ(launch().first, 0);
+
+    // Connections that send a byte a second hold their places no longer
+    // than idle ones: a launch turned away meanwhile asks again.
+    const std::vector<int> trickling = connections(32);
+    QTimer drip;
+    drip.callOnTimeout([&trickling] {
+        for (const int fd : trickling)
+            static_cast<void>(::send(fd, "{", 1, MSG_NOSIGNAL | MSG_DONTWAIT));
+    });
+    drip.start(1000);
+    const auto [behind, behindSaid] = launch();
+    drip.stop();
+    for (const int fd : trickling)
+        ::close(fd);
+    EXPECT_EQ(behind, 0) << behindSaid.toStdString();
 
     ::kill(pid_t(first->processId()), SIGSTOP);
     const auto [busy, busySaid] = launch();
