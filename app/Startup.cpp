@@ -15,6 +15,7 @@
 #include <QLocale>
 #include <QMessageBox>
 
+#include <csignal>
 #include <cstdio>
 #include <vector>
 
@@ -30,13 +31,6 @@ void describeApplication()
     QCoreApplication::setApplicationVersion(BundleInfo::shortVersion);
     QGuiApplication::setApplicationDisplayName(BundleInfo::name);
     QGuiApplication::setDesktopFileName(u"org.tavorin.Tavorin"_s);
-}
-
-int usageError(const QString &error)
-{
-    std::fprintf(stderr, "tavorin: %s\nTry 'tavorin --help' for more information.\n",
-                 error.toLocal8Bit().constData());
-    return 2;
 }
 
 // Launched from the desktop there is no terminal to read standard error:
@@ -68,6 +62,10 @@ int Startup::main(int argc, char **argv)
     // A process of a parallel export: no options, no voice list, no window.
     if (argc == 2 && qstrcmp(argv[1], SpeechSynthesizer::renderWorkerOption()) == 0)
         return SpeechSynthesizer::runRenderWorker();
+    // A file that grows past the process's limit (ulimit -f) fails to write
+    // as on a full disk, rather than ending the process with nothing said
+    // (and the window with the person's text).
+    std::signal(SIGXFSZ, SIG_IGN);
     // Long exports are rendered by more processes of this very program.
     SpeechSynthesizer::setRenderProgram(u"/proc/self/exe"_s);
     // Reading the voice list takes a while; it goes on while the rest starts.
@@ -91,7 +89,7 @@ int Startup::main(int argc, char **argv)
         QCoreApplication app(argc, argv);
         describeApplication();
         if (!parsed)
-            return usageError(commandLine.errorText());
+            return CommandLine::usageError(commandLine.errorText());
         return commandLine.runTask();
     }
 
@@ -104,12 +102,12 @@ int Startup::main(int argc, char **argv)
                                   !qEnvironmentVariableIsEmpty("DISPLAY") ||
                                   !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     if (!parsed && (!commandLine.lacksOnlyUnknownOptions() || !displayAvailable))
-        return usageError(commandLine.errorText());
+        return CommandLine::usageError(commandLine.errorText());
     const std::vector<char *> given(argv, argv + argc);
     QApplication app(argc, argv);
     describeApplication();
     if (!parsed && !commandLine.acceptWhatQtLeft(given, argc, argv))
-        return usageError(commandLine.errorText());
+        return CommandLine::usageError(commandLine.errorText());
     // The window speaks the desktop's language; the command line's messages
     // above stay in English, as scripts may read them.
     const Translations translations(QLocale::system().uiLanguages());

@@ -170,6 +170,16 @@ QStringList cueWords(const QString &path)
     return words;
 }
 
+// Every usage error says what is wrong, then where help is.
+void expectUsageErrorForm(const Outcome &outcome)
+{
+    const QRegularExpression form(
+        u"tavorin: [^\n]+\nTry 'tavorin --help' for more information.\n"_s);
+    if (outcome.status == 2) {
+        EXPECT_TRUE(form.match(outcome.err).hasMatch()) << outcome.err.toStdString();
+    }
+}
+
 } // namespace
 
 TEST(Program, AnswersItsOptionsAndRefusesWrongOnes)
@@ -207,6 +217,7 @@ TEST(Program, AnswersItsOptionsAndRefusesWrongOnes)
         EXPECT_EQ(outcome.status, c.status);
         EXPECT_TRUE(outcome.out.contains(c.out)) << outcome.out.toStdString();
         EXPECT_TRUE(outcome.err.contains(c.err)) << outcome.err.toStdString();
+        expectUsageErrorForm(outcome);
     }
 }
 
@@ -273,6 +284,10 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
     // Any file written is limited to 64 KiB and the signal that enforces it
     // ignored, so that writes fail as on a full disk; both survive the exec.
     const QString fullDisk = u"trap '' XFSZ; ulimit -f 64; exec \"$0\" \"$@\""_s;
+    const QString sizeLimit = u"ulimit -f 64; exec \"$0\" \"$@\""_s;
+    const QString inFolder = u"cd '%1' && exec \"$0\" \"$@\""_s.arg(dir.path());
+    // The timings through a link to where the audio would go.
+    ASSERT_TRUE(QFile::link(u"audio.json"_s, dir.filePath(u"link.json"_s)));
     const QByteArray speech =
         QByteArray("Far more speech than sixty-four kilobytes will hold. ").repeated(20);
     const struct
@@ -322,6 +337,15 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
          {},
          1,
          u"same file"_s},
+        {{dir.filePath(u"audio.json"_s), u"--format"_s, u"wav"_s, u"--timings"_s,
+          dir.filePath(u"link.json"_s), input},
+         {},
+         1,
+         u"same file"_s},
+        {{out, u"--export"_s, dir.filePath(u"b.aiff"_s), input}, {}, 2, u"more than once"_s},
+        {{out, u"--timings"_s, QString(), input}, {}, 2, u"--timings is empty"_s},
+        {{u"o.wav/"_s, input}, {}, 2, u"names a folder"_s, inFolder},
+        {{out, u"--timings"_s, dir.filePath(u"t.vtt/."_s), input}, {}, 2, u"names a folder"_s},
         // A full disk; an encoder's failure may come only when it is closed.
         {{out, u"-"_s}, speech, 1, out, fullDisk},
         {{dir.filePath(u"full.ogg"_s), u"--timings"_s, dir.filePath(u"full.vtt"_s), u"-"_s},
@@ -329,6 +353,7 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
          1,
          u"full.ogg"_s,
          fullDisk},
+        {{out, u"-"_s}, speech, 1, u"File too large"_s, sizeLimit},
     };
     for (const auto &failure : failures) {
         SCOPED_TRACE(failure.arguments.join(u' ').toStdString());
@@ -339,6 +364,7 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
                                           failure.input, u"bash"_s);
         EXPECT_EQ(outcome.status, failure.status);
         EXPECT_TRUE(outcome.err.contains(failure.complaint)) << outcome.err.toStdString();
+        expectUsageErrorForm(outcome);
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"in.txt"_s});
     EXPECT_EQ(TestSupport::contents(input), said);
