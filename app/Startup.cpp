@@ -9,6 +9,7 @@
 #include "platform/speech/SpeechSynthesizer.h"
 #include "platform/system/BundleInfo.h"
 #include "platform/system/Log.h"
+#include "platform/system/StandardError.h"
 #include "platform/system/Translations.h"
 
 #include <QApplication>
@@ -66,6 +67,8 @@ int Startup::main(int argc, char **argv)
     // as on a full disk, rather than ending the process with nothing said
     // (and the window with the person's text).
     std::signal(SIGXFSZ, SIG_IGN);
+    // Before the engine thread starts, which reads the voice list quietly.
+    StandardError::takeOver();
     // Long exports are rendered by more processes of this very program.
     SpeechSynthesizer::setRenderProgram(u"/proc/self/exe"_s);
     // Reading the voice list takes a while; it goes on while the rest starts.
