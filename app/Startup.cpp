@@ -9,6 +9,7 @@
 #include "platform/speech/SpeechSynthesizer.h"
 #include "platform/system/BundleInfo.h"
 #include "platform/system/Log.h"
+#include "platform/system/ProcessExit.h"
 #include "platform/system/StandardError.h"
 #include "platform/system/Translations.h"
 
@@ -32,6 +33,44 @@ void describeApplication()
     QCoreApplication::setApplicationVersion(BundleInfo::shortVersion);
     QGuiApplication::setApplicationDisplayName(BundleInfo::name);
     QGuiApplication::setDesktopFileName(u"org.tavorin.Tavorin"_s);
+}
+
+// What a launch needs a display for, said when it cannot reach one.
+const char *displayUse = "show the window on";
+QtMessageHandler previousHandler = nullptr;
+
+[[noreturn]] void cannotReachDisplay(const QString &why)
+{
+    std::fprintf(stderr, "tavorin: cannot reach a display to %s (%s)\n", displayUse,
+                 why.toLocal8Bit().constData());
+    ProcessExit::leave(1);
+}
+
+// Qt ends the process when its platform plugin cannot connect; the launch
+// says why instead, as it does for any other failure.
+void failWithoutDisplay(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtFatalMsg) {
+        QStringList set;
+        for (const char *name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"})
+            if (!qEnvironmentVariableIsEmpty(name))
+                set << QString::fromLatin1(name) + u'=' + qEnvironmentVariable(name);
+        cannotReachDisplay(u"no platform plugin of Qt connects with "_s + set.join(u", "_s));
+    }
+    if (previousHandler)
+        previousHandler(type, context, message);
+}
+
+bool choosesPlatform(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArrayView argument(argv[i]);
+        if (argument == "--")
+            break;
+        if (argument == "-platform" || argument == "--platform")
+            return true;
+    }
+    return false;
 }
 
 // Launched from the desktop there is no terminal to read standard error:
@@ -106,8 +145,14 @@ int Startup::main(int argc, char **argv)
                                   !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     if (!parsed && (!commandLine.lacksOnlyUnknownOptions() || !displayAvailable))
         return CommandLine::usageError(commandLine.errorText());
+    if (commandLine.asksToSpeak())
+        displayUse = "speak in";
+    if (!displayAvailable && !choosesPlatform(argc, argv))
+        cannotReachDisplay(u"DISPLAY and WAYLAND_DISPLAY are unset"_s);
     const std::vector<char *> given(argv, argv + argc);
+    previousHandler = qInstallMessageHandler(failWithoutDisplay);
     QApplication app(argc, argv);
+    qInstallMessageHandler(previousHandler);
     describeApplication();
     if (!parsed && !commandLine.acceptWhatQtLeft(given, argc, argv))
         return CommandLine::usageError(commandLine.errorText());

@@ -191,6 +191,7 @@ TEST(Program, AnswersItsOptionsAndRefusesWrongOnes)
         QString out;
         QString err;
         QByteArray input = {};
+        QStringList environment = {};
     } cases[] = {
         {{u"--version"_s}, 0, u"tavorin "_s, {}},
         {{u"--help"_s}, 0, u"--list-voices"_s, {}},
@@ -210,10 +211,23 @@ TEST(Program, AnswersItsOptionsAndRefusesWrongOnes)
         {{u"--speak"_s, u"-"_s}, 1, {}, u"larger than 10 MiB"_s, QByteArray(10485761, 'a')},
         // The offscreen platform has no selection, as some desktops.
         {{u"--speak-selection"_s}, 1, {}, u"primary selection"_s},
+        // Without a display to speak in: none named, or one that is not there.
+        {{u"--speak"_s, u"Hi"_s},
+         1,
+         {},
+         u"cannot reach a display to speak in (DISPLAY and WAYLAND_DISPLAY are unset)"_s,
+         {},
+         {u"QT_QPA_PLATFORM="_s, u"DISPLAY="_s, u"WAYLAND_DISPLAY="_s}},
+        {{u"--speak-selection"_s},
+         1,
+         {},
+         u"cannot reach a display to speak in"_s,
+         {},
+         {u"QT_QPA_PLATFORM=xcb"_s, u"DISPLAY=:4242"_s, u"WAYLAND_DISPLAY="_s}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.arguments.join(u' ').toStdString());
-        const Outcome outcome = run(c.arguments, c.input);
+        const Outcome outcome = run(c.arguments, c.input, program, c.environment);
         EXPECT_EQ(outcome.status, c.status);
         EXPECT_TRUE(outcome.out.contains(c.out)) << outcome.out.toStdString();
         EXPECT_TRUE(outcome.err.contains(c.err)) << outcome.err.toStdString();
