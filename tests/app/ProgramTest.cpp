@@ -815,9 +815,9 @@ protected:
 };
 
 // One instance through what its channel meets: a launch frozen while it held
-// the lock, the channel a crash left, two launches at once, a hand-over, a
-// flood of idle connections and a pause. Each launch ends and says why, and
-// the running instance's channel is never replaced.
+// the lock, the channel a crash left, two launches at once, a hand-over,
+// floods of idle and of trickling connections, and a pause. Each launch ends
+// and says why, and the running instance's channel is never replaced.
 TEST_F(SingleInstanceProgram, OneInstanceOutlastsFrozenLaunchesStaleFilesRacesFloodsAndPauses)
 {
     const QByteArray lock = QFile::encodeName(folder() + u"/instance.lock"_s);
