@@ -65,7 +65,7 @@ namespace {
 
 // A remembered number, or nothing when the file holds none there (edited by
 // hand, or written by another version).
-std::optional<double> number(const QSettings &settings, QStringView key)
+std::optional<double> number(const Preferences::Settings &settings, QStringView key)
 {
     bool ok = false;
     const double value = settings.value(key.toString()).toDouble(&ok);

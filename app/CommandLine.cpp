@@ -48,6 +48,13 @@ QString absolutePath(const QString &file)
 
 } // namespace
 
+int CommandLine::usageError(const QString &error)
+{
+    printLine(stderr, u"tavorin: "_s + error);
+    std::fputs("Try 'tavorin --help' for more information.\n", stderr);
+    return 2;
+}
+
 QStringList CommandLine::arguments(int argc, char **argv)
 {
     QStringList arguments;
@@ -162,6 +169,24 @@ bool CommandLine::parse(const QStringList &arguments)
     m_onlyUnknownOptions = false;
     if (!parsed && m_parser.unknownOptionNames().isEmpty()) {
         m_error = m_parser.errorText();
+        return false;
+    }
+    // The last of two values would win unseen.
+    for (const QCommandLineOption *option : {&m_export, &m_timings, &m_format, &m_speak}) {
+        if (m_parser.values(*option).size() > 1) {
+            m_error = u"--%1 is given more than once"_s.arg(option->names().constFirst());
+            return false;
+        }
+    }
+    // A name made absolute would lose what makes it a folder's ("o.wav/").
+    for (const QCommandLineOption *option : {&m_export, &m_timings}) {
+        const QString name = m_parser.value(*option);
+        const QString last = name.section(u'/', -1);
+        if (!m_parser.isSet(*option) || (last != u""_s && last != u"."_s && last != u".."_s))
+            continue;
+        const QString given = option->names().constFirst();
+        m_error = name.isEmpty() ? u"the file name given to --%1 is empty"_s.arg(given)
+                                 : u"--%1 %2 names a folder, not a file"_s.arg(given, name);
         return false;
     }
     const bool exporting = m_parser.isSet(m_export) || m_parser.isSet(m_timings);
@@ -382,10 +407,8 @@ int CommandLine::exportSpeech()
     // Names that choose no format are refused before anything is read.
     const QString refused =
         SpeechSynthesizer::checkExport(request.output, {request.format, request.timings});
-    if (!refused.isEmpty()) {
-        printLine(stderr, u"tavorin: "_s + refused);
-        return 2;
-    }
+    if (!refused.isEmpty())
+        return usageError(refused);
     const QStringList positional = m_parser.positionalArguments();
     request.input = positional.isEmpty() ? u"-"_s : positional.constFirst();
     if (m_parser.isSet(m_voice))
@@ -396,13 +419,11 @@ int CommandLine::exportSpeech()
         const auto [minimum, maximum] = SpeechSynthesizer::rateRange();
         bool ok = false;
         const float rate = m_parser.value(m_rate).toFloat(&ok);
-        if (!ok || !(rate >= float(minimum) && rate <= float(maximum))) {
-            printLine(stderr, u"tavorin: invalid rate '%1': give words per minute from %2 to %3"_s
+        if (!ok || !(rate >= float(minimum) && rate <= float(maximum)))
+            return usageError(u"invalid rate '%1': give words per minute from %2 to %3"_s
                                   .arg(m_parser.value(m_rate))
                                   .arg(minimum)
                                   .arg(maximum));
-            return 2;
-        }
         request.rate = rate;
     }
     request.pitch = m_shape.pitch;
@@ -411,12 +432,10 @@ int CommandLine::exportSpeech()
     if (m_parser.isSet(m_jobs)) {
         bool ok = false;
         const int jobs = m_parser.value(m_jobs).toInt(&ok);
-        if (!ok || jobs < 1 || jobs > MaximumJobs) {
-            printLine(stderr, u"tavorin: invalid number of jobs '%1': give 1 to %2"_s
-                                  .arg(m_parser.value(m_jobs))
-                                  .arg(MaximumJobs));
-            return 2;
-        }
+        if (!ok || jobs < 1 || jobs > MaximumJobs)
+            return usageError(
+                u"invalid number of jobs '%1': give 1 to %2"_s.arg(m_parser.value(m_jobs))
+                    .arg(MaximumJobs));
         request.jobs = jobs;
     }
     HeadlessExport task;

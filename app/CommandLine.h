@@ -32,6 +32,10 @@ public:
     // runs without any display.
     static bool isTask(int argc, char **argv);
 
+    // Says what is wrong with the arguments and where help is, as every
+    // usage error does; the exit status for it.
+    static int usageError(const QString &error);
+
     // True when the arguments hold --help-all.
     static bool asksForAllHelp(int argc, char **argv);
 

@@ -102,7 +102,11 @@ int HeadlessExport::run(const Request &request)
             return 1;
         }
     }
-    if (outputs.size() == 2 && (outputs[0] == outputs[1] || sameFile(outputs[0], outputs[1]))) {
+    // Compared as the files they lead to, also before they exist.
+    QString unused;
+    if (outputs.size() == 2 && (AtomicFile::resolvedTarget(outputs[0], unused) ==
+                                    AtomicFile::resolvedTarget(outputs[1], unused) ||
+                                sameFile(outputs[0], outputs[1]))) {
         fail(u"cannot write %1: the audio and the timings would be the same file"_s.arg(
             request.timings));
         return 1;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QAnyStringView>
 #include <QSettings>
 #include <QString>
+#include <QVariant>
 
 #include <memory>
 
@@ -9,7 +11,25 @@
 // the desktop's configuration folder (XDG_CONFIG_HOME, ~/.config by default).
 namespace Preferences {
 
-std::unique_ptr<QSettings> settings();
+// The settings file, written as every file of the program is: in place of a
+// regular file, through links. When its name leads to anything else (a
+// device, a FIFO, a folder), nothing there is read or replaced and the
+// choices last for this run only. Main thread only.
+class Settings
+{
+public:
+    QVariant value(QAnyStringView key, const QVariant &fallback = QVariant()) const;
+    void setValue(QAnyStringView key, const QVariant &value);
+    void clear();
+    // The file the choices are saved in; empty when they are not saved.
+    QString fileName() const;
+
+private:
+    friend std::unique_ptr<Settings> settings();
+    std::unique_ptr<QSettings> m_file;
+};
+
+std::unique_ptr<Settings> settings();
 
 inline constexpr QStringView voiceKey = u"speech/voice";
 inline constexpr QStringView rateKey = u"speech/rate";

@@ -9,12 +9,15 @@
 #include "platform/speech/SpeechSynthesizer.h"
 #include "platform/system/BundleInfo.h"
 #include "platform/system/Log.h"
+#include "platform/system/ProcessExit.h"
+#include "platform/system/StandardError.h"
 #include "platform/system/Translations.h"
 
 #include <QApplication>
 #include <QLocale>
 #include <QMessageBox>
 
+#include <csignal>
 #include <cstdio>
 #include <vector>
 
@@ -32,11 +35,42 @@ void describeApplication()
     QGuiApplication::setDesktopFileName(u"org.tavorin.Tavorin"_s);
 }
 
-int usageError(const QString &error)
+// What a launch needs a display for, said when it cannot reach one.
+const char *displayUse = "show the window on";
+QtMessageHandler previousHandler = nullptr;
+
+[[noreturn]] void cannotReachDisplay(const QString &why)
 {
-    std::fprintf(stderr, "tavorin: %s\nTry 'tavorin --help' for more information.\n",
-                 error.toLocal8Bit().constData());
-    return 2;
+    std::fprintf(stderr, "tavorin: cannot reach a display to %s (%s)\n", displayUse,
+                 why.toLocal8Bit().constData());
+    ProcessExit::leave(1);
+}
+
+// Qt ends the process when its platform plugin cannot connect; the launch
+// says why instead, as it does for any other failure.
+void failWithoutDisplay(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtFatalMsg) {
+        QStringList set;
+        for (const char *name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"})
+            if (!qEnvironmentVariableIsEmpty(name))
+                set << QString::fromLatin1(name) + u'=' + qEnvironmentVariable(name);
+        cannotReachDisplay(u"no platform plugin of Qt connects with "_s + set.join(u", "_s));
+    }
+    if (previousHandler)
+        previousHandler(type, context, message);
+}
+
+bool choosesPlatform(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArrayView argument(argv[i]);
+        if (argument == "--")
+            break;
+        if (argument == "-platform" || argument == "--platform")
+            return true;
+    }
+    return false;
 }
 
 // Launched from the desktop there is no terminal to read standard error:
@@ -68,6 +102,12 @@ int Startup::main(int argc, char **argv)
     // A process of a parallel export: no options, no voice list, no window.
     if (argc == 2 && qstrcmp(argv[1], SpeechSynthesizer::renderWorkerOption()) == 0)
         return SpeechSynthesizer::runRenderWorker();
+    // A file that grows past the process's limit (ulimit -f) fails to write
+    // as on a full disk, rather than ending the process with nothing said
+    // (and the window with the person's text).
+    std::signal(SIGXFSZ, SIG_IGN);
+    // Before the engine thread starts, which reads the voice list quietly.
+    StandardError::takeOver();
     // Long exports are rendered by more processes of this very program.
     SpeechSynthesizer::setRenderProgram(u"/proc/self/exe"_s);
     // Reading the voice list takes a while; it goes on while the rest starts.
@@ -91,7 +131,7 @@ int Startup::main(int argc, char **argv)
         QCoreApplication app(argc, argv);
         describeApplication();
         if (!parsed)
-            return usageError(commandLine.errorText());
+            return CommandLine::usageError(commandLine.errorText());
         return commandLine.runTask();
     }
 
@@ -104,12 +144,18 @@ int Startup::main(int argc, char **argv)
                                   !qEnvironmentVariableIsEmpty("DISPLAY") ||
                                   !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     if (!parsed && (!commandLine.lacksOnlyUnknownOptions() || !displayAvailable))
-        return usageError(commandLine.errorText());
+        return CommandLine::usageError(commandLine.errorText());
+    if (commandLine.asksToSpeak())
+        displayUse = "speak in";
+    if (!displayAvailable && !choosesPlatform(argc, argv))
+        cannotReachDisplay(u"DISPLAY and WAYLAND_DISPLAY are unset"_s);
     const std::vector<char *> given(argv, argv + argc);
+    previousHandler = qInstallMessageHandler(failWithoutDisplay);
     QApplication app(argc, argv);
+    qInstallMessageHandler(previousHandler);
     describeApplication();
     if (!parsed && !commandLine.acceptWhatQtLeft(given, argc, argv))
-        return usageError(commandLine.errorText());
+        return CommandLine::usageError(commandLine.errorText());
     // The window speaks the desktop's language; the command line's messages
     // above stay in English, as scripts may read them.
     const Translations translations(QLocale::system().uiLanguages());

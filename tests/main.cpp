@@ -1,4 +1,5 @@
 #include "platform/system/ProcessExit.h"
+#include "platform/system/StandardError.h"
 
 #include <QApplication>
 #include <QFile>
@@ -12,6 +13,8 @@
 
 int main(int argc, char **argv)
 {
+    // As the program does, before any thread starts.
+    StandardError::takeOver();
     // Test discovery runs the programs outside CTest's environment: without a
     // display, choose the offscreen platform here.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))

@@ -37,9 +37,13 @@ using std::chrono::milliseconds;
 constexpr milliseconds lockWait{5000};
 // An instance busy loading a large file answers once it is done.
 constexpr milliseconds answerWait{15000};
-// A request is one line: a connection that sends nothing for this long is
-// dropped, so that idle connections cannot pile up.
-constexpr int connectionDeadlineMs = 3000;
+// A request is one line, and each connection has one deadline for the whole
+// of it, so that connections that send nothing, or a byte now and then,
+// cannot hold every place for long. A request is small, but for a text to
+// speak, which has as much more time as it takes at the slowest rate a
+// launch sends it.
+constexpr qint64 requestDeadlineMs = 3000;
+constexpr qint64 minimumBytesPerMs = 1024;
 constexpr int maximumConnections = 32;
 // How soon to accept again after the system refused a connection (out of
 // descriptors, for one).
@@ -84,7 +88,13 @@ bool makePrivateFolder(const QByteArray &path)
     return isPrivateFolder(path);
 }
 
-bool writeAll(int fd, const QByteArray &bytes, Clock::time_point deadline)
+enum class Sent {
+    Whole,
+    Closed,   // the other end closed the connection first
+    TimedOut, // or failed otherwise
+};
+
+Sent writeAll(int fd, const QByteArray &bytes, Clock::time_point deadline)
 {
     qsizetype written = 0;
     while (written < bytes.size()) {
@@ -95,14 +105,16 @@ bool writeAll(int fd, const QByteArray &bytes, Clock::time_point deadline)
         if (count < 0 && errno == EAGAIN) {
             pollfd waiting{fd, POLLOUT, 0};
             if (::poll(&waiting, 1, remainingMs(deadline)) == 0)
-                return false;
+                return Sent::TimedOut;
             continue;
         }
+        if (count < 0 && (errno == EPIPE || errno == ECONNRESET))
+            return Sent::Closed;
         if (count <= 0)
-            return false;
+            return Sent::TimedOut;
         written += count;
     }
-    return true;
+    return Sent::Whole;
 }
 
 enum class Answer {
@@ -143,13 +155,14 @@ Answer sendRequest(const QString &channel, const QByteArray &request, QByteArray
             waitBriefly();
             continue;
         }
-        if (!writeAll(socket.get(), request, deadline))
+        const Sent sent = writeAll(socket.get(), request, deadline);
+        if (sent == Sent::TimedOut)
             return Answer::NoAnswer;
 
         reply.clear();
-        bool closed = false;
+        bool closed = sent == Sent::Closed;
         pollfd waiting{socket.get(), POLLIN, 0};
-        while (!reply.contains('\n')) {
+        while (!closed && !reply.contains('\n')) {
             const int ready = ::poll(&waiting, 1, remainingMs(deadline));
             if (ready < 0 && errno == EINTR)
                 continue;
@@ -169,8 +182,9 @@ Answer sendRequest(const QString &channel, const QByteArray &request, QByteArray
             reply.truncate(reply.indexOf('\n') + 1);
             return Answer::Confirmed;
         }
-        // Closed unanswered: the instance had too many connections open, or
-        // has just ended. Asking again tells which.
+        // Closed unanswered, or before the request was in: the instance had
+        // too many connections open, or has just ended. Asking again tells
+        // which.
         if (remainingMs(deadline) == 0)
             return Answer::NoAnswer;
         waitBriefly();
@@ -358,16 +372,6 @@ void SingleInstance::acceptConnections()
         connection.release();
         ++m_openConnections;
         connect(socket, &QObject::destroyed, this, [this] { --m_openConnections; });
-        // Restarted whenever a piece of the request comes: a long text may
-        // take a while, a connection that sends nothing does not.
-        auto *deadline = new QTimer(socket);
-        deadline->setSingleShot(true);
-        connect(deadline, &QTimer::timeout, socket, [socket] {
-            socket->abort();
-            socket->deleteLater();
-        });
-        deadline->start(connectionDeadlineMs);
-        connect(socket, &QLocalSocket::readyRead, deadline, qOverload<>(&QTimer::start));
         serveConnection(socket);
     }
 }
@@ -375,29 +379,44 @@ void SingleInstance::acceptConnections()
 void SingleInstance::serveConnection(QLocalSocket *socket)
 {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    auto *deadline = new QTimer(socket);
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, socket, [socket] {
+        socket->abort();
+        socket->deleteLater();
+    });
+    deadline->start(int(requestDeadlineMs));
     // A request with a long text comes in many pieces: each is searched for
     // the line's end once, not the whole request again with every piece.
     auto request = std::make_shared<QByteArray>();
-    connect(socket, &QLocalSocket::readyRead, this, [this, socket, request] {
-        const qsizetype searched = request->size();
-        request->append(socket->readAll());
-        const qsizetype end = request->indexOf('\n', searched);
-        if (end < 0) {
-            if (request->size() > maximumMessage)
-                socket->abort();
-            return;
-        }
-        request->truncate(end);
-        disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
-        std::optional<QStringList> activation;
-        socket->write(answer(*request, activation));
-        socket->flush();
-        socket->disconnectFromServer();
-        // The launch is answered before the files are opened, which may
-        // take a while.
-        if (activation)
-            Q_EMIT activationRequested(*activation);
-    });
+    connect(socket, &QLocalSocket::readyRead, this,
+            [this, socket, request, deadline, accepted = Clock::now()] {
+                const qsizetype searched = request->size();
+                request->append(socket->readAll());
+                const qsizetype end = request->indexOf('\n', searched);
+                if (end < 0) {
+                    if (request->size() > maximumMessage) {
+                        socket->abort();
+                        return;
+                    }
+                    const auto allowed =
+                        milliseconds(requestDeadlineMs + request->size() / minimumBytesPerMs);
+                    deadline->start(remainingMs(accepted + allowed));
+                    return;
+                }
+                request->truncate(end);
+                disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+                // The answer has its own while to go out.
+                deadline->start(int(requestDeadlineMs));
+                std::optional<QStringList> activation;
+                socket->write(answer(*request, activation));
+                socket->flush();
+                socket->disconnectFromServer();
+                // The launch is answered before the files are opened, which may
+                // take a while.
+                if (activation)
+                    Q_EMIT activationRequested(*activation);
+            });
 }
 
 QByteArray SingleInstance::answer(const QByteArray &line, std::optional<QStringList> &activation)

@@ -26,10 +26,11 @@ class QSocketNotifier;
 // the connection belongs to a live instance, however busy: it is waited for,
 // never replaced.
 //
-// The instance serves each connection for a few seconds at most and a
-// bounded number at a time, and keeps listening when the system briefly runs
-// out of descriptors, so that nothing another program does to the channel
-// leads to a second instance.
+// The instance serves each connection for a few seconds at most (a long text
+// to speak, for as long as it takes to send) and a bounded number at a time,
+// and keeps listening when the system briefly runs out of descriptors, so
+// that nothing another program does to the channel leads to a second
+// instance.
 class SingleInstance : public QObject
 {
     Q_OBJECT

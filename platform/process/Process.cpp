@@ -61,7 +61,8 @@ public:
     SpawnAttributes()
     {
         posix_spawnattr_init(&m_attributes);
-        // The child starts with no blocked signals and SIGPIPE at its default,
+        // The child starts with no blocked signals and SIGPIPE and SIGXFSZ at
+        // their defaults,
         // whatever the spawning thread had, as programs expect.
         sigset_t none;
         sigemptyset(&none);
@@ -69,6 +70,7 @@ public:
         sigset_t defaults;
         sigemptyset(&defaults);
         sigaddset(&defaults, SIGPIPE);
+        sigaddset(&defaults, SIGXFSZ);
         posix_spawnattr_setsigdefault(&m_attributes, &defaults);
         posix_spawnattr_setflags(&m_attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     }

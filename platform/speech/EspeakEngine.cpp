@@ -5,6 +5,7 @@
 #include "platform/speech/TextPieces.h"
 #include "platform/speech/WordMarks.h"
 #include "platform/system/Log.h"
+#include "platform/system/StandardError.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -148,6 +149,10 @@ namespace {
 
 EspeakEngine::Catalogue readCatalogue()
 {
+    // espeak-ng prints its own lines for voices that load incompletely
+    // ("Full dictionary is not installed for 'be'"): none of them was asked
+    // for here.
+    const StandardError::Silence quiet;
     EspeakEngine::Catalogue catalogue;
     const espeak_VOICE **voices = espeak_ListVoices(nullptr);
     for (; voices && *voices; ++voices) {

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -213,6 +214,21 @@ QString AtomicFile::checkTarget(const QString &path)
     if (!folderFd)
         return error;
     return checkFolder(target, folderFd.get());
+}
+
+QString AtomicFile::resolvedTarget(const QString &path, QString &error)
+{
+    const Target target = resolve(path);
+    error = target.error;
+    if (!error.isEmpty())
+        return QString();
+    char *real = ::realpath(target.folder.constData(), nullptr);
+    QByteArray file = real ? QByteArray(real) : target.folder;
+    std::free(real);
+    if (!file.endsWith('/'))
+        file += '/';
+    file += target.name;
+    return FileName::decode(file);
 }
 
 bool AtomicFile::open()

@@ -23,6 +23,13 @@ public:
     // nothing. open() makes the same checks.
     static QString checkTarget(const QString &path);
 
+    // The file that a write to `path` replaces: its links followed, and its
+    // folder's too when that folder exists, so that two names of one file
+    // (one a link to the other, even before the file exists) come out
+    // equal. Empty, with the reason in `error`, when it is not a regular
+    // file nor a new one.
+    static QString resolvedTarget(const QString &path, QString &error);
+
     // Creates the temporary file; fd() then writes to it.
     bool open();
     int fd() const { return m_fd.get(); }

@@ -8,10 +8,15 @@
 
 #include <QAccessible>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSlider>
 
 #include <array>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 using Launch = AppFixture;
 
@@ -190,6 +195,60 @@ TEST_F(Launch, ChoicesOutlastARestartAndTheCommandLineWinsForItsRunOnly)
     restart({});
     EXPECT_EQ(voice(), u"a"_s);
     EXPECT_EQ(shape(), (std::array{175, 100, 0, 60}));
+}
+
+// Settings reached through a link are saved in place of the regular file it
+// names. A link to a device or a FIFO is neither read (which would block)
+// nor replaced: the window starts and quits as ever, and says once that its
+// choices are not saved.
+TEST_F(Launch, SettingsAreSavedThroughLinksToRegularFilesOnly)
+{
+    const QString file = Preferences::settings()->fileName();
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
+    const QByteArray link = QFile::encodeName(file);
+    const auto unlink = qScopeGuard([&link] { ::unlink(link.constData()); });
+    QTemporaryDir scratch;
+    const QString real =
+        TestSupport::writeFile(scratch.filePath(u"real.conf"_s), "[speech]\npitch=70\n");
+    const QByteArray fifo = QFile::encodeName(scratch.filePath(u"fifo"_s));
+    const QByteArray device = QFile::encodeName(scratch.filePath(u"null"_s));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    QList<QByteArray> targets{QFile::encodeName(real)};
+    // Only a privileged process may make a device node.
+    if (::mknod(device.constData(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        targets << device;
+    targets << fifo;
+    const LogCapture log;
+    for (const QByteArray &target : std::as_const(targets)) {
+        SCOPED_TRACE(target.toStdString());
+        struct stat before = {};
+        ASSERT_EQ(::stat(target.constData(), &before), 0);
+        ::unlink(link.constData());
+        ASSERT_EQ(::symlink(target.constData(), link.constData()), 0);
+        window.reset();
+        delegate = std::make_unique<AppDelegate>();
+        window.reset(Startup::loadMainWindow(delegate.get()));
+        launch();
+        child<QSlider>("pitchSlider")->setValue(30);
+        delegate->applicationWillTerminate();
+        struct stat after = {};
+        ASSERT_EQ(::lstat(link.constData(), &after), 0);
+        EXPECT_TRUE(S_ISLNK(after.st_mode));
+        ASSERT_EQ(::lstat(target.constData(), &after), 0);
+        EXPECT_EQ(after.st_mode & S_IFMT, before.st_mode & S_IFMT);
+        if (S_ISREG(before.st_mode)) {
+            EXPECT_EQ(child<QSlider>("pitchSlider")->value(), 30);
+            EXPECT_TRUE(TestSupport::contents(real).contains("pitch=30"));
+        } else {
+            EXPECT_EQ(after.st_ino, before.st_ino);
+        }
+    }
+    const QStringList lines = log.lines().filter(u"Settings are not saved"_s);
+    EXPECT_EQ(lines.size(), 1) << lines.join(u'\n').toStdString();
+    EXPECT_EQ(QDir(scratch.path())
+                  .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot)
+                  .size(),
+              targets.size());
 }
 
 TEST_F(Launch, ButtonsOfferWhatMakesSenseInEachStateAndClosingDoesNotQuit)

@@ -14,6 +14,7 @@
 #include <QScopeGuard>
 #include <QSysInfo>
 #include <QThread>
+#include <QTimer>
 
 #include "support/PdfMakers.h"
 #include "support/TestSupport.h"
@@ -170,6 +171,16 @@ QStringList cueWords(const QString &path)
     return words;
 }
 
+// Every usage error says what is wrong, then where help is.
+void expectUsageErrorForm(const Outcome &outcome)
+{
+    const QRegularExpression form(
+        u"tavorin: [^\n]+\nTry 'tavorin --help' for more information.\n"_s);
+    if (outcome.status == 2) {
+        EXPECT_TRUE(form.match(outcome.err).hasMatch()) << outcome.err.toStdString();
+    }
+}
+
 } // namespace
 
 TEST(Program, AnswersItsOptionsAndRefusesWrongOnes)
@@ -181,6 +192,7 @@ TEST(Program, AnswersItsOptionsAndRefusesWrongOnes)
         QString out;
         QString err;
         QByteArray input = {};
+        QStringList environment = {};
     } cases[] = {
         {{u"--version"_s}, 0, u"tavorin "_s, {}},
         {{u"--help"_s}, 0, u"--list-voices"_s, {}},
@@ -200,13 +212,27 @@ TEST(Program, AnswersItsOptionsAndRefusesWrongOnes)
         {{u"--speak"_s, u"-"_s}, 1, {}, u"larger than 10 MiB"_s, QByteArray(10485761, 'a')},
         // The offscreen platform has no selection, as some desktops.
         {{u"--speak-selection"_s}, 1, {}, u"primary selection"_s},
+        // Without a display to speak in: none named, or one that is not there.
+        {{u"--speak"_s, u"Hi"_s},
+         1,
+         {},
+         u"cannot reach a display to speak in (DISPLAY and WAYLAND_DISPLAY are unset)"_s,
+         {},
+         {u"QT_QPA_PLATFORM="_s, u"DISPLAY="_s, u"WAYLAND_DISPLAY="_s}},
+        {{u"--speak-selection"_s},
+         1,
+         {},
+         u"cannot reach a display to speak in"_s,
+         {},
+         {u"QT_QPA_PLATFORM=xcb"_s, u"DISPLAY=:4242"_s, u"WAYLAND_DISPLAY="_s}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.arguments.join(u' ').toStdString());
-        const Outcome outcome = run(c.arguments, c.input);
+        const Outcome outcome = run(c.arguments, c.input, program, c.environment);
         EXPECT_EQ(outcome.status, c.status);
         EXPECT_TRUE(outcome.out.contains(c.out)) << outcome.out.toStdString();
         EXPECT_TRUE(outcome.err.contains(c.err)) << outcome.err.toStdString();
+        expectUsageErrorForm(outcome);
     }
 }
 
@@ -217,6 +243,9 @@ TEST(Program, ListsEveryVoiceUnderADistinctReadableLabel)
 {
     const Outcome listed = run({u"--list-voices"_s});
     ASSERT_EQ(listed.status, 0);
+    // Every voice is loaded to list it, and none was asked for: espeak-ng's
+    // own lines about them stay unsaid.
+    EXPECT_EQ(listed.err, QString());
     const QStringList lines = listed.out.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_GT(lines.size(), 20);
     QHash<QString, QString> labels;
@@ -281,6 +310,10 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
     // Any file written is limited to 64 KiB and the signal that enforces it
     // ignored, so that writes fail as on a full disk; both survive the exec.
     const QString fullDisk = u"trap '' XFSZ; ulimit -f 64; exec \"$0\" \"$@\""_s;
+    const QString sizeLimit = u"ulimit -f 64; exec \"$0\" \"$@\""_s;
+    const QString inFolder = u"cd '%1' && exec \"$0\" \"$@\""_s.arg(dir.path());
+    // The timings through a link to where the audio would go.
+    ASSERT_TRUE(QFile::link(u"audio.json"_s, dir.filePath(u"link.json"_s)));
     const QByteArray speech =
         QByteArray("Far more speech than sixty-four kilobytes will hold. ").repeated(20);
     const struct
@@ -330,6 +363,15 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
          {},
          1,
          u"same file"_s},
+        {{dir.filePath(u"audio.json"_s), u"--format"_s, u"wav"_s, u"--timings"_s,
+          dir.filePath(u"link.json"_s), input},
+         {},
+         1,
+         u"same file"_s},
+        {{out, u"--export"_s, dir.filePath(u"b.aiff"_s), input}, {}, 2, u"more than once"_s},
+        {{out, u"--timings"_s, QString(), input}, {}, 2, u"--timings is empty"_s},
+        {{u"o.wav/"_s, input}, {}, 2, u"names a folder"_s, inFolder},
+        {{out, u"--timings"_s, dir.filePath(u"t.vtt/."_s), input}, {}, 2, u"names a folder"_s},
         // A full disk; an encoder's failure may come only when it is closed.
         {{out, u"-"_s}, speech, 1, out, fullDisk},
         {{dir.filePath(u"full.ogg"_s), u"--timings"_s, dir.filePath(u"full.vtt"_s), u"-"_s},
@@ -337,6 +379,7 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
          1,
          u"full.ogg"_s,
          fullDisk},
+        {{out, u"-"_s}, speech, 1, u"File too large"_s, sizeLimit},
     };
     for (const auto &failure : failures) {
         SCOPED_TRACE(failure.arguments.join(u' ').toStdString());
@@ -347,6 +390,7 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
                                           failure.input, u"bash"_s);
         EXPECT_EQ(outcome.status, failure.status);
         EXPECT_TRUE(outcome.err.contains(failure.complaint)) << outcome.err.toStdString();
+        expectUsageErrorForm(outcome);
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"in.txt"_s});
     EXPECT_EQ(TestSupport::contents(input), said);
@@ -767,7 +811,10 @@ protected:
     std::pair<int, QString> launch(const QStringList &arguments = {})
     {
         QProcess *process = start(arguments);
-        if (!process->waitForFinished(60000) || process->exitStatus() != QProcess::NormalExit)
+        // The test's own timers go on meanwhile.
+        if (!QTest::qWaitFor([process] { return process->state() == QProcess::NotRunning; },
+                             60000) ||
+            process->exitStatus() != QProcess::NormalExit)
             return {-1, QString()};
         return {process->exitCode(), QString::fromUtf8(process->readAllStandardError())};
     }
@@ -777,9 +824,9 @@ protected:
 };
 
 // One instance through what its channel meets: a launch frozen while it held
-// the lock, the channel a crash left, two launches at once, a hand-over, a
-// flood of idle connections and a pause. Each launch ends and says why, and
-// the running instance's channel is never replaced.
+// the lock, the channel a crash left, two launches at once, a hand-over,
+// floods of idle and of trickling connections, and a pause. Each launch ends
+// and says why, and the running instance's channel is never replaced.
 TEST_F(SingleInstanceProgram, OneInstanceOutlastsFrozenLaunchesStaleFilesRacesFloodsAndPauses)
 {
     const QByteArray lock = QFile::encodeName(folder() + u"/instance.lock"_s);
@@ -825,12 +872,17 @@ TEST_F(SingleInstanceProgram, OneInstanceOutlastsFrozenLaunchesStaleFilesRacesFl
     QString seen;
     EXPECT_TRUE(waitForLine(first, seen, u"Another launch asked for the window"_s));
 
-    std::vector<int> idle;
-    for (int i = 0; i < 80; ++i) {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
-        ASSERT_EQ(::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
-        idle.push_back(fd);
-    }
+    const auto connections = [&address](int count) {
+        std::vector<int> connected;
+        for (int i = 0; i < count; ++i) {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            EXPECT_EQ(::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address),
+                      0);
+            connected.push_back(fd);
+        }
+        return connected;
+    };
+    const std::vector<int> idle = connections(80);
     // Each idle connection is dropped after a short while.
     const bool allDropped = QTest::qWaitFor(
         [&] {
@@ -844,6 +896,21 @@ TEST_F(SingleInstanceProgram, OneInstanceOutlastsFrozenLaunchesStaleFilesRacesFl
         ::close(fd);
     EXPECT_TRUE(allDropped);
     EXPECT_EQ(launch().first, 0);
+
+    // Connections that send a byte a second hold their places no longer
+    // than idle ones: a launch turned away meanwhile asks again.
+    const std::vector<int> trickling = connections(32);
+    QTimer drip;
+    drip.callOnTimeout([&trickling] {
+        for (const int fd : trickling)
+            static_cast<void>(::send(fd, "{", 1, MSG_NOSIGNAL | MSG_DONTWAIT));
+    });
+    drip.start(1000);
+    const auto [behind, behindSaid] = launch();
+    drip.stop();
+    for (const int fd : trickling)
+        ::close(fd);
+    EXPECT_EQ(behind, 0) << behindSaid.toStdString();
 
     ::kill(pid_t(first->processId()), SIGSTOP);
     const auto [busy, busySaid] = launch();
