@@ -22,24 +22,34 @@ using namespace Qt::StringLiterals;
 
 AppDelegate::AppDelegate(QObject *parent)
     : ApplicationDelegate(parent)
+    , m_session(new SpeechSession(this))
+    , m_export(new ExportJob(this))
 {
     m_recentList.setMaxThreadCount(1);
+    // Whatever state the session takes, the window's flags follow: each
+    // of them says whether it changed.
+    connect(m_session, &SpeechSession::stateChanged, this, [this] {
+        Q_EMIT isPlayingChanged(isPlaying());
+        Q_EMIT isPausedChanged(isPaused());
+        Q_EMIT isExportingChanged(isExporting());
+    });
+    // A speech of the session's own ends an export without its report.
+    connect(m_session, &SpeechSession::started, m_export, &ExportJob::abandon);
+    connect(m_export, &ExportJob::progressed, this, [this](const QString &line, int permille) {
+        status()->showProgress(line, permille, tr("Export progress"));
+    });
+    connect(m_export, &ExportJob::failed, this,
+            [this](const QString &message) { status()->showFailure(message); });
 }
 
-AppDelegate::~AppDelegate()
-{
-    // The synthesizer must not report to a half-destroyed controller.
-    if (m_speechSynth)
-        m_speechSynth->setDelegate(nullptr);
-}
+AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::applicationDidFinishLaunching()
 {
     // The voice menu is the pop-up's own unless the window names another.
     if (m_voicePopup && !m_voicePopupMenu)
         m_voicePopupMenu = m_voicePopup->menu();
-    if (m_textView && !m_findIndicator)
-        m_findIndicator = new FindIndicator(m_textView);
+    m_session->setViews({m_textView, m_spokenTextView, m_voicePopup, m_voicePopupMenu, status()});
     if (m_window && !m_bindings) {
         m_bindings = new WindowBindings(this, m_window);
         new MainMenu(m_window, this, m_bindings);
@@ -49,15 +59,14 @@ void AppDelegate::applicationDidFinishLaunching()
         new FileDrop(m_textView, [this](const QStringList &paths) { application(this, paths); });
     }
 
-    m_speechSynth = std::make_unique<SpeechSynthesizer>();
-    m_speechSynth->setDelegate(this);
+    SpeechSynthesizer *synthesizer = m_session->startSynthesizer(this);
 
     Log::write(QString::number(getAvailableVoices().size()));
     buildVoiceMenu();
 
     setMinRate(0.0f);
     setMaxRate(300.0f);
-    setCurrentRate(m_speechSynth->rate());
+    setCurrentRate(synthesizer->rate());
 
     // Registered after the launch value is set, so that value is not echoed
     // back to the synthesizer.
@@ -67,18 +76,14 @@ void AppDelegate::applicationDidFinishLaunching()
                 observeValueForKeyPath(u"currentRate"_s, this, {{u"new"_s, value}}, nullptr);
             });
     }
-    setCurrentPitch(m_speechSynth->pitch());
-    setCurrentIntonation(m_speechSynth->intonation());
-    setCurrentVolume(m_speechSynth->volume());
+    setCurrentPitch(synthesizer->pitch());
+    setCurrentIntonation(synthesizer->intonation());
+    setCurrentVolume(synthesizer->volume());
     followVoiceSettings();
 
     setIsPlaying(false);
     setIsExporting(false);
     setIsPaused(false);
-
-    // The busy indicator animates for as long as it exists; the commands
-    // only show and hide it.
-    status();
 
     applyRememberedChoices();
 }
@@ -126,7 +131,8 @@ void AppDelegate::activeVoiceChanged(QObject *sender)
 void AppDelegate::followWordsWithCaret(QObject *sender)
 {
     const auto *item = qobject_cast<QAction *>(sender);
-    m_caretFollowsWords = item && item->isCheckable() ? item->isChecked() : !m_caretFollowsWords;
+    m_session->setCaretFollowsWords(item && item->isCheckable() ? item->isChecked()
+                                                                : !caretFollowsWords());
 }
 
 void AppDelegate::aboutMe(QObject *sender)
@@ -147,8 +153,8 @@ void AppDelegate::observeValueForKeyPath(const QString &keyPath, QObject *object
     Q_UNUSED(object);
     Q_UNUSED(change);
     Q_UNUSED(context);
-    if (m_speechSynth)
-        m_speechSynth->setRate(m_currentRate);
+    if (SpeechSynthesizer *synthesizer = speechSynth())
+        synthesizer->setRate(m_currentRate);
     Log::write(
         QString::asprintf("keypath: %s - %g", keyPath.toUtf8().constData(), double(m_currentRate)));
 }
@@ -174,30 +180,33 @@ bool AppDelegate::applicationShouldTerminateAfterLastWindowClosed()
     return false;
 }
 
+// The three flags are one state: a flag set makes its state the one that
+// holds, a flag cleared leaves it (to none) only when it held. Every call
+// notifies, changed value or not.
 void AppDelegate::setIsPlaying(bool value)
 {
-    if (value && !m_listening.isValid()) {
-        m_listening.start();
-    } else if (!value && m_listening.isValid()) {
-        m_listenedBefore += m_listening.elapsed();
-        m_listening.invalidate();
-    }
-    m_isPlaying = value;
-    Q_EMIT isPlayingChanged(value);
+    setFlag(SpeechSession::State::Speaking, value);
+    Q_EMIT isPlayingChanged(isPlaying());
 }
 
 void AppDelegate::setIsPaused(bool value)
 {
-    m_isPaused = value;
-    if (m_findIndicator)
-        m_findIndicator->setHeld(value);
-    Q_EMIT isPausedChanged(value);
+    setFlag(SpeechSession::State::Paused, value);
+    Q_EMIT isPausedChanged(isPaused());
 }
 
 void AppDelegate::setIsExporting(bool value)
 {
-    m_isExporting = value;
-    Q_EMIT isExportingChanged(value);
+    setFlag(SpeechSession::State::Exporting, value);
+    Q_EMIT isExportingChanged(isExporting());
+}
+
+void AppDelegate::setFlag(SpeechSession::State state, bool value)
+{
+    if (value)
+        m_session->setState(state);
+    else if (m_session->state() == state)
+        m_session->setState(SpeechSession::State::Idle);
 }
 
 void AppDelegate::setMinRate(float value)

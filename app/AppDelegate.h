@@ -1,10 +1,10 @@
 #pragma once
 
 #include "about/AboutDialog.h"
-#include "app/ExportProgress.h"
+#include "app/ExportJob.h"
 #include "app/FindIndicator.h"
+#include "app/SpeechSession.h"
 #include "app/StatusArea.h"
-#include "app/TextUnits.h"
 #include "app/VoiceShape.h"
 #include "app/WindowBindings.h"
 #include "platform/application/ApplicationDelegate.h"
@@ -121,7 +121,7 @@ public:
     // default, so that a screen reader does not read over the speech); a
     // checkable item sends its own checked state.
     Q_INVOKABLE void followWordsWithCaret(QObject *sender);
-    bool caretFollowsWords() const { return m_caretFollowsWords; }
+    bool caretFollowsWords() const { return m_session->caretFollowsWords(); }
 
     // The largest text file the window opens. Qt's plain text editor keeps a
     // layout object for every line and lays them all out again whenever its
@@ -150,9 +150,11 @@ public:
     void saveDialogWithPath(const QString &path, const QString &filename, UrlAction action,
                             const PanelPreparation &prepare = {});
 
-    bool isPlaying() const { return m_isPlaying; }
-    bool isPaused() const { return m_isPaused; }
-    bool isExporting() const { return m_isExporting; }
+    // The playback and export state, seen as the three flags the window
+    // follows; each setter makes its flag the one that holds.
+    bool isPlaying() const { return m_session->state() == SpeechSession::State::Speaking; }
+    bool isPaused() const { return m_session->state() == SpeechSession::State::Paused; }
+    bool isExporting() const { return m_session->state() == SpeechSession::State::Exporting; }
     float minRate() const { return m_minRate; }
     float maxRate() const { return m_maxRate; }
     float currentRate() const { return m_currentRate; }
@@ -170,10 +172,10 @@ public:
     void setCurrentIntonation(int value);
     void setCurrentVolume(int value);
 
-    SpeechSynthesizer *speechSynth() const { return m_speechSynth.get(); }
+    SpeechSynthesizer *speechSynth() const { return m_session->synthesizer(); }
     AboutDialog *aboutDialog() const { return m_aboutDialog.get(); }
-    CharacterRange spokenRange() const { return m_spokenRange; }
-    FindIndicator *findIndicator() const { return m_findIndicator; }
+    CharacterRange spokenRange() const { return m_session->spokenRange(); }
+    FindIndicator *findIndicator() const { return m_session->findIndicator(); }
     WindowBindings *windowBindings() const { return m_bindings; }
 
 Q_SIGNALS:
@@ -201,7 +203,7 @@ private:
     void remember(QStringView key, const QVariant &value);
     // The status area, made on first use from the outlets.
     StatusArea *status();
-    void exportEnded(bool finishedSpeaking);
+    void setFlag(SpeechSession::State state, bool value);
     bool holdsAnythingButSpaces() const;
     void clearText();
     // Opens a file in place of the text, asking first when the text holds
@@ -214,25 +216,6 @@ private:
     // Starts the export of the whole text: the audio when `url` is given, the
     // word timings when `timingsPath` is.
     void startExport(const QUrl &url, const QString &timingsPath);
-    void showExportProgress();
-    void speak(std::optional<CharacterRange> range);
-    QString selectedVoice() const;
-    void takeSelectedVoice();
-    QString exportVoice() const;
-    void markWord(quint64 start, quint64 end);
-    void markExportedWord(CharacterRange word);
-    void moveInSpeech(TextUnits::Unit unit, bool forward);
-    // Keeps the sentence and the paragraph being heard, and since when.
-    void notePlace(qint64 position, bool fresh);
-    // How long playback has been heard, pauses left out.
-    qint64 listenedMs() const;
-    // Shows a handed-over text as the one being spoken, or with an empty
-    // text, hides it: the editor's text is what speech is about again.
-    void setHandedText(const QString &text);
-    void markHandedWord(CharacterRange word);
-    void followEdits();
-    quint64 followedPosition(quint64 position) const;
-    void textWillBeReplaced();
     struct LoadFailure
     {
         QString error;
@@ -250,11 +233,9 @@ private:
     QPointer<QProgressBar> m_statusProgress;
     QPointer<QPlainTextEdit> m_spokenTextView;
 
-    std::unique_ptr<SpeechSynthesizer> m_speechSynth;
     std::unique_ptr<AboutDialog> m_aboutDialog;
-    bool m_isPlaying = false;
-    bool m_isPaused = false;
-    bool m_isExporting = false;
+    SpeechSession *m_session = nullptr;
+    ExportJob *m_export = nullptr;
     float m_minRate = 0.0f;
     float m_maxRate = 0.0f;
     float m_currentRate = 0.0f;
@@ -265,48 +246,6 @@ private:
     // Off until the launch has applied what was remembered and asked for.
     bool m_remembering = false;
     bool m_voiceSettingsFollowed = false;
-    CharacterRange m_spokenRange;
-    // The range the person asked to hear: a move to another sentence or
-    // paragraph speaks a part of it, and moves only inside it.
-    CharacterRange m_readingRange;
-    // The text of m_spokenRange as handed to the synthesizer (shared with it):
-    // a move forward takes the rest from it instead of reading the editor.
-    QString m_spokenText;
-    // Where the last word heard begins (the start of the speech before any).
-    quint64 m_heardPosition = 0;
-    struct Place
-    {
-        TextUnits::Span span{-1, -1};
-        qint64 since = 0;
-    };
-    Place m_heardSentence;
-    Place m_heardParagraph;
-    QElapsedTimer m_listening;
-    qint64 m_listenedBefore = 0;
-    // Set while the synthesizer speaks the whole text into a file.
-    bool m_exportInProgress = false;
-    QString m_exportPath;
-    // Where the last word an export marked ends: its marks only go on.
-    quint64 m_exportMarkedUpTo = 0;
-    ExportProgress m_exportProgress;
-    bool m_caretFollowsWords = false;
-    // Whether a speech has set the synthesizer's voice from the pop-up yet.
-    bool m_voiceTaken = false;
-    // Edits of the text since the current speech began, in order, and
-    // whether its words still belong to the text in the editor.
-    struct Edit
-    {
-        qint64 position = 0;
-        qint64 removed = 0;
-        qint64 added = 0;
-    };
-    std::vector<Edit> m_edits;
-    bool m_textFollowed = true;
-    QMetaObject::Connection m_editObservation;
-    QPointer<FindIndicator> m_findIndicator;
-    QPointer<FindIndicator> m_spokenTextIndicator;
-    // The speech is of a handed-over text, not of the editor's.
-    bool m_speakingHandedText = false;
     QPointer<WindowBindings> m_bindings;
     QPointer<StatusArea> m_status;
     quint64 m_loadRequest = 0;

@@ -67,7 +67,7 @@ void AppDelegate::clearText()
     if (m_loadPending)
         loadEnded();
     ++m_loadRequest;
-    textWillBeReplaced();
+    m_session->textWillBeReplaced();
     m_textView->setPlainText(QString());
 }
 
@@ -344,7 +344,7 @@ void AppDelegate::fileLoaded(quint64 request, const QString &path, const QByteAr
     }
     // The editor deletes a document of its own when it gets another; one of
     // an earlier open belongs to the editor as a child and goes here.
-    textWillBeReplaced();
+    m_session->textWillBeReplaced();
     QPointer<QTextDocument> previous = m_textView->document();
     document->setParent(m_textView);
     m_textView->setDocument(document.release());

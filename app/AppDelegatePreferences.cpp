@@ -39,18 +39,18 @@ void AppDelegate::followVoiceSettings()
     connect(this, &AppDelegate::currentRateChanged, this,
             [this](float value) { remember(Preferences::rateKey, value); });
     connect(this, &AppDelegate::currentPitchChanged, this, [this](int value) {
-        if (m_speechSynth)
-            m_speechSynth->setPitch(value);
+        if (SpeechSynthesizer *synthesizer = speechSynth())
+            synthesizer->setPitch(value);
         remember(Preferences::pitchKey, value);
     });
     connect(this, &AppDelegate::currentIntonationChanged, this, [this](int value) {
-        if (m_speechSynth)
-            m_speechSynth->setIntonation(value);
+        if (SpeechSynthesizer *synthesizer = speechSynth())
+            synthesizer->setIntonation(value);
         remember(Preferences::intonationKey, value);
     });
     connect(this, &AppDelegate::currentVolumeChanged, this, [this](int value) {
-        if (m_speechSynth)
-            m_speechSynth->setVolume(value);
+        if (SpeechSynthesizer *synthesizer = speechSynth())
+            synthesizer->setVolume(value);
         remember(Preferences::volumeKey, value);
     });
 }

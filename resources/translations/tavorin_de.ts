@@ -23,18 +23,6 @@
         <translation>%1 lässt sich nicht öffnen: %2</translation>
     </message>
     <message>
-        <source>Cannot export to %1: %2</source>
-        <translation>Export nach %1 nicht möglich: %2</translation>
-    </message>
-    <message>
-        <source>Speaking...</source>
-        <translation>Wird vorgelesen...</translation>
-    </message>
-    <message>
-        <source>Paused</source>
-        <translation>Angehalten</translation>
-    </message>
-    <message>
         <source>Exporting...</source>
         <translation>Wird exportiert...</translation>
     </message>
@@ -49,10 +37,6 @@
     <message>
         <source>Opening %1...</source>
         <translation>%1 wird geöffnet...</translation>
-    </message>
-    <message>
-        <source>Exporting... %1</source>
-        <translation>Wird exportiert... %1</translation>
     </message>
     <message>
         <source>Export progress</source>
@@ -115,24 +99,12 @@
         <translation>Fortschritt beim Öffnen</translation>
     </message>
     <message>
-        <source>A text handed to Tavorin was not spoken: an export is running.</source>
-        <translation>Ein an Tavorin übergebener Text wurde nicht vorgelesen: ein Export läuft.</translation>
-    </message>
-    <message>
         <source>&amp;No</source>
         <translation>&amp;Nein</translation>
     </message>
     <message>
         <source>&amp;Yes</source>
         <translation>&amp;Ja</translation>
-    </message>
-    <message>
-        <source>Voice: %1, the voice last played</source>
-        <translation>Stimme: %1, die zuletzt zum Vorlesen gewählte</translation>
-    </message>
-    <message>
-        <source>Voice: %1, the default voice</source>
-        <translation>Stimme: %1, die Standardstimme</translation>
     </message>
 </context>
 <context>
@@ -266,6 +238,17 @@
     <message>
         <source>it is encrypted (protected with a password or against copying), which Tavorin cannot read</source>
         <translation>es ist verschlüsselt (mit einem Passwort oder gegen Kopieren geschützt) und lässt sich von Tavorin nicht lesen</translation>
+    </message>
+</context>
+<context>
+    <name>ExportJob</name>
+    <message>
+        <source>Exporting... %1</source>
+        <translation>Wird exportiert... %1</translation>
+    </message>
+    <message>
+        <source>Cannot export to %1: %2</source>
+        <translation>Export nach %1 nicht möglich: %2</translation>
     </message>
 </context>
 <context>
@@ -666,6 +649,29 @@
     <message>
         <source>MP3 audio</source>
         <translation>MP3-Audio</translation>
+    </message>
+</context>
+<context>
+    <name>SpeechSession</name>
+    <message>
+        <source>Speaking...</source>
+        <translation>Wird vorgelesen...</translation>
+    </message>
+    <message>
+        <source>Voice: %1, the voice last played</source>
+        <translation>Stimme: %1, die zuletzt zum Vorlesen gewählte</translation>
+    </message>
+    <message>
+        <source>Voice: %1, the default voice</source>
+        <translation>Stimme: %1, die Standardstimme</translation>
+    </message>
+    <message>
+        <source>Paused</source>
+        <translation>Angehalten</translation>
+    </message>
+    <message>
+        <source>A text handed to Tavorin was not spoken: an export is running.</source>
+        <translation>Ein an Tavorin übergebener Text wurde nicht vorgelesen: ein Export läuft.</translation>
     </message>
 </context>
 <context>

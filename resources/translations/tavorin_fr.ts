@@ -23,18 +23,6 @@
         <translation>Impossible d’ouvrir %1&#xa0;: %2</translation>
     </message>
     <message>
-        <source>Cannot export to %1: %2</source>
-        <translation>Impossible d’exporter vers %1&#xa0;: %2</translation>
-    </message>
-    <message>
-        <source>Speaking...</source>
-        <translation>Lecture en cours...</translation>
-    </message>
-    <message>
-        <source>Paused</source>
-        <translation>En pause</translation>
-    </message>
-    <message>
         <source>Exporting...</source>
         <translation>Exportation en cours...</translation>
     </message>
@@ -49,10 +37,6 @@
     <message>
         <source>Opening %1...</source>
         <translation>Ouverture de %1...</translation>
-    </message>
-    <message>
-        <source>Exporting... %1</source>
-        <translation>Exportation... %1</translation>
     </message>
     <message>
         <source>Export progress</source>
@@ -115,24 +99,12 @@
         <translation>Progression de l’ouverture</translation>
     </message>
     <message>
-        <source>A text handed to Tavorin was not spoken: an export is running.</source>
-        <translation>Un texte transmis à Tavorin n’a pas été lu&#xa0;: une exportation est en cours.</translation>
-    </message>
-    <message>
         <source>&amp;No</source>
         <translation>&amp;Non</translation>
     </message>
     <message>
         <source>&amp;Yes</source>
         <translation>&amp;Oui</translation>
-    </message>
-    <message>
-        <source>Voice: %1, the voice last played</source>
-        <translation>Voix&#xa0;: %1, la dernière voix utilisée pour lire</translation>
-    </message>
-    <message>
-        <source>Voice: %1, the default voice</source>
-        <translation>Voix&#xa0;: %1, la voix par défaut</translation>
     </message>
 </context>
 <context>
@@ -266,6 +238,17 @@
     <message>
         <source>it is encrypted (protected with a password or against copying), which Tavorin cannot read</source>
         <translation>il est chiffré (protégé par un mot de passe ou contre la copie), ce que Tavorin ne sait pas lire</translation>
+    </message>
+</context>
+<context>
+    <name>ExportJob</name>
+    <message>
+        <source>Exporting... %1</source>
+        <translation>Exportation... %1</translation>
+    </message>
+    <message>
+        <source>Cannot export to %1: %2</source>
+        <translation>Impossible d’exporter vers %1&#xa0;: %2</translation>
     </message>
 </context>
 <context>
@@ -666,6 +649,29 @@
     <message>
         <source>MP3 audio</source>
         <translation>Audio MP3</translation>
+    </message>
+</context>
+<context>
+    <name>SpeechSession</name>
+    <message>
+        <source>Speaking...</source>
+        <translation>Lecture en cours...</translation>
+    </message>
+    <message>
+        <source>Voice: %1, the voice last played</source>
+        <translation>Voix&#xa0;: %1, la dernière voix utilisée pour lire</translation>
+    </message>
+    <message>
+        <source>Voice: %1, the default voice</source>
+        <translation>Voix&#xa0;: %1, la voix par défaut</translation>
+    </message>
+    <message>
+        <source>Paused</source>
+        <translation>En pause</translation>
+    </message>
+    <message>
+        <source>A text handed to Tavorin was not spoken: an export is running.</source>
+        <translation>Un texte transmis à Tavorin n’a pas été lu&#xa0;: une exportation est en cours.</translation>
     </message>
 </context>
 <context>
