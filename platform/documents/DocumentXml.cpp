@@ -474,6 +474,13 @@ void XmlWalk::stop(Result result)
         m_outcome = std::move(result);
 }
 
+QString textTooLong(const Limits &limits)
+{
+    return QCoreApplication::translate(
+               "Documents", "its text is longer than %1 characters, more than Tavorin reads")
+        .arg(limits.maximumText);
+}
+
 Result readText(Format format, const QByteArray &xml, const Options &options, const QString &part)
 {
     XmlWalk walk(xml, options, part);
@@ -493,10 +500,7 @@ Result readText(Format format, const QByteArray &xml, const Options &options, co
         break;
     }
     if (out.overflowed())
-        return Result::failure(
-            QCoreApplication::translate(
-                "Documents", "its text is longer than %1 characters, more than Tavorin reads")
-                .arg(options.limits.maximumText));
+        return Result::failure(textTooLong(options.limits));
     if (walk.outcome())
         return *walk.outcome();
     return Result::success(out.take());

@@ -18,6 +18,9 @@ enum class Format { Xhtml, OpenDocumentText, WordDocument, FictionBook };
 Result readText(Format format, const QByteArray &xml, const Options &options,
                 const QString &part = {});
 
+// Why a document whose text passes Limits::maximumText is refused.
+QString textTooLong(const Limits &limits);
+
 // A walk through an XML document that stops at the limits every reader keeps:
 // elements nested deeper than Limits::maximumDepth, a DTD that declares
 // entities (nothing is ever fetched or expanded from one), malformed XML and

@@ -274,6 +274,23 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
     const QString fullDisk = u"trap '' XFSZ; ulimit -f 64; exec \"$0\" \"$@\""_s;
     const QByteArray speech =
         QByteArray("Far more speech than sixty-four kilobytes will hold. ").repeated(20);
+    // Memory as a small machine has it (a sanitizer's own maps need more).
+#if defined(__SANITIZE_ADDRESS__)
+    const QString smallMemory = u"exec \"$0\" \"$@\""_s;
+#else
+    const QString smallMemory = u"ulimit -v 1000000; exec \"$0\" \"$@\""_s;
+#endif
+    // A few kilobytes whose spine lists a chapter of a million characters
+    // 20,000 times.
+    const QByteArray repeatedSpine = ZipDocumentMakers::zip(
+        {{"mimetype", "application/epub+zip", true},
+         {"META-INF/container.xml",
+          "<container><rootfiles><rootfile full-path=\"b.opf\"/></rootfiles></container>"},
+         {"b.opf", "<package><manifest><item id=\"c\" href=\"c.xhtml\" "
+                   "media-type=\"application/xhtml+xml\"/></manifest><spine>" +
+                       QByteArray("<itemref idref=\"c\"/>").repeated(20000) + "</spine></package>"},
+         {"c.xhtml",
+          "<html><body><p>" + QByteArray("word ").repeated(200000) + "</p></body></html>"}});
     const struct
     {
         QStringList arguments;
@@ -310,6 +327,7 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
         {{fifo, input}, {}, 1, u"not a regular file"_s},
         {{dir.filePath(QString(256, u'n')), input}, {}, 1, u"File name too long"_s},
         {{out, u"-"_s}, " \n\t ", 1, u"nothing to speak"_s},
+        {{out, u"-"_s}, repeatedSpine, 1, u"longer than 268435456 characters"_s, smallMemory},
         // Far more speech than an AIFF file holds, refused before rendering.
         {{out, u"-"_s}, QByteArray("word ").repeated(700000), 1, u"WAV, FLAC"_s},
         // Names that choose no format are refused before anything is read.
