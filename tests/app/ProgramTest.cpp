@@ -292,6 +292,9 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
                        QByteArray("<itemref idref=\"c\"/>").repeated(20000) + "</spine></package>"},
          {"c.xhtml",
           "<html><body><p>" + QByteArray("word ").repeated(200000) + "</p></body></html>"}});
+    QByteArray declarations;
+    for (int i = 0; i < 20; ++i)
+        declarations += "<!ENTITY e" + QByteArray::number(i) + " \"a > b\">\n";
     const struct
     {
         QStringList arguments;
@@ -329,6 +332,11 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
         {{dir.filePath(QString(256, u'n')), input}, {}, 1, u"File name too long"_s},
         {{out, u"-"_s}, " \n\t ", 1, u"nothing to speak"_s},
         {{out, u"-"_s}, repeatedSpine, 1, u"longer than 268435456 characters"_s, smallMemory},
+        {{out, u"-"_s},
+         "<?xml version=\"1.0\"?>\n<!DOCTYPE FictionBook [\n" + declarations +
+             "]>\n<FictionBook><body><p>&e1;</p></body></FictionBook>",
+         1,
+         u"declares XML entities"_s},
         // Far more speech than an AIFF file holds, refused before rendering.
         {{out, u"-"_s}, QByteArray("word ").repeated(700000), 1, u"WAV, FLAC"_s},
         // Names that choose no format are refused before anything is read.
