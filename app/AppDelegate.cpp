@@ -31,6 +31,9 @@ AppDelegate::~AppDelegate()
     // The synthesizer must not report to a half-destroyed controller.
     if (m_speechSynth)
         m_speechSynth->setDelegate(nullptr);
+    // A document still being read is not waited for on the way out.
+    if (m_loadCancel)
+        m_loadCancel->store(true);
 }
 
 void AppDelegate::applicationDidFinishLaunching()

@@ -109,12 +109,14 @@ qint64 textFileLimit(QByteArrayView head, const Options &options)
     return std::min<qint64>(TextFile::maximumSize, options.limits.maximumText * (utf16 ? 2 : 1));
 }
 
-// Markup is parsed into a rich document that takes some fifty times the
-// page's size: a page or a book in one file is a few megabytes.
-qint64 markupFileLimit(const Options &options)
+// Markup holds its text and more: up to four bytes for each character.
+// Markdown is laid out as a rich document that takes some fifty times its
+// size on top: a book in one file is a few megabytes.
+qint64 markupFileLimit(Kind kind, const Options &options)
 {
-    constexpr qint64 maximumMarkup = 8 * 1024 * 1024;
-    return std::min<qint64>(maximumMarkup, options.limits.maximumText * 4);
+    constexpr qint64 maximumMarkdown = 8 * 1024 * 1024;
+    return std::min<qint64>(kind == Kind::Markdown ? maximumMarkdown : TextFile::maximumSize,
+                            options.limits.maximumText * 4);
 }
 
 Result plainText(QByteArrayView bytes, const Options &options)
@@ -252,8 +254,9 @@ Result read(const QString &path, const Options &options,
         return Result::failure(head.error);
     const Kind kind = detect(*head.bytes, nameOf(path));
     const qint64 limit = kind == Kind::Text ? textFileLimit(*head.bytes, options)
-                         : kind == Kind::Html || kind == Kind::Markdown ? markupFileLimit(options)
-                                                                        : TextFile::maximumSize;
+                         : kind == Kind::Html || kind == Kind::Markdown
+                             ? markupFileLimit(kind, options)
+                             : TextFile::maximumSize;
     if (head.size > limit)
         return Result::failure(TextFile::tooLarge(limit));
     if (options.cancelled())

@@ -507,6 +507,10 @@ TEST(Program, ExportsEachKindOfDocumentAsThePlainTextItHolds)
                               {72, 160, u"First paragraph & more."_s},
                               {72, 220, u"Second one."_s}}}),
          u"A heading\n\nFirst paragraph & more.\n\nSecond one."_s},
+        {u"deep.html"_s,
+         "<html><body>" + QByteArray("<div>").repeated(100000) + "Deep down." +
+             QByteArray("</div>").repeated(100000),
+         u"Deep down."_s},
         // A file of the kernel's, which says it is empty until it is read.
         {u"/proc/sys/kernel/ostype"_s, {}, u"Linux"_s},
     };

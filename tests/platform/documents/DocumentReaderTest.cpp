@@ -6,6 +6,50 @@
 
 namespace {
 
+TEST(DocumentReader, HtmlReadsAsItsTextHoweverItIsNestedOrLeftOpen)
+{
+    const QByteArray deep = QByteArray("<div>").repeated(10000) + "deep" +
+                            QByteArray("</div>").repeated(10000) +
+                            QByteArray("<b>").repeated(10000) + "bold";
+    const struct
+    {
+        const char *name;
+        QByteArray page;
+        QString text;
+    } pages[] = {
+        {"left open",
+         "<html><head><title>Not said</title><meta charset=utf-8>Text starts<p>One<p>Two</span>"
+         "</div><ul><li>a<li>b</ul><table><tr><td>A1<td>B1<tr><td>A2</table><p>End",
+         u"Text starts\nOne\nTwo\na\nb\nA1\nB1\nA2\nEnd"_s},
+        {"markup that is not markup",
+         "<p title=\"a > b\" class=x>Before<script>if (a < b) x('<p>not said</p>')</script> "
+         "after</p><style>p > b { }</style><!-- <p>not said</p> --><pre>a  b\nc</pre>"
+         "x &lt; y &#x41;&#66; &unknown; a < b &amp",
+         u"Before after\na  b\nc\nx < y AB &unknown; a < b &amp"_s},
+        {"ruby", "<p><ruby>\u6f22<rt>kan</rt>\u5b57<rt>ji</ruby></p>", u"\u6f22\u5b57"_s},
+        {"deep", deep, u"deep\nbold"_s},
+    };
+    for (const auto &page : pages) {
+        SCOPED_TRACE(page.name);
+        const Documents::Result result = Documents::read(page.page, u"page.html"_s, {});
+        EXPECT_EQ(result.text.value_or(result.error), page.text);
+    }
+
+    std::atomic_bool cancel = false;
+    int reports = 0;
+    Documents::Options options;
+    options.cancel = &cancel;
+    options.progress = [&](double) {
+        ++reports;
+        cancel = true;
+    };
+    const Documents::Result result =
+        Documents::read("<html><body>" + QByteArray("<p>A paragraph.</p>").repeated(20000),
+                        u"page.html"_s, options);
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_EQ(reports, 1);
+}
+
 // A book whose document type declares entities, even one longer than the
 // part of the file its kind is told from, is a book and refused as such.
 TEST(DocumentReader, FictionBookBehindADocumentTypeIsKnownAndItsEntitiesRefused)
