@@ -22,9 +22,7 @@ using namespace Qt::StringLiterals;
 
 AppDelegate::AppDelegate(QObject *parent)
     : ApplicationDelegate(parent)
-{
-    m_recentList.setMaxThreadCount(1);
-}
+{}
 
 AppDelegate::~AppDelegate()
 {
