@@ -25,7 +25,6 @@ AppDelegate::AppDelegate(QObject *parent)
     , m_session(new SpeechSession(this))
     , m_export(new ExportJob(this))
 {
-    m_recentList.setMaxThreadCount(1);
     // Whatever state the session takes, the window's flags follow: each
     // of them says whether it changed.
     connect(m_session, &SpeechSession::stateChanged, this, [this] {
@@ -42,7 +41,12 @@ AppDelegate::AppDelegate(QObject *parent)
             [this](const QString &message) { status()->showFailure(message); });
 }
 
-AppDelegate::~AppDelegate() = default;
+AppDelegate::~AppDelegate()
+{
+    // A document still being read is not waited for on the way out.
+    if (m_loadCancel)
+        m_loadCancel->store(true);
+}
 
 void AppDelegate::applicationDidFinishLaunching()
 {

@@ -8,6 +8,7 @@
 #include "app/VoiceShape.h"
 #include "app/WindowBindings.h"
 #include "platform/application/ApplicationDelegate.h"
+#include "platform/application/RecentDocuments.h"
 #include "platform/speech/CharacterRange.h"
 #include "platform/speech/SpeechSynthesizer.h"
 
@@ -24,7 +25,6 @@
 #include <QShortcut>
 #include <QString>
 #include <QTextDocument>
-#include <QThreadPool>
 #include <QToolButton>
 #include <QUrl>
 #include <QVariantList>
@@ -259,8 +259,7 @@ private:
     // Undo; a larger one would hold too much memory twice.
     static constexpr int undoableSize = int(maximumTextSize);
     // The desktop's recent list may be large or on a slow disk: it is written
-    // on a thread of its own, one update after the other, and never holds up
-    // the text. Destroyed, and so waited for, with the controller.
-    QThreadPool m_recentList;
+    // on a thread of its own and never holds up the text, nor the way out.
+    RecentDocuments::Writer m_recentList;
     QMetaObject::Connection m_rateObservation;
 };

@@ -3,7 +3,6 @@
 
 #include "app/FileArgument.h"
 #include "app/FindIndicator.h"
-#include "platform/application/RecentDocuments.h"
 #include "platform/documents/DocumentReader.h"
 #include "platform/system/Log.h"
 
@@ -115,10 +114,8 @@ void AppDelegate::application(QObject *sender, const QStringList &files)
 
 void AppDelegate::openFile(const QString &path, bool noteRecent)
 {
-    if (noteRecent) {
-        m_recentList.start(
-            [path] { RecentDocuments::noteNewRecentDocumentURL(QUrl::fromLocalFile(path)); });
-    }
+    if (noteRecent)
+        m_recentList.note(QUrl::fromLocalFile(path));
     if (!holdsAnythingButSpaces()) {
         loadFile(path);
         return;

@@ -1,8 +1,8 @@
 // The XML inside documents (XHTML chapters, OpenDocument and Word content,
-// FictionBook) is read as it comes out of the container. Any XML gives a
-// text within the limit or a reason, and a text is laid out the one way the
-// editor gets it: no spaces at a line's ends, no more than one blank line,
-// no line break at either end.
+// FictionBook) is read as it comes out of the container, and HTML pages as
+// XHTML is. Any markup gives a text within the limit or a reason, and a text
+// is laid out the one way the editor gets it: no spaces at a line's ends, no
+// more than one blank line, no line break at either end.
 
 #include "fuzz/FuzzInput.h"
 #include "platform/documents/DocumentXml.h"
@@ -13,13 +13,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     using Documents::Xml::Format;
     FuzzInput input(data, size);
-    const Format format = std::array{Format::Xhtml, Format::OpenDocumentText, Format::WordDocument,
-                                     Format::FictionBook}[input.number(4)];
+    const unsigned kind = input.number(5);
     Documents::Options options;
     options.limits.maximumText = 64 * 1024;
     options.limits.maximumDepth = 64;
     const Documents::Result result =
-        Documents::Xml::readText(format, input.rest(), options, u"part.xml"_s);
+        kind == 4
+            ? Documents::Xml::readHtmlText(QString::fromUtf8(input.rest()), options)
+            : Documents::Xml::readText(std::array{Format::Xhtml, Format::OpenDocumentText,
+                                                  Format::WordDocument, Format::FictionBook}[kind],
+                                       input.rest(), options, u"part.xml"_s);
     if (result.text.has_value() == !result.error.isEmpty() || result.cancelled)
         fuzzFailure("a text or a reason, not both", result.error);
     if (!result.text)

@@ -25,7 +25,6 @@ constexpr qint64 headSize = 64 * 1024;
 // left out, to look for its first element.
 QByteArray markupStart(QByteArrayView head)
 {
-    head = head.first(std::min<qsizetype>(head.size(), 4096));
     QByteArray start;
     if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF")) {
         for (qsizetype i = head.startsWith("\xFF\xFE") ? 2 : 3; i < head.size(); i += 2)
@@ -34,6 +33,31 @@ QByteArray markupStart(QByteArrayView head)
         start = head.startsWith("\xEF\xBB\xBF") ? head.sliced(3).toByteArray() : head.toByteArray();
     }
     return start.toLower();
+}
+
+// Where the declaration at `at` ("<!doctype" or another "<!") ends: after
+// its ">", past what its internal subset between brackets holds, which may
+// be quoted "<" and ">" and comments. -1 when it goes on past the end.
+qsizetype declarationEnd(const QByteArray &start, qsizetype at)
+{
+    bool subset = false;
+    for (qsizetype i = at + 2; i < start.size(); ++i) {
+        const char c = start.at(i);
+        if (c == '"' || c == '\'') {
+            i = start.indexOf(c, i + 1);
+        } else if (subset && QByteArrayView(start).sliced(i).startsWith("<!--")) {
+            i = start.indexOf("-->", i + 4);
+            if (i >= 0)
+                i += 2;
+        } else if (c == '[' || c == ']') {
+            subset = c == '[';
+        } else if (c == '>' && !subset) {
+            return i + 1;
+        }
+        if (i < 0)
+            break;
+    }
+    return -1;
 }
 
 // The first element's name after the XML declaration, comments, white
@@ -47,19 +71,22 @@ QByteArray firstElement(const QByteArray &start)
         const QByteArrayView rest = QByteArrayView(start).sliced(at);
         if (rest.startsWith("<!doctype html"))
             return "html";
-        QByteArrayView closing;
+        const auto after = [&start, at](QByteArrayView closing) {
+            const qsizetype found = start.indexOf(closing, at + 2);
+            return found < 0 ? found : found + closing.size();
+        };
+        qsizetype end = -1;
         if (rest.startsWith("<?"))
-            closing = "?>";
+            end = after("?>");
         else if (rest.startsWith("<!--"))
-            closing = "-->";
+            end = after("-->");
         else if (rest.startsWith("<!"))
-            closing = ">";
-        if (closing.isEmpty())
+            end = declarationEnd(start, at);
+        else
             break;
-        const qsizetype end = start.indexOf(closing, at + 2);
         if (end < 0)
             return {};
-        at = end + closing.size();
+        at = end;
     }
     if (at >= start.size() || start.at(at) != '<')
         return {};
@@ -82,12 +109,14 @@ qint64 textFileLimit(QByteArrayView head, const Options &options)
     return std::min<qint64>(TextFile::maximumSize, options.limits.maximumText * (utf16 ? 2 : 1));
 }
 
-// Markup is parsed into a rich document that takes some fifty times the
-// page's size: a page or a book in one file is a few megabytes.
-qint64 markupFileLimit(const Options &options)
+// Markup holds its text and more: up to four bytes for each character.
+// Markdown is laid out as a rich document that takes some fifty times its
+// size on top: a book in one file is a few megabytes.
+qint64 markupFileLimit(Kind kind, const Options &options)
 {
-    constexpr qint64 maximumMarkup = 8 * 1024 * 1024;
-    return std::min<qint64>(maximumMarkup, options.limits.maximumText * 4);
+    constexpr qint64 maximumMarkdown = 8 * 1024 * 1024;
+    return std::min<qint64>(kind == Kind::Markdown ? maximumMarkdown : TextFile::maximumSize,
+                            options.limits.maximumText * 4);
 }
 
 Result plainText(QByteArrayView bytes, const Options &options)
@@ -203,6 +232,9 @@ Kind detect(QByteArrayView head, const QString &fileName)
     const QMimeType byName = mimes.mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
     if (byName.inherits(u"text/markdown"_s))
         return Kind::Markdown;
+    // A book whose document type is longer than the head.
+    if (byName.inherits(u"application/x-fictionbook+xml"_s))
+        return Kind::FictionBook;
     if (byName.inherits(u"text/html"_s) || byName.inherits(u"application/xhtml+xml"_s))
         return Kind::Html;
     return Kind::Text;
@@ -222,8 +254,9 @@ Result read(const QString &path, const Options &options,
         return Result::failure(head.error);
     const Kind kind = detect(*head.bytes, nameOf(path));
     const qint64 limit = kind == Kind::Text ? textFileLimit(*head.bytes, options)
-                         : kind == Kind::Html || kind == Kind::Markdown ? markupFileLimit(options)
-                                                                        : TextFile::maximumSize;
+                         : kind == Kind::Html || kind == Kind::Markdown
+                             ? markupFileLimit(kind, options)
+                             : TextFile::maximumSize;
     if (head.size > limit)
         return Result::failure(TextFile::tooLarge(limit));
     if (options.cancelled())

@@ -1,5 +1,7 @@
 #include "platform/documents/DocumentXml.h"
 
+#include "platform/documents/HtmlWalk.h"
+
 #include <QCoreApplication>
 #include <QHash>
 #include <QSet>
@@ -189,9 +191,11 @@ private:
     int m_breaks = 0;
 };
 
-// XHTML: block elements are paragraphs, <br> a line break, the head, scripts,
-// styles and ruby annotations are left out.
-void readXhtml(XmlWalk &walk, TextWriter &out)
+// XHTML, and HTML through the walk that reads it as XHTML: block elements are
+// paragraphs, <br> a line break, the head, scripts, styles and ruby
+// annotations are left out.
+template<typename Walk>
+void readXhtml(Walk &walk, TextWriter &out)
 {
     static const QSet<QStringView> blocks = {
         u"address", u"article", u"aside",  u"blockquote", u"body",    u"caption",  u"dd",
@@ -207,7 +211,7 @@ void readXhtml(XmlWalk &walk, TextWriter &out)
         return ns.isEmpty() || ns == u"http://www.w3.org/1999/xhtml";
     };
     int preformatted = 0;
-    QXmlStreamReader &xml = walk.reader();
+    auto &xml = walk.reader();
     while (walk.next()) {
         switch (xml.tokenType()) {
         case QXmlStreamReader::StartElement:
@@ -474,6 +478,41 @@ void XmlWalk::stop(Result result)
         m_outcome = std::move(result);
 }
 
+QString textTooLong(const Limits &limits)
+{
+    return QCoreApplication::translate(
+               "Documents", "its text is longer than %1 characters, more than Tavorin reads")
+        .arg(limits.maximumText);
+}
+
+namespace {
+
+template<typename Walk>
+Result resultOf(const Walk &walk, TextWriter &out, const Options &options)
+{
+    if (out.overflowed())
+        return Result::failure(textTooLong(options.limits));
+    if (walk.outcome())
+        return *walk.outcome();
+    return Result::success(out.take());
+}
+
+} // namespace
+
+QString htmlEntity(const QString &name)
+{
+    static HtmlEntities entities;
+    return entities.resolveUndeclaredEntity(name);
+}
+
+Result readHtmlText(const QString &markup, const Options &options)
+{
+    HtmlWalk walk(markup, options);
+    TextWriter out(options.limits.maximumText);
+    readXhtml(walk, out);
+    return resultOf(walk, out, options);
+}
+
 Result readText(Format format, const QByteArray &xml, const Options &options, const QString &part)
 {
     XmlWalk walk(xml, options, part);
@@ -492,14 +531,7 @@ Result readText(Format format, const QByteArray &xml, const Options &options, co
         readFictionBook(walk, out);
         break;
     }
-    if (out.overflowed())
-        return Result::failure(
-            QCoreApplication::translate(
-                "Documents", "its text is longer than %1 characters, more than Tavorin reads")
-                .arg(options.limits.maximumText));
-    if (walk.outcome())
-        return *walk.outcome();
-    return Result::success(out.take());
+    return resultOf(walk, out, options);
 }
 
 } // namespace Documents::Xml

@@ -7,8 +7,9 @@
 #include <optional>
 
 // The XML readers behind the zip documents and FictionBook, each turning one
-// XML document into plain text, and the bounded walk they share. Private to
-// the documents library; the fuzz targets call them directly.
+// XML document into plain text, and the bounded walk they share; HTML pages
+// are read as XHTML is. Private to the documents library; the fuzz targets
+// call them directly.
 namespace Documents::Xml {
 
 enum class Format { Xhtml, OpenDocumentText, WordDocument, FictionBook };
@@ -17,6 +18,16 @@ enum class Format { Xhtml, OpenDocumentText, WordDocument, FictionBook };
 // inside its container for the messages; empty for a document of its own.
 Result readText(Format format, const QByteArray &xml, const Options &options,
                 const QString &part = {});
+
+// The plain text of an HTML page, read as an XHTML chapter is (HtmlWalk).
+Result readHtmlText(const QString &markup, const Options &options);
+
+// The character of an HTML entity that books use without declaring it;
+// empty for another name.
+QString htmlEntity(const QString &name);
+
+// Why a document whose text passes Limits::maximumText is refused.
+QString textTooLong(const Limits &limits);
 
 // A walk through an XML document that stops at the limits every reader keeps:
 // elements nested deeper than Limits::maximumDepth, a DTD that declares

@@ -1,5 +1,6 @@
 #include "platform/documents/MarkupText.h"
 
+#include "platform/documents/DocumentXml.h"
 #include "platform/documents/TextEncoding.h"
 #include "platform/system/TextFile.h"
 
@@ -11,9 +12,9 @@
 
 namespace {
 
-// A document that loads nothing the page names: a style sheet or an image
-// could be a FIFO or a device that never ends, or one of the person's other
-// files, and a text to be read aloud needs neither.
+// A document that loads nothing the Markdown names: an image could be a
+// FIFO or a device that never ends, or one of the person's other files, and
+// a text to be read aloud needs neither.
 class IsolatedDocument : public QTextDocument
 {
 public:
@@ -69,11 +70,10 @@ Documents::Result Documents::readHtml(const QByteArray &bytes, const Options &op
     const std::optional<QString> markup = decodeHtml(bytes);
     if (!markup)
         return Result::failure(TextFile::notText());
-    if (options.cancelled())
-        return Result::stopped();
-    IsolatedDocument document;
-    document.setHtml(*markup);
-    return plainText(document, options);
+    Result result = Xml::readHtmlText(*markup, options);
+    if (result.text)
+        options.report(1);
+    return result;
 }
 
 Documents::Result Documents::readMarkdown(const QByteArray &bytes, const Options &options)

@@ -369,24 +369,30 @@ Result readEpub(Zip &zip, const QByteArray &container, const QByteArray &encrypt
         });
     if (!complete)
         return zip.failure();
-    QString text;
+    // A spine may list one chapter many times: the joined length is known,
+    // and refused, before any of it is joined.
+    qsizetype joined = 0;
     for (const QByteArray &chapter : *chapters) {
         const auto found = texts.constFind(chapter);
         if (found == texts.cend())
             return Result::failure(
                 QCoreApplication::translate("Documents", "its part %1 is missing")
                     .arg(partName(chapter)));
-        if (found->isEmpty())
+        if (!found->isEmpty())
+            joined += (joined > 0 ? 2 : 0) + found->size();
+        if (joined > options.limits.maximumText)
+            return Result::failure(Xml::textTooLong(options.limits));
+    }
+    QString text;
+    text.reserve(joined);
+    for (const QByteArray &chapter : *chapters) {
+        const QString &chapterText = *texts.constFind(chapter);
+        if (chapterText.isEmpty())
             continue;
         if (!text.isEmpty())
             text += u"\n\n"_s;
-        text += *found;
+        text += chapterText;
     }
-    if (text.size() > options.limits.maximumText)
-        return Result::failure(
-            QCoreApplication::translate(
-                "Documents", "its text is longer than %1 characters, more than Tavorin reads")
-                .arg(options.limits.maximumText));
     return Result::success(std::move(text));
 }
 

@@ -92,6 +92,26 @@ qsizetype incompleteTail(QByteArrayView bytes)
     return 0;
 }
 
+// The rest of `fd`, at most `limit` bytes, for a file that does not say its
+// size in advance.
+TextFile::Bytes readToEnd(int fd, qint64 limit)
+{
+    QByteArray bytes;
+    char buffer[65536];
+    for (;;) {
+        const qsizetype count = readSome(fd, buffer, sizeof buffer);
+        if (count < 0)
+            return {std::nullopt, systemError()};
+        if (bytes.size() + count > limit)
+            return {std::nullopt, TextFile::tooLarge(limit)};
+        bytes.append(buffer, count);
+        if (count < qsizetype(sizeof buffer))
+            break;
+    }
+    const qint64 size = bytes.size();
+    return {std::move(bytes), QString(), size};
+}
+
 } // namespace
 
 QString TextFile::read(const QString &path, qint64 limit,
@@ -141,6 +161,10 @@ TextFile::Bytes TextFile::readBytes(const QString &path, qint64 limit, qint64 co
     qint64 size = 0;
     if (QString error = openRegularFile(path, limit, file, size); !error.isEmpty())
         return {std::nullopt, error};
+    // The kernel's files (/proc) report no size: they are read whole, as
+    // far as the limit.
+    if (size == 0)
+        return readToEnd(file.get(), limit);
     const qint64 wanted = count < 0 ? size : std::min(count, size);
     QByteArray bytes(qsizetype(wanted), Qt::Uninitialized);
     const qsizetype got = readSome(file.get(), bytes.data(), bytes.size());
@@ -155,18 +179,5 @@ TextFile::Bytes TextFile::readStandardInput(qint64 limit)
     struct stat info = {};
     if (::fstat(STDIN_FILENO, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > limit)
         return {std::nullopt, tooLarge(limit)};
-    QByteArray bytes;
-    char buffer[65536];
-    for (;;) {
-        const qsizetype count = readSome(STDIN_FILENO, buffer, sizeof buffer);
-        if (count < 0)
-            return {std::nullopt, systemError()};
-        if (bytes.size() + count > limit)
-            return {std::nullopt, tooLarge(limit)};
-        bytes.append(buffer, count);
-        if (count < qsizetype(sizeof buffer))
-            break;
-    }
-    const qint64 size = bytes.size();
-    return {std::move(bytes), QString(), size};
+    return readToEnd(STDIN_FILENO, limit);
 }

@@ -32,7 +32,8 @@ struct Bytes
 
 // The first `count` bytes (all when negative) of a regular file of at most
 // `limit` bytes, for readers that decode the file themselves; refused for
-// the same reasons as read().
+// the same reasons as read(). A file that reports no size (those of /proc)
+// is read whole, up to the limit, whatever `count`.
 Bytes readBytes(const QString &path, qint64 limit, qint64 count = -1);
 
 // Standard input to its end, at most `limit` bytes: a regular file behind

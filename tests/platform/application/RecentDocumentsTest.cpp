@@ -2,6 +2,7 @@
 
 #include "support/TestSupport.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -69,24 +70,35 @@ TEST_F(RecentDocumentsTest, KeepsTheListPrivateAndLeavesAloneWhatItMustNotReplac
         EXPECT_EQ(contents(), kept);
     }
 
-    // A list grown past its cap keeps its newest entries.
+    // The list is the whole desktop's: past its cap only Tavorin's own
+    // entries go, the oldest first, and one another application shares
+    // stays theirs.
+    const QByteArray own = QCoreApplication::applicationName().toUtf8();
     GBookmarkFile *large = g_bookmark_file_new();
-    for (int i = 0; i < 1200; ++i) {
-        const QByteArray uri = "file:///old/" + QByteArray::number(i);
+    const auto add = [large](const QByteArray &uri, const char *application, int used) {
         g_bookmark_file_set_mime_type(large, uri.constData(), "text/plain");
-        g_bookmark_file_add_application(large, uri.constData(), "other", "other %u");
-        GDateTime *modified = g_date_time_new_from_unix_utc(1000000 + i);
-        g_bookmark_file_set_modified_date_time(large, uri.constData(), modified);
-        g_date_time_unref(modified);
-    }
+        GDateTime *stamp = g_date_time_new_from_unix_utc(1000000 + used);
+        g_bookmark_file_set_application_info(large, uri.constData(), application, "x %u", 1, stamp,
+                                             nullptr);
+        g_date_time_unref(stamp);
+    };
+    for (int i = 0; i < 1500; ++i)
+        add("file:///other/" + QByteArray::number(i), "other", i);
+    for (int i = 0; i < 1005; ++i)
+        add("file:///own/" + QByteArray::number(i), own.constData(), i);
+    add("file:///own/0", "other", 0);
     QFile::remove(listPath);
     ASSERT_TRUE(g_bookmark_file_to_file(large, native.constData(), nullptr));
     g_bookmark_file_free(large);
     EXPECT_TRUE(RecentDocuments::noteNewRecentDocumentURL(url));
     const auto capped = list();
-    EXPECT_EQ(g_bookmark_file_get_size(capped.get()), 1000);
+    EXPECT_EQ(g_bookmark_file_get_size(capped.get()), 1500 + 1000 + 1);
+    EXPECT_TRUE(g_bookmark_file_has_item(capped.get(), "file:///other/0"));
+    EXPECT_TRUE(g_bookmark_file_has_application(capped.get(), "file:///own/0", "other", nullptr));
+    EXPECT_FALSE(
+        g_bookmark_file_has_application(capped.get(), "file:///own/0", own.constData(), nullptr));
+    EXPECT_FALSE(g_bookmark_file_has_item(capped.get(), "file:///own/5"));
+    EXPECT_TRUE(g_bookmark_file_has_item(capped.get(), "file:///own/6"));
     EXPECT_TRUE(g_bookmark_file_has_item(capped.get(), url.toEncoded().constData()));
-    EXPECT_TRUE(g_bookmark_file_has_item(capped.get(), "file:///old/1199"));
-    EXPECT_FALSE(g_bookmark_file_has_item(capped.get(), "file:///old/0"));
     QFile::remove(listPath);
 }
