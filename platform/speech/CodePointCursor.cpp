@@ -4,11 +4,11 @@ CodePointCursor::CodePointCursor(QStringView piece)
     : m_piece(piece)
 {}
 
-CharacterRange CodePointCursor::map(qint64 codePointPosition, qint64 codePointLength)
+std::optional<CharacterRange> CodePointCursor::map(qint64 codePointPosition, qint64 codePointLength)
 {
     const qint64 start = codePointPosition - 1;
-    if (start < 0 || codePointLength <= 0)
-        return {};
+    if (start < 0 || codePointLength < 0)
+        return std::nullopt;
     if (start < m_codePoint) {
         // Rare: the engine went back. Start over rather than guess.
         m_codePoint = 0;
@@ -17,9 +17,9 @@ CharacterRange CodePointCursor::map(qint64 codePointPosition, qint64 codePointLe
     m_unit = advance(m_unit, start - m_codePoint);
     m_codePoint = start;
     if (m_unit >= m_piece.size())
-        return {};
+        return std::nullopt;
     const qsizetype end = advance(m_unit, codePointLength);
-    return {quint64(m_unit), quint64(end - m_unit)};
+    return CharacterRange{quint64(m_unit), quint64(end - m_unit)};
 }
 
 qsizetype CodePointCursor::advance(qsizetype unit, qint64 codePoints) const

@@ -4,6 +4,8 @@
 
 #include <QStringView>
 
+#include <optional>
+
 // Turns the engine's word positions (1-based Unicode code points of one piece)
 // into UTF-16 ranges of that piece. It walks forward from the last word, so a
 // piece is scanned about once however many words it holds.
@@ -12,8 +14,8 @@ class CodePointCursor
 public:
     explicit CodePointCursor(QStringView piece);
 
-    // A range of length 0 when the position lies outside the piece.
-    CharacterRange map(qint64 codePointPosition, qint64 codePointLength);
+    // Nothing when the position lies outside the piece.
+    std::optional<CharacterRange> map(qint64 codePointPosition, qint64 codePointLength);
 
 private:
     qsizetype advance(qsizetype unit, qint64 codePoints) const;

@@ -47,6 +47,9 @@ struct Synthesis
     qint64 leadingSilence = 0;
     bool audible = false;
     bool failed = false;
+
+    // Where the sound of the next piece begins.
+    qint64 soundPosition() const { return std::max<qint64>(sampleBase - leadingSilence, 0); }
 };
 
 // Engine thread only: espeak-ng's callback has no user data besides the
@@ -289,7 +292,7 @@ void EspeakEngine::synthesize(const Request &request)
     TextPieces::Piece piece;
     while (!synthesis.failed && !channel.isCancelled() && pieces.next(piece)) {
         const QStringView text = QStringView(request.text).mid(piece.start, piece.length);
-        marks.beginPiece(text, piece.start);
+        marks.beginPiece(text, piece.start, synthesis.soundPosition());
         synthesis.cursor = CodePointCursor(text);
         synthesis.pieceSamples = 0;
         const unsigned flags = espeakCHARS_UTF8 | (piece.endsSentence ? espeakENDPAUSE : 0);
@@ -299,10 +302,10 @@ void EspeakEngine::synthesize(const Request &request)
         if (error != EE_OK)
             synthesis.failed = true;
         synthesis.sampleBase += synthesis.pieceSamples;
+        if (!synthesis.failed && !channel.isCancelled())
+            marks.endPiece(synthesis.soundPosition());
     }
     activeSynthesis = nullptr;
-    if (!synthesis.failed && !channel.isCancelled())
-        marks.finish();
 
     channel.finish(synthesis.failed ? SpeechChannel::Result::Failed
                                     : SpeechChannel::Result::Completed);
@@ -328,11 +331,12 @@ int synthCallback(short *samples, int count, espeak_EVENT *events)
         }
     }
     for (; events && events->type != espeakEVENT_LIST_TERMINATED; ++events) {
-        if (events->type != espeakEVENT_WORD || events->length <= 0)
+        // A word of length 0 is one the engine reached without saying how long it is.
+        if (events->type != espeakEVENT_WORD || events->length < 0)
             continue;
-        const CharacterRange range = synthesis->cursor.map(events->text_position, events->length);
+        const auto range = synthesis->cursor.map(events->text_position, events->length);
         const qint64 sample = synthesis->sampleBase + events->sample - synthesis->leadingSilence;
-        if (!synthesis->marks->add(std::max<qint64>(sample, 0), range))
+        if (range && !synthesis->marks->add(std::max<qint64>(sample, 0), *range))
             return 1;
     }
     if (samples && count > 0 && !channel.write(samples, count))

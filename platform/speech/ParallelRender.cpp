@@ -4,6 +4,7 @@
 #include "platform/speech/CharacterRange.h"
 #include "platform/speech/RenderWorker.h"
 #include "platform/speech/SpeechChannel.h"
+#include "platform/speech/TextPieces.h"
 
 #include <QCoreApplication>
 #include <QTextBoundaryFinder>
@@ -60,9 +61,9 @@ QChar lastVisibleBefore(const QString &text, qsizetype position)
 
 // Where a run that should end near `wanted` ends, in (lowest, highest]: after
 // a paragraph (a blank line, or a line that ends a sentence), else after a
-// sentence, else after white space, else anywhere but inside a surrogate
-// pair. A cut is moved past the white space that follows, so that every
-// run but the first starts with something to say.
+// sentence, else after white space, else between words as the engine's
+// pieces are. A cut is moved past the white space that follows, so that
+// every run but the first starts with something to say.
 qsizetype cutNear(const QString &text, qsizetype lowest, qsizetype wanted, qsizetype highest)
 {
     const auto closest = [wanted](qsizetype best, qsizetype candidate) {
@@ -113,11 +114,7 @@ qsizetype cutNear(const QString &text, qsizetype lowest, qsizetype wanted, qsize
         return sentence;
     if (space >= 0)
         return space;
-    qsizetype cut = std::min(wanted, text.size());
-    if (cut > 0 && cut < text.size() && text.at(cut - 1).isHighSurrogate() &&
-        text.at(cut).isLowSurrogate())
-        ++cut;
-    return cut;
+    return TextPieces::cutBetweenWords(text, lowest, lowest, std::min(wanted, text.size()));
 }
 
 QString signalName(int number)

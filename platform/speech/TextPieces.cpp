@@ -1,5 +1,7 @@
 #include "platform/speech/TextPieces.h"
 
+#include <QTextBoundaryFinder>
+
 #include <algorithm>
 
 namespace {
@@ -37,13 +39,23 @@ bool TextPieces::next(Piece &piece)
 
 qsizetype TextPieces::cutPosition() const
 {
+    const qsizetype size = m_text.size();
     const qsizetype limit = m_position + m_maximum;
-    if (limit >= m_text.size())
-        return m_text.size();
+    if (limit >= size)
+        return size;
+    // Whether a space ends a grapheme cluster depends on what follows it (a
+    // combining mark, the line feed of a CR LF).
+    const QStringView window =
+        QStringView(m_text).mid(m_position, std::min(size, limit + 2) - m_position);
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, window.data(), window.size());
+    const auto cutsAtSpace = [&](qsizetype i) {
+        graphemes.setPosition(i - m_position);
+        return m_text.at(i - 1).isSpace() && graphemes.isAtBoundary();
+    };
     const qsizetype earliest = m_position + m_maximum / 2;
     qsizetype space = -1;
     for (qsizetype i = limit; i > earliest; --i) {
-        if (!m_text.at(i - 1).isSpace())
+        if (!cutsAtSpace(i))
             continue;
         if (i >= 2 && isSentenceEnd(m_text.at(i - 2)))
             return i;
@@ -55,12 +67,42 @@ qsizetype TextPieces::cutPosition() const
     if (space > 0)
         return space;
     for (qsizetype i = limit; i > m_position; --i) {
-        if (m_text.at(i - 1).isSpace())
+        if (cutsAtSpace(i))
             return i;
     }
-    // No white space at all (for example Chinese text): cut anywhere, but keep
-    // surrogate pairs whole.
-    if (m_text.at(limit - 1).isHighSurrogate() && m_text.at(limit).isLowSurrogate())
-        return limit - 1;
-    return limit;
+    return cutBetweenWords(m_text, m_position, earliest, limit);
+}
+
+qsizetype TextPieces::cutBetweenWords(QStringView text, qsizetype start, qsizetype earliest,
+                                      qsizetype wanted)
+{
+    const QStringView window = text.mid(start, std::min(text.size(), 2 * wanted - start) - start);
+    const bool windowEndsText = start + window.size() == text.size();
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, window.data(), window.size());
+    const auto whole = [&](qsizetype at) {
+        graphemes.setPosition(at);
+        return graphemes.isAtBoundary();
+    };
+    QTextBoundaryFinder words(QTextBoundaryFinder::Word, window.data(), window.size());
+    words.setPosition(wanted - start);
+    for (qsizetype at = words.isAtBoundary() ? wanted - start : words.toPreviousBoundary();
+         at > earliest - start; at = words.toPreviousBoundary()) {
+        if (whole(at))
+            return start + at;
+    }
+    graphemes.setPosition(wanted - start);
+    if (const qsizetype before =
+            graphemes.isAtBoundary() ? wanted - start : graphemes.toPreviousBoundary();
+        before > 0)
+        return start + before;
+    // One grapheme cluster longer than the whole window: cut after it, or,
+    // past all reason, inside it but between code points.
+    graphemes.setPosition(wanted - start);
+    if (const qsizetype after = graphemes.toNextBoundary();
+        after > 0 && (after < window.size() || windowEndsText))
+        return start + after;
+    if (wanted < text.size() && text.at(wanted - 1).isHighSurrogate() &&
+        text.at(wanted).isLowSurrogate())
+        return wanted + 1;
+    return wanted;
 }

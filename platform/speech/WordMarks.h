@@ -7,44 +7,76 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 // Turns the engine's raw word reports into the marks a reader sees, the same
-// for playback and files. The engine reports fragments of one written token
-// ("24.12.2023" as "24.", "4.1", "12.", ...), overlapping ranges, ranges that
-// take in the space after a word or end inside a character sequence (an emoji
-// joined by zero-width joiners, a flag, a letter with combining marks). Here
-// every report is widened to the whole tokens it touches, trimmed of the
-// punctuation around them, and joined with the report before when the two
-// overlap: the marks of one speech never go backwards, never overlap and
-// always hold whole grapheme clusters. A mark is passed on once the next
-// report shows it is complete, so each report is held back by one word.
+// for playback and files: one mark for every written token, in order, never
+// overlapping, always whole grapheme clusters.
+//
+// The engine's reports do not match the written tokens. It reports fragments
+// of one token ("24.12.2023" as "24.", "4.1", "12.", ...), ranges that take in
+// the space after a word or end inside a character sequence, a report of
+// length 0 where it only says that it reached a token ("quote" before a
+// closing quotation mark), one report for a short word and its neighbour
+// ("From the" as "From"), and none at all for some tokens. So every report is
+// widened to the whole tokens it touches, and the time from one report to
+// the next (or to the end of the piece's sound) is shared among the tokens in
+// between by their share of the characters. Han and kana are cut into single
+// characters by the word finder, so runs of them keep the engine's grouping.
+// A report is held until the next one shows where its tokens end.
 class WordMarks
 {
 public:
-    // Receives each finished mark: the sample its first fragment begins at
-    // and its range in the whole text. Returning false ends the speech.
+    // Receives each finished mark: the sample it begins at and its range in
+    // the whole text. Returning false ends the speech.
     using Sink = std::function<bool(qint64 sample, CharacterRange range)>;
 
     explicit WordMarks(Sink sink);
 
-    // The piece of the whole text that the following reports refer to.
-    void beginPiece(QStringView piece, qsizetype start);
-    // A raw report: a range in the current piece. False once the sink refused.
+    // The piece of the whole text that the following reports refer to, and
+    // the sample its sound begins at.
+    void beginPiece(QStringView piece, qsizetype start, qint64 sample);
+    // A raw report: a range in the current piece, of length 0 for a report
+    // that only gives a position. False once the sink refused.
     bool add(qint64 sample, CharacterRange range);
-    // Passes on the mark held back; call at the end of the speech.
-    bool finish();
+    // The piece's sound ends at `sample`: passes on the marks of the tokens
+    // from the last report to the piece's end.
+    bool endPiece(qint64 sample);
 
 private:
-    CharacterRange widened(CharacterRange range);
+    // A range of the piece; `token` is false for punctuation the engine read
+    // aloud on its own.
+    struct Span
+    {
+        qsizetype start = 0;
+        qsizetype end = 0;
+        bool token = true;
+    };
+
+    struct Token
+    {
+        qsizetype start = 0;
+        qsizetype end = 0;
+        qsizetype characters = 0;
+    };
+
+    Span widened(CharacterRange range);
+    Span tokenAt(qsizetype from, qsizetype limit);
+    qsizetype segmentStart(qsizetype position);
+    qsizetype segmentEnd(qsizetype start);
+    bool pass(qsizetype until, qint64 untilSample);
 
     Sink m_sink;
     QStringView m_piece;
     qsizetype m_pieceStart = 0;
+    qint64 m_pieceSample = 0;
     QTextBoundaryFinder m_words;
     QTextBoundaryFinder m_graphemes;
-    std::optional<CharacterRange> m_held;
+    // The report whose tokens are not yet passed on, and its sample.
+    std::optional<Span> m_held;
     qint64 m_heldSample = 0;
-    // Where the last mark passed on ends, and the sample it begins at.
-    quint64 m_passedEnd = 0;
+    // Where the piece's text not yet marked begins, and the last sample passed on.
+    qsizetype m_unmarked = 0;
     qint64 m_passedSample = 0;
+    std::vector<Token> m_tokens; // reused by pass()
 };

@@ -589,7 +589,10 @@ TEST(Program, ExportsEachKindOfDocumentAsThePlainTextItHolds)
 TEST(Program, TimingsFollowTheWordsOfTheAudio)
 {
     QTemporaryDir dir;
-    const QString said = u"Timing files follow each word. A second sentence, and a third one!"_s;
+    // Words the engine folds into its neighbour's report or reports with
+    // length 0, and a time it reports in parts: each its own cue.
+    const QString said =
+        u"From the lantern in the wind, he said “a quote” and left. It is 3:45 on 24.12.2023."_s;
     const QString input = TestSupport::writeFile(dir.filePath(u"in.txt"_s), said.toUtf8());
     const QString audio = dir.filePath(u"out.wav"_s);
     const QString vtt = dir.filePath(u"out.vtt"_s);
@@ -651,6 +654,8 @@ TEST(Program, TimingsFollowTheWordsOfTheAudio)
         EXPECT_EQ(m.captured(10), word.value(u"text"_s).toString());
     }
     EXPECT_LE(double(previousEnd), audioEndMs);
+    EXPECT_EQ(cueWords(vtt).join(u' ').toStdString(),
+              "From the lantern in the wind he said a quote and left It is 3:45 on 24.12.2023");
 }
 
 TEST(Program, ExportWritesThroughLinksKeepsOnlyPermissionBitsAndClearsItsLeftovers)
