@@ -202,6 +202,11 @@ ParallelRender::ParallelRender(const QString &text, std::vector<Run> runs, Setti
     , m_channel(std::move(channel))
     , m_states(m_runs.size())
 {
+    // The coordinator waits for the workers and for the channel's consumer.
+    m_channel->setOnCancel([this] {
+        std::lock_guard lock(m_mutex);
+        m_changed.notify_all();
+    });
     m_coordinator = std::thread([this] { coordinate(); });
 }
 
@@ -423,11 +428,10 @@ void ParallelRender::coordinate()
             {
                 std::unique_lock lock(m_mutex);
                 RunState &state = m_states[size_t(run)];
-                // The channel has no way to wake us when it is cancelled;
-                // a short wait notices it.
-                while (!m_stopping && state.items.empty() && !state.complete &&
-                       !m_channel->isCancelled())
-                    m_changed.wait_for(lock, std::chrono::milliseconds(50));
+                m_changed.wait(lock, [&] {
+                    return m_stopping || !state.items.empty() || state.complete ||
+                           m_channel->isCancelled();
+                });
                 if (m_stopping || m_channel->isCancelled()) {
                     completed = false;
                     break;
@@ -482,6 +486,7 @@ void ParallelRender::coordinate()
         std::lock_guard lock(m_mutex);
         failure = m_failure;
     }
+    m_channel->setOnCancel(nullptr);
     m_channel->finish(completed ? SpeechChannel::Result::Completed : SpeechChannel::Result::Failed,
                       failure);
 }

@@ -571,21 +571,14 @@ QHash<quint64, double> SpeechSynthesizer::wordTimes(const QString &text, const Q
     EspeakEngine::instance().submit(
         {.text = text, .voice = voice, .rate = rate, .channel = channel});
     std::vector<qint16> drained(FileRingSamples);
-    const auto take = [&] {
+    for (;;) {
+        const qsizetype count = channel->readWaiting(drained.data(), qsizetype(drained.size()));
         for (const SpeechChannel::Word &word :
              channel->takeWords(std::numeric_limits<qint64>::max()))
             times.insert(word.range.location, double(word.sample) * 1000.0 / sampleRate);
-    };
-    for (;;) {
-        take();
-        const SpeechChannel::Result result = channel->result();
-        if (channel->read(drained.data(), qsizetype(drained.size())) > 0)
-            continue;
-        if (result != SpeechChannel::Result::Running)
+        if (count <= 0)
             break;
-        QThread::msleep(1);
     }
-    take();
     if (channel->result() != SpeechChannel::Result::Completed)
         times.clear();
     return times;
