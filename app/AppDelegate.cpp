@@ -149,9 +149,9 @@ void AppDelegate::observeValueForKeyPath(const QString &keyPath, QObject *object
     Q_UNUSED(change);
     Q_UNUSED(context);
     if (m_speechSynth)
-        m_speechSynth->setRate(m_currentRate);
+        m_speechSynth->setRate(currentRate());
     Log::write(
-        QString::asprintf("keypath: %s - %g", keyPath.toUtf8().constData(), double(m_currentRate)));
+        QString::asprintf("keypath: %s - %g", keyPath.toUtf8().constData(), double(currentRate())));
 }
 
 bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows)
@@ -213,7 +213,7 @@ void AppDelegate::setMaxRate(float value)
 
 void AppDelegate::setCurrentRate(float value)
 {
-    m_currentRate = value;
+    m_voiceSettings.rate = value;
     Q_EMIT currentRateChanged(value);
 }
 

@@ -1,6 +1,7 @@
 #include "platform/speech/EspeakEngine.h"
 
 #include "platform/speech/CodePointCursor.h"
+#include "platform/speech/EspeakVoiceSource.h"
 #include "platform/speech/SpeechChannel.h"
 #include "platform/speech/TextPieces.h"
 #include "platform/speech/WordMarks.h"
@@ -12,10 +13,14 @@
 #include <espeak-ng/speak_lib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <future>
 
 using namespace Qt::StringLiterals;
+
+static_assert(VoiceSettings::MinimumRate == espeakRATE_MINIMUM &&
+              VoiceSettings::MaximumRate == espeakRATE_MAXIMUM);
 
 namespace {
 
@@ -35,7 +40,7 @@ QList<QPair<QString, int>> languagesOf(const espeak_VOICE *voice)
 // What the synth callback needs about the piece being spoken.
 struct Synthesis
 {
-    const EspeakEngine::Request *request = nullptr;
+    const SpeechEngine::Request *request = nullptr;
     WordMarks *marks = nullptr;
     CodePointCursor cursor{QStringView()};
     qint64 sampleBase = 0;
@@ -115,9 +120,10 @@ EspeakEngine::~EspeakEngine()
     m_thread.join();
 }
 
-EspeakEngine::RateRange EspeakEngine::rateRange()
+const VoiceSource &EspeakEngine::voices()
 {
-    return {espeakRATE_MINIMUM, espeakRATE_MAXIMUM};
+    static const EspeakVoiceSource source;
+    return source;
 }
 
 int EspeakEngine::sampleRate()
@@ -253,7 +259,8 @@ void EspeakEngine::synthesize(const Request &request)
     }
     // A listed voice may fail to load (its data removed since it was listed):
     // the speech goes on with the voice that spoke last rather than failing.
-    const QByteArray voice = request.voice.toUtf8();
+    const VoiceSettings settings = request.settings.clamped();
+    const QByteArray voice = settings.voice.toUtf8();
     if (!voice.isEmpty() && espeak_SetVoiceByName(voice.constData()) == EE_OK) {
         m_lastVoice = voice;
     } else {
@@ -266,12 +273,12 @@ void EspeakEngine::synthesize(const Request &request)
         }
         if (!voice.isEmpty())
             Log::write(u"Voice \"%1\" does not load: speaking with \"%2\""_s.arg(
-                request.voice, QString::fromUtf8(m_lastVoice)));
+                settings.voice, QString::fromUtf8(m_lastVoice)));
     }
-    espeak_SetParameter(espeakRATE, request.rate, 0);
-    espeak_SetParameter(espeakPITCH, request.pitch, 0);
-    espeak_SetParameter(espeakRANGE, request.intonation, 0);
-    espeak_SetParameter(espeakVOLUME, request.volume, 0);
+    espeak_SetParameter(espeakRATE, int(std::lround(settings.rate)), 0);
+    espeak_SetParameter(espeakPITCH, settings.pitch, 0);
+    espeak_SetParameter(espeakRANGE, settings.intonation, 0);
+    espeak_SetParameter(espeakVOLUME, settings.volume, 0);
 
     WordMarks marks(
         [&channel](qint64 sample, CharacterRange range) { return channel.addWord(sample, range); });

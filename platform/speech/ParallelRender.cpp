@@ -4,13 +4,14 @@
 #include "platform/speech/CharacterRange.h"
 #include "platform/speech/RenderWorker.h"
 #include "platform/speech/SpeechChannel.h"
+#include "platform/speech/SpeechTesting.h"
+#include "platform/speech/WorkerProtocol.h"
 
 #include <QCoreApplication>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <iterator>
 
 #include <string.h>
@@ -29,20 +30,13 @@ constexpr qsizetype DefaultParallelFrom = 32 * 1024;
 // close together: at the end one waits for the other's last run at most.
 constexpr qsizetype MinimumRunLength = 1024;
 constexpr qsizetype MaximumRunLength = 4 * 1024;
+static_assert(MaximumRunLength + MaximumRunLength / 2 <= WorkerProtocol::MaximumRunText);
 constexpr int RunsPerJob = 4;
 // Samples held for runs ahead of the one being written, per worker beyond
 // the first; past it that worker waits on its full pipe.
 constexpr qint64 AheadBytesPerWorker = 32 * 1024 * 1024;
-// More than a worker ever sends at once: anything larger is no frame of ours.
-constexpr quint32 MaximumFrameSize = 16 * 1024 * 1024;
 
-qsizetype parallelFrom()
-{
-    bool ok = false;
-    // Tests render small texts in parallel.
-    const qsizetype given = qEnvironmentVariableIntValue("TAVORIN_TEST_PARALLEL_FROM", &ok);
-    return ok ? given : DefaultParallelFrom;
-}
+qsizetype parallelFrom = DefaultParallelFrom;
 
 bool endsSentence(QChar c)
 {
@@ -172,10 +166,15 @@ struct ParallelRender::RunState
     bool complete = false;
 };
 
+void SpeechTesting::setParallelFrom(qsizetype characters)
+{
+    parallelFrom = characters > 0 ? characters : DefaultParallelFrom;
+}
+
 std::vector<ParallelRender::Run> ParallelRender::split(const QString &text, int jobs)
 {
     const qsizetype size = text.size();
-    if (jobs < 2 || size < std::max(parallelFrom(), qsizetype(1)))
+    if (jobs < 2 || size < parallelFrom)
         return {{0, size}};
     const qsizetype shortest = std::min(MinimumRunLength, size / 2);
     std::vector<Run> runs;
@@ -187,7 +186,7 @@ std::vector<ParallelRender::Run> ParallelRender::split(const QString &text, int 
         if (size - start > length + length / 2)
             end = cutNear(text, start + length / 2, start + length, start + length + length / 2);
         if (end <= start)
-            end = size;
+            end = std::min(size, start + length);
         runs.push_back({start, end - start});
         start = end;
     }
@@ -302,15 +301,13 @@ void ParallelRender::serve()
             run = m_next++;
         }
         const Run &cut = m_runs[size_t(run)];
-        const RenderWorker::Run request{.text = m_text.mid(cut.start, cut.length),
-                                        .voice = m_settings.voice,
-                                        .rate = m_settings.rate,
-                                        .pitch = m_settings.pitch,
-                                        .intonation = m_settings.intonation,
-                                        .volume = m_settings.volume,
-                                        .trimLeadingSilence = run == 0};
-        if (!toWorker->writeData(
-                RenderWorker::frame(RenderWorker::RunFrame, RenderWorker::encode(request)))) {
+        const QByteArray request = WorkerProtocol::runFrame(
+            {m_text.mid(cut.start, cut.length), m_settings.voice, run == 0});
+        if (request.isEmpty()) {
+            fail(QString());
+            break;
+        }
+        if (!toWorker->writeData(request)) {
             lost = true;
             break;
         }
@@ -319,57 +316,42 @@ void ParallelRender::serve()
         bool ended = false;
         bool stopped = false;
         while (!ended && !stopped) {
-            const QByteArray header = fromWorker->readData(RenderWorker::HeaderSize);
-            if (header.size() < RenderWorker::HeaderSize) {
+            const QByteArray bytes = fromWorker->readData(WorkerProtocol::HeaderSize);
+            if (bytes.size() < WorkerProtocol::HeaderSize) {
                 lost = true;
                 break;
             }
-            quint32 size = 0;
-            std::memcpy(&size, header.constData() + 1, sizeof size);
-            if (size > MaximumFrameSize) {
+            QString fault;
+            const std::optional<WorkerProtocol::Header> header =
+                WorkerProtocol::decodeHeader(bytes, WorkerProtocol::Sender::Worker, fault);
+            if (!header) {
                 fail(QCoreApplication::translate("ParallelRender",
                                                  "a rendering process sent what it should not"));
                 stopped = true;
                 break;
             }
-            QByteArray payload = fromWorker->readData(qsizetype(size));
-            if (payload.size() < qsizetype(size)) {
+            QByteArray payload = fromWorker->readData(header->size);
+            if (payload.size() < header->size) {
                 lost = true;
                 break;
             }
-            switch (header.at(0)) {
-            case RenderWorker::SamplesFrame:
-                payload.truncate(payload.size() & ~qsizetype(1));
+            switch (header->type) {
+            case WorkerProtocol::FrameType::Samples:
+                WorkerProtocol::decodeSamples(payload);
                 stopped = !deliver(run, {{std::move(payload), 0, {}}});
                 break;
-            case RenderWorker::WordFrame: {
-                if (size % RenderWorker::WordMarkSize != 0) {
-                    fail(QCoreApplication::translate(
-                        "ParallelRender", "a rendering process sent a broken word mark"));
-                    stopped = true;
-                    break;
-                }
+            case WorkerProtocol::FrameType::Words: {
                 std::vector<Item> marks;
-                marks.reserve(size / RenderWorker::WordMarkSize);
-                for (const char *mark = payload.constData();
-                     mark < payload.constData() + payload.size();
-                     mark += RenderWorker::WordMarkSize) {
-                    qint64 sample = 0;
-                    quint32 location = 0;
-                    quint32 length = 0;
-                    std::memcpy(&sample, mark, sizeof sample);
-                    std::memcpy(&location, mark + sizeof sample, sizeof location);
-                    std::memcpy(&length, mark + sizeof sample + sizeof location, sizeof length);
-                    marks.push_back({QByteArray(), sample, {location, length}});
-                }
+                for (const SpeechChannel::Word &word : WorkerProtocol::decodeWords(payload))
+                    marks.push_back({QByteArray(), word.sample, word.range});
                 stopped = !deliver(run, std::move(marks));
                 break;
             }
-            case RenderWorker::EndFrame:
+            case WorkerProtocol::FrameType::End:
                 complete(run);
                 ended = true;
                 break;
-            case RenderWorker::FailedFrame:
+            case WorkerProtocol::FrameType::Failed:
                 fail(QString::fromUtf8(payload));
                 stopped = true;
                 break;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/speech/VoiceSettings.h"
+
 #include <QString>
 
 #include <condition_variable>
@@ -36,11 +38,7 @@ public:
     {
         QString program; // this program, started with RenderWorker::option
         int jobs = 2;    // workers at most
-        QString voice;
-        int rate = 175;
-        int pitch = 50;
-        int intonation = 50;
-        int volume = 100;
+        VoiceSettings voice;
     };
 
     // Consecutive runs of similar size, a few per job, cut at paragraph ends

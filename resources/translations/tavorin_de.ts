@@ -557,10 +557,6 @@
         <translation>ein Render-Prozess lässt sich nicht starten (%1): %2</translation>
     </message>
     <message>
-        <source>a rendering process sent a broken word mark</source>
-        <translation>ein Render-Prozess hat eine fehlerhafte Wortmarke gesendet</translation>
-    </message>
-    <message>
         <source>a rendering process sent what it should not</source>
         <translation>ein Render-Prozess hat Unerwartetes gesendet</translation>
     </message>

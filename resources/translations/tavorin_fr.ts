@@ -557,10 +557,6 @@
         <translation>impossible de lancer un processus de rendu (%1) : %2</translation>
     </message>
     <message>
-        <source>a rendering process sent a broken word mark</source>
-        <translation>un processus de rendu a envoyé une marque de mot invalide</translation>
-    </message>
-    <message>
         <source>a rendering process sent what it should not</source>
         <translation>un processus de rendu a envoyé des données inattendues</translation>
     </message>

@@ -1,4 +1,5 @@
 #include "platform/speech/SpeechSynthesizer.h"
+#include "platform/speech/SpeechTesting.h"
 #include "support/TestSupport.h"
 
 #include <QElapsedTimer>
@@ -182,23 +183,34 @@ TEST_F(SpeechSynthesizerTest, StopReportsAnEarlyEndAndANewStartEndsTheOldSpeechS
 }
 
 // With worker processes (the helper program stands in for the program): the
-// words come in order, and a stopped export ends every worker.
-TEST_F(SpeechSynthesizerTest, ExportWithWorkersReportsInOrderAndStopEndsEveryWorker)
+// words and the file are those of one process, and a stopped export ends
+// every worker.
+TEST_F(SpeechSynthesizerTest, ExportWithWorkersAgreesWithOneProcessAndStopEndsEveryWorker)
 {
     SpeechSynthesizer::setRenderProgram(QStringLiteral(SPEECH_FAULT_HELPER));
-    qputenv("TAVORIN_TEST_PARALLEL_FROM", "1");
+    SpeechTesting::setParallelFrom(1);
     const auto restore = qScopeGuard([] {
         SpeechSynthesizer::setRenderProgram(QString());
-        qunsetenv("TAVORIN_TEST_PARALLEL_FROM");
+        SpeechTesting::setParallelFrom(0);
     });
-    const QString text = manyWords(60);
-    ASSERT_TRUE(synth->startSpeakingString(text, QUrl::fromLocalFile(dir.filePath(u"whole.wav"_s)),
-                                           {QString(), QString(), 3}));
-    ASSERT_TRUE(waitFor(ends, 1));
-    EXPECT_EQ(endResults(), QList<bool>{true});
-    EXPECT_EQ(words->size(), SpeechSynthesizer::wordTimes(text, synth->voice(), FastRate).size());
-    for (qsizetype i = 1; i < words->size(); ++i)
-        ASSERT_GE(range(i).location, range(i - 1).location + range(i - 1).length) << i;
+    // The same file and words as one process makes, with runs cut at a
+    // paragraph's end and inside a long paragraph.
+    const QString text = manyWords(15) + u"\n\n"_s + manyWords(40) + u"\n\n"_s + manyWords(5);
+    for (const int jobs : {1, 3}) {
+        const qsizetype ended = ends->size();
+        ASSERT_TRUE(synth->startSpeakingString(
+            text, QUrl::fromLocalFile(dir.filePath(u"%1.wav"_s.arg(jobs))), {{}, {}, jobs}));
+        ASSERT_TRUE(waitFor(ends, ended + 1));
+    }
+    EXPECT_EQ(endResults(), (QList<bool>{true, true}));
+    const qsizetype serial = words->size() / 2;
+    ASSERT_GT(serial, 300);
+    EXPECT_EQ(spoken(serial), spoken().mid(0, serial));
+    for (qsizetype i = 0; i < serial; ++i)
+        ASSERT_EQ(range(i).location, range(serial + i).location) << i;
+    const double one = double(TestSupport::readSoundFile(dir.filePath(u"1.wav"_s)).info.frames);
+    const double three = double(TestSupport::readSoundFile(dir.filePath(u"3.wav"_s)).info.frames);
+    EXPECT_NEAR(three, one, one * 0.005);
 
     ASSERT_TRUE(synth->startSpeakingString(manyWords(3000),
                                            QUrl::fromLocalFile(dir.filePath(u"stopped.wav"_s)),
@@ -206,8 +218,8 @@ TEST_F(SpeechSynthesizerTest, ExportWithWorkersReportsInOrderAndStopEndsEveryWor
     ASSERT_TRUE(waitFor(words, words->size() + 1));
     EXPECT_FALSE(TestSupport::children().isEmpty());
     synth->stopSpeaking();
-    ASSERT_TRUE(waitFor(ends, 2));
-    EXPECT_EQ(endResults(), (QList<bool>{true, false}));
+    ASSERT_TRUE(waitFor(ends, 3));
+    EXPECT_EQ(endResults(), (QList<bool>{true, true, false}));
     EXPECT_TRUE(TestSupport::children().isEmpty());
 
     // A file that cannot grow (the size limit stands in for a full disk):
@@ -220,14 +232,15 @@ TEST_F(SpeechSynthesizerTest, ExportWithWorkersReportsInOrderAndStopEndsEveryWor
     const bool started = synth->startSpeakingString(
         manyWords(3000), QUrl::fromLocalFile(dir.filePath(u"full.wav"_s)),
         {QString(), QString(), 2});
-    const bool ended = started && waitFor(ends, 3);
+    const bool ended = started && waitFor(ends, 4);
     const QList<qint64> left = TestSupport::children();
     ::setrlimit(RLIMIT_FSIZE, &limit);
     std::signal(SIGXFSZ, handler);
     ASSERT_TRUE(ended);
-    EXPECT_EQ(endResults(), (QList<bool>{true, false, false}));
+    EXPECT_EQ(endResults(), (QList<bool>{true, true, false, false}));
     EXPECT_TRUE(left.isEmpty()) << "workers were still running at the end report";
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"whole.wav"_s});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{u"1.wav"_s, u"3.wav"_s}));
 }
 
 TEST_F(SpeechSynthesizerTest, DestroyedWhileSpeakingCallsNothingAndEngineStaysUsable)
