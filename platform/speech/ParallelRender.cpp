@@ -8,11 +8,14 @@
 #include "platform/speech/WorkerProtocol.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTextBoundaryFinder>
+#include <QThread>
 
 #include <algorithm>
 #include <chrono>
 #include <iterator>
+#include <limits>
 
 #include <string.h>
 
@@ -35,8 +38,24 @@ constexpr int RunsPerJob = 4;
 // Samples held for runs ahead of the one being written, per worker beyond
 // the first; past it that worker waits on its full pipe.
 constexpr qint64 AheadBytesPerWorker = 32 * 1024 * 1024;
+// What a worker process takes, measured, and what it may make this one hold;
+// the workers together take at most half of the memory available.
+constexpr qint64 WorkerBytes = 30 * 1024 * 1024 + AheadBytesPerWorker;
 
 qsizetype parallelFrom = DefaultParallelFrom;
+
+// What the system can give without swapping, by the kernel's estimate.
+qint64 availableMemory()
+{
+    QFile info(u"/proc/meminfo"_s);
+    if (info.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : info.readAll().split('\n')) {
+            if (line.startsWith("MemAvailable:"))
+                return line.mid(13).trimmed().split(' ').constFirst().toLongLong() * 1024;
+        }
+    }
+    return std::numeric_limits<qint64>::max();
+}
 
 bool endsSentence(QChar c)
 {
@@ -169,6 +188,12 @@ struct ParallelRender::RunState
 void SpeechTesting::setParallelFrom(qsizetype characters)
 {
     parallelFrom = characters > 0 ? characters : DefaultParallelFrom;
+}
+
+int ParallelRender::maximumJobs()
+{
+    const qint64 byMemory = availableMemory() / 2 / WorkerBytes;
+    return int(std::clamp<qint64>(byMemory, 1, QThread::idealThreadCount()));
 }
 
 std::vector<ParallelRender::Run> ParallelRender::split(const QString &text, int jobs)

@@ -41,6 +41,10 @@ public:
         VoiceSettings voice;
     };
 
+    // The most workers that help, whatever is asked: no more than the cores,
+    // nor than the memory available holds (a worker takes some 30 MB, and
+    // what it renders ahead is held here up to a budget of its own).
+    static int maximumJobs();
     // Consecutive runs of similar size, a few per job, cut at paragraph ends
     // or, in a long paragraph, at sentence ends. One run when the text
     // renders in a few seconds anyway.

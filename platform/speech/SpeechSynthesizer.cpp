@@ -230,11 +230,12 @@ bool SpeechSynthesizerPrivate::beginExport(const QString &text, const QString &a
     const int sampleRate = current->sampleRate;
     current->toFile = true;
     current->timingsPath = timingsPath;
-    if (jobs <= 0)
-        jobs = QThread::idealThreadCount();
     std::vector<ParallelRender::Run> runs;
-    if (!renderProgram.isEmpty() && started)
+    if (!renderProgram.isEmpty() && started) {
+        jobs =
+            std::min(jobs > 0 ? jobs : QThread::idealThreadCount(), ParallelRender::maximumJobs());
         runs = ParallelRender::split(text, jobs);
+    }
     if (runs.size() > 1) {
         current->channel = makeChannel(FileRingSamples);
         current->render = std::make_unique<ParallelRender>(

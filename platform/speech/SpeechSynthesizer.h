@@ -63,7 +63,8 @@ public:
         // an empty URL, alone.
         QString timingsPath;
         // Processes that render at once: 0 one per core, 1 none besides this
-        // one. A short text is always rendered here.
+        // one; never more than the cores, nor than the memory available
+        // holds. A short text is always rendered here.
         int jobs = 0;
     };
     // The program that renders the parts of a long export, started with

@@ -311,8 +311,8 @@
         <translation>Mit Prozessen &amp;rendern:</translation>
     </message>
     <message>
-        <source>A long text is rendered by this many processes at once; one per core is the quickest.</source>
-        <translation>Ein langer Text wird von so vielen Prozessen zugleich gerendert; einer pro Kern ist am schnellsten.</translation>
+        <source>A long text is rendered by up to this many processes at once, fewer when memory is short; one per core is the quickest.</source>
+        <translation>Ein langer Text wird von bis zu so vielen Prozessen zugleich gerendert, von weniger, wenn der Speicher knapp ist; einer pro Kern ist am schnellsten.</translation>
     </message>
 </context>
 <context>

@@ -311,8 +311,8 @@
         <translation>Rendre &amp;avec des processus :</translation>
     </message>
     <message>
-        <source>A long text is rendered by this many processes at once; one per core is the quickest.</source>
-        <translation>Un long texte est rendu par autant de processus à la fois ; un par cœur est le plus rapide.</translation>
+        <source>A long text is rendered by up to this many processes at once, fewer when memory is short; one per core is the quickest.</source>
+        <translation>Un long texte est rendu par au plus autant de processus à la fois, moins quand la mémoire manque ; un par cœur est le plus rapide.</translation>
     </message>
 </context>
 <context>

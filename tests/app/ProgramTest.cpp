@@ -3,6 +3,7 @@
 #include "platform/speech/WorkerProtocol.h"
 #include "platform/system/Bundle.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -682,7 +683,37 @@ QString longText()
     return text;
 }
 
+// The program's children while it runs: the most at once.
+qsizetype mostChildren(QProcess &process)
+{
+    qsizetype most = 0;
+    QElapsedTimer waited;
+    waited.start();
+    while (process.state() != QProcess::NotRunning && waited.elapsed() < 60000) {
+        most = std::max(most, TestSupport::children(process.processId()).size());
+        process.waitForFinished(10);
+    }
+    return most;
+}
+
 } // namespace
+
+// However many processes are asked for, no more workers run than there are
+// cores.
+TEST(Program, AnExportStartsNoMoreWorkersThanThereAreCores)
+{
+    QTemporaryDir dir;
+    const QString input = TestSupport::writeFile(dir.filePath(u"in.txt"_s), longText().toUtf8());
+    QProcess process;
+    process.setProcessEnvironment(environmentWith());
+    process.start(program, {u"--timings"_s, dir.filePath(u"out.json"_s), u"--rate"_s, u"450"_s,
+                            u"--jobs"_s, u"256"_s, input});
+    ASSERT_TRUE(process.waitForStarted());
+    const qsizetype workers = mostChildren(process);
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_LE(workers, QThread::idealThreadCount());
+    EXPECT_EQ(workers > 0, QThread::idealThreadCount() > 1);
+}
 
 TEST(Program, ACrashedWorkerFailsTheExportWithItsReasonAndLeavesNothing)
 {
