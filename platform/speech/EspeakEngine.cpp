@@ -103,19 +103,23 @@ EspeakEngine::EspeakEngine()
 
 EspeakEngine::~EspeakEngine()
 {
+    std::deque<Task> queued;
+    std::shared_ptr<SpeechChannel> running;
     {
         std::lock_guard lock(m_mutex);
         m_quit = true;
-        for (Task &task : m_queue) {
-            if (task.channel) {
-                task.channel->cancel();
-                task.channel->finish(SpeechChannel::Result::Cancelled);
-            }
-        }
-        m_queue.clear();
-        if (m_running)
-            m_running->cancel();
+        queued.swap(m_queue);
+        running = m_running;
     }
+    // A channel calls its consumer when it ends: not under the engine's lock.
+    for (Task &task : queued) {
+        if (task.channel) {
+            task.channel->cancel();
+            task.channel->finish(SpeechChannel::Result::Cancelled);
+        }
+    }
+    if (running)
+        running->cancel();
     m_queueChanged.notify_all();
     m_thread.join();
 }
@@ -197,13 +201,17 @@ void EspeakEngine::submit(Request request)
 void EspeakEngine::cancel(const std::shared_ptr<SpeechChannel> &channel)
 {
     channel->cancel();
-    std::lock_guard lock(m_mutex);
-    const auto queued = std::find_if(m_queue.begin(), m_queue.end(),
-                                     [&](const Task &task) { return task.channel == channel; });
-    if (queued != m_queue.end()) {
-        m_queue.erase(queued);
-        channel->finish(SpeechChannel::Result::Cancelled);
+    bool removed = false;
+    {
+        std::lock_guard lock(m_mutex);
+        const auto queued = std::find_if(m_queue.begin(), m_queue.end(),
+                                         [&](const Task &task) { return task.channel == channel; });
+        removed = queued != m_queue.end();
+        if (removed)
+            m_queue.erase(queued);
     }
+    if (removed)
+        channel->finish(SpeechChannel::Result::Cancelled);
 }
 
 void EspeakEngine::post(Task task)
