@@ -158,9 +158,9 @@ void AppDelegate::observeValueForKeyPath(const QString &keyPath, QObject *object
     Q_UNUSED(change);
     Q_UNUSED(context);
     if (SpeechSynthesizer *synthesizer = speechSynth())
-        synthesizer->setRate(m_currentRate);
+        synthesizer->setRate(currentRate());
     Log::write(
-        QString::asprintf("keypath: %s - %g", keyPath.toUtf8().constData(), double(m_currentRate)));
+        QString::asprintf("keypath: %s - %g", keyPath.toUtf8().constData(), double(currentRate())));
 }
 
 bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows)
@@ -227,7 +227,7 @@ void AppDelegate::setMaxRate(float value)
 
 void AppDelegate::setCurrentRate(float value)
 {
-    m_currentRate = value;
+    m_voiceSettings.rate = value;
     Q_EMIT currentRateChanged(value);
 }
 

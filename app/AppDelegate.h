@@ -5,12 +5,12 @@
 #include "app/FindIndicator.h"
 #include "app/SpeechSession.h"
 #include "app/StatusArea.h"
-#include "app/VoiceShape.h"
 #include "app/WindowBindings.h"
 #include "platform/application/ApplicationDelegate.h"
 #include "platform/application/RecentDocuments.h"
 #include "platform/speech/CharacterRange.h"
 #include "platform/speech/SpeechSynthesizer.h"
+#include "platform/speech/VoiceSettings.h"
 
 #include "platform/menu/PopUpButton.h"
 
@@ -85,7 +85,10 @@ public:
     // The pitch, intonation and volume that the command line asked for: they
     // win over the remembered ones at launch, and are not remembered
     // themselves until the person changes them.
-    void setLaunchShape(const VoiceShape &shape) { m_launchShape = shape; }
+    void setLaunchShape(std::function<void(VoiceSettings &)> shape)
+    {
+        m_launchShape = std::move(shape);
+    }
 
     // Key-value observation of the controller's own currentRate.
     void observeValueForKeyPath(const QString &keyPath, QObject *object, const QVariantMap &change,
@@ -157,7 +160,7 @@ public:
     bool isExporting() const { return m_session->state() == SpeechSession::State::Exporting; }
     float minRate() const { return m_minRate; }
     float maxRate() const { return m_maxRate; }
-    float currentRate() const { return m_currentRate; }
+    float currentRate() const { return m_voiceSettings.rate; }
     void setIsPlaying(bool value);
     void setIsPaused(bool value);
     void setIsExporting(bool value);
@@ -165,9 +168,9 @@ public:
     void setMaxRate(float value);
     void setCurrentRate(float value);
     // The next speech's pitch, intonation and volume (see SpeechSynthesizer).
-    int currentPitch() const { return m_currentPitch; }
-    int currentIntonation() const { return m_currentIntonation; }
-    int currentVolume() const { return m_currentVolume; }
+    int currentPitch() const { return m_voiceSettings.clamped().pitch; }
+    int currentIntonation() const { return m_voiceSettings.clamped().intonation; }
+    int currentVolume() const { return m_voiceSettings.clamped().volume; }
     void setCurrentPitch(int value);
     void setCurrentIntonation(int value);
     void setCurrentVolume(int value);
@@ -238,11 +241,9 @@ private:
     ExportJob *m_export = nullptr;
     float m_minRate = 0.0f;
     float m_maxRate = 0.0f;
-    float m_currentRate = 0.0f;
-    int m_currentPitch = SpeechSynthesizer::DefaultPitch;
-    int m_currentIntonation = SpeechSynthesizer::DefaultIntonation;
-    int m_currentVolume = SpeechSynthesizer::DefaultVolume;
-    VoiceShape m_launchShape;
+    // The rate, pitch, intonation and volume; the voice is the pop-up's.
+    VoiceSettings m_voiceSettings;
+    std::function<void(VoiceSettings &)> m_launchShape;
     // Off until the launch has applied what was remembered and asked for.
     bool m_remembering = false;
     bool m_voiceSettingsFollowed = false;

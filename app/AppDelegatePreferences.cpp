@@ -15,20 +15,20 @@ using namespace Qt::StringLiterals;
 
 void AppDelegate::setCurrentPitch(int value)
 {
-    m_currentPitch = std::clamp(value, 0, SpeechSynthesizer::MaximumPitch);
-    Q_EMIT currentPitchChanged(m_currentPitch);
+    m_voiceSettings.pitch = value;
+    Q_EMIT currentPitchChanged(currentPitch());
 }
 
 void AppDelegate::setCurrentIntonation(int value)
 {
-    m_currentIntonation = std::clamp(value, 0, SpeechSynthesizer::MaximumIntonation);
-    Q_EMIT currentIntonationChanged(m_currentIntonation);
+    m_voiceSettings.intonation = value;
+    Q_EMIT currentIntonationChanged(currentIntonation());
 }
 
 void AppDelegate::setCurrentVolume(int value)
 {
-    m_currentVolume = std::clamp(value, 0, SpeechSynthesizer::MaximumVolume);
-    Q_EMIT currentVolumeChanged(m_currentVolume);
+    m_voiceSettings.volume = value;
+    Q_EMIT currentVolumeChanged(currentVolume());
 }
 
 void AppDelegate::followVoiceSettings()
@@ -72,9 +72,10 @@ std::optional<double> number(const Preferences::Settings &settings, QStringView 
     return ok && std::isfinite(value) ? std::optional(value) : std::nullopt;
 }
 
-int wholeWithin(double value, int maximum)
+// Whole, and small enough for an int; the setters take it within its limits.
+int whole(double value)
 {
-    return int(std::lround(std::clamp(value, 0.0, double(maximum))));
+    return int(std::lround(std::clamp(value, -1e6, 1e6)));
 }
 
 } // namespace
@@ -99,18 +100,17 @@ void AppDelegate::applyRememberedChoices()
 
     // Each value within what the window offers.
     if (const auto rate = number(*settings, Preferences::rateKey)) {
-        const auto [engineMinimum, engineMaximum] = SpeechSynthesizer::rateRange();
-        const double minimum = std::max(double(m_minRate), double(engineMinimum));
+        const double minimum = std::max(double(m_minRate), double(VoiceSettings::MinimumRate));
         const double maximum =
-            std::max(minimum, std::min(double(m_maxRate), double(engineMaximum)));
+            std::max(minimum, std::min(double(m_maxRate), double(VoiceSettings::MaximumRate)));
         setCurrentRate(float(std::clamp(*rate, minimum, maximum)));
     }
     if (const auto pitch = number(*settings, Preferences::pitchKey))
-        setCurrentPitch(wholeWithin(*pitch, SpeechSynthesizer::MaximumPitch));
+        setCurrentPitch(whole(*pitch));
     if (const auto intonation = number(*settings, Preferences::intonationKey))
-        setCurrentIntonation(wholeWithin(*intonation, SpeechSynthesizer::MaximumIntonation));
+        setCurrentIntonation(whole(*intonation));
     if (const auto volume = number(*settings, Preferences::volumeKey))
-        setCurrentVolume(wholeWithin(*volume, SpeechSynthesizer::MaximumVolume));
+        setCurrentVolume(whole(*volume));
 
     if (m_window) {
         const QByteArray geometry =
@@ -119,12 +119,13 @@ void AppDelegate::applyRememberedChoices()
             m_window->restoreGeometry(geometry);
     }
 
-    if (m_launchShape.pitch)
-        setCurrentPitch(*m_launchShape.pitch);
-    if (m_launchShape.intonation)
-        setCurrentIntonation(*m_launchShape.intonation);
-    if (m_launchShape.volume)
-        setCurrentVolume(*m_launchShape.volume);
+    if (m_launchShape) {
+        VoiceSettings asked = m_voiceSettings;
+        m_launchShape(asked);
+        setCurrentPitch(asked.pitch);
+        setCurrentIntonation(asked.intonation);
+        setCurrentVolume(asked.volume);
+    }
     m_remembering = true;
 }
 

@@ -87,18 +87,18 @@ CommandLine::CommandLine()
                  u"Print the progress as plain lines, also when standard error is no terminal."_s)
     , m_pitch(u"pitch"_s,
               u"The voice's pitch from 0 to %1 (%2 by default), for --export, --timings or the "
-              u"window."_s.arg(SpeechSynthesizer::MaximumPitch)
-                  .arg(SpeechSynthesizer::DefaultPitch),
+              u"window."_s.arg(VoiceSettings::MaximumPitch)
+                  .arg(VoiceSettings::DefaultPitch),
               u"N"_s)
     , m_intonation(u"intonation"_s,
                    u"How far the pitch moves, from 0 (a monotone) to %1 (%2 by default), for "
-                   u"--export, --timings or the window."_s.arg(SpeechSynthesizer::MaximumIntonation)
-                       .arg(SpeechSynthesizer::DefaultIntonation),
+                   u"--export, --timings or the window."_s.arg(VoiceSettings::MaximumIntonation)
+                       .arg(VoiceSettings::DefaultIntonation),
                    u"N"_s)
     , m_volume(u"volume"_s,
                u"The volume in percent from 0 to %1 (%2 by default), for --export, --timings or "
-               u"the window."_s.arg(SpeechSynthesizer::MaximumVolume)
-                   .arg(SpeechSynthesizer::DefaultVolume),
+               u"the window."_s.arg(VoiceSettings::MaximumVolume)
+                   .arg(VoiceSettings::DefaultVolume),
                u"N"_s)
     , m_password(u"password"_s,
                  u"With --export or --timings: the password of an encrypted document."_s,
@@ -279,14 +279,14 @@ bool CommandLine::readShape()
     const struct
     {
         const QCommandLineOption &option;
-        std::optional<int> &value;
+        int VoiceSettings::*value;
         int maximum;
     } options[] = {
-        {m_pitch, m_shape.pitch, SpeechSynthesizer::MaximumPitch},
-        {m_intonation, m_shape.intonation, SpeechSynthesizer::MaximumIntonation},
-        {m_volume, m_shape.volume, SpeechSynthesizer::MaximumVolume},
+        {m_pitch, &VoiceSettings::pitch, VoiceSettings::MaximumPitch},
+        {m_intonation, &VoiceSettings::intonation, VoiceSettings::MaximumIntonation},
+        {m_volume, &VoiceSettings::volume, VoiceSettings::MaximumVolume},
     };
-    m_shape = {};
+    m_shape.clear();
     for (const auto &[option, value, maximum] : options) {
         if (!m_parser.isSet(option))
             continue;
@@ -298,9 +298,19 @@ bool CommandLine::readShape()
                 option.names().constFirst(), given, QString::number(maximum));
             return false;
         }
-        value = number;
+        m_shape.emplace_back(value, number);
     }
     return true;
+}
+
+std::function<void(VoiceSettings &)> CommandLine::voiceShape() const
+{
+    if (m_shape.empty())
+        return {};
+    return [shape = m_shape](VoiceSettings &settings) {
+        for (const auto &[value, number] : shape)
+            settings.*value = number;
+    };
 }
 
 QStringList CommandLine::files() const
@@ -412,11 +422,12 @@ int CommandLine::exportSpeech()
     const QStringList positional = m_parser.positionalArguments();
     request.input = positional.isEmpty() ? u"-"_s : positional.constFirst();
     if (m_parser.isSet(m_voice))
-        request.voice = m_parser.value(m_voice);
+        request.settings.voice = m_parser.value(m_voice);
     if (m_parser.isSet(m_rate)) {
         // Only rates that the engine speaks as asked: it would speak any
         // other at another rate, or not at all.
-        const auto [minimum, maximum] = SpeechSynthesizer::rateRange();
+        const int minimum = VoiceSettings::MinimumRate;
+        const int maximum = VoiceSettings::MaximumRate;
         bool ok = false;
         const float rate = m_parser.value(m_rate).toFloat(&ok);
         if (!ok || !(rate >= float(minimum) && rate <= float(maximum)))
@@ -424,11 +435,10 @@ int CommandLine::exportSpeech()
                                   .arg(m_parser.value(m_rate))
                                   .arg(minimum)
                                   .arg(maximum));
-        request.rate = rate;
+        request.settings.rate = rate;
     }
-    request.pitch = m_shape.pitch;
-    request.intonation = m_shape.intonation;
-    request.volume = m_shape.volume;
+    if (const auto shape = voiceShape())
+        shape(request.settings);
     if (m_parser.isSet(m_jobs)) {
         bool ok = false;
         const int jobs = m_parser.value(m_jobs).toInt(&ok);

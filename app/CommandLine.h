@@ -1,12 +1,14 @@
 #pragma once
 
-#include "app/VoiceShape.h"
+#include "platform/speech/VoiceSettings.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <functional>
+#include <utility>
 #include <vector>
 
 // The program's command line:
@@ -65,8 +67,9 @@ public:
 
     // The window's files, made absolute.
     QStringList files() const;
-    // The voice's shape asked for, checked by parse().
-    VoiceShape voiceShape() const { return m_shape; }
+    // Puts the pitch, intonation and volume asked for, checked by parse(),
+    // into the settings it is given; none when none is asked for.
+    std::function<void(VoiceSettings &)> voiceShape() const;
 
     // True when the arguments ask the window to speak a text.
     bool asksToSpeak() const;
@@ -91,7 +94,7 @@ private:
     QCommandLineOption m_pitch;
     QCommandLineOption m_intonation;
     QCommandLineOption m_volume;
-    VoiceShape m_shape;
+    std::vector<std::pair<int VoiceSettings::*, int>> m_shape;
     QCommandLineOption m_password;
     QCommandLineOption m_speak;
     QCommandLineOption m_speakSelection;

@@ -19,7 +19,6 @@ namespace {
 
 const QString SaveTimingsKey = u"export/saveWordTimings"_s;
 const QString JobsKey = u"export/jobs"_s;
-constexpr int MaximumJobs = 256;
 
 struct Filter
 {
@@ -105,10 +104,11 @@ std::function<void()> ExportPanel::prepareAudio(QFileDialog *panel, const QStrin
     auto *jobsLabel = new QLabel(tr("Render &with processes:"), panel);
     auto *jobsSpin = new QSpinBox(panel);
     jobsSpin->setObjectName(u"exportJobsSpin"_s);
-    jobsSpin->setRange(1, MaximumJobs);
+    // More processes than cores would not be quicker.
+    jobsSpin->setRange(1, QThread::idealThreadCount());
     jobsSpin->setValue(jobs());
-    jobsSpin->setToolTip(tr("A long text is rendered by this many processes at once; one per "
-                            "core is the quickest."));
+    jobsSpin->setToolTip(tr("A long text is rendered by up to this many processes at once, "
+                            "fewer when memory is short; one per core is the quickest."));
     jobsLabel->setBuddy(jobsSpin);
     if (auto *grid = qobject_cast<QGridLayout *>(panel->layout())) {
         const int row = grid->rowCount();
@@ -140,7 +140,7 @@ int ExportPanel::jobs()
 {
     bool ok = false;
     const int stored = Preferences::settings()->value(JobsKey).toInt(&ok);
-    return ok && stored >= 1 && stored <= MaximumJobs ? stored : QThread::idealThreadCount();
+    return ok && stored >= 1 ? stored : QThread::idealThreadCount();
 }
 
 QString ExportPanel::timingsPathFor(const QString &audioPath)

@@ -143,18 +143,15 @@ int HeadlessExport::run(const Request &request)
 
     SpeechSynthesizer synth;
     m_synth = &synth;
-    if (request.voice && !synth.setVoice(*request.voice)) {
-        fail(u"unknown voice '%1' (see tavorin --list-voices)"_s.arg(*request.voice));
+    const VoiceSettings &settings = request.settings;
+    if (!synth.setVoice(settings.voice)) {
+        fail(u"unknown voice '%1' (see tavorin --list-voices)"_s.arg(settings.voice));
         return 1;
     }
-    if (request.rate)
-        synth.setRate(*request.rate);
-    if (request.pitch)
-        synth.setPitch(*request.pitch);
-    if (request.intonation)
-        synth.setIntonation(*request.intonation);
-    if (request.volume)
-        synth.setVolume(*request.volume);
+    synth.setRate(settings.rate);
+    synth.setPitch(settings.pitch);
+    synth.setIntonation(settings.intonation);
+    synth.setVolume(settings.volume);
     const QMetaObject::Connection words =
         QObject::connect(&synth, &SpeechSynthesizer::willSpeakWord, &synth,
                          [this](CharacterRange word) { wordWillBeSpoken(word); });

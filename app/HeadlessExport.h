@@ -2,6 +2,7 @@
 
 #include "app/ExportProgress.h"
 #include "platform/speech/SpeechSynthesizer.h"
+#include "platform/speech/VoiceSettings.h"
 
 #include <QString>
 
@@ -23,11 +24,8 @@ public:
         QString output;  // absolute, or empty for timings alone
         QString timings; // absolute, or empty
         QString format;  // empty: by the output's extension
-        std::optional<QString> voice;
-        std::optional<float> rate;
-        std::optional<int> pitch;
-        std::optional<int> intonation;
-        std::optional<int> volume;
+        // A null voice is the default one.
+        VoiceSettings settings;
         int jobs = 0; // processes rendering at once; 0: one per core
         bool plainProgress = false;
         QByteArray password; // of an encrypted document; empty when none was given

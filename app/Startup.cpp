@@ -176,12 +176,12 @@ int Startup::main(int argc, char **argv)
     }
 
     const QStringList files = commandLine.files();
-    const VoiceShape shape = commandLine.voiceShape();
+    const auto shape = commandLine.voiceShape();
     SingleInstance instance;
     SingleInstance *channel = &instance;
     switch (instance.handOver(files, speech)) {
     case SingleInstance::Outcome::HandedOver:
-        if (shape.pitch || shape.intonation || shape.volume)
+        if (shape)
             std::fputs("tavorin: already running: --pitch, --intonation and --volume shape only "
                        "the voice of a window that this command starts\n",
                        stderr);

@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "platform/application/Application.h"
 #include "platform/speech/SpeechSynthesizer.h"
+#include "platform/speech/VoiceSettings.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -41,13 +42,13 @@ WindowBindings::WindowBindings(AppDelegate *controller, QObject *window)
     updateRateRange();
     updateRate();
     const auto number = [](int value) { return QString::number(value); };
-    bindSetting(m_pitchSlider, m_pitchValueLabel, SpeechSynthesizer::MaximumPitch,
+    bindSetting(m_pitchSlider, m_pitchValueLabel, VoiceSettings::MaximumPitch,
                 &AppDelegate::currentPitch, &AppDelegate::setCurrentPitch,
                 &AppDelegate::currentPitchChanged, number);
-    bindSetting(m_intonationSlider, m_intonationValueLabel, SpeechSynthesizer::MaximumIntonation,
+    bindSetting(m_intonationSlider, m_intonationValueLabel, VoiceSettings::MaximumIntonation,
                 &AppDelegate::currentIntonation, &AppDelegate::setCurrentIntonation,
                 &AppDelegate::currentIntonationChanged, number);
-    bindSetting(m_volumeSlider, m_volumeValueLabel, SpeechSynthesizer::MaximumVolume,
+    bindSetting(m_volumeSlider, m_volumeValueLabel, VoiceSettings::MaximumVolume,
                 &AppDelegate::currentVolume, &AppDelegate::setCurrentVolume,
                 &AppDelegate::currentVolumeChanged,
                 [](int value) { return tr("%1 %").arg(value); });
@@ -206,9 +207,10 @@ void WindowBindings::updateRateRange()
         return;
     // The engine speaks any rate outside its range at the nearest limit: the
     // slider offers only rates that are spoken as shown.
-    const auto [engineMinimum, engineMaximum] = SpeechSynthesizer::rateRange();
-    const int minimum = std::max(int(std::ceil(m_controller->minRate())), engineMinimum);
-    const int maximum = std::min(int(std::floor(m_controller->maxRate())), engineMaximum);
+    const int minimum =
+        std::max(int(std::ceil(m_controller->minRate())), VoiceSettings::MinimumRate);
+    const int maximum =
+        std::min(int(std::floor(m_controller->maxRate())), VoiceSettings::MaximumRate);
     const QSignalBlocker blocker(m_rateSlider);
     m_rateSlider->setRange(minimum, std::max(minimum, maximum));
 }
@@ -218,8 +220,9 @@ void WindowBindings::updateRate()
     if (!m_controller)
         return;
     // What the engine really speaks at.
-    const auto [minimum, maximum] = SpeechSynthesizer::rateRange();
-    const float rate = std::clamp(m_controller->currentRate(), float(minimum), float(maximum));
+    VoiceSettings spoken;
+    spoken.rate = m_controller->currentRate();
+    const float rate = spoken.clamped().rate;
     if (m_rateSlider) {
         const QSignalBlocker blocker(m_rateSlider);
         m_rateSlider->setValue(int(std::lround(rate)));

@@ -21,7 +21,7 @@ shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     targets=(fuzz_directory_marker fuzz_argument_quoting fuzz_text_file fuzz_text_encoding
-        fuzz_pdf_text fuzz_zip_document fuzz_document_xml)
+        fuzz_pdf_text fuzz_zip_document fuzz_document_xml fuzz_worker_input)
 fi
 parallel=${FUZZ_PARALLEL:-2}
 build=build-fuzz

@@ -1,6 +1,7 @@
 #include "platform/speech/EspeakEngine.h"
 
 #include "platform/speech/CodePointCursor.h"
+#include "platform/speech/EspeakVoiceSource.h"
 #include "platform/speech/SpeechChannel.h"
 #include "platform/speech/TextPieces.h"
 #include "platform/speech/WordMarks.h"
@@ -13,10 +14,14 @@
 #include <espeak-ng/speak_lib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <future>
 
 using namespace Qt::StringLiterals;
+
+static_assert(VoiceSettings::MinimumRate == espeakRATE_MINIMUM &&
+              VoiceSettings::MaximumRate == espeakRATE_MAXIMUM);
 
 namespace {
 
@@ -36,7 +41,7 @@ QList<QPair<QString, int>> languagesOf(const espeak_VOICE *voice)
 // What the synth callback needs about the piece being spoken.
 struct Synthesis
 {
-    const EspeakEngine::Request *request = nullptr;
+    const SpeechEngine::Request *request = nullptr;
     WordMarks *marks = nullptr;
     CodePointCursor cursor{QStringView()};
     qint64 sampleBase = 0;
@@ -102,26 +107,31 @@ EspeakEngine::EspeakEngine()
 
 EspeakEngine::~EspeakEngine()
 {
+    std::deque<Task> queued;
+    std::shared_ptr<SpeechChannel> running;
     {
         std::lock_guard lock(m_mutex);
         m_quit = true;
-        for (Task &task : m_queue) {
-            if (task.channel) {
-                task.channel->cancel();
-                task.channel->finish(SpeechChannel::Result::Cancelled);
-            }
-        }
-        m_queue.clear();
-        if (m_running)
-            m_running->cancel();
+        queued.swap(m_queue);
+        running = m_running;
     }
+    // A channel calls its consumer when it ends: not under the engine's lock.
+    for (Task &task : queued) {
+        if (task.channel) {
+            task.channel->cancel();
+            task.channel->finish(SpeechChannel::Result::Cancelled);
+        }
+    }
+    if (running)
+        running->cancel();
     m_queueChanged.notify_all();
     m_thread.join();
 }
 
-EspeakEngine::RateRange EspeakEngine::rateRange()
+const VoiceSource &EspeakEngine::voices()
 {
-    return {espeakRATE_MINIMUM, espeakRATE_MAXIMUM};
+    static const EspeakVoiceSource source;
+    return source;
 }
 
 int EspeakEngine::sampleRate()
@@ -199,13 +209,17 @@ void EspeakEngine::submit(Request request)
 void EspeakEngine::cancel(const std::shared_ptr<SpeechChannel> &channel)
 {
     channel->cancel();
-    std::lock_guard lock(m_mutex);
-    const auto queued = std::find_if(m_queue.begin(), m_queue.end(),
-                                     [&](const Task &task) { return task.channel == channel; });
-    if (queued != m_queue.end()) {
-        m_queue.erase(queued);
-        channel->finish(SpeechChannel::Result::Cancelled);
+    bool removed = false;
+    {
+        std::lock_guard lock(m_mutex);
+        const auto queued = std::find_if(m_queue.begin(), m_queue.end(),
+                                         [&](const Task &task) { return task.channel == channel; });
+        removed = queued != m_queue.end();
+        if (removed)
+            m_queue.erase(queued);
     }
+    if (removed)
+        channel->finish(SpeechChannel::Result::Cancelled);
 }
 
 void EspeakEngine::post(Task task)
@@ -261,7 +275,8 @@ void EspeakEngine::synthesize(const Request &request)
     }
     // A listed voice may fail to load (its data removed since it was listed):
     // the speech goes on with the voice that spoke last rather than failing.
-    const QByteArray voice = request.voice.toUtf8();
+    const VoiceSettings settings = request.settings.clamped();
+    const QByteArray voice = settings.voice.toUtf8();
     if (!voice.isEmpty() && espeak_SetVoiceByName(voice.constData()) == EE_OK) {
         m_lastVoice = voice;
     } else {
@@ -274,12 +289,12 @@ void EspeakEngine::synthesize(const Request &request)
         }
         if (!voice.isEmpty())
             Log::write(u"Voice \"%1\" does not load: speaking with \"%2\""_s.arg(
-                request.voice, QString::fromUtf8(m_lastVoice)));
+                settings.voice, QString::fromUtf8(m_lastVoice)));
     }
-    espeak_SetParameter(espeakRATE, request.rate, 0);
-    espeak_SetParameter(espeakPITCH, request.pitch, 0);
-    espeak_SetParameter(espeakRANGE, request.intonation, 0);
-    espeak_SetParameter(espeakVOLUME, request.volume, 0);
+    espeak_SetParameter(espeakRATE, int(std::lround(settings.rate)), 0);
+    espeak_SetParameter(espeakPITCH, settings.pitch, 0);
+    espeak_SetParameter(espeakRANGE, settings.intonation, 0);
+    espeak_SetParameter(espeakVOLUME, settings.volume, 0);
 
     WordMarks marks(
         [&channel](qint64 sample, CharacterRange range) { return channel.addWord(sample, range); });

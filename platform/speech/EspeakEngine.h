@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/speech/SpeechEngine.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QPair>
@@ -14,12 +16,10 @@
 #include <thread>
 #include <vector>
 
-class SpeechChannel;
-
 // The one espeak-ng engine of the process. espeak-ng keeps global state and is
 // not thread safe, so every call into it runs on this object's own thread,
 // one request after the other, whichever synthesizer asked.
-class EspeakEngine
+class EspeakEngine : public SpeechEngine
 {
 public:
     struct Voice
@@ -42,47 +42,21 @@ public:
         double milliseconds = 0; // time taken on the engine thread
     };
 
-    // One speech: its samples and word marks go into the channel, for
-    // whichever consumer reads it (the audio output, a file sink).
-    struct Request
-    {
-        QString text;
-        QString voice;
-        int rate = 175;
-        int pitch = 50;      // espeak-ng's 0 to 100
-        int intonation = 50; // espeak-ng's pitch range, 0 (monotone) to 100
-        int volume = 100;    // 0 to 200, in percent
-        std::shared_ptr<SpeechChannel> channel;
-        // The silence a speech begins with is left out, unless the speech
-        // continues another one (a run of a parallel render).
-        bool trimLeadingSilence = true;
-    };
-
     // The engine, started on first use. It is stopped with the application
     // object (or at exit); speeches still running then end as cancelled.
     static EspeakEngine &instance();
     static void shutDown();
 
-    // The rates in words per minute that espeak-ng speaks as asked; it
-    // speaks any other at the nearest limit, or not at all.
-    struct RateRange
-    {
-        int minimum;
-        int maximum;
-    };
-    static RateRange rateRange();
-
     EspeakEngine(const EspeakEngine &) = delete;
     EspeakEngine &operator=(const EspeakEngine &) = delete;
 
-    // 0 when espeak-ng could not start.
-    int sampleRate();
+    // The voices that load, with a female one made of each (EspeakVoiceSource).
+    const VoiceSource &voices() override;
+    int sampleRate() override;
     // Reads the voices on the engine thread; the caller waits when it needs them.
     std::future<Catalogue> catalogue();
-    void submit(Request request);
-    // Cancels the channel's request, queued or running; a queued one is
-    // finished at once.
-    void cancel(const std::shared_ptr<SpeechChannel> &channel);
+    void submit(Request request) override;
+    void cancel(const std::shared_ptr<SpeechChannel> &channel) override;
 
 private:
     struct Task
@@ -91,7 +65,7 @@ private:
         std::shared_ptr<SpeechChannel> channel;
     };
     EspeakEngine();
-    ~EspeakEngine();
+    ~EspeakEngine() override;
     friend struct std::default_delete<EspeakEngine>;
 
     void post(Task task);

@@ -163,6 +163,11 @@ QVariantMap EspeakVoiceSource::attributesForVoice(const QString &identifier) con
             {u"VoiceIdentifier"_s, entry.identifier}};
 }
 
+bool EspeakVoiceSource::hasVoice(const QString &identifier) const
+{
+    return catalogue().byIdentifier.contains(identifier);
+}
+
 QString EspeakVoiceSource::defaultVoice() const
 {
     // Asked once per listed voice while a voice menu is built: remember the

@@ -17,6 +17,7 @@ public:
     QVariantMap attributesForVoice(const QString &identifier) const override;
     // The voice of the user's locale, else English.
     QString defaultVoice() const override;
+    bool hasVoice(const QString &identifier) const override;
 
     QString voiceForLocale(const QLocale &locale) const;
 

@@ -4,15 +4,19 @@
 #include "platform/speech/CharacterRange.h"
 #include "platform/speech/RenderWorker.h"
 #include "platform/speech/SpeechChannel.h"
+#include "platform/speech/SpeechTesting.h"
 #include "platform/speech/TextPieces.h"
+#include "platform/speech/WorkerProtocol.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTextBoundaryFinder>
+#include <QThread>
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <iterator>
+#include <limits>
 
 #include <string.h>
 
@@ -30,19 +34,28 @@ constexpr qsizetype DefaultParallelFrom = 32 * 1024;
 // close together: at the end one waits for the other's last run at most.
 constexpr qsizetype MinimumRunLength = 1024;
 constexpr qsizetype MaximumRunLength = 4 * 1024;
+static_assert(MaximumRunLength + MaximumRunLength / 2 <= WorkerProtocol::MaximumRunText);
 constexpr int RunsPerJob = 4;
 // Samples held for runs ahead of the one being written, per worker beyond
 // the first; past it that worker waits on its full pipe.
 constexpr qint64 AheadBytesPerWorker = 32 * 1024 * 1024;
-// More than a worker ever sends at once: anything larger is no frame of ours.
-constexpr quint32 MaximumFrameSize = 16 * 1024 * 1024;
+// What a worker process takes, measured, and what it may make this one hold;
+// the workers together take at most half of the memory available.
+constexpr qint64 WorkerBytes = 30 * 1024 * 1024 + AheadBytesPerWorker;
 
-qsizetype parallelFrom()
+qsizetype parallelFrom = DefaultParallelFrom;
+
+// What the system can give without swapping, by the kernel's estimate.
+qint64 availableMemory()
 {
-    bool ok = false;
-    // Tests render small texts in parallel.
-    const qsizetype given = qEnvironmentVariableIntValue("TAVORIN_TEST_PARALLEL_FROM", &ok);
-    return ok ? given : DefaultParallelFrom;
+    QFile info(u"/proc/meminfo"_s);
+    if (info.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : info.readAll().split('\n')) {
+            if (line.startsWith("MemAvailable:"))
+                return line.mid(13).trimmed().split(' ').constFirst().toLongLong() * 1024;
+        }
+    }
+    return std::numeric_limits<qint64>::max();
 }
 
 bool endsSentence(QChar c)
@@ -169,10 +182,21 @@ struct ParallelRender::RunState
     bool complete = false;
 };
 
+void SpeechTesting::setParallelFrom(qsizetype characters)
+{
+    parallelFrom = characters > 0 ? characters : DefaultParallelFrom;
+}
+
+int ParallelRender::maximumJobs()
+{
+    const qint64 byMemory = availableMemory() / 2 / WorkerBytes;
+    return int(std::clamp<qint64>(byMemory, 1, QThread::idealThreadCount()));
+}
+
 std::vector<ParallelRender::Run> ParallelRender::split(const QString &text, int jobs)
 {
     const qsizetype size = text.size();
-    if (jobs < 2 || size < std::max(parallelFrom(), qsizetype(1)))
+    if (jobs < 2 || size < parallelFrom)
         return {{0, size}};
     const qsizetype shortest = std::min(MinimumRunLength, size / 2);
     std::vector<Run> runs;
@@ -184,7 +208,7 @@ std::vector<ParallelRender::Run> ParallelRender::split(const QString &text, int 
         if (size - start > length + length / 2)
             end = cutNear(text, start + length / 2, start + length, start + length + length / 2);
         if (end <= start)
-            end = size;
+            end = std::min(size, start + length);
         runs.push_back({start, end - start});
         start = end;
     }
@@ -199,6 +223,11 @@ ParallelRender::ParallelRender(const QString &text, std::vector<Run> runs, Setti
     , m_channel(std::move(channel))
     , m_states(m_runs.size())
 {
+    // The coordinator waits for the workers and for the channel's consumer.
+    m_channel->setOnCancel([this] {
+        std::lock_guard lock(m_mutex);
+        m_changed.notify_all();
+    });
     m_coordinator = std::thread([this] { coordinate(); });
 }
 
@@ -294,15 +323,13 @@ void ParallelRender::serve()
             run = m_next++;
         }
         const Run &cut = m_runs[size_t(run)];
-        const RenderWorker::Run request{.text = m_text.mid(cut.start, cut.length),
-                                        .voice = m_settings.voice,
-                                        .rate = m_settings.rate,
-                                        .pitch = m_settings.pitch,
-                                        .intonation = m_settings.intonation,
-                                        .volume = m_settings.volume,
-                                        .trimLeadingSilence = run == 0};
-        if (!toWorker->writeData(
-                RenderWorker::frame(RenderWorker::RunFrame, RenderWorker::encode(request)))) {
+        const QByteArray request = WorkerProtocol::runFrame(
+            {m_text.mid(cut.start, cut.length), m_settings.voice, run == 0});
+        if (request.isEmpty()) {
+            fail(QString());
+            break;
+        }
+        if (!toWorker->writeData(request)) {
             lost = true;
             break;
         }
@@ -311,57 +338,42 @@ void ParallelRender::serve()
         bool ended = false;
         bool stopped = false;
         while (!ended && !stopped) {
-            const QByteArray header = fromWorker->readData(RenderWorker::HeaderSize);
-            if (header.size() < RenderWorker::HeaderSize) {
+            const QByteArray bytes = fromWorker->readData(WorkerProtocol::HeaderSize);
+            if (bytes.size() < WorkerProtocol::HeaderSize) {
                 lost = true;
                 break;
             }
-            quint32 size = 0;
-            std::memcpy(&size, header.constData() + 1, sizeof size);
-            if (size > MaximumFrameSize) {
+            QString fault;
+            const std::optional<WorkerProtocol::Header> header =
+                WorkerProtocol::decodeHeader(bytes, WorkerProtocol::Sender::Worker, fault);
+            if (!header) {
                 fail(QCoreApplication::translate("ParallelRender",
                                                  "a rendering process sent what it should not"));
                 stopped = true;
                 break;
             }
-            QByteArray payload = fromWorker->readData(qsizetype(size));
-            if (payload.size() < qsizetype(size)) {
+            QByteArray payload = fromWorker->readData(header->size);
+            if (payload.size() < header->size) {
                 lost = true;
                 break;
             }
-            switch (header.at(0)) {
-            case RenderWorker::SamplesFrame:
-                payload.truncate(payload.size() & ~qsizetype(1));
+            switch (header->type) {
+            case WorkerProtocol::FrameType::Samples:
+                WorkerProtocol::decodeSamples(payload);
                 stopped = !deliver(run, {{std::move(payload), 0, {}}});
                 break;
-            case RenderWorker::WordFrame: {
-                if (size % RenderWorker::WordMarkSize != 0) {
-                    fail(QCoreApplication::translate(
-                        "ParallelRender", "a rendering process sent a broken word mark"));
-                    stopped = true;
-                    break;
-                }
+            case WorkerProtocol::FrameType::Words: {
                 std::vector<Item> marks;
-                marks.reserve(size / RenderWorker::WordMarkSize);
-                for (const char *mark = payload.constData();
-                     mark < payload.constData() + payload.size();
-                     mark += RenderWorker::WordMarkSize) {
-                    qint64 sample = 0;
-                    quint32 location = 0;
-                    quint32 length = 0;
-                    std::memcpy(&sample, mark, sizeof sample);
-                    std::memcpy(&location, mark + sizeof sample, sizeof location);
-                    std::memcpy(&length, mark + sizeof sample + sizeof location, sizeof length);
-                    marks.push_back({QByteArray(), sample, {location, length}});
-                }
+                for (const SpeechChannel::Word &word : WorkerProtocol::decodeWords(payload))
+                    marks.push_back({QByteArray(), word.sample, word.range});
                 stopped = !deliver(run, std::move(marks));
                 break;
             }
-            case RenderWorker::EndFrame:
+            case WorkerProtocol::FrameType::End:
                 complete(run);
                 ended = true;
                 break;
-            case RenderWorker::FailedFrame:
+            case WorkerProtocol::FrameType::Failed:
                 fail(QString::fromUtf8(payload));
                 stopped = true;
                 break;
@@ -420,11 +432,10 @@ void ParallelRender::coordinate()
             {
                 std::unique_lock lock(m_mutex);
                 RunState &state = m_states[size_t(run)];
-                // The channel has no way to wake us when it is cancelled;
-                // a short wait notices it.
-                while (!m_stopping && state.items.empty() && !state.complete &&
-                       !m_channel->isCancelled())
-                    m_changed.wait_for(lock, std::chrono::milliseconds(50));
+                m_changed.wait(lock, [&] {
+                    return m_stopping || !state.items.empty() || state.complete ||
+                           m_channel->isCancelled();
+                });
                 if (m_stopping || m_channel->isCancelled()) {
                     completed = false;
                     break;
@@ -479,6 +490,7 @@ void ParallelRender::coordinate()
         std::lock_guard lock(m_mutex);
         failure = m_failure;
     }
+    m_channel->setOnCancel(nullptr);
     m_channel->finish(completed ? SpeechChannel::Result::Completed : SpeechChannel::Result::Failed,
                       failure);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/speech/VoiceSettings.h"
+
 #include <QString>
 
 #include <condition_variable>
@@ -36,13 +38,13 @@ public:
     {
         QString program; // this program, started with RenderWorker::option
         int jobs = 2;    // workers at most
-        QString voice;
-        int rate = 175;
-        int pitch = 50;
-        int intonation = 50;
-        int volume = 100;
+        VoiceSettings voice;
     };
 
+    // The most workers that help, whatever is asked: no more than the cores,
+    // nor than the memory available holds (a worker takes some 30 MB, and
+    // what it renders ahead is held here up to a budget of its own).
+    static int maximumJobs();
     // Consecutive runs of similar size, a few per job, cut at paragraph ends
     // or, in a long paragraph, at sentence ends. One run when the text
     // renders in a few seconds anyway.

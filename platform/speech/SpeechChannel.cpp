@@ -24,8 +24,11 @@ bool SpeechChannel::write(const qint16 *samples, qsizetype count)
         samples += chunk;
         count -= chunk;
         // The consumer polls while it plays; only the first sound is urgent.
-        if (m_produced == chunk)
-            wakeLocked();
+        if (m_produced == chunk && claimWakeUpLocked()) {
+            lock.unlock();
+            call(m_wakeUp);
+            lock.lock();
+        }
         // A consumer that waits (a file sink) takes the ring in large blocks.
         if (m_fill >= capacity / 2)
             m_changed.notify_all();
@@ -45,15 +48,17 @@ bool SpeechChannel::addWord(qint64 sample, CharacterRange range)
 
 void SpeechChannel::finish(Result result, const QString &error)
 {
-    std::lock_guard lock(m_mutex);
-    if (m_result != Result::Running)
-        return;
-    m_result = m_cancelled ? Result::Cancelled : result;
-    m_error = m_cancelled ? QString() : error;
-    // The end must never be missed: wake even when a wake-up is pending.
-    m_wakePending = false;
-    wakeLocked();
-    m_changed.notify_all();
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_result != Result::Running)
+            return;
+        m_result = m_cancelled ? Result::Cancelled : result;
+        m_error = m_cancelled ? QString() : error;
+        // The end must never be missed: wake even when a wake-up is pending.
+        m_wakePending = true;
+        m_changed.notify_all();
+    }
+    call(m_wakeUp);
 }
 
 qsizetype SpeechChannel::read(qint16 *destination, qsizetype maximum)
@@ -109,9 +114,14 @@ std::vector<SpeechChannel::Word> SpeechChannel::takeWords(qint64 upToSample)
 
 void SpeechChannel::cancel()
 {
-    std::lock_guard lock(m_mutex);
-    m_cancelled = true;
-    m_changed.notify_all();
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_cancelled)
+            return;
+        m_cancelled = true;
+        m_changed.notify_all();
+    }
+    call(m_onCancel);
 }
 
 void SpeechChannel::setPaused(bool paused)
@@ -123,9 +133,16 @@ void SpeechChannel::setPaused(bool paused)
 
 void SpeechChannel::setWakeUp(std::function<void()> wakeUp)
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard calls(m_callMutex);
     m_wakeUp = std::move(wakeUp);
+    std::lock_guard lock(m_mutex);
     m_wakePending = false;
+}
+
+void SpeechChannel::setOnCancel(std::function<void()> onCancel)
+{
+    std::lock_guard calls(m_callMutex);
+    m_onCancel = std::move(onCancel);
 }
 
 void SpeechChannel::acknowledgeWakeUp()
@@ -164,10 +181,17 @@ qint64 SpeechChannel::consumedSamples() const
     return m_consumed;
 }
 
-void SpeechChannel::wakeLocked()
+bool SpeechChannel::claimWakeUpLocked()
 {
-    if (m_wakePending || !m_wakeUp)
-        return;
+    if (m_wakePending)
+        return false;
     m_wakePending = true;
-    m_wakeUp();
+    return true;
+}
+
+void SpeechChannel::call(const std::function<void()> &function)
+{
+    std::lock_guard calls(m_callMutex);
+    if (function)
+        function();
 }

@@ -49,12 +49,16 @@ public:
     std::vector<Word> takeWords(qint64 upToSample);
     void cancel();
     void setPaused(bool paused);
-    // Called on the producer's thread, under the channel's lock, when the
-    // first samples or the end arrive while no earlier call is unanswered; the
-    // consumer polls for the rest and answers with acknowledgeWakeUp().
-    // Passing nullptr stops the calls.
+    // Called on the producer's thread when the first samples or the end
+    // arrive while no earlier call is unanswered; the consumer polls for the
+    // rest and answers with acknowledgeWakeUp().
     void setWakeUp(std::function<void()> wakeUp);
     void acknowledgeWakeUp();
+    // Called once, on the thread that cancels the speech, for a consumer
+    // that waits on something of its own.
+    void setOnCancel(std::function<void()> onCancel);
+    // Both calls run outside the channel's lock, one at a time; once a
+    // setter has returned, the function it replaced is not called again.
 
     bool isCancelled() const;
     Result result() const;
@@ -65,7 +69,9 @@ public:
     qint64 consumedSamples() const;
 
 private:
-    void wakeLocked();
+    // Under m_mutex: true when the wake-up is to be called.
+    bool claimWakeUpLocked();
+    void call(const std::function<void()> &function);
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -81,5 +87,8 @@ private:
     bool m_cancelled = false;
     bool m_paused = false;
     bool m_wakePending = false;
+    // Guards the two functions and serialises their calls.
+    std::mutex m_callMutex;
     std::function<void()> m_wakeUp;
+    std::function<void()> m_onCancel;
 };

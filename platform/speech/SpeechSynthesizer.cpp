@@ -1,13 +1,13 @@
 #include "platform/speech/SpeechSynthesizer.h"
 
 #include "platform/speech/AudioPlayback.h"
-#include "platform/speech/EspeakEngine.h"
-#include "platform/speech/EspeakVoiceSource.h"
 #include "platform/speech/FileSink.h"
 #include "platform/speech/ParallelRender.h"
 #include "platform/speech/RenderWorker.h"
 #include "platform/speech/SoundFileWriter.h"
 #include "platform/speech/SpeechChannel.h"
+#include "platform/speech/SpeechEngine.h"
+#include "platform/speech/SpeechEngines.h"
 #include "platform/speech/SpeechTesting.h"
 #include "platform/speech/WordTimings.h"
 #include "platform/system/Log.h"
@@ -38,7 +38,6 @@ constexpr qsizetype WordCapacity = 4096;
 // How often the output is fed; words are delivered by a timer of their own,
 // aimed at each word's first sample.
 constexpr int PumpIntervalMs = 20;
-constexpr float DefaultRate = 175.0f;
 // Quick extra turns, 1 ms apart, while a new output stream gets ready.
 constexpr int MaximumEarlyRetries = 50;
 
@@ -46,10 +45,9 @@ VoiceSource *installedSource = nullptr;
 bool silentPlayback = false;
 QString renderProgram;
 
-VoiceSource &voiceSource()
+const VoiceSource &voiceSource()
 {
-    static EspeakVoiceSource espeak;
-    return installedSource ? *installedSource : espeak;
+    return installedSource ? *installedSource : SpeechEngines::voices();
 }
 
 // Receives the engine thread's wake-ups. They are posted by name, so the
@@ -71,30 +69,34 @@ private:
     std::function<void()> m_pump;
 };
 
+// One speech of a synthesizer, from its start until its end is reported.
+struct Speech
+{
+    std::shared_ptr<SpeechChannel> channel;
+    // The engine of the speech's voice, and the samples per second it makes.
+    SpeechEngine *engine = nullptr;
+    int sampleRate = 0;
+    QString text;
+    bool toFile = false;
+    std::unique_ptr<FileSink> sink;
+    // The workers that fill the channel of a long export.
+    std::unique_ptr<ParallelRender> render;
+    QString timingsPath;
+    // Every word of a file speech, for its timings.
+    std::vector<WordTimings::Mark> marks;
+    bool paused = false;
+    bool pauseAtWord = false;
+    bool audioStarted = false;
+    int earlyRetries = 0;
+    // Word marks taken from the channel, waiting for the audio to reach them.
+    std::deque<SpeechChannel::Word> words;
+};
+
 } // namespace
 
 class SpeechSynthesizerPrivate
 {
 public:
-    struct Speech
-    {
-        std::shared_ptr<SpeechChannel> channel;
-        QString text;
-        bool toFile = false;
-        std::unique_ptr<FileSink> sink;
-        // The workers that fill the channel of a long export.
-        std::unique_ptr<ParallelRender> render;
-        QString timingsPath;
-        // Every word of a file speech, for its timings.
-        std::vector<WordTimings::Mark> marks;
-        bool paused = false;
-        bool pauseAtWord = false;
-        bool audioStarted = false;
-        int earlyRetries = 0;
-        // Word marks taken from the channel, waiting for the audio to reach them.
-        std::deque<SpeechChannel::Word> words;
-    };
-
     explicit SpeechSynthesizerPrivate(SpeechSynthesizer *owner);
     ~SpeechSynthesizerPrivate();
 
@@ -102,8 +104,11 @@ public:
     bool beginExport(const QString &text, const QString &audioPath, const SoundFormat *format,
                      const QString &timingsPath, int jobs);
     void beginFailed(const QString &text, const QString &reason = QString());
-    std::shared_ptr<SpeechChannel> submit(const QString &text, qsizetype ringSamples);
-    int espeakRate() const;
+    // A new current speech with the engine of the voice; false when that
+    // engine could not start.
+    bool beginSpeech(const QString &text);
+    std::shared_ptr<SpeechChannel> makeChannel(qsizetype ringSamples);
+    void submit(qsizetype ringSamples);
     void finishExport();
     void abandon();
     void stop();
@@ -119,15 +124,11 @@ public:
     bool deliverWords(qint64 upToSample);
     void aimAtNextWord(qint64 played);
     void end(bool finished, const QString &reason = QString());
-    AudioPlayback &playback();
+    AudioPlayback &playback(int sampleRate);
 
     SpeechSynthesizer *q;
     SpeechSynthesizerDelegate *delegate = nullptr;
-    float rate = DefaultRate;
-    int pitch = SpeechSynthesizer::DefaultPitch;
-    int intonation = SpeechSynthesizer::DefaultIntonation;
-    int volume = SpeechSynthesizer::DefaultVolume;
-    QString voice;
+    VoiceSettings settings;
     // Counts every change of the current speech, so that work belonging to an
     // earlier one can tell it is stale.
     quint64 generation = 0;
@@ -147,6 +148,7 @@ public:
     };
     std::vector<Winding> stopping;
     std::unique_ptr<AudioPlayback> output;
+    int outputRate = 0;
     QTimer pumpTimer;
     QTimer wordTimer;
     EngineWakeUp wakeUp;
@@ -175,79 +177,72 @@ SpeechSynthesizerPrivate::~SpeechSynthesizerPrivate()
     stopping.clear();
 }
 
-AudioPlayback &SpeechSynthesizerPrivate::playback()
+AudioPlayback &SpeechSynthesizerPrivate::playback(int sampleRate)
 {
-    if (!output)
-        output =
-            std::make_unique<AudioPlayback>(EspeakEngine::instance().sampleRate(), silentPlayback);
+    if (!output || outputRate != sampleRate) {
+        output = std::make_unique<AudioPlayback>(sampleRate, silentPlayback);
+        outputRate = sampleRate;
+    }
     return *output;
 }
 
-int SpeechSynthesizerPrivate::espeakRate() const
+bool SpeechSynthesizerPrivate::beginSpeech(const QString &text)
 {
-    const auto [minimumRate, maximumRate] = EspeakEngine::rateRange();
-    return int(std::lround(std::clamp(rate, float(minimumRate), float(maximumRate))));
+    abandon();
+    ++generation;
+    current.emplace();
+    current->text = text;
+    current->engine = &SpeechEngines::forVoice(settings.voice);
+    current->sampleRate = current->engine->sampleRate();
+    pumpTimer.start();
+    return current->sampleRate > 0;
 }
 
-std::shared_ptr<SpeechChannel> SpeechSynthesizerPrivate::submit(const QString &text,
-                                                                qsizetype ringSamples)
+std::shared_ptr<SpeechChannel> SpeechSynthesizerPrivate::makeChannel(qsizetype ringSamples)
 {
     auto channel = std::make_shared<SpeechChannel>(ringSamples, WordCapacity);
     channel->setWakeUp([receiver = &wakeUp] {
         QMetaObject::invokeMethod(receiver, "wake", Qt::QueuedConnection);
     });
-    EspeakEngine::instance().submit({.text = text,
-                                     .voice = voice,
-                                     .rate = espeakRate(),
-                                     .pitch = pitch,
-                                     .intonation = intonation,
-                                     .volume = volume,
-                                     .channel = channel});
     return channel;
+}
+
+void SpeechSynthesizerPrivate::submit(qsizetype ringSamples)
+{
+    current->channel = makeChannel(ringSamples);
+    current->engine->submit(
+        {.text = current->text, .settings = settings.clamped(), .channel = current->channel});
 }
 
 bool SpeechSynthesizerPrivate::begin(const QString &text)
 {
-    abandon();
-    ++generation;
-    const int sampleRate = EspeakEngine::instance().sampleRate();
-    current.emplace();
-    current->text = text;
-    playback().start();
-    pumpTimer.start();
-    current->channel = submit(text, sampleRate * RingSeconds);
-    return sampleRate > 0;
+    const bool started = beginSpeech(text);
+    playback(current->sampleRate).start();
+    submit(current->sampleRate * RingSeconds);
+    return started;
 }
 
 bool SpeechSynthesizerPrivate::beginExport(const QString &text, const QString &audioPath,
                                            const SoundFormat *format, const QString &timingsPath,
                                            int jobs)
 {
-    abandon();
-    ++generation;
-    const int sampleRate = EspeakEngine::instance().sampleRate();
-    current.emplace();
-    current->text = text;
+    const bool started = beginSpeech(text);
+    const int sampleRate = current->sampleRate;
     current->toFile = true;
     current->timingsPath = timingsPath;
-    pumpTimer.start();
-    if (jobs <= 0)
-        jobs = QThread::idealThreadCount();
     std::vector<ParallelRender::Run> runs;
-    if (!renderProgram.isEmpty() && sampleRate > 0)
+    if (!renderProgram.isEmpty() && started) {
+        jobs =
+            std::min(jobs > 0 ? jobs : QThread::idealThreadCount(), ParallelRender::maximumJobs());
         runs = ParallelRender::split(text, jobs);
+    }
     if (runs.size() > 1) {
-        current->channel = std::make_shared<SpeechChannel>(FileRingSamples, WordCapacity);
-        current->channel->setWakeUp([receiver = &wakeUp] {
-            QMetaObject::invokeMethod(receiver, "wake", Qt::QueuedConnection);
-        });
+        current->channel = makeChannel(FileRingSamples);
         current->render = std::make_unique<ParallelRender>(
             text, std::move(runs),
-            ParallelRender::Settings{renderProgram, jobs, voice, espeakRate(), pitch, intonation,
-                                     volume},
-            current->channel);
+            ParallelRender::Settings{renderProgram, jobs, settings.clamped()}, current->channel);
     } else {
-        current->channel = submit(text, FileRingSamples);
+        submit(FileRingSamples);
     }
     std::unique_ptr<SoundFileWriter> writer;
     if (format)
@@ -257,7 +252,7 @@ bool SpeechSynthesizerPrivate::beginExport(const QString &text, const QString &a
         [receiver = &wakeUp] {
             QMetaObject::invokeMethod(receiver, "wake", Qt::QueuedConnection);
         });
-    return sampleRate > 0;
+    return started;
 }
 
 // A speech that cannot even start still ends with a report, and like any
@@ -275,12 +270,25 @@ void SpeechSynthesizerPrivate::beginFailed(const QString &text, const QString &r
     pumpLater();
 }
 
+namespace {
+
+void cancelSpeech(SpeechEngine *engine, const std::shared_ptr<SpeechChannel> &channel)
+{
+    if (engine)
+        engine->cancel(channel);
+    else
+        channel->cancel();
+}
+
+} // namespace
+
 void SpeechSynthesizerPrivate::abandon()
 {
     if (!current)
         return;
     current->channel->setWakeUp(nullptr);
-    EspeakEngine::instance().cancel(dropCurrent());
+    SpeechEngine *engine = current->engine;
+    cancelSpeech(engine, dropCurrent());
 }
 
 std::shared_ptr<SpeechChannel> SpeechSynthesizerPrivate::dropCurrent()
@@ -306,8 +314,9 @@ void SpeechSynthesizerPrivate::stop()
         return;
     std::unique_ptr<FileSink> sink = std::move(current->sink);
     std::unique_ptr<ParallelRender> render = std::move(current->render);
+    SpeechEngine *engine = current->engine;
     auto channel = dropCurrent();
-    EspeakEngine::instance().cancel(channel);
+    cancelSpeech(engine, channel);
     // The end report waits until the engine (or every worker) has let go of
     // the speech and an abandoned file is removed; each wakes us when it has.
     stopping.push_back({channel, std::move(render), std::move(sink), true});
@@ -321,7 +330,7 @@ void SpeechSynthesizerPrivate::pause()
     speech.pauseAtWord = false;
     speech.channel->setPaused(true);
     if (!speech.toFile)
-        playback().suspend();
+        playback(speech.sampleRate).suspend();
 }
 
 void SpeechSynthesizerPrivate::pumpLater()
@@ -412,10 +421,9 @@ void SpeechSynthesizerPrivate::finishExport()
     }
     if (!speech.timingsPath.isEmpty()) {
         const auto kind = WordTimings::kindForPath(speech.timingsPath);
-        const int sampleRate = EspeakEngine::instance().sampleRate();
         const QByteArray contents = WordTimings::render(
             kind.value_or(WordTimings::Kind::WebVtt),
-            WordTimings::cues(speech.marks, speech.channel->producedSamples(), sampleRate),
+            WordTimings::cues(speech.marks, speech.channel->producedSamples(), speech.sampleRate),
             speech.text);
         QString reason;
         if (!WordTimings::write(speech.timingsPath, contents, reason)) {
@@ -486,7 +494,7 @@ void SpeechSynthesizerPrivate::aimAtNextWord(qint64 played)
         return;
     }
     const qint64 ahead = current->words.front().sample - played;
-    const qint64 sampleRate = std::max(EspeakEngine::instance().sampleRate(), 1);
+    const qint64 sampleRate = std::max(current->sampleRate, 1);
     wordTimer.start(int(std::clamp<qint64>(ahead * 1000 / sampleRate, 0, 1000)));
 }
 
@@ -550,42 +558,27 @@ void SpeechTesting::setSilentPlayback(bool silent)
     silentPlayback = silent;
 }
 
-std::pair<int, int> SpeechSynthesizer::rateRange()
-{
-    const auto [minimum, maximum] = EspeakEngine::rateRange();
-    return {minimum, maximum};
-}
-
 QHash<quint64, double> SpeechSynthesizer::wordTimes(const QString &text, const QString &voice,
                                                     float wordsPerMinute)
 {
     QHash<quint64, double> times;
-    const int sampleRate = EspeakEngine::instance().sampleRate();
+    const VoiceSettings settings = VoiceSettings{.voice = voice, .rate = wordsPerMinute}.clamped();
+    SpeechEngine &engine = SpeechEngines::forVoice(voice);
+    const int sampleRate = engine.sampleRate();
     if (sampleRate <= 0)
         return times;
-    const auto [minimumRate, maximumRate] = EspeakEngine::rateRange();
-    const int rate =
-        int(std::lround(std::clamp(wordsPerMinute, float(minimumRate), float(maximumRate))));
     // Read as fast as the engine renders: nothing is played.
     auto channel = std::make_shared<SpeechChannel>(FileRingSamples, WordCapacity);
-    EspeakEngine::instance().submit(
-        {.text = text, .voice = voice, .rate = rate, .channel = channel});
+    engine.submit({.text = text, .settings = settings, .channel = channel});
     std::vector<qint16> drained(FileRingSamples);
-    const auto take = [&] {
+    for (;;) {
+        const qsizetype count = channel->readWaiting(drained.data(), qsizetype(drained.size()));
         for (const SpeechChannel::Word &word :
              channel->takeWords(std::numeric_limits<qint64>::max()))
             times.insert(word.range.location, double(word.sample) * 1000.0 / sampleRate);
-    };
-    for (;;) {
-        take();
-        const SpeechChannel::Result result = channel->result();
-        if (channel->read(drained.data(), qsizetype(drained.size())) > 0)
-            continue;
-        if (result != SpeechChannel::Result::Running)
+        if (count <= 0)
             break;
-        QThread::msleep(1);
     }
-    take();
     if (channel->result() != SpeechChannel::Result::Completed)
         times.clear();
     return times;
@@ -594,7 +587,8 @@ QHash<quint64, double> SpeechSynthesizer::wordTimes(const QString &text, const Q
 // A format with a size limit is refused before rendering when the speech
 // would surely pass it. The estimate is low on purpose (espeak-ng speaks
 // short words faster than its rate), so that no text that fits is refused.
-static QString checkLength(const QString &text, const SoundFormat &format, float wordsPerMinute)
+static QString checkLength(const QString &text, const SoundFormat &format,
+                           const VoiceSettings &settings)
 {
     if (format.maximumFileSize == 0)
         return QString();
@@ -605,11 +599,8 @@ static QString checkLength(const QString &text, const SoundFormat &format, float
         words += letter && !inWord;
         inWord = letter;
     }
-    const auto [minimumRate, maximumRate] = EspeakEngine::rateRange();
-    const double rate =
-        std::clamp(double(wordsPerMinute), double(minimumRate), double(maximumRate));
-    const double seconds = double(words) * 60.0 / rate * 0.6;
-    const double bytes = seconds * EspeakEngine::instance().sampleRate() * 2;
+    const double seconds = double(words) * 60.0 / double(settings.clamped().rate) * 0.6;
+    const double bytes = seconds * SpeechEngines::forVoice(settings.voice).sampleRate() * 2;
     if (bytes <= double(format.maximumFileSize))
         return QString();
     return QCoreApplication::translate(
@@ -657,59 +648,59 @@ QString SpeechSynthesizer::errorString() const
 
 float SpeechSynthesizer::rate() const
 {
-    return d->rate;
+    return d->settings.rate;
 }
 
 void SpeechSynthesizer::setRate(float wordsPerMinute)
 {
     if (std::isfinite(wordsPerMinute))
-        d->rate = wordsPerMinute;
+        d->settings.rate = wordsPerMinute;
 }
 
 int SpeechSynthesizer::pitch() const
 {
-    return d->pitch;
+    return d->settings.clamped().pitch;
 }
 
 void SpeechSynthesizer::setPitch(int pitch)
 {
-    d->pitch = std::clamp(pitch, 0, MaximumPitch);
+    d->settings.pitch = pitch;
 }
 
 int SpeechSynthesizer::intonation() const
 {
-    return d->intonation;
+    return d->settings.clamped().intonation;
 }
 
 void SpeechSynthesizer::setIntonation(int intonation)
 {
-    d->intonation = std::clamp(intonation, 0, MaximumIntonation);
+    d->settings.intonation = intonation;
 }
 
 int SpeechSynthesizer::volume() const
 {
-    return d->volume;
+    return d->settings.clamped().volume;
 }
 
 void SpeechSynthesizer::setVolume(int percent)
 {
-    d->volume = std::clamp(percent, 0, MaximumVolume);
+    d->settings.volume = percent;
 }
 
 QString SpeechSynthesizer::voice() const
 {
-    return d->voice;
+    return d->settings.voice;
 }
 
 bool SpeechSynthesizer::setVoice(const QString &identifier)
 {
     if (identifier.isNull()) {
-        d->voice = defaultVoice();
+        d->settings.voice = defaultVoice();
         return true;
     }
-    if (!availableVoices().contains(identifier))
+    if (!voiceSource().hasVoice(identifier))
         return false;
-    d->voice = identifier;
+    d->settings.voice = identifier;
     return true;
 }
 
@@ -751,7 +742,7 @@ bool SpeechSynthesizer::startSpeakingString(const QString &text, const QUrl &url
                                            : SoundFormats::forPath(path);
         if (!format)
             format = &SoundFormats::standard();
-        const QString tooLong = checkLength(text, *format, d->rate);
+        const QString tooLong = checkLength(text, *format, d->settings);
         if (!tooLong.isEmpty()) {
             Log::write(u"Cannot export the speech to \"%1\": %2"_s.arg(path, tooLong));
             d->beginFailed(text, tooLong);
@@ -782,7 +773,7 @@ void SpeechSynthesizer::continueSpeaking()
     speech.paused = false;
     speech.channel->setPaused(false);
     if (!speech.toFile)
-        d->playback().resume();
+        d->playback(speech.sampleRate).resume();
     d->pumpLater();
 }
 

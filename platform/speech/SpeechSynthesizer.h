@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/speech/CharacterRange.h"
+#include "platform/speech/VoiceSettings.h"
 
 #include <QHash>
 #include <QObject>
@@ -10,7 +11,6 @@
 #include <QVariantMap>
 
 #include <memory>
-#include <utility>
 
 class SpeechSynthesizer;
 
@@ -48,9 +48,6 @@ public:
     static QStringList availableVoices();
     static QVariantMap attributesForVoice(const QString &identifier);
     static QString defaultVoice();
-    // The rates in words per minute that are spoken as asked; any other is
-    // spoken at the nearest limit.
-    static std::pair<int, int> rateRange();
     // Renders the text without playing it and gives, by each word's location,
     // the time in ms from the start of the audio where the word begins.
     // Blocks until the render ends; empty when it fails.
@@ -66,7 +63,8 @@ public:
         // an empty URL, alone.
         QString timingsPath;
         // Processes that render at once: 0 one per core, 1 none besides this
-        // one. A short text is always rendered here.
+        // one; never more than the cores, nor than the memory available
+        // holds. A short text is always rendered here.
         int jobs = 0;
     };
     // The program that renders the parts of a long export, started with
@@ -85,20 +83,12 @@ public:
     SpeechSynthesizerDelegate *delegate() const;
     void setDelegate(SpeechSynthesizerDelegate *delegate);
 
-    // Words per minute.
+    // Each of the voice's settings (see VoiceSettings) takes effect with the
+    // next speech; values beyond the limits are spoken at the nearest one.
+    // Words per minute, as given.
     float rate() const;
     void setRate(float wordsPerMinute);
-
-    // The voice's shape, each from 0 and taking effect with the next
-    // speech: its pitch, its intonation (how far the pitch moves; 0 is a
-    // monotone) and its volume in percent. Values beyond the limits are
-    // taken at the nearest one.
-    static constexpr int MaximumPitch = 100;
-    static constexpr int DefaultPitch = 50;
-    static constexpr int MaximumIntonation = 100;
-    static constexpr int DefaultIntonation = 50;
-    static constexpr int MaximumVolume = 200;
-    static constexpr int DefaultVolume = 100;
+    // Within the limits.
     int pitch() const;
     void setPitch(int pitch);
     int intonation() const;

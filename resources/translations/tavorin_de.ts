@@ -282,8 +282,8 @@
         <translation>Mit Prozessen &amp;rendern:</translation>
     </message>
     <message>
-        <source>A long text is rendered by this many processes at once; one per core is the quickest.</source>
-        <translation>Ein langer Text wird von so vielen Prozessen zugleich gerendert; einer pro Kern ist am schnellsten.</translation>
+        <source>A long text is rendered by up to this many processes at once, fewer when memory is short; one per core is the quickest.</source>
+        <translation>Ein langer Text wird von bis zu so vielen Prozessen zugleich gerendert, von weniger, wenn der Speicher knapp ist; einer pro Kern ist am schnellsten.</translation>
     </message>
 </context>
 <context>
@@ -526,10 +526,6 @@
     <message>
         <source>cannot start a rendering process (%1): %2</source>
         <translation>ein Render-Prozess lässt sich nicht starten (%1): %2</translation>
-    </message>
-    <message>
-        <source>a rendering process sent a broken word mark</source>
-        <translation>ein Render-Prozess hat eine fehlerhafte Wortmarke gesendet</translation>
     </message>
     <message>
         <source>a rendering process sent what it should not</source>

@@ -282,8 +282,8 @@
         <translation>Rendre &amp;avec des processus&#xa0;:</translation>
     </message>
     <message>
-        <source>A long text is rendered by this many processes at once; one per core is the quickest.</source>
-        <translation>Un long texte est rendu par autant de processus à la fois&#xa0;; un par cœur est le plus rapide.</translation>
+        <source>A long text is rendered by up to this many processes at once, fewer when memory is short; one per core is the quickest.</source>
+        <translation>Un long texte est rendu par au plus autant de processus à la fois, moins quand la mémoire manque ; un par cœur est le plus rapide.</translation>
     </message>
 </context>
 <context>
@@ -526,10 +526,6 @@
     <message>
         <source>cannot start a rendering process (%1): %2</source>
         <translation>impossible de lancer un processus de rendu (%1)&#xa0;: %2</translation>
-    </message>
-    <message>
-        <source>a rendering process sent a broken word mark</source>
-        <translation>un processus de rendu a envoyé une marque de mot invalide</translation>
     </message>
     <message>
         <source>a rendering process sent what it should not</source>

@@ -131,7 +131,7 @@ TEST_F(Launch, ChoicesOutlastARestartAndTheCommandLineWinsForItsRunOnly)
                                {u"VoiceLanguage"_s, u"en"_s},
                                {u"VoiceIdentifier"_s, QString::fromLatin1(voice)}}});
     voices.defaultIdentifier = u"a"_s;
-    const auto restart = [this](const VoiceShape &shape) {
+    const auto restart = [this](std::function<void(VoiceSettings &)> shape) {
         delegate->applicationWillTerminate();
         window.reset();
         delegate = std::make_unique<AppDelegate>();
@@ -179,7 +179,7 @@ TEST_F(Launch, ChoicesOutlastARestartAndTheCommandLineWinsForItsRunOnly)
         panel->reject();
     }
 
-    restart({.pitch = 90, .intonation = {}, .volume = {}});
+    restart([](VoiceSettings &settings) { settings.pitch = 90; });
     EXPECT_EQ(shape(), (std::array{250, 90, 20, 150}));
     child<QSlider>("volumeSlider")->setValue(60);
     restart({});

@@ -1,9 +1,11 @@
 // The tavorin program as a user, a script and the desktop run it.
 #include "platform/speech/SpeechSynthesizer.h"
+#include "platform/speech/WorkerProtocol.h"
 #include "platform/system/Bundle.h"
 
 #include <QCollator>
 #include <QFileInfo>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -186,6 +188,19 @@ void expectUsageErrorForm(const Outcome &outcome)
 
 TEST(Program, AnswersItsOptionsAndRefusesWrongOnes)
 {
+    using namespace WorkerProtocol;
+    const QString worker = QString::fromLatin1(SpeechSynthesizer::renderWorkerOption());
+    const auto runOf = [](const QString &voice) {
+        VoiceSettings settings;
+        settings.voice = voice;
+        return runFrame({u"Hello there."_s, settings, true});
+    };
+    QByteArray tooLarge;
+    appendHeader(tooLarge, FrameType::Run, 0xFFFFFFFF);
+    QByteArray fromWorker;
+    appendHeader(fromWorker, FrameType::Samples, 0);
+    QByteArray otherBuild = runOf(u"gmw/en"_s);
+    otherBuild[0] = char(Version + 1);
     const struct
     {
         QStringList arguments;
@@ -226,6 +241,18 @@ TEST(Program, AnswersItsOptionsAndRefusesWrongOnes)
          u"cannot reach a display to speak in"_s,
          {},
          {u"QT_QPA_PLATFORM=xcb"_s, u"DISPLAY=:4242"_s, u"WAYLAND_DISPLAY="_s}},
+        // A render worker takes whole run frames of this build alone, with a
+        // listed voice; nothing else is read, allocated or rendered.
+        {{worker},
+         2,
+         {},
+         u"unknown voice '../../../../etc/passwd'"_s,
+         runOf(u"../../../../etc/passwd"_s)},
+        {{worker}, 2, {}, u"unknown voice 'aaaa"_s, runOf(QString(255, u'a'))},
+        {{worker}, 2, {}, u"payload of 4294967295 bytes"_s, tooLarge},
+        {{worker}, 2, {}, u"unexpected frame type"_s, fromWorker},
+        {{worker}, 2, {}, u"protocol version 2"_s, otherBuild},
+        {{worker}, 2, {}, u"inside a frame"_s, runOf(u"gmw/en"_s).first(20)},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.arguments.join(u' ').toStdString());
@@ -233,7 +260,9 @@ TEST(Program, AnswersItsOptionsAndRefusesWrongOnes)
         EXPECT_EQ(outcome.status, c.status);
         EXPECT_TRUE(outcome.out.contains(c.out)) << outcome.out.toStdString();
         EXPECT_TRUE(outcome.err.contains(c.err)) << outcome.err.toStdString();
-        expectUsageErrorForm(outcome);
+        // A worker's refusal is no person's usage error.
+        if (c.arguments.value(0) != worker)
+            expectUsageErrorForm(outcome);
     }
 }
 
@@ -748,36 +777,69 @@ TEST(Program, AnInterruptedExportLeavesNoFile)
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
-TEST(Program, ExportWithWorkersAgreesWithOneProcess)
+namespace {
+
+// A text long enough to be rendered by workers.
+QString longText()
+{
+    QString text;
+    while (text.size() < 33 * 1024)
+        text += paragraphs();
+    return text;
+}
+
+// The program's children while it runs: the most at once.
+qsizetype mostChildren(QProcess &process)
+{
+    qsizetype most = 0;
+    QElapsedTimer waited;
+    waited.start();
+    while (process.state() != QProcess::NotRunning && waited.elapsed() < 60000) {
+        most = std::max(most, TestSupport::children(process.processId()).size());
+        process.waitForFinished(10);
+    }
+    return most;
+}
+
+} // namespace
+
+// However many processes are asked for, no more workers run than there are
+// cores.
+TEST(Program, AnExportStartsNoMoreWorkersThanThereAreCores)
 {
     QTemporaryDir dir;
-    const QString input = TestSupport::writeFile(dir.filePath(u"in.txt"_s), paragraphs().toUtf8());
-    const QStringList small = {u"TAVORIN_TEST_PARALLEL_FROM=1"_s};
-    for (const QString &jobs : {u"1"_s, u"3"_s}) {
-        const Outcome outcome = run({u"--export"_s, dir.filePath(jobs + u".wav"_s), u"--timings"_s,
-                                     dir.filePath(jobs + u".vtt"_s), u"--jobs"_s, jobs, input},
-                                    {}, program, small);
-        ASSERT_EQ(outcome.status, 0) << outcome.err.toStdString();
-    }
-    const double serial = double(readSoundFile(dir.filePath(u"1.wav"_s)).info.frames);
-    const double parallel = double(readSoundFile(dir.filePath(u"3.wav"_s)).info.frames);
-    EXPECT_NEAR(parallel, serial, serial * 0.005);
-    const QStringList words = cueWords(dir.filePath(u"1.vtt"_s));
-    EXPECT_GT(words.size(), 400);
-    EXPECT_EQ(cueWords(dir.filePath(u"3.vtt"_s)), words);
+    const QString input = TestSupport::writeFile(dir.filePath(u"in.txt"_s), longText().toUtf8());
+    QProcess process;
+    process.setProcessEnvironment(environmentWith());
+    process.start(program, {u"--timings"_s, dir.filePath(u"out.json"_s), u"--rate"_s, u"450"_s,
+                            u"--jobs"_s, u"256"_s, input});
+    ASSERT_TRUE(process.waitForStarted());
+    const qsizetype workers = mostChildren(process);
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_LE(workers, QThread::idealThreadCount());
+    EXPECT_EQ(workers > 0, QThread::idealThreadCount() > 1);
 }
 
 TEST(Program, ACrashedWorkerFailsTheExportWithItsReasonAndLeavesNothing)
 {
+    if (QThread::idealThreadCount() < 2)
+        GTEST_SKIP() << "one core: no workers";
     QTemporaryDir dir;
-    const QString input = TestSupport::writeFile(dir.filePath(u"in.txt"_s), paragraphs().toUtf8());
+    const QString input = TestSupport::writeFile(dir.filePath(u"in.txt"_s), longText().toUtf8());
     const QString out = TestSupport::writeFile(dir.filePath(u"out.wav"_s), "old contents");
-    const Outcome outcome =
-        run({u"--export"_s, out, u"--timings"_s, dir.filePath(u"out.vtt"_s), input}, {}, program,
-            {u"TAVORIN_TEST_PARALLEL_FROM=1"_s, u"TAVORIN_TEST_WORKER_CRASH=1"_s});
-    EXPECT_EQ(outcome.status, 1);
-    EXPECT_TRUE(outcome.err.contains(u"rendering process was ended by SIGABRT"_s))
-        << outcome.err.toStdString();
+    QProcess process;
+    process.setProcessEnvironment(environmentWith());
+    process.start(program, {u"--export"_s, out, u"--timings"_s, dir.filePath(u"out.vtt"_s), input});
+    ASSERT_TRUE(process.waitForStarted());
+    QList<qint64> workers;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !(workers = TestSupport::children(process.processId())).isEmpty(); }, 20000));
+    ::kill(pid_t(workers.constFirst()), SIGKILL);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 1);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    // Only the reason: nothing the worker said before it was ended.
+    EXPECT_TRUE(err.contains(u"rendering process was ended by SIGKILL\n"_s)) << err.toStdString();
     EXPECT_EQ(TestSupport::contents(out), "old contents");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
               (QStringList{u"in.txt"_s, u"out.wav"_s}));
