@@ -5,6 +5,7 @@
 #include "controls/Controls.h"
 #include "platform/application/Application.h"
 #include "platform/application/SingleInstance.h"
+#include "platform/documents/PdfText.h"
 #include "platform/speech/EspeakVoiceSource.h"
 #include "platform/speech/SpeechSynthesizer.h"
 #include "platform/system/BundleInfo.h"
@@ -68,8 +69,13 @@ int Startup::main(int argc, char **argv)
     // A process of a parallel export: no options, no voice list, no window.
     if (argc == 2 && qstrcmp(argv[1], SpeechSynthesizer::renderWorkerOption()) == 0)
         return SpeechSynthesizer::runRenderWorker();
-    // Long exports are rendered by more processes of this very program.
+    // The process that reads a PDF's pages for the others.
+    if (argc == 2 && qstrcmp(argv[1], Documents::pdfWorkerOption) == 0)
+        return Documents::runPdfWorker();
+    // Long exports are rendered by more processes of this very program, and
+    // PDFs are read by one, out of harm's way.
     SpeechSynthesizer::setRenderProgram(u"/proc/self/exe"_s);
+    Documents::setPdfWorkerProgram(u"/proc/self/exe"_s);
     // Reading the voice list takes a while; it goes on while the rest starts.
     EspeakVoiceSource::prepare();
     CommandLine commandLine;

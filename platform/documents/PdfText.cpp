@@ -1,16 +1,16 @@
 #include "platform/documents/PdfText.h"
 
+#include "platform/documents/PdfPages.h"
+#include "platform/documents/PdfWorker.h"
+
 #include <QCoreApplication>
 #include <QHash>
 #include <QList>
 #include <QRectF>
 #include <QSet>
 
-#include <poppler-qt6.h>
-
 #include <algorithm>
 #include <cmath>
-#include <memory>
 #include <mutex>
 #include <numeric>
 
@@ -20,103 +20,8 @@ namespace Documents {
 
 namespace {
 
-// Poppler reports what it finds wrong in a file through one process-wide
-// function, by default to the debug output, and also about files it reads
-// well. Reads keep the first report made on their own thread: it is the
-// reason a damaged file gives.
-thread_local QString *firstComplaint = nullptr;
-
-void keepComplaint(const QString &message, const QVariant &)
-{
-    // "Syntax Error (1234): Illegal character": the words after the kind.
-    if (firstComplaint && firstComplaint->isEmpty()) {
-        const qsizetype kind = message.indexOf(u": ");
-        *firstComplaint = (kind < 0 ? message : message.mid(kind + 2)).trimmed();
-    }
-}
-
-class ComplaintScope
-{
-public:
-    ComplaintScope()
-    {
-        static std::once_flag once;
-        std::call_once(once, [] { Poppler::setDebugErrorFunction(keepComplaint, QVariant()); });
-        firstComplaint = &m_complaint;
-    }
-    ~ComplaintScope() { firstComplaint = nullptr; }
-    ComplaintScope(const ComplaintScope &) = delete;
-    ComplaintScope &operator=(const ComplaintScope &) = delete;
-
-    QString complaint() const { return m_complaint; }
-
-private:
-    QString m_complaint;
-};
-
-bool stopRequested(const QVariant &closure)
-{
-    return reinterpret_cast<const std::atomic_bool *>(closure.value<quintptr>())
-        ->load(std::memory_order_relaxed);
-}
-
-struct Line
-{
-    QString text;
-    QRectF box;
-    int page = 0;
-};
-
-struct Page
-{
-    QList<Line> lines;
-    qreal height = 0;
-};
-
-// A word as the editor should get it: ligatures apart into their letters,
-// control characters that broken font maps produce left out.
-void appendWord(QString &line, const QString &word)
-{
-    for (const QChar c : word) {
-        if (c.unicode() >= 0xFB00 && c.unicode() <= 0xFB06)
-            line += QString(c).normalized(QString::NormalizationForm_KC);
-        else if (c.category() != QChar::Other_Control)
-            line += c;
-    }
-}
-
-// Poppler's text layout gives the words of a page in reading order (the
-// columns of a page one after the other), each line's words linked to the
-// next. Page::text() instead gathers lines by their height on the page, so
-// that two columns interleave line by line.
-Page readPage(const Poppler::Page &source, int index, const Options &options)
-{
-    Page page;
-    page.height = source.pageSizeF().height();
-    const std::vector<std::unique_ptr<Poppler::TextBox>> words =
-        options.cancel ? source.textList(Poppler::Page::Rotate0, stopRequested,
-                                         QVariant::fromValue(quintptr(options.cancel)))
-                       : source.textList();
-    Line line;
-    line.page = index;
-    for (const std::unique_ptr<Poppler::TextBox> &word : words) {
-        line.box = line.text.isEmpty() ? word->boundingBox() : line.box | word->boundingBox();
-        appendWord(line.text, word->text());
-        if (word->nextWord()) {
-            if (word->hasSpaceAfter())
-                line.text += u' ';
-            continue;
-        }
-        line.text = line.text.trimmed();
-        if (!line.text.isEmpty())
-            page.lines.append(line);
-        line.text.clear();
-    }
-    line.text = line.text.trimmed();
-    if (!line.text.isEmpty())
-        page.lines.append(line);
-    return page;
-}
+using Pdf::Line;
+using Pdf::Page;
 
 // The text with each run of digits as one '#': a running header or footer
 // keeps its words from page to page while its page number changes.
@@ -354,43 +259,143 @@ Result tooLong(qsizetype limit)
         QCoreApplication::translate("PdfText", "its text is longer than %1 characters").arg(limit));
 }
 
+// The words for a read that stopped short, in this process's language.
+Result refusal(const Pdf::Failure &failure, const Options &options)
+{
+    using Kind = Pdf::Failure::Kind;
+    const int page = failure.page + 1;
+    const bool opening = failure.page < 0;
+    switch (failure.kind) {
+    case Kind::Damaged:
+        return damaged(failure.detail);
+    case Kind::Locked:
+        return passwordNeeded(options.password);
+    case Kind::Stopped:
+        return Result::stopped();
+    case Kind::Memory: {
+        const qint64 mebibytes = options.limits.maximumPageMemory / (1024 * 1024);
+        return Result::failure(
+            opening ? QCoreApplication::translate(
+                          "PdfText", "opening it needs more than the %1 MiB of memory allowed")
+                          .arg(mebibytes)
+                    : QCoreApplication::translate(
+                          "PdfText", "page %1 needs more than the %2 MiB of memory allowed")
+                          .arg(page)
+                          .arg(mebibytes));
+    }
+    case Kind::Time: {
+        const int seconds = options.limits.maximumPageSeconds;
+        return Result::failure(
+            opening ? QCoreApplication::translate(
+                          "PdfText", "opening it takes longer than the %1 seconds allowed")
+                          .arg(seconds)
+                    : QCoreApplication::translate(
+                          "PdfText", "page %1 takes longer than the %2 seconds allowed")
+                          .arg(page)
+                          .arg(seconds));
+    }
+    case Kind::Crashed:
+        return damaged(
+            opening ? QCoreApplication::translate("PdfText",
+                                                  "its reader ended with %1 while opening it")
+                          .arg(failure.detail)
+                    : QCoreApplication::translate("PdfText", "its reader ended with %1 on page %2")
+                          .arg(failure.detail)
+                          .arg(page));
+    case Kind::Unstarted:
+        return Result::failure(QCoreApplication::translate("PdfText", "cannot start its reader: %1")
+                                   .arg(failure.detail));
+    }
+    return damaged(failure.detail);
+}
+
+// Takes the pages as they are read, within the limits, and reports the share
+// read.
+class PageCollector
+{
+public:
+    explicit PageCollector(const Options &options)
+        : m_options(options)
+    {}
+
+    Pdf::PageSink sink()
+    {
+        return {[this](int count) { return opened(count); },
+                {},
+                [this](Page page) { return read(std::move(page)); }};
+    }
+
+    // Why the collector stopped the read, if it did.
+    const std::optional<Result> &verdict() const { return m_verdict; }
+    QList<Page> &pages() { return m_pages; }
+
+private:
+    bool opened(int count)
+    {
+        m_count = count;
+        if (count > m_options.limits.maximumPages)
+            m_verdict = Result::failure(
+                QCoreApplication::translate("PdfText", "it has %1 pages, more than the %2 allowed")
+                    .arg(count)
+                    .arg(m_options.limits.maximumPages));
+        return !m_verdict;
+    }
+
+    bool read(Page page)
+    {
+        for (const Line &line : std::as_const(page.lines))
+            m_read += line.text.size() + 1;
+        m_pages.append(std::move(page));
+        const qsizetype limit = m_options.limits.maximumText;
+        // Headers and footers are still in; they are a small share of a page.
+        if (m_read > limit + limit / 4 + 1024)
+            m_verdict = tooLong(limit);
+        else
+            m_options.report(double(m_pages.size()) / m_count);
+        if (!m_verdict && m_options.cancelled())
+            m_verdict = Result::stopped();
+        return !m_verdict;
+    }
+
+    const Options &m_options;
+    std::optional<Result> m_verdict;
+    QList<Page> m_pages;
+    int m_count = 0;
+    qsizetype m_read = 0;
+};
+
+std::mutex workerMutex;
+QString workerProgram;
+
+QString pdfWorkerProgram()
+{
+    std::lock_guard lock(workerMutex);
+    return workerProgram;
+}
+
 } // namespace
 
 Result readPdf(const QByteArray &bytes, const Options &options)
 {
-    ComplaintScope complaints;
-    // The password opens the document as its owner's or its reader's,
-    // whichever it is.
-    const std::unique_ptr<Poppler::Document> document =
-        Poppler::Document::loadFromData(bytes, options.password, options.password);
-    if (!document)
-        return damaged(complaints.complaint());
-    if (document->isLocked())
-        return passwordNeeded(options.password);
-
-    const int count = document->numPages();
-    if (count <= 0)
-        return damaged(complaints.complaint());
-    QList<Page> pages;
-    qsizetype read = 0;
-    for (int i = 0; i < count; ++i) {
-        if (options.cancelled())
-            return Result::stopped();
-        const std::unique_ptr<Poppler::Page> page = document->page(i);
-        if (!page)
-            return damaged(complaints.complaint());
-        pages.append(readPage(*page, i, options));
-        if (options.cancelled())
-            return Result::stopped();
-        for (const Line &line : std::as_const(pages.back().lines))
-            read += line.text.size() + 1;
-        // Headers and footers are still in; they are a small share of a page.
-        if (read > options.limits.maximumText + options.limits.maximumText / 4 + 1024)
-            return tooLong(options.limits.maximumText);
-        options.report(double(i + 1) / count);
+    // Poppler takes a longer one onto its stack, where it does not fit.
+    if (options.password.size() > maximumPasswordSize) {
+        Result result = Result::failure(
+            QCoreApplication::translate("PdfText", "the password is longer than %1 bytes")
+                .arg(maximumPasswordSize));
+        result.needsPassword = true;
+        return result;
     }
+    PageCollector collector(options);
+    const QString program = pdfWorkerProgram();
+    const std::optional<Pdf::Failure> failure =
+        program.isEmpty() ? Pdf::readPages(bytes, options, collector.sink())
+                          : Pdf::readPagesInWorker(program, bytes, options, collector.sink());
+    if (collector.verdict())
+        return *collector.verdict();
+    if (failure)
+        return refusal(*failure, options);
 
-    QList<Page> body = pages;
+    QList<Page> body = collector.pages();
     leaveOutRunningLines(body);
     QList<Line> lines;
     for (const Page &page : std::as_const(body))
@@ -398,7 +403,7 @@ Result readPdf(const QByteArray &bytes, const Options &options)
     // A document of nothing but lines that repeat on every page is its own
     // text; page numbers under scanned pages are not.
     if (lines.isEmpty()) {
-        for (const Page &page : std::as_const(pages)) {
+        for (const Page &page : std::as_const(collector.pages())) {
             for (const Line &line : page.lines) {
                 if (!isPageNumber(line.text))
                     lines.append(line);
@@ -413,6 +418,17 @@ Result readPdf(const QByteArray &bytes, const Options &options)
     if (text.size() > options.limits.maximumText)
         return tooLong(options.limits.maximumText);
     return Result::success(std::move(text));
+}
+
+void setPdfWorkerProgram(const QString &program)
+{
+    std::lock_guard lock(workerMutex);
+    workerProgram = program;
+}
+
+int runPdfWorker()
+{
+    return Pdf::runWorker();
 }
 
 } // namespace Documents
