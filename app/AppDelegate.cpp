@@ -31,6 +31,11 @@ AppDelegate::~AppDelegate()
     // The synthesizer must not report to a half-destroyed controller.
     if (m_speechSynth)
         m_speechSynth->setDelegate(nullptr);
+    // A document still being read is read for nobody: the program's end
+    // waits for the reading thread, which stops (and ends the process that
+    // reads a PDF) at once.
+    if (m_loadCancel)
+        m_loadCancel->store(true);
 }
 
 void AppDelegate::applicationDidFinishLaunching()
