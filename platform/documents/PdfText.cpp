@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QList>
 #include <QRectF>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
@@ -157,13 +158,107 @@ Join joinOf(const QString &paragraph, const QString &next)
     return next.front().isLetterOrNumber() ? Join::Compound : Join::Space;
 }
 
-// The lines in reading order as paragraphs. A list item, and a line in a
-// larger or smaller type, start one. Within a column a paragraph ends at a
-// gap larger than the usual distance between lines (measured against the
-// line height, so that small print counts the same) or before an indented
-// first line. Where the reading goes on in the next column or on
-// the next page, the paragraph goes on too, unless the line before it ended
-// a sentence short of the paragraph's width or the new line is indented.
+// ". . . . .", "·····", "……": the dots that lead a contents entry to its
+// page number.
+const QString leaderPattern = QStringLiteral("(?:(?:[.\u00B7]\\s?){4,}|\u2026{2,})");
+
+bool holdsLeader(const QString &text)
+{
+    static const QRegularExpression leader(leaderPattern);
+    return text.contains(leader);
+}
+
+// A contents entry ends with its leader and page number: what follows is
+// another entry, or the text after the contents.
+bool endsEntry(const QString &text)
+{
+    static const QRegularExpression entry(leaderPattern + u"\\s*\\S{0,8}$"_s);
+    return entry.match(text).hasMatch();
+}
+
+// Poppler reads the columns of a contents page one after the other: the
+// section numbers, then the titles with their leaders, then the page
+// numbers. Each entry is put together again, in its reading order, from the
+// pieces on its baseline: a short label just before the leader's line and
+// a page number just after it.
+void joinContentsEntries(QList<Line> &lines)
+{
+    // A contents page has a few dozen lines; a page of thousands has no
+    // contents to join, and would take long to look through.
+    if (lines.size() > 400)
+        return;
+    QList<bool> taken(lines.size(), false);
+    QList<std::optional<Line>> joined(lines.size());
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (taken[i] || !holdsLeader(lines[i].text))
+            continue;
+        Line entry = lines[i];
+        const qreal em = entry.box.height();
+        qsizetype before = -1;
+        qsizetype after = -1;
+        for (qsizetype j = 0; j < lines.size(); ++j) {
+            const Line &piece = lines[j];
+            if (j == i || taken[j] || std::abs(piece.box.bottom() - entry.box.bottom()) > em * 0.3)
+                continue;
+            const qreal gapBefore = entry.box.left() - piece.box.right();
+            const qreal gapAfter = piece.box.left() - entry.box.right();
+            if (gapBefore >= 0 && gapBefore < em * 2.5 && piece.text.size() <= 16 &&
+                !holdsLeader(piece.text) &&
+                (before < 0 || piece.box.right() > lines[before].box.right()))
+                before = j;
+            else if (gapAfter >= 0 && gapAfter < em * 2.5 && isPageNumber(piece.text) &&
+                     (after < 0 || piece.box.left() < lines[after].box.left()))
+                after = j;
+        }
+        qsizetype at = i;
+        for (const qsizetype j : {before, after}) {
+            if (j < 0)
+                continue;
+            taken[j] = true;
+            at = std::min(at, j);
+            entry.box |= lines[j].box;
+        }
+        if (before >= 0)
+            entry.text = lines[before].text + u' ' + entry.text;
+        if (after >= 0)
+            entry.text += u' ' + lines[after].text;
+        taken[i] = true;
+        joined[at] = entry;
+    }
+    QList<Line> result;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (joined[i])
+            result.append(*joined[i]);
+        else if (!taken[i])
+            result.append(lines[i]);
+    }
+    lines = result;
+}
+
+// The lower median: of steps, the few long ones are gaps; of heights, the
+// few large ones headings.
+qreal lowerMedian(QList<qreal> values, qreal otherwise)
+{
+    if (values.isEmpty())
+        return otherwise;
+    const qsizetype middle = (values.size() - 1) / 2;
+    std::nth_element(values.begin(), values.begin() + middle, values.end());
+    return values[middle];
+}
+
+// The lines in reading order as paragraphs. A list item, a line in a larger
+// or smaller type, and the line after a contents entry start one. Within a
+// column a paragraph ends at a gap larger than the usual distance between
+// lines (measured against the line height, so that small print counts the
+// same) or before an indented first line. Between lines further apart than
+// the lines of one paragraph ever are, a line that ends a sentence short of
+// its column ends its paragraph; in a document where hardly a line runs on
+// into the next (one line a paragraph, as many generators write), each such
+// line is a paragraph of its own.
+// Where the reading goes on in the next column or on the next page, the
+// paragraph goes on too, unless the line before it ended a sentence short
+// of the paragraph's width, or the new line is set in, heading-sized or
+// indented otherwise than the paragraph's lines before it.
 QStringList paragraphs(const QList<Line> &lines)
 {
     const auto step = [&lines](qsizetype i) {
@@ -172,20 +267,62 @@ QStringList paragraphs(const QList<Line> &lines)
         return lines[i].page != above.page ? 0.0 : (lines[i].box.top() - above.box.top()) / height;
     };
     QList<qreal> steps;
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const qreal s = step(i);
+    QList<qreal> heights;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        heights.append(lines[i].box.height());
+        const qreal s = i > 0 ? step(i) : 0;
         if (s > 0.3 && s < 4)
             steps.append(s);
     }
-    qreal usual = 1.2;
-    if (!steps.isEmpty()) {
-        // The lower median: gaps are the few long steps.
-        const qsizetype middle = (steps.size() - 1) / 2;
-        std::nth_element(steps.begin(), steps.begin() + middle, steps.end());
-        usual = steps[middle];
+    const qreal usual = lowerMedian(steps, 1.2);
+    const qreal body = lowerMedian(heights, 1);
+    // A step of more than this many line heights is more than the lines of
+    // one paragraph are ever apart.
+    constexpr qreal spacedOut = 1.3;
+
+    // The columns: runs of lines one below the other, with their edges. The
+    // right edge is the furthest that two lines reach, so that one line
+    // past the margin (a long name, a line of code) does not move it.
+    struct Column
+    {
+        qreal left = 0;
+        qreal right = 0;
+    };
+    QList<Column> columns;
+    QList<qsizetype> columnOf(lines.size());
+    QList<qreal> rights;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QRectF &box = lines[i].box;
+        if (i == 0 || step(i) <= 0.3)
+            columns.append({box.left(), 0});
+        columns.back().left = std::min(columns.back().left, box.left());
+        columnOf[i] = columns.size() - 1;
+        rights.append(box.right());
+        if (i + 1 < lines.size() && step(i + 1) > 0.3)
+            continue;
+        std::sort(rights.begin(), rights.end(), std::greater<>());
+        const auto shared =
+            std::adjacent_find(rights.begin(), rights.end(),
+                               [&box](qreal a, qreal b) { return a - b < box.height() * 0.5; });
+        columns.back().right = shared != rights.end() ? *shared : rights.front();
+        rights.clear();
     }
+    // A line of running text reaches (near) its column's right edge and
+    // goes on in the line below; in a document of one-line paragraphs hardly
+    // a line does.
+    const auto reaches = [&](qsizetype i) {
+        const Column &column = columns[columnOf[i]];
+        return lines[i].box.right() >= column.left + (column.right - column.left) * 0.85;
+    };
+    const auto runsOn = [&](qsizetype i) { return reaches(i) && !endsSentence(lines[i].text); };
+    qsizetype running = 0;
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i)
+        running += columnOf[i + 1] == columnOf[i] && runsOn(i);
+    const bool lineParagraphs = running * 4 < lines.size() - columns.size();
+
     QStringList result;
     QString paragraph;
+    qsizetype paragraphLines = 0;
     qreal width = 0;
     bool item = false;
     for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -197,25 +334,34 @@ QStringList paragraphs(const QList<Line> &lines)
         const bool below = i + 1 < lines.size() && step(i + 1) > 0.3;
         const bool beforeList = below && startsItem(lines[i + 1].text);
         const bool setIn = below && !beforeList && line.box.left() - lines[i + 1].box.left() > em;
-        bool starts = i == 0 || startsItem(line.text);
+        bool starts = i == 0 || startsItem(line.text) || endsEntry(lines[i - 1].text);
         if (!starts) {
             const Line &above = lines[i - 1];
             // A heading's type is larger than the text's, a note's smaller.
-            const qreal heights = line.box.height() / std::max<qreal>(above.box.height(), 1);
+            const qreal sizes = line.box.height() / std::max<qreal>(above.box.height(), 1);
             const qreal s = step(i);
             const bool endedShort = endsSentence(above.text) && above.box.width() < width * 0.75;
-            if (heights > 1.25 || heights < 0.8) {
+            if (sizes > 1.25 || sizes < 0.8) {
                 starts = true;
             } else if (s > 0.3) {
-                starts = s > usual * 1.3 || (!item && line.box.left() - above.box.left() > em &&
-                                             (setIn || beforeList || endedShort || !below));
+                starts = s > usual * 1.3 ||
+                         (s > spacedOut &&
+                          (lineParagraphs ? !runsOn(i - 1)
+                                          : endsSentence(above.text) && !reaches(i - 1))) ||
+                         (!item && line.box.left() - above.box.left() > em &&
+                          (setIn || beforeList || endedShort || !below));
             } else {
-                starts = (!item && setIn) || endedShort;
+                const qreal indent = line.box.left() - columns[columnOf[i]].left;
+                const qreal aboveIndent = above.box.left() - columns[columnOf[i - 1]].left;
+                starts = endedShort || line.box.height() > body * 1.2 ||
+                         (!item &&
+                          (setIn || (paragraphLines >= 2 && std::abs(indent - aboveIndent) > em)));
             }
         }
         if (starts && !paragraph.isEmpty()) {
             result.append(paragraph);
             paragraph.clear();
+            paragraphLines = 0;
             width = 0;
         }
         if (paragraph.isEmpty()) {
@@ -227,6 +373,7 @@ QStringList paragraphs(const QList<Line> &lines)
                 paragraph.chop(1);
             paragraph += (join == Join::Space ? u" "_s : QString()) + line.text;
         }
+        ++paragraphLines;
         width = std::max(width, line.box.width());
     }
     if (!paragraph.isEmpty())
@@ -398,8 +545,10 @@ Result readPdf(const QByteArray &bytes, const Options &options)
     QList<Page> body = collector.pages();
     leaveOutRunningLines(body);
     QList<Line> lines;
-    for (const Page &page : std::as_const(body))
+    for (Page &page : body) {
+        joinContentsEntries(page.lines);
         lines.append(page.lines);
+    }
     // A document of nothing but lines that repeat on every page is its own
     // text; page numbers under scanned pages are not.
     if (lines.isEmpty()) {

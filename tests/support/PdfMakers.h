@@ -19,15 +19,16 @@
 namespace PdfMakers {
 
 // A line of text with its baseline's start, in points from the page's top
-// left corner.
+// left corner, and its type's size.
 struct Text
 {
     qreal x;
     qreal y;
     QString text;
+    int size = 12;
 };
 
-// An A4 document, one page for each list of lines, in a 12 point font; with
+// An A4 document, one page for each list of lines, in DejaVu Serif; with
 // `asImages` each page is a picture of its lines, with no text layer.
 inline QByteArray textPdf(const QList<QList<Text>> &pages, bool asImages = false)
 {
@@ -46,10 +47,11 @@ inline QByteArray textPdf(const QList<QList<Text>> &pages, bool asImages = false
         QPainter imagePainter(&image);
         QPainter &target = asImages ? imagePainter : painter;
         QFont font(QStringLiteral("DejaVu Serif"));
-        font.setPixelSize(12);
-        target.setFont(font);
-        for (const Text &line : pages[i])
+        for (const Text &line : pages[i]) {
+            font.setPixelSize(line.size);
+            target.setFont(font);
             target.drawText(QPointF(line.x, line.y), line.text);
+        }
         imagePainter.end();
         if (asImages)
             painter.drawImage(QPointF(), image);

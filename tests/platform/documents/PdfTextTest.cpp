@@ -198,3 +198,63 @@ TEST(PdfText, CancelEndsTheWorkerAtOnce)
     EXPECT_TRUE(result.cancelled) << result.error.toStdString();
     expectNothingLeftBehind(descriptors, threads);
 }
+
+// Paragraphs as a page shows them: lines apart by larger gaps, one line a
+// paragraph; spaced-out lines whose paragraphs end in a short line; a
+// contents page whose section numbers Poppler reads as a column of their
+// own; and the first line of a page that is heading-sized, or indented
+// otherwise than the lines before it.
+TEST(PdfText, ParagraphsFollowGapsContentsEntriesAndPageStarts)
+{
+    const QString dots = u" . . . . . . . . . . . . . . . . . . . . "_s;
+    const struct
+    {
+        const char *name;
+        QList<QList<Text>> pages;
+        QString expected;
+    } rows[] = {
+        {"one line a paragraph",
+         {{{72, 100, u"The lamp was lit at dusk."_s},
+           {72, 124, u"Ships passed in the night without a sound."_s},
+           {72, 148, u"Nobody came."_s}}},
+         u"The lamp was lit at dusk.\n\nShips passed in the night without a sound.\n\nNobody came."_s},
+        {"spaced-out lines",
+         {{{72, 100, u"The keeper kept a careful log of every ship that passed"_s},
+           {72, 128, u"the point, as his father had done."_s},
+           {72, 156, u"In the winter the storms came in from the west and"_s},
+           {72, 184, u"the lamp burned all night."_s}}},
+         u"The keeper kept a careful log of every ship that passed the point, as his father had "
+         u"done.\n\nIn the winter the storms came in from the west and the lamp burned all night."_s},
+        {"contents",
+         {{{72, 60, u"Contents"_s, 16},
+           {72, 100, u"1"_s, 14},
+           {96, 100, u"The lighthouse"_s + dots + u'1', 14},
+           {90, 120, u"1.1"_s},
+           {126, 120, u"The keeper"_s + dots + u'2'},
+           {90, 138, u"1.2"_s},
+           {126, 138, u"The storms"_s + dots + u'3'},
+           {72, 160, u"2"_s, 14},
+           {96, 160, u"Index"_s + dots + u'4', 14}},
+          {{72, 60, u"1 The lighthouse"_s, 16}, {72, 100, u"It stood on the point."_s}}},
+         u"Contents\n\n1 The lighthouse"_s + dots + u"1\n\n1.1 The keeper"_s + dots +
+             u"2\n\n1.2 The storms"_s + dots + u"3\n\n2 Index"_s + dots +
+             u"4\n\n1 The lighthouse\n\nIt stood on the point."_s},
+        {"page starts",
+         {{{72, 100, u"The keeper wrote in his log every night, and what he"_s},
+           {72, 116, u"wrote was this:"_s},
+           {108, 132, u"the lamp is lit, the sea is calm, and"_s},
+           {108, 148, u"no ship has passed the point since noon"_s}},
+          {{72, 60, u"The weather turned before dawn and the keeper"_s},
+           {72, 76, u"climbed the stairs to the lamp room and the"_s}},
+          {{72, 60, u"The next night"_s, 15}, {72, 90, u"It rained."_s}}},
+         u"The keeper wrote in his log every night, and what he wrote was this:\n\nthe lamp is "
+         u"lit, the sea is calm, and no ship has passed the point since noon\n\nThe weather turned "
+         u"before dawn and the keeper climbed the stairs to the lamp room and the\n\nThe next "
+         u"night\n\nIt rained."_s},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        const Documents::Result result = Documents::readPdf(PdfMakers::textPdf(row.pages), {});
+        EXPECT_EQ(result.text.value_or(result.error), row.expected);
+    }
+}
