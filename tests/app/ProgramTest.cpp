@@ -321,6 +321,17 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
          {},
          1,
          u"same file"_s},
+        // A page that asks for gigabytes, and a password that Poppler would
+        // take onto its stack, where it does not fit.
+        {{out, u"-"_s},
+         PdfMakers::handMadePdf(PdfMakers::deflated(QByteArray("q ").repeated(1000000)), 1, true),
+         1,
+         u"page 1 needs more than the 512 MiB of memory allowed"_s},
+        {{out, u"--password"_s, QString(128, u'p'), u"-"_s},
+         PdfMakers::encryptedPdf(PdfMakers::textPdf({{{72, 100, u"Locked."_s}}}), u"user"_s,
+                                 u"owner"_s),
+         1,
+         u"the password is longer than 127 bytes"_s},
         // A full disk; an encoder's failure may come only when it is closed.
         {{out, u"-"_s}, speech, 1, out, fullDisk},
         {{dir.filePath(u"full.ogg"_s), u"--timings"_s, dir.filePath(u"full.vtt"_s), u"-"_s},
@@ -341,6 +352,7 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"in.txt"_s});
     EXPECT_EQ(TestSupport::contents(input), said);
+    EXPECT_EQ(markedProcesses(), 0);
 }
 
 // The same text rendered with other settings: a higher pitch is heard
