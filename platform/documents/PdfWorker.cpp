@@ -2,6 +2,7 @@
 
 #include "platform/documents/PdfText.h"
 #include "platform/process/Process.h"
+#include "platform/system/SystemError.h"
 #include "platform/system/TextFile.h"
 
 #include <QDataStream>
@@ -283,7 +284,7 @@ std::optional<Failure> readPagesInWorker(const QString &program, const QByteArra
         // A short wait, so that Cancel ends the worker at once.
         const int polled = ::poll(&ready, 1, 50);
         if (polled < 0 && errno != EINTR)
-            break;
+            return Failure{Failure::Kind::Crashed, systemError(), reading()};
         if (polled <= 0) {
             if (quiet.hasExpired(patience))
                 return Failure{Failure::Kind::Time, {}, reading()};
