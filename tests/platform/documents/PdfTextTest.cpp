@@ -155,6 +155,12 @@ TEST(PdfText, AWorkerPastItsLimitsRefusesTheDocumentAndLeavesNothingBehind)
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
+#ifdef __SANITIZE_ADDRESS__
+        // The address sanitizer reserves its heap up front, out of reach of
+        // an address-space limit.
+        if (row.error.contains(u"memory"))
+            continue;
+#endif
         const WorkerScope scope(true, row.program);
         Documents::Options options;
         options.limits.maximumPageMemory = 64 * 1024 * 1024;
