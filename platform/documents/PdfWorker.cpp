@@ -17,7 +17,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <string.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -134,12 +133,6 @@ std::optional<Failure> decodeFailure(const QByteArray &payload)
     return failure;
 }
 
-QString signalName(int number)
-{
-    const char *abbreviation = ::sigabbrev_np(number);
-    return abbreviation ? u"SIG"_s + QString::fromLatin1(abbreviation) : u"signal %1"_s.arg(number);
-}
-
 // The worker as the parent holds it: ended and reaped when let go, so that
 // no child, descriptor or thread outlives the read.
 class Session
@@ -195,7 +188,7 @@ public:
             return {Failure::Kind::Time, {}, page};
         if (status == SIGABRT && (said.contains("Out of memory") || said.contains("bad_alloc")))
             return {Failure::Kind::Memory, {}, page};
-        return {Failure::Kind::Crashed, signalName(status), page};
+        return {Failure::Kind::Crashed, Process::signalName(status), page};
     }
 
 private:

@@ -13,8 +13,6 @@
 #include <cstring>
 #include <iterator>
 
-#include <string.h>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -118,12 +116,6 @@ qsizetype cutNear(const QString &text, qsizetype lowest, qsizetype wanted, qsize
         text.at(cut).isLowSurrogate())
         ++cut;
     return cut;
-}
-
-QString signalName(int number)
-{
-    const char *abbreviation = ::sigabbrev_np(number);
-    return abbreviation ? u"SIG"_s + QString::fromLatin1(abbreviation) : u"signal %1"_s.arg(number);
 }
 
 // The last line a worker wrote to its standard error, for its failure report.
@@ -397,7 +389,7 @@ void ParallelRender::serve()
             process->terminationReason() == Process::TerminationReason::UncaughtSignal
                 ? QCoreApplication::translate("ParallelRender",
                                               "a rendering process was ended by %1")
-                      .arg(signalName(process->terminationStatus()))
+                      .arg(Process::signalName(process->terminationStatus()))
                 : QCoreApplication::translate("ParallelRender",
                                               "a rendering process ended with exit status %1")
                       .arg(process->terminationStatus());
