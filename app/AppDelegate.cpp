@@ -43,7 +43,9 @@ AppDelegate::AppDelegate(QObject *parent)
 
 AppDelegate::~AppDelegate()
 {
-    // A document still being read is not waited for on the way out.
+    // A document still being read is read for nobody: the program's end
+    // waits for the reading thread, which stops (and ends the process that
+    // reads a PDF) at once.
     if (m_loadCancel)
         m_loadCancel->store(true);
 }

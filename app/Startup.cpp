@@ -5,6 +5,7 @@
 #include "controls/Controls.h"
 #include "platform/application/Application.h"
 #include "platform/application/SingleInstance.h"
+#include "platform/documents/PdfText.h"
 #include "platform/speech/EspeakVoiceSource.h"
 #include "platform/speech/SpeechSynthesizer.h"
 #include "platform/system/BundleInfo.h"
@@ -102,14 +103,19 @@ int Startup::main(int argc, char **argv)
     // A process of a parallel export: no options, no voice list, no window.
     if (argc == 2 && qstrcmp(argv[1], SpeechSynthesizer::renderWorkerOption()) == 0)
         return SpeechSynthesizer::runRenderWorker();
+    // The process that reads a PDF's pages for the others.
+    if (argc == 2 && qstrcmp(argv[1], Documents::pdfWorkerOption) == 0)
+        return Documents::runPdfWorker();
     // A file that grows past the process's limit (ulimit -f) fails to write
     // as on a full disk, rather than ending the process with nothing said
     // (and the window with the person's text).
     std::signal(SIGXFSZ, SIG_IGN);
     // Before the engine thread starts, which reads the voice list quietly.
     StandardError::takeOver();
-    // Long exports are rendered by more processes of this very program.
+    // Long exports are rendered by more processes of this very program, and
+    // PDFs are read by one, out of harm's way.
     SpeechSynthesizer::setRenderProgram(u"/proc/self/exe"_s);
+    Documents::setPdfWorkerProgram(u"/proc/self/exe"_s);
     // Reading the voice list takes a while; it goes on while the rest starts.
     EspeakVoiceSource::prepare();
     CommandLine commandLine;

@@ -25,6 +25,12 @@ struct Limits
     int maximumEntries = 10000;
     // Elements within elements in a document's XML.
     int maximumDepth = 256;
+    // A PDF's pages; and what reading one page may take in the worker
+    // process (PdfText.h): processor time, and memory beyond the worker's
+    // own with the document in it.
+    int maximumPages = 20000;
+    int maximumPageSeconds = 10;
+    qint64 maximumPageMemory = 512 * 1024 * 1024;
 };
 
 struct Options

@@ -1,16 +1,17 @@
 #include "platform/documents/PdfText.h"
 
+#include "platform/documents/PdfPages.h"
+#include "platform/documents/PdfWorker.h"
+
 #include <QCoreApplication>
 #include <QHash>
 #include <QList>
 #include <QRectF>
+#include <QRegularExpression>
 #include <QSet>
-
-#include <poppler-qt6.h>
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 #include <mutex>
 #include <numeric>
 
@@ -20,103 +21,8 @@ namespace Documents {
 
 namespace {
 
-// Poppler reports what it finds wrong in a file through one process-wide
-// function, by default to the debug output, and also about files it reads
-// well. Reads keep the first report made on their own thread: it is the
-// reason a damaged file gives.
-thread_local QString *firstComplaint = nullptr;
-
-void keepComplaint(const QString &message, const QVariant &)
-{
-    // "Syntax Error (1234): Illegal character": the words after the kind.
-    if (firstComplaint && firstComplaint->isEmpty()) {
-        const qsizetype kind = message.indexOf(u": ");
-        *firstComplaint = (kind < 0 ? message : message.mid(kind + 2)).trimmed();
-    }
-}
-
-class ComplaintScope
-{
-public:
-    ComplaintScope()
-    {
-        static std::once_flag once;
-        std::call_once(once, [] { Poppler::setDebugErrorFunction(keepComplaint, QVariant()); });
-        firstComplaint = &m_complaint;
-    }
-    ~ComplaintScope() { firstComplaint = nullptr; }
-    ComplaintScope(const ComplaintScope &) = delete;
-    ComplaintScope &operator=(const ComplaintScope &) = delete;
-
-    QString complaint() const { return m_complaint; }
-
-private:
-    QString m_complaint;
-};
-
-bool stopRequested(const QVariant &closure)
-{
-    return reinterpret_cast<const std::atomic_bool *>(closure.value<quintptr>())
-        ->load(std::memory_order_relaxed);
-}
-
-struct Line
-{
-    QString text;
-    QRectF box;
-    int page = 0;
-};
-
-struct Page
-{
-    QList<Line> lines;
-    qreal height = 0;
-};
-
-// A word as the editor should get it: ligatures apart into their letters,
-// control characters that broken font maps produce left out.
-void appendWord(QString &line, const QString &word)
-{
-    for (const QChar c : word) {
-        if (c.unicode() >= 0xFB00 && c.unicode() <= 0xFB06)
-            line += QString(c).normalized(QString::NormalizationForm_KC);
-        else if (c.category() != QChar::Other_Control)
-            line += c;
-    }
-}
-
-// Poppler's text layout gives the words of a page in reading order (the
-// columns of a page one after the other), each line's words linked to the
-// next. Page::text() instead gathers lines by their height on the page, so
-// that two columns interleave line by line.
-Page readPage(const Poppler::Page &source, int index, const Options &options)
-{
-    Page page;
-    page.height = source.pageSizeF().height();
-    const std::vector<std::unique_ptr<Poppler::TextBox>> words =
-        options.cancel ? source.textList(Poppler::Page::Rotate0, stopRequested,
-                                         QVariant::fromValue(quintptr(options.cancel)))
-                       : source.textList();
-    Line line;
-    line.page = index;
-    for (const std::unique_ptr<Poppler::TextBox> &word : words) {
-        line.box = line.text.isEmpty() ? word->boundingBox() : line.box | word->boundingBox();
-        appendWord(line.text, word->text());
-        if (word->nextWord()) {
-            if (word->hasSpaceAfter())
-                line.text += u' ';
-            continue;
-        }
-        line.text = line.text.trimmed();
-        if (!line.text.isEmpty())
-            page.lines.append(line);
-        line.text.clear();
-    }
-    line.text = line.text.trimmed();
-    if (!line.text.isEmpty())
-        page.lines.append(line);
-    return page;
-}
+using Pdf::Line;
+using Pdf::Page;
 
 // The text with each run of digits as one '#': a running header or footer
 // keeps its words from page to page while its page number changes.
@@ -252,13 +158,107 @@ Join joinOf(const QString &paragraph, const QString &next)
     return next.front().isLetterOrNumber() ? Join::Compound : Join::Space;
 }
 
-// The lines in reading order as paragraphs. A list item, and a line in a
-// larger or smaller type, start one. Within a column a paragraph ends at a
-// gap larger than the usual distance between lines (measured against the
-// line height, so that small print counts the same) or before an indented
-// first line. Where the reading goes on in the next column or on
-// the next page, the paragraph goes on too, unless the line before it ended
-// a sentence short of the paragraph's width or the new line is indented.
+// ". . . . .", "·····", "……": the dots that lead a contents entry to its
+// page number.
+const QString leaderPattern = QStringLiteral("(?:(?:[.\u00B7]\\s?){4,}|\u2026{2,})");
+
+bool holdsLeader(const QString &text)
+{
+    static const QRegularExpression leader(leaderPattern);
+    return text.contains(leader);
+}
+
+// A contents entry ends with its leader and page number: what follows is
+// another entry, or the text after the contents.
+bool endsEntry(const QString &text)
+{
+    static const QRegularExpression entry(leaderPattern + u"\\s*\\S{0,8}$"_s);
+    return entry.match(text).hasMatch();
+}
+
+// Poppler reads the columns of a contents page one after the other: the
+// section numbers, then the titles with their leaders, then the page
+// numbers. Each entry is put together again, in its reading order, from the
+// pieces on its baseline: a short label just before the leader's line and
+// a page number just after it.
+void joinContentsEntries(QList<Line> &lines)
+{
+    // A contents page has a few dozen lines; a page of thousands has no
+    // contents to join, and would take long to look through.
+    if (lines.size() > 400)
+        return;
+    QList<bool> taken(lines.size(), false);
+    QList<std::optional<Line>> joined(lines.size());
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (taken[i] || !holdsLeader(lines[i].text))
+            continue;
+        Line entry = lines[i];
+        const qreal em = entry.box.height();
+        qsizetype before = -1;
+        qsizetype after = -1;
+        for (qsizetype j = 0; j < lines.size(); ++j) {
+            const Line &piece = lines[j];
+            if (j == i || taken[j] || std::abs(piece.box.bottom() - entry.box.bottom()) > em * 0.3)
+                continue;
+            const qreal gapBefore = entry.box.left() - piece.box.right();
+            const qreal gapAfter = piece.box.left() - entry.box.right();
+            if (gapBefore >= 0 && gapBefore < em * 2.5 && piece.text.size() <= 16 &&
+                !holdsLeader(piece.text) &&
+                (before < 0 || piece.box.right() > lines[before].box.right()))
+                before = j;
+            else if (gapAfter >= 0 && gapAfter < em * 2.5 && isPageNumber(piece.text) &&
+                     (after < 0 || piece.box.left() < lines[after].box.left()))
+                after = j;
+        }
+        qsizetype at = i;
+        for (const qsizetype j : {before, after}) {
+            if (j < 0)
+                continue;
+            taken[j] = true;
+            at = std::min(at, j);
+            entry.box |= lines[j].box;
+        }
+        if (before >= 0)
+            entry.text = lines[before].text + u' ' + entry.text;
+        if (after >= 0)
+            entry.text += u' ' + lines[after].text;
+        taken[i] = true;
+        joined[at] = entry;
+    }
+    QList<Line> result;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (joined[i])
+            result.append(*joined[i]);
+        else if (!taken[i])
+            result.append(lines[i]);
+    }
+    lines = result;
+}
+
+// The lower median: of steps, the few long ones are gaps; of heights, the
+// few large ones headings.
+qreal lowerMedian(QList<qreal> values, qreal otherwise)
+{
+    if (values.isEmpty())
+        return otherwise;
+    const qsizetype middle = (values.size() - 1) / 2;
+    std::nth_element(values.begin(), values.begin() + middle, values.end());
+    return values[middle];
+}
+
+// The lines in reading order as paragraphs. A list item, a line in a larger
+// or smaller type, and the line after a contents entry start one. Within a
+// column a paragraph ends at a gap larger than the usual distance between
+// lines (measured against the line height, so that small print counts the
+// same) or before an indented first line. Between lines further apart than
+// the lines of one paragraph ever are, a line that ends a sentence short of
+// its column ends its paragraph; in a document where hardly a line runs on
+// into the next (one line a paragraph, as many generators write), each such
+// line is a paragraph of its own.
+// Where the reading goes on in the next column or on the next page, the
+// paragraph goes on too, unless the line before it ended a sentence short
+// of the paragraph's width, or the new line is set in, heading-sized or
+// indented otherwise than the paragraph's lines before it.
 QStringList paragraphs(const QList<Line> &lines)
 {
     const auto step = [&lines](qsizetype i) {
@@ -267,20 +267,62 @@ QStringList paragraphs(const QList<Line> &lines)
         return lines[i].page != above.page ? 0.0 : (lines[i].box.top() - above.box.top()) / height;
     };
     QList<qreal> steps;
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const qreal s = step(i);
+    QList<qreal> heights;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        heights.append(lines[i].box.height());
+        const qreal s = i > 0 ? step(i) : 0;
         if (s > 0.3 && s < 4)
             steps.append(s);
     }
-    qreal usual = 1.2;
-    if (!steps.isEmpty()) {
-        // The lower median: gaps are the few long steps.
-        const qsizetype middle = (steps.size() - 1) / 2;
-        std::nth_element(steps.begin(), steps.begin() + middle, steps.end());
-        usual = steps[middle];
+    const qreal usual = lowerMedian(steps, 1.2);
+    const qreal body = lowerMedian(heights, 1);
+    // A step of more than this many line heights is more than the lines of
+    // one paragraph are ever apart.
+    constexpr qreal spacedOut = 1.3;
+
+    // The columns: runs of lines one below the other, with their edges. The
+    // right edge is the furthest that two lines reach, so that one line
+    // past the margin (a long name, a line of code) does not move it.
+    struct Column
+    {
+        qreal left = 0;
+        qreal right = 0;
+    };
+    QList<Column> columns;
+    QList<qsizetype> columnOf(lines.size());
+    QList<qreal> rights;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QRectF &box = lines[i].box;
+        if (i == 0 || step(i) <= 0.3)
+            columns.append({box.left(), 0});
+        columns.back().left = std::min(columns.back().left, box.left());
+        columnOf[i] = columns.size() - 1;
+        rights.append(box.right());
+        if (i + 1 < lines.size() && step(i + 1) > 0.3)
+            continue;
+        std::sort(rights.begin(), rights.end(), std::greater<>());
+        const auto shared =
+            std::adjacent_find(rights.begin(), rights.end(),
+                               [&box](qreal a, qreal b) { return a - b < box.height() * 0.5; });
+        columns.back().right = shared != rights.end() ? *shared : rights.front();
+        rights.clear();
     }
+    // A line of running text reaches (near) its column's right edge and
+    // goes on in the line below; in a document of one-line paragraphs hardly
+    // a line does.
+    const auto reaches = [&](qsizetype i) {
+        const Column &column = columns[columnOf[i]];
+        return lines[i].box.right() >= column.left + (column.right - column.left) * 0.85;
+    };
+    const auto runsOn = [&](qsizetype i) { return reaches(i) && !endsSentence(lines[i].text); };
+    qsizetype running = 0;
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i)
+        running += columnOf[i + 1] == columnOf[i] && runsOn(i);
+    const bool lineParagraphs = running * 4 < lines.size() - columns.size();
+
     QStringList result;
     QString paragraph;
+    qsizetype paragraphLines = 0;
     qreal width = 0;
     bool item = false;
     for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -292,25 +334,34 @@ QStringList paragraphs(const QList<Line> &lines)
         const bool below = i + 1 < lines.size() && step(i + 1) > 0.3;
         const bool beforeList = below && startsItem(lines[i + 1].text);
         const bool setIn = below && !beforeList && line.box.left() - lines[i + 1].box.left() > em;
-        bool starts = i == 0 || startsItem(line.text);
+        bool starts = i == 0 || startsItem(line.text) || endsEntry(lines[i - 1].text);
         if (!starts) {
             const Line &above = lines[i - 1];
             // A heading's type is larger than the text's, a note's smaller.
-            const qreal heights = line.box.height() / std::max<qreal>(above.box.height(), 1);
+            const qreal sizes = line.box.height() / std::max<qreal>(above.box.height(), 1);
             const qreal s = step(i);
             const bool endedShort = endsSentence(above.text) && above.box.width() < width * 0.75;
-            if (heights > 1.25 || heights < 0.8) {
+            if (sizes > 1.25 || sizes < 0.8) {
                 starts = true;
             } else if (s > 0.3) {
-                starts = s > usual * 1.3 || (!item && line.box.left() - above.box.left() > em &&
-                                             (setIn || beforeList || endedShort || !below));
+                starts = s > usual * 1.3 ||
+                         (s > spacedOut &&
+                          (lineParagraphs ? !runsOn(i - 1)
+                                          : endsSentence(above.text) && !reaches(i - 1))) ||
+                         (!item && line.box.left() - above.box.left() > em &&
+                          (setIn || beforeList || endedShort || !below));
             } else {
-                starts = (!item && setIn) || endedShort;
+                const qreal indent = line.box.left() - columns[columnOf[i]].left;
+                const qreal aboveIndent = above.box.left() - columns[columnOf[i - 1]].left;
+                starts = endedShort || line.box.height() > body * 1.2 ||
+                         (!item &&
+                          (setIn || (paragraphLines >= 2 && std::abs(indent - aboveIndent) > em)));
             }
         }
         if (starts && !paragraph.isEmpty()) {
             result.append(paragraph);
             paragraph.clear();
+            paragraphLines = 0;
             width = 0;
         }
         if (paragraph.isEmpty()) {
@@ -322,6 +373,7 @@ QStringList paragraphs(const QList<Line> &lines)
                 paragraph.chop(1);
             paragraph += (join == Join::Space ? u" "_s : QString()) + line.text;
         }
+        ++paragraphLines;
         width = std::max(width, line.box.width());
     }
     if (!paragraph.isEmpty())
@@ -354,51 +406,153 @@ Result tooLong(qsizetype limit)
         QCoreApplication::translate("PdfText", "its text is longer than %1 characters").arg(limit));
 }
 
+// The words for a read that stopped short, in this process's language.
+Result refusal(const Pdf::Failure &failure, const Options &options)
+{
+    using Kind = Pdf::Failure::Kind;
+    const int page = failure.page + 1;
+    const bool opening = failure.page < 0;
+    switch (failure.kind) {
+    case Kind::Damaged:
+        return damaged(failure.detail);
+    case Kind::Locked:
+        return passwordNeeded(options.password);
+    case Kind::Stopped:
+        return Result::stopped();
+    case Kind::Memory: {
+        const qint64 mebibytes = options.limits.maximumPageMemory / (1024 * 1024);
+        return Result::failure(
+            opening ? QCoreApplication::translate(
+                          "PdfText", "opening it needs more than the %1 MiB of memory allowed")
+                          .arg(mebibytes)
+                    : QCoreApplication::translate(
+                          "PdfText", "page %1 needs more than the %2 MiB of memory allowed")
+                          .arg(page)
+                          .arg(mebibytes));
+    }
+    case Kind::Time: {
+        const int seconds = options.limits.maximumPageSeconds;
+        return Result::failure(
+            opening ? QCoreApplication::translate(
+                          "PdfText", "opening it takes longer than the %1 seconds allowed")
+                          .arg(seconds)
+                    : QCoreApplication::translate(
+                          "PdfText", "page %1 takes longer than the %2 seconds allowed")
+                          .arg(page)
+                          .arg(seconds));
+    }
+    case Kind::Crashed:
+        return damaged(
+            opening ? QCoreApplication::translate("PdfText",
+                                                  "its reader ended with %1 while opening it")
+                          .arg(failure.detail)
+                    : QCoreApplication::translate("PdfText", "its reader ended with %1 on page %2")
+                          .arg(failure.detail)
+                          .arg(page));
+    case Kind::Unstarted:
+        return Result::failure(QCoreApplication::translate("PdfText", "cannot start its reader: %1")
+                                   .arg(failure.detail));
+    }
+    return damaged(failure.detail);
+}
+
+// Takes the pages as they are read, within the limits, and reports the share
+// read.
+class PageCollector
+{
+public:
+    explicit PageCollector(const Options &options)
+        : m_options(options)
+    {}
+
+    Pdf::PageSink sink()
+    {
+        return {[this](int count) { return opened(count); },
+                {},
+                [this](Page page) { return read(std::move(page)); }};
+    }
+
+    // Why the collector stopped the read, if it did.
+    const std::optional<Result> &verdict() const { return m_verdict; }
+    QList<Page> &pages() { return m_pages; }
+
+private:
+    bool opened(int count)
+    {
+        m_count = count;
+        if (count > m_options.limits.maximumPages)
+            m_verdict = Result::failure(
+                QCoreApplication::translate("PdfText", "it has %1 pages, more than the %2 allowed")
+                    .arg(count)
+                    .arg(m_options.limits.maximumPages));
+        return !m_verdict;
+    }
+
+    bool read(Page page)
+    {
+        for (const Line &line : std::as_const(page.lines))
+            m_read += line.text.size() + 1;
+        m_pages.append(std::move(page));
+        const qsizetype limit = m_options.limits.maximumText;
+        // Headers and footers are still in; they are a small share of a page.
+        if (m_read > limit + limit / 4 + 1024)
+            m_verdict = tooLong(limit);
+        else
+            m_options.report(double(m_pages.size()) / m_count);
+        if (!m_verdict && m_options.cancelled())
+            m_verdict = Result::stopped();
+        return !m_verdict;
+    }
+
+    const Options &m_options;
+    std::optional<Result> m_verdict;
+    QList<Page> m_pages;
+    int m_count = 0;
+    qsizetype m_read = 0;
+};
+
+std::mutex workerMutex;
+QString workerProgram;
+
+QString pdfWorkerProgram()
+{
+    std::lock_guard lock(workerMutex);
+    return workerProgram;
+}
+
 } // namespace
 
 Result readPdf(const QByteArray &bytes, const Options &options)
 {
-    ComplaintScope complaints;
-    // The password opens the document as its owner's or its reader's,
-    // whichever it is.
-    const std::unique_ptr<Poppler::Document> document =
-        Poppler::Document::loadFromData(bytes, options.password, options.password);
-    if (!document)
-        return damaged(complaints.complaint());
-    if (document->isLocked())
-        return passwordNeeded(options.password);
-
-    const int count = document->numPages();
-    if (count <= 0)
-        return damaged(complaints.complaint());
-    QList<Page> pages;
-    qsizetype read = 0;
-    for (int i = 0; i < count; ++i) {
-        if (options.cancelled())
-            return Result::stopped();
-        const std::unique_ptr<Poppler::Page> page = document->page(i);
-        if (!page)
-            return damaged(complaints.complaint());
-        pages.append(readPage(*page, i, options));
-        if (options.cancelled())
-            return Result::stopped();
-        for (const Line &line : std::as_const(pages.back().lines))
-            read += line.text.size() + 1;
-        // Headers and footers are still in; they are a small share of a page.
-        if (read > options.limits.maximumText + options.limits.maximumText / 4 + 1024)
-            return tooLong(options.limits.maximumText);
-        options.report(double(i + 1) / count);
+    // Poppler takes a longer one onto its stack, where it does not fit.
+    if (options.password.size() > maximumPasswordSize) {
+        Result result = Result::failure(
+            QCoreApplication::translate("PdfText", "the password is longer than %1 bytes")
+                .arg(maximumPasswordSize));
+        result.needsPassword = true;
+        return result;
     }
+    PageCollector collector(options);
+    const QString program = pdfWorkerProgram();
+    const std::optional<Pdf::Failure> failure =
+        program.isEmpty() ? Pdf::readPages(bytes, options, collector.sink())
+                          : Pdf::readPagesInWorker(program, bytes, options, collector.sink());
+    if (collector.verdict())
+        return *collector.verdict();
+    if (failure)
+        return refusal(*failure, options);
 
-    QList<Page> body = pages;
+    QList<Page> body = collector.pages();
     leaveOutRunningLines(body);
     QList<Line> lines;
-    for (const Page &page : std::as_const(body))
+    for (Page &page : body) {
+        joinContentsEntries(page.lines);
         lines.append(page.lines);
+    }
     // A document of nothing but lines that repeat on every page is its own
     // text; page numbers under scanned pages are not.
     if (lines.isEmpty()) {
-        for (const Page &page : std::as_const(pages)) {
+        for (const Page &page : std::as_const(collector.pages())) {
             for (const Line &line : page.lines) {
                 if (!isPageNumber(line.text))
                     lines.append(line);
@@ -413,6 +567,17 @@ Result readPdf(const QByteArray &bytes, const Options &options)
     if (text.size() > options.limits.maximumText)
         return tooLong(options.limits.maximumText);
     return Result::success(std::move(text));
+}
+
+void setPdfWorkerProgram(const QString &program)
+{
+    std::lock_guard lock(workerMutex);
+    workerProgram = program;
+}
+
+int runPdfWorker()
+{
+    return Pdf::runWorker();
 }
 
 } // namespace Documents

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <spawn.h>
+#include <string.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -318,6 +319,12 @@ Process::TerminationReason Process::terminationReason() const
 {
     std::lock_guard lock(m_mutex);
     return m_terminationReason;
+}
+
+QString Process::signalName(int number)
+{
+    const char *abbreviation = ::sigabbrev_np(number);
+    return abbreviation ? u"SIG"_s + QString::fromLatin1(abbreviation) : u"signal %1"_s.arg(number);
 }
 
 bool Process::terminate()

@@ -65,6 +65,9 @@ public:
     int terminationStatus() const;
     TerminationReason terminationReason() const;
 
+    // "SIGSEGV" for SIGSEGV, as a failure report names how a child ended.
+    static QString signalName(int number);
+
     // Sends SIGTERM while the child is running. Once it has been reaped its
     // pid may belong to another process, so nothing is sent: returns false.
     bool terminate();

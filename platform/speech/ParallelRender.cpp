@@ -18,8 +18,6 @@
 #include <iterator>
 #include <limits>
 
-#include <string.h>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -128,12 +126,6 @@ qsizetype cutNear(const QString &text, qsizetype lowest, qsizetype wanted, qsize
     if (space >= 0)
         return space;
     return TextPieces::cutBetweenWords(text, lowest, lowest, std::min(wanted, text.size()));
-}
-
-QString signalName(int number)
-{
-    const char *abbreviation = ::sigabbrev_np(number);
-    return abbreviation ? u"SIG"_s + QString::fromLatin1(abbreviation) : u"signal %1"_s.arg(number);
 }
 
 // The last line a worker wrote to its standard error, for its failure report.
@@ -406,7 +398,7 @@ void ParallelRender::serve()
             process->terminationReason() == Process::TerminationReason::UncaughtSignal
                 ? QCoreApplication::translate("ParallelRender",
                                               "a rendering process was ended by %1")
-                      .arg(signalName(process->terminationStatus()))
+                      .arg(Process::signalName(process->terminationStatus()))
                 : QCoreApplication::translate("ParallelRender",
                                               "a rendering process ended with exit status %1")
                       .arg(process->terminationStatus());

@@ -566,6 +566,42 @@
         <source>no text to read: the pages are images</source>
         <translation>kein Text zum Vorlesen: die Seiten sind Bilder</translation>
     </message>
+    <message>
+        <source>opening it needs more than the %1 MiB of memory allowed</source>
+        <translation>das Öffnen braucht mehr als die erlaubten %1 MiB Speicher</translation>
+    </message>
+    <message>
+        <source>page %1 needs more than the %2 MiB of memory allowed</source>
+        <translation>Seite %1 braucht mehr als die erlaubten %2 MiB Speicher</translation>
+    </message>
+    <message>
+        <source>opening it takes longer than the %1 seconds allowed</source>
+        <translation>das Öffnen dauert länger als die erlaubten %1 Sekunden</translation>
+    </message>
+    <message>
+        <source>page %1 takes longer than the %2 seconds allowed</source>
+        <translation>Seite %1 dauert länger als die erlaubten %2 Sekunden</translation>
+    </message>
+    <message>
+        <source>its reader ended with %1 while opening it</source>
+        <translation>der Leseprozess endete beim Öffnen mit %1</translation>
+    </message>
+    <message>
+        <source>its reader ended with %1 on page %2</source>
+        <translation>der Leseprozess endete auf Seite %2 mit %1</translation>
+    </message>
+    <message>
+        <source>cannot start its reader: %1</source>
+        <translation>der Leseprozess lässt sich nicht starten: %1</translation>
+    </message>
+    <message>
+        <source>it has %1 pages, more than the %2 allowed</source>
+        <translation>es hat %1 Seiten, mehr als die erlaubten %2</translation>
+    </message>
+    <message>
+        <source>the password is longer than %1 bytes</source>
+        <translation>das Passwort ist länger als %1 Bytes</translation>
+    </message>
 </context>
 <context>
     <name>PopUpButton</name>

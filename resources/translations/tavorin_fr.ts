@@ -566,6 +566,42 @@
         <source>no text to read: the pages are images</source>
         <translation>aucun texte à lire&#xa0;: les pages sont des images</translation>
     </message>
+    <message>
+        <source>opening it needs more than the %1 MiB of memory allowed</source>
+        <translation>l’ouvrir demande plus que les %1 Mio de mémoire permis</translation>
+    </message>
+    <message>
+        <source>page %1 needs more than the %2 MiB of memory allowed</source>
+        <translation>la page %1 demande plus que les %2 Mio de mémoire permis</translation>
+    </message>
+    <message>
+        <source>opening it takes longer than the %1 seconds allowed</source>
+        <translation>l’ouvrir prend plus que les %1 secondes permises</translation>
+    </message>
+    <message>
+        <source>page %1 takes longer than the %2 seconds allowed</source>
+        <translation>la page %1 prend plus que les %2 secondes permises</translation>
+    </message>
+    <message>
+        <source>its reader ended with %1 while opening it</source>
+        <translation>son lecteur s’est arrêté sur %1 à l’ouverture</translation>
+    </message>
+    <message>
+        <source>its reader ended with %1 on page %2</source>
+        <translation>son lecteur s’est arrêté sur %1 à la page %2</translation>
+    </message>
+    <message>
+        <source>cannot start its reader: %1</source>
+        <translation>impossible de lancer son lecteur&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>it has %1 pages, more than the %2 allowed</source>
+        <translation>il a %1 pages, plus que les %2 permises</translation>
+    </message>
+    <message>
+        <source>the password is longer than %1 bytes</source>
+        <translation>le mot de passe dépasse %1 octets</translation>
+    </message>
 </context>
 <context>
     <name>PopUpButton</name>

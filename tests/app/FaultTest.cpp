@@ -1,7 +1,12 @@
-// The window when the disk fills during an export.
+// The window when the disk fills during an export, and when it quits in the
+// middle of a document that would take hours to read.
 #include "AppFixture.h"
 
+#include "platform/documents/PdfText.h"
+#include "support/PdfMakers.h"
+
 #include <QScopeGuard>
+#include <QThreadPool>
 
 #include <csignal>
 
@@ -51,4 +56,22 @@ TEST_F(Faults, ExportOntoAFullDiskEndsWithoutSuccessAndLeavesNoFile)
     EXPECT_FALSE(status->isHidden());
     EXPECT_TRUE(status->text().contains(out + u": "_s)) << status->text().toStdString();
     EXPECT_TRUE(entries(disk.path()).isEmpty()) << entries(disk.path()).join(u' ').toStdString();
+}
+
+// Quit, which lets go of the controller, ends a PDF read under way and the
+// process that reads it, rather than waiting for the read to end.
+TEST_F(Faults, QuitEndsAPdfReadUnderWay)
+{
+    Documents::setPdfWorkerProgram(QStringLiteral(TAVORIN_PROGRAM));
+    QTemporaryDir dir;
+    // A thousand pages of a form shown 65,536 times each: a second or so a page.
+    delegate->application(
+        nullptr, {TestSupport::writeFile(dir.filePath(u"slow.pdf"_s),
+                                         PdfMakers::handMadePdf("/X Do", 1000, false, 16))});
+    EXPECT_TRUE(QTest::qWaitFor([] { return !TestSupport::children().isEmpty(); }, 60000));
+    window.reset();
+    delegate.reset();
+    EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(60000));
+    EXPECT_TRUE(TestSupport::children().isEmpty());
+    Documents::setPdfWorkerProgram(QString());
 }

@@ -428,6 +428,18 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
         {{out, u"--timings"_s, QString(), input}, {}, 2, u"--timings is empty"_s},
         {{u"o.wav/"_s, input}, {}, 2, u"names a folder"_s, inFolder},
         {{out, u"--timings"_s, dir.filePath(u"t.vtt/."_s), input}, {}, 2, u"names a folder"_s},
+        // A PDF of 200,000 pages, which Poppler would take minutes to go
+        // through, and a password that it would take onto its stack, where
+        // it does not fit.
+        {{out, u"-"_s},
+         PdfMakers::handMadePdf("", 200000),
+         1,
+         u"it has 200000 pages, more than the 20000 allowed"_s},
+        {{out, u"--password"_s, QString(128, u'p'), u"-"_s},
+         PdfMakers::encryptedPdf(PdfMakers::textPdf({{{72, 100, u"Locked."_s}}}), u"user"_s,
+                                 u"owner"_s),
+         1,
+         u"the password is longer than 127 bytes"_s},
         // A full disk; an encoder's failure may come only when it is closed.
         {{out, u"-"_s}, speech, 1, out, fullDisk},
         {{dir.filePath(u"full.ogg"_s), u"--timings"_s, dir.filePath(u"full.vtt"_s), u"-"_s},
@@ -450,6 +462,7 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"in.txt"_s});
     EXPECT_EQ(TestSupport::contents(input), said);
+    EXPECT_EQ(markedProcesses(), 0);
 }
 
 // The same text rendered with other settings: a higher pitch is heard

@@ -1,8 +1,9 @@
 #pragma once
 
 // PDF documents that tests and benchmarks make themselves: text laid out at
-// chosen places, pages that are only images, and encrypted copies (through
-// qpdf). They need a QGuiApplication for the fonts.
+// chosen places, pages that are only images, encrypted copies (through qpdf),
+// and hostile documents written by hand. They need a QGuiApplication for the
+// fonts.
 
 #include <QBuffer>
 #include <QImage>
@@ -11,18 +12,23 @@
 #include <QProcess>
 #include <QTemporaryFile>
 
+#include <zlib.h>
+
+#include <vector>
+
 namespace PdfMakers {
 
 // A line of text with its baseline's start, in points from the page's top
-// left corner.
+// left corner, and its type's size.
 struct Text
 {
     qreal x;
     qreal y;
     QString text;
+    int size = 12;
 };
 
-// An A4 document, one page for each list of lines, in a 12 point font; with
+// An A4 document, one page for each list of lines, in DejaVu Serif; with
 // `asImages` each page is a picture of its lines, with no text layer.
 inline QByteArray textPdf(const QList<QList<Text>> &pages, bool asImages = false)
 {
@@ -41,10 +47,11 @@ inline QByteArray textPdf(const QList<QList<Text>> &pages, bool asImages = false
         QPainter imagePainter(&image);
         QPainter &target = asImages ? imagePainter : painter;
         QFont font(QStringLiteral("DejaVu Serif"));
-        font.setPixelSize(12);
-        target.setFont(font);
-        for (const Text &line : pages[i])
+        for (const Text &line : pages[i]) {
+            font.setPixelSize(line.size);
+            target.setFont(font);
             target.drawText(QPointF(line.x, line.y), line.text);
+        }
         imagePainter.end();
         if (asImages)
             painter.drawImage(QPointF(), image);
@@ -67,6 +74,95 @@ inline QByteArray encryptedPdf(const QByteArray &pdf, const QString &user, const
     const bool done = qpdf.waitForFinished(60000) && qpdf.exitStatus() == QProcess::NormalExit &&
                       qpdf.exitCode() == 0;
     return done ? qpdf.readAllStandardOutput() : QByteArray();
+}
+
+// `times` copies of `chunk` as one zlib stream, without compressing more than
+// one copy: after a full flush the compressor starts afresh, so every copy
+// compresses to the same bytes.
+inline QByteArray deflated(const QByteArray &chunk, int times = 1)
+{
+    z_stream stream{};
+    deflateInit(&stream, Z_BEST_COMPRESSION);
+    std::vector<Bytef> out(size_t(compressBound(uLong(chunk.size())) + 16));
+    const auto compress = [&](int flush) {
+        stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(chunk.constData()));
+        stream.avail_in = flush == Z_FINISH ? 0 : uInt(chunk.size());
+        stream.next_out = out.data();
+        stream.avail_out = uInt(out.size());
+        deflate(&stream, flush);
+        return QByteArray(reinterpret_cast<const char *>(out.data()),
+                          qsizetype(out.size() - stream.avail_out));
+    };
+    const QByteArray first = compress(Z_FULL_FLUSH);
+    const QByteArray again = times > 1 ? compress(Z_FULL_FLUSH) : QByteArray();
+    QByteArray result = first;
+    result.reserve(first.size() + again.size() * (times - 1) + 8);
+    for (int i = 1; i < times; ++i)
+        result += again;
+    result += compress(Z_FINISH).chopped(4); // the empty last block, without its checksum
+    deflateEnd(&stream);
+    uLong sum = adler32(0, nullptr, 0);
+    const uLong one =
+        adler32(sum, reinterpret_cast<const Bytef *>(chunk.constData()), uInt(chunk.size()));
+    for (int i = 0; i < times; ++i)
+        sum = adler32_combine(sum, one, z_off_t(chunk.size()));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        result += char((sum >> shift) & 0xFF);
+    return result;
+}
+
+// A document written object by object, so that it can hold what no writer
+// makes: `pageCount` pages that all show `content`, Flate-compressed when
+// `compressed` is set (the bytes are then already a zlib stream), with
+// Helvetica as /F1. With `doublings`, /X is a form that shows the form
+// below it twice, that many times over, down to one that only saves and restores the graphics
+// state.
+inline QByteArray handMadePdf(const QByteArray &content, int pageCount = 1, bool compressed = false,
+                              int doublings = 0)
+{
+    QByteArray pdf = "%PDF-1.5\n";
+    QList<qsizetype> offsets;
+    const auto add = [&](const QByteArray &object) {
+        offsets.append(pdf.size());
+        pdf += QByteArray::number(offsets.size()) + " 0 obj\n" + object + "\nendobj\n";
+    };
+    const auto stream = [](const QByteArray &dictionary, const QByteArray &bytes) -> QByteArray {
+        return "<< " + dictionary + " /Length " + QByteArray::number(bytes.size()) +
+               " >>\nstream\n" + bytes + "\nendstream";
+    };
+    // 1 catalog, 2 page tree, 3 font, 4 content, 5 resources, then the
+    // forms, then the pages.
+    constexpr int firstForm = 6;
+    const int firstPage = firstForm + doublings + (doublings > 0 ? 1 : 0);
+    add("<< /Type /Catalog /Pages 2 0 R >>");
+    QByteArray kids;
+    kids.reserve(qsizetype(pageCount) * 10);
+    for (int i = 0; i < pageCount; ++i)
+        kids += QByteArray::number(firstPage + i) + " 0 R ";
+    add("<< /Type /Pages /Count " + QByteArray::number(pageCount) + " /Kids [" + kids + "] >>");
+    add("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+    add(stream(compressed ? "/Filter /FlateDecode" : "", content));
+    const auto resources = [](int form) -> QByteArray {
+        return "<< /Font << /F1 3 0 R >> " +
+               (form > 0 ? "/XObject << /X " + QByteArray::number(form) + " 0 R >> "
+                         : QByteArray()) +
+               ">>";
+    };
+    add(resources(doublings > 0 ? firstPage - 1 : 0));
+    for (int level = 0; level <= doublings && doublings > 0; ++level)
+        add(stream("/Type /XObject /Subtype /Form /BBox [0 0 595 842] /Resources " +
+                       resources(level > 0 ? firstForm + level - 1 : 0),
+                   level > 0 ? "/X Do /X Do" : "q Q"));
+    for (int i = 0; i < pageCount; ++i)
+        add("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 4 0 R /Resources 5 "
+            "0 R >>");
+    const qsizetype table = pdf.size();
+    pdf += "xref\n0 " + QByteArray::number(offsets.size() + 1) + "\n0000000000 65535 f \n";
+    for (const qsizetype offset : std::as_const(offsets))
+        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    pdf += "trailer\n<< /Size " + QByteArray::number(offsets.size() + 1) +
+           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(table) + "\n%%EOF\n";
+    return pdf;
 }
 
 } // namespace PdfMakers
