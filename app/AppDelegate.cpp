@@ -18,13 +18,23 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 AppDelegate::AppDelegate(QObject *parent)
     : ApplicationDelegate(parent)
     , m_session(new SpeechSession(this))
     , m_export(new ExportJob(this))
+    , m_voice(new VoiceChoices(this))
 {
+    connect(m_voice, &VoiceChoices::minRateChanged, this, &AppDelegate::minRateChanged);
+    connect(m_voice, &VoiceChoices::maxRateChanged, this, &AppDelegate::maxRateChanged);
+    connect(m_voice, &VoiceChoices::rateChanged, this, &AppDelegate::currentRateChanged);
+    connect(m_voice, &VoiceChoices::pitchChanged, this, &AppDelegate::currentPitchChanged);
+    connect(m_voice, &VoiceChoices::intonationChanged, this,
+            &AppDelegate::currentIntonationChanged);
+    connect(m_voice, &VoiceChoices::volumeChanged, this, &AppDelegate::currentVolumeChanged);
     // Whatever state the session takes, the window's flags follow: each
     // of them says whether it changed.
     connect(m_session, &SpeechSession::stateChanged, this, [this] {
@@ -82,10 +92,7 @@ void AppDelegate::applicationDidFinishLaunching()
                 observeValueForKeyPath(u"currentRate"_s, this, {{u"new"_s, value}}, nullptr);
             });
     }
-    setCurrentPitch(synthesizer->pitch());
-    setCurrentIntonation(synthesizer->intonation());
-    setCurrentVolume(synthesizer->volume());
-    followVoiceSettings();
+    m_voice->follow(synthesizer);
 
     setIsPlaying(false);
     setIsExporting(false);
@@ -130,8 +137,41 @@ QVariantList AppDelegate::getAvailableVoices()
 void AppDelegate::activeVoiceChanged(QObject *sender)
 {
     if (auto *item = qobject_cast<QAction *>(sender))
-        remember(Preferences::voiceKey,
-                 MenuItem::representedObject(item).toMap().value(u"identifier"_s));
+        m_voice->rememberVoice(
+            MenuItem::representedObject(item).toMap().value(u"identifier"_s).toString());
+}
+
+void AppDelegate::applyRememberedChoices()
+{
+    // A voice no longer installed leaves the default selected.
+    const QString voice = m_voice->rememberedVoice();
+    if (!voice.isEmpty() && m_voicePopup && m_voicePopupMenu) {
+        const QList<QAction *> items = m_voicePopupMenu->actions();
+        const auto item = std::find_if(items.begin(), items.end(), [&voice](QAction *candidate) {
+            return MenuItem::representedObject(candidate).toMap().value(u"identifier"_s) == voice;
+        });
+        if (item != items.end()) {
+            m_voicePopup->selectItem(*item);
+            activeVoiceChanged(*item);
+        }
+    }
+
+    if (m_window) {
+        const QByteArray geometry =
+            Preferences::settings()->value(Preferences::geometryKey.toString()).toByteArray();
+        if (!geometry.isEmpty())
+            m_window->restoreGeometry(geometry);
+    }
+
+    // Then the voice's rate and shape, and the command line's over them.
+    m_voice->restore();
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    if (m_voice->isRemembering() && m_window)
+        Preferences::settings()->setValue(Preferences::geometryKey.toString(),
+                                          m_window->saveGeometry());
 }
 
 void AppDelegate::followWordsWithCaret(QObject *sender)
@@ -213,24 +253,6 @@ void AppDelegate::setFlag(SpeechSession::State state, bool value)
         m_session->setState(state);
     else if (m_session->state() == state)
         m_session->setState(SpeechSession::State::Idle);
-}
-
-void AppDelegate::setMinRate(float value)
-{
-    m_minRate = value;
-    Q_EMIT minRateChanged(value);
-}
-
-void AppDelegate::setMaxRate(float value)
-{
-    m_maxRate = value;
-    Q_EMIT maxRateChanged(value);
-}
-
-void AppDelegate::setCurrentRate(float value)
-{
-    m_voiceSettings.rate = value;
-    Q_EMIT currentRateChanged(value);
 }
 
 StatusArea *AppDelegate::status()

@@ -5,6 +5,7 @@
 #include "app/FindIndicator.h"
 #include "app/SpeechSession.h"
 #include "app/StatusArea.h"
+#include "app/VoiceChoices.h"
 #include "app/WindowBindings.h"
 #include "platform/application/ApplicationDelegate.h"
 #include "platform/application/RecentDocuments.h"
@@ -87,7 +88,7 @@ public:
     // themselves until the person changes them.
     void setLaunchShape(std::function<void(VoiceSettings &)> shape)
     {
-        m_launchShape = std::move(shape);
+        m_voice->setLaunchShape(std::move(shape));
     }
 
     // Key-value observation of the controller's own currentRate.
@@ -158,22 +159,22 @@ public:
     bool isPlaying() const { return m_session->state() == SpeechSession::State::Speaking; }
     bool isPaused() const { return m_session->state() == SpeechSession::State::Paused; }
     bool isExporting() const { return m_session->state() == SpeechSession::State::Exporting; }
-    float minRate() const { return m_minRate; }
-    float maxRate() const { return m_maxRate; }
-    float currentRate() const { return m_voiceSettings.rate; }
+    float minRate() const { return m_voice->minRate(); }
+    float maxRate() const { return m_voice->maxRate(); }
+    float currentRate() const { return m_voice->rate(); }
     void setIsPlaying(bool value);
     void setIsPaused(bool value);
     void setIsExporting(bool value);
-    void setMinRate(float value);
-    void setMaxRate(float value);
-    void setCurrentRate(float value);
+    void setMinRate(float value) { m_voice->setMinRate(value); }
+    void setMaxRate(float value) { m_voice->setMaxRate(value); }
+    void setCurrentRate(float value) { m_voice->setRate(value); }
     // The next speech's pitch, intonation and volume (see SpeechSynthesizer).
-    int currentPitch() const { return m_voiceSettings.clamped().pitch; }
-    int currentIntonation() const { return m_voiceSettings.clamped().intonation; }
-    int currentVolume() const { return m_voiceSettings.clamped().volume; }
-    void setCurrentPitch(int value);
-    void setCurrentIntonation(int value);
-    void setCurrentVolume(int value);
+    int currentPitch() const { return m_voice->pitch(); }
+    int currentIntonation() const { return m_voice->intonation(); }
+    int currentVolume() const { return m_voice->volume(); }
+    void setCurrentPitch(int value) { m_voice->setPitch(value); }
+    void setCurrentIntonation(int value) { m_voice->setIntonation(value); }
+    void setCurrentVolume(int value) { m_voice->setVolume(value); }
 
     SpeechSynthesizer *speechSynth() const { return m_session->synthesizer(); }
     AboutDialog *aboutDialog() const { return m_aboutDialog.get(); }
@@ -197,13 +198,9 @@ Q_SIGNALS:
 
 private:
     void buildVoiceMenu();
-    // Hands the voice settings to the synthesizer as they change, and
-    // remembers the person's changes.
-    void followVoiceSettings();
     // The choices remembered from the last launch, then the command line's,
     // applied as if the person had made them.
     void applyRememberedChoices();
-    void remember(QStringView key, const QVariant &value);
     // The status area, made on first use from the outlets.
     StatusArea *status();
     void setFlag(SpeechSession::State state, bool value);
@@ -239,14 +236,7 @@ private:
     std::unique_ptr<AboutDialog> m_aboutDialog;
     SpeechSession *m_session = nullptr;
     ExportJob *m_export = nullptr;
-    float m_minRate = 0.0f;
-    float m_maxRate = 0.0f;
-    // The rate, pitch, intonation and volume; the voice is the pop-up's.
-    VoiceSettings m_voiceSettings;
-    std::function<void(VoiceSettings &)> m_launchShape;
-    // Off until the launch has applied what was remembered and asked for.
-    bool m_remembering = false;
-    bool m_voiceSettingsFollowed = false;
+    VoiceChoices *m_voice = nullptr;
     QPointer<WindowBindings> m_bindings;
     QPointer<StatusArea> m_status;
     quint64 m_loadRequest = 0;
