@@ -27,7 +27,11 @@ AppDelegate::AppDelegate(QObject *parent)
     , m_session(new SpeechSession(this))
     , m_export(new ExportJob(this))
     , m_voice(new VoiceChoices(this))
+    , m_documents(new DocumentLoader(this))
 {
+    connect(m_documents, &DocumentLoader::textWillBeReplaced, m_session,
+            &SpeechSession::textWillBeReplaced);
+    connect(m_documents, &DocumentLoader::finished, this, &AppDelegate::fileLoadFinished);
     connect(m_voice, &VoiceChoices::minRateChanged, this, &AppDelegate::minRateChanged);
     connect(m_voice, &VoiceChoices::maxRateChanged, this, &AppDelegate::maxRateChanged);
     connect(m_voice, &VoiceChoices::rateChanged, this, &AppDelegate::currentRateChanged);
@@ -51,14 +55,7 @@ AppDelegate::AppDelegate(QObject *parent)
             [this](const QString &message) { status()->showFailure(message); });
 }
 
-AppDelegate::~AppDelegate()
-{
-    // A document still being read is read for nobody: the program's end
-    // waits for the reading thread, which stops (and ends the process that
-    // reads a PDF) at once.
-    if (m_loadCancel)
-        m_loadCancel->store(true);
-}
+AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::applicationDidFinishLaunching()
 {
@@ -66,6 +63,7 @@ void AppDelegate::applicationDidFinishLaunching()
     if (m_voicePopup && !m_voicePopupMenu)
         m_voicePopupMenu = m_voicePopup->menu();
     m_session->setViews({m_textView, m_spokenTextView, m_voicePopup, m_voicePopupMenu, status()});
+    m_documents->setViews(m_textView, status());
     if (m_window && !m_bindings) {
         m_bindings = new WindowBindings(this, m_window);
         new MainMenu(m_window, this, m_bindings);
@@ -259,7 +257,7 @@ StatusArea *AppDelegate::status()
 {
     if (!m_status) {
         m_status = new StatusArea(m_statusLabel, m_statusProgress, this);
-        connect(m_status, &StatusArea::cancelRequested, this, &AppDelegate::cancelLoad);
+        connect(m_status, &StatusArea::cancelRequested, m_documents, &DocumentLoader::cancel);
     }
     return m_status;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "about/AboutDialog.h"
+#include "app/Dialogs.h"
+#include "app/DocumentLoader.h"
 #include "app/ExportJob.h"
 #include "app/FindIndicator.h"
 #include "app/SpeechSession.h"
@@ -127,32 +129,40 @@ public:
     Q_INVOKABLE void followWordsWithCaret(QObject *sender);
     bool caretFollowsWords() const { return m_session->caretFollowsWords(); }
 
-    // The largest text file the window opens. Qt's plain text editor keeps a
-    // layout object for every line and lays them all out again whenever its
-    // width changes: past this size the window would stop answering for
-    // longer than a tenth of a second. Larger texts can be exported from the
-    // command line.
-    static constexpr qint64 maximumTextSize = 10 * 1024 * 1024;
+    // The largest text file the window opens.
+    static constexpr qint64 maximumTextSize = DocumentLoader::maximumTextSize;
 
     // Voice catalogue: a fresh list of voice records, in the platform's order.
     QVariantList getAvailableVoices();
 
-    // Sheet dialogs on the main window; each completion runs at most once.
+    // Sheet dialogs on the main window (see Dialogs); each completion runs
+    // at most once.
+    using PanelPreparation = Dialogs::PanelPreparation;
     void confirmationDialogWithTitle(const QString &title, const QString &information,
                                      const QString &defaultValue, const QString &alternativeValue,
-                                     CompletionAction action);
+                                     CompletionAction action)
+    {
+        Dialogs::confirm(title, information, defaultValue, alternativeValue, std::move(action));
+    }
     void yesNoConfirmationDialogWithTitle(const QString &title, const QString &information,
-                                          CompletionAction action);
-    // `prepare`, when given, adds to the panel before it shows (filters,
-    // choices); it may hand back a check to run when the panel is accepted.
-    using PanelPreparation = std::function<std::function<void()>(QFileDialog *)>;
+                                          CompletionAction action)
+    {
+        Dialogs::yesNo(title, information, std::move(action));
+    }
     void openDialogForFiles(bool files, bool directories, const QStringList &fileTypes,
-                            PathAction action, const PanelPreparation &prepare = {});
-    // Asks for the password of an encrypted document; `reason` says why
-    // when an earlier one was refused. Nothing happens on Cancel.
-    void passwordDialogForFile(const QString &fileName, const QString &reason, PathAction action);
+                            PathAction action, const PanelPreparation &prepare = {})
+    {
+        Dialogs::open(files, directories, fileTypes, std::move(action), prepare);
+    }
+    void passwordDialogForFile(const QString &fileName, const QString &reason, PathAction action)
+    {
+        Dialogs::password(fileName, reason, std::move(action));
+    }
     void saveDialogWithPath(const QString &path, const QString &filename, UrlAction action,
-                            const PanelPreparation &prepare = {});
+                            const PanelPreparation &prepare = {})
+    {
+        Dialogs::save(path, filename, std::move(action), prepare);
+    }
 
     // The playback and export state, seen as the three flags the window
     // follows; each setter makes its flag the one that holds.
@@ -204,26 +214,10 @@ private:
     // The status area, made on first use from the outlets.
     StatusArea *status();
     void setFlag(SpeechSession::State state, bool value);
-    bool holdsAnythingButSpaces() const;
     void clearText();
-    // Opens a file in place of the text, asking first when the text holds
-    // anything but spaces.
-    void openFile(const QString &path, bool noteRecent);
-    void loadFile(const QString &path, const QByteArray &password = {});
-    void loadProgressed(quint64 request, int permille);
-    void cancelLoad();
-    void loadEnded();
     // Starts the export of the whole text: the audio when `url` is given, the
     // word timings when `timingsPath` is.
     void startExport(const QUrl &url, const QString &timingsPath);
-    struct LoadFailure
-    {
-        QString error;
-        bool needsPassword = false;
-        bool cancelled = false;
-    };
-    void fileLoaded(quint64 request, const QString &path, const QByteArray &password,
-                    std::unique_ptr<QTextDocument> document, const LoadFailure &failure);
 
     QPointer<QMainWindow> m_window;
     QPointer<QPlainTextEdit> m_textView;
@@ -237,20 +231,8 @@ private:
     SpeechSession *m_session = nullptr;
     ExportJob *m_export = nullptr;
     VoiceChoices *m_voice = nullptr;
+    DocumentLoader *m_documents = nullptr;
     QPointer<WindowBindings> m_bindings;
     QPointer<StatusArea> m_status;
-    quint64 m_loadRequest = 0;
-    bool m_loadPending = false;
-    QString m_loadStatus;
-    // Set to stop the read under way.
-    std::shared_ptr<std::atomic_bool> m_loadCancel;
-    // The file that the question on the screen asks to open.
-    std::optional<QString> m_fileToOpen;
-    // Up to this many characters, the text that a file replaces is kept for
-    // Undo; a larger one would hold too much memory twice.
-    static constexpr int undoableSize = int(maximumTextSize);
-    // The desktop's recent list may be large or on a slow disk: it is written
-    // on a thread of its own and never holds up the text, nor the way out.
-    RecentDocuments::Writer m_recentList;
     QMetaObject::Connection m_rateObservation;
 };

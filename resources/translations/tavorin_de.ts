@@ -19,40 +19,12 @@
         <translation>Ihr bisheriger Text geht vollständig verloren</translation>
     </message>
     <message>
-        <source>Cannot open %1: %2</source>
-        <translation>%1 lässt sich nicht öffnen: %2</translation>
-    </message>
-    <message>
         <source>Exporting...</source>
         <translation>Wird exportiert...</translation>
     </message>
     <message>
-        <source>Open %1</source>
-        <translation>%1 öffnen</translation>
-    </message>
-    <message>
-        <source>The text in the editor will be replaced by the file&apos;s text.</source>
-        <translation>Der Text im Editor wird durch den Text der Datei ersetzt.</translation>
-    </message>
-    <message>
-        <source>Opening %1...</source>
-        <translation>%1 wird geöffnet...</translation>
-    </message>
-    <message>
         <source>Export progress</source>
         <translation>Exportfortschritt</translation>
-    </message>
-    <message>
-        <source>Password</source>
-        <translation>Passwort</translation>
-    </message>
-    <message>
-        <source>%1 is encrypted. Enter its password:</source>
-        <translation>%1 ist verschlüsselt. Geben Sie das Passwort ein:</translation>
-    </message>
-    <message>
-        <source>Cannot open %1: %2. Enter its password:</source>
-        <translation>%1 lässt sich nicht öffnen: %2. Geben Sie das Passwort ein:</translation>
     </message>
     <message>
         <source>Text (*.txt *.text)</source>
@@ -93,18 +65,6 @@
     <message>
         <source>All files (*)</source>
         <translation>Alle Dateien (*)</translation>
-    </message>
-    <message>
-        <source>Opening progress</source>
-        <translation>Fortschritt beim Öffnen</translation>
-    </message>
-    <message>
-        <source>&amp;No</source>
-        <translation>&amp;Nein</translation>
-    </message>
-    <message>
-        <source>&amp;Yes</source>
-        <translation>&amp;Ja</translation>
     </message>
 </context>
 <context>
@@ -155,6 +115,52 @@
     <message>
         <source>Acknowledgments</source>
         <translation>Danksagungen</translation>
+    </message>
+</context>
+<context>
+    <name>Dialogs</name>
+    <message>
+        <source>&amp;No</source>
+        <translation>&amp;Nein</translation>
+    </message>
+    <message>
+        <source>&amp;Yes</source>
+        <translation>&amp;Ja</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Passwort</translation>
+    </message>
+    <message>
+        <source>%1 is encrypted. Enter its password:</source>
+        <translation>%1 ist verschlüsselt. Geben Sie das Passwort ein:</translation>
+    </message>
+    <message>
+        <source>Cannot open %1: %2. Enter its password:</source>
+        <translation>%1 lässt sich nicht öffnen: %2. Geben Sie das Passwort ein:</translation>
+    </message>
+</context>
+<context>
+    <name>DocumentLoader</name>
+    <message>
+        <source>Open %1</source>
+        <translation>%1 öffnen</translation>
+    </message>
+    <message>
+        <source>The text in the editor will be replaced by the file&apos;s text.</source>
+        <translation>Der Text im Editor wird durch den Text der Datei ersetzt.</translation>
+    </message>
+    <message>
+        <source>Opening %1...</source>
+        <translation>%1 wird geöffnet...</translation>
+    </message>
+    <message>
+        <source>Opening progress</source>
+        <translation>Fortschritt beim Öffnen</translation>
+    </message>
+    <message>
+        <source>Cannot open %1: %2</source>
+        <translation>%1 lässt sich nicht öffnen: %2</translation>
     </message>
 </context>
 <context>

@@ -19,40 +19,12 @@
         <translation>Tout votre texte précédent sera perdu</translation>
     </message>
     <message>
-        <source>Cannot open %1: %2</source>
-        <translation>Impossible d’ouvrir %1&#xa0;: %2</translation>
-    </message>
-    <message>
         <source>Exporting...</source>
         <translation>Exportation en cours...</translation>
     </message>
     <message>
-        <source>Open %1</source>
-        <translation>Ouvrir %1</translation>
-    </message>
-    <message>
-        <source>The text in the editor will be replaced by the file&apos;s text.</source>
-        <translation>Le texte de l’éditeur sera remplacé par celui du fichier.</translation>
-    </message>
-    <message>
-        <source>Opening %1...</source>
-        <translation>Ouverture de %1...</translation>
-    </message>
-    <message>
         <source>Export progress</source>
         <translation>Progression de l’exportation</translation>
-    </message>
-    <message>
-        <source>Password</source>
-        <translation>Mot de passe</translation>
-    </message>
-    <message>
-        <source>%1 is encrypted. Enter its password:</source>
-        <translation>%1 est chiffré. Saisissez son mot de passe&#xa0;:</translation>
-    </message>
-    <message>
-        <source>Cannot open %1: %2. Enter its password:</source>
-        <translation>Impossible d’ouvrir %1&#xa0;: %2. Saisissez son mot de passe&#xa0;:</translation>
     </message>
     <message>
         <source>Text (*.txt *.text)</source>
@@ -93,18 +65,6 @@
     <message>
         <source>All files (*)</source>
         <translation>Tous les fichiers (*)</translation>
-    </message>
-    <message>
-        <source>Opening progress</source>
-        <translation>Progression de l’ouverture</translation>
-    </message>
-    <message>
-        <source>&amp;No</source>
-        <translation>&amp;Non</translation>
-    </message>
-    <message>
-        <source>&amp;Yes</source>
-        <translation>&amp;Oui</translation>
     </message>
 </context>
 <context>
@@ -155,6 +115,52 @@
     <message>
         <source>Acknowledgments</source>
         <translation>Remerciements</translation>
+    </message>
+</context>
+<context>
+    <name>Dialogs</name>
+    <message>
+        <source>&amp;No</source>
+        <translation>&amp;Non</translation>
+    </message>
+    <message>
+        <source>&amp;Yes</source>
+        <translation>&amp;Oui</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Mot de passe</translation>
+    </message>
+    <message>
+        <source>%1 is encrypted. Enter its password:</source>
+        <translation>%1 est chiffré. Saisissez son mot de passe&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Cannot open %1: %2. Enter its password:</source>
+        <translation>Impossible d’ouvrir %1&#xa0;: %2. Saisissez son mot de passe&#xa0;:</translation>
+    </message>
+</context>
+<context>
+    <name>DocumentLoader</name>
+    <message>
+        <source>Open %1</source>
+        <translation>Ouvrir %1</translation>
+    </message>
+    <message>
+        <source>The text in the editor will be replaced by the file&apos;s text.</source>
+        <translation>Le texte de l’éditeur sera remplacé par celui du fichier.</translation>
+    </message>
+    <message>
+        <source>Opening %1...</source>
+        <translation>Ouverture de %1...</translation>
+    </message>
+    <message>
+        <source>Opening progress</source>
+        <translation>Progression de l’ouverture</translation>
+    </message>
+    <message>
+        <source>Cannot open %1: %2</source>
+        <translation>Impossible d’ouvrir %1&#xa0;: %2</translation>
     </message>
 </context>
 <context>
@@ -283,7 +289,7 @@
     </message>
     <message>
         <source>A long text is rendered by up to this many processes at once, fewer when memory is short; one per core is the quickest.</source>
-        <translation>Un long texte est rendu par au plus autant de processus à la fois, moins quand la mémoire manque ; un par cœur est le plus rapide.</translation>
+        <translation>Un long texte est rendu par au plus autant de processus à la fois, moins quand la mémoire manque&#xa0;; un par cœur est le plus rapide.</translation>
     </message>
 </context>
 <context>

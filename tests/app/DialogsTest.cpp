@@ -7,11 +7,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-using Dialogs = AppFixture;
+using SheetDialogs = AppFixture;
 
 // 1 for the default button, 0 for the alternate, as sheets on the main window
 // or, without one, as dialogs of their own.
-TEST_F(Dialogs, ConfirmationsAnswerOnceWithOneForTheDefaultAndZeroForTheAlternate)
+TEST_F(SheetDialogs, ConfirmationsAnswerOnceWithOneForTheDefaultAndZeroForTheAlternate)
 {
     window->show();
     launch();
@@ -46,7 +46,7 @@ TEST_F(Dialogs, ConfirmationsAnswerOnceWithOneForTheDefaultAndZeroForTheAlternat
     EXPECT_EQ(codes, (QList<int>{1, 0, 1}));
 }
 
-TEST_F(Dialogs, PanelsYieldOneResolvedPathOrNothingWhenCancelled)
+TEST_F(SheetDialogs, PanelsYieldOneResolvedPathOrNothingWhenCancelled)
 {
     window->show();
     launch();

@@ -1,6 +1,4 @@
-// Sheet dialogs: window-modal on the main window, or free-standing modal
-// windows when there is none. Each hands its answer to its action once.
-#include "app/AppDelegate.h"
+#include "app/Dialogs.h"
 
 #include "app/Preferences.h"
 #include "platform/application/Application.h"
@@ -51,10 +49,8 @@ void present(QDialog *dialog)
 
 } // namespace
 
-void AppDelegate::confirmationDialogWithTitle(const QString &title, const QString &information,
-                                              const QString &defaultValue,
-                                              const QString &alternativeValue,
-                                              CompletionAction action)
+void Dialogs::confirm(const QString &title, const QString &information, const QString &defaultValue,
+                      const QString &alternativeValue, CompletionAction action)
 {
     auto *alert = makeSheet<QMessageBox>();
     alert->setIcon(QMessageBox::Warning);
@@ -85,14 +81,13 @@ void AppDelegate::confirmationDialogWithTitle(const QString &title, const QStrin
     present(alert);
 }
 
-void AppDelegate::yesNoConfirmationDialogWithTitle(const QString &title, const QString &information,
-                                                   CompletionAction action)
+void Dialogs::yesNo(const QString &title, const QString &information, CompletionAction action)
 {
-    confirmationDialogWithTitle(title, information, tr("&No"), tr("&Yes"), std::move(action));
+    confirm(title, information, tr("&No"), tr("&Yes"), std::move(action));
 }
 
-void AppDelegate::openDialogForFiles(bool files, bool directories, const QStringList &fileTypes,
-                                     PathAction action, const PanelPreparation &prepare)
+void Dialogs::open(bool files, bool directories, const QStringList &fileTypes, PathAction action,
+                   const PanelPreparation &prepare)
 {
     auto *panel = makeSheet<QFileDialog>();
     panel->setOption(QFileDialog::DontUseNativeDialog);
@@ -131,8 +126,7 @@ void AppDelegate::openDialogForFiles(bool files, bool directories, const QString
     present(panel);
 }
 
-void AppDelegate::passwordDialogForFile(const QString &fileName, const QString &reason,
-                                        PathAction action)
+void Dialogs::password(const QString &fileName, const QString &reason, PathAction action)
 {
     auto *dialog = makeSheet<QInputDialog>();
     dialog->setWindowTitle(tr("Password"));
@@ -154,8 +148,8 @@ void AppDelegate::passwordDialogForFile(const QString &fileName, const QString &
     present(dialog);
 }
 
-void AppDelegate::saveDialogWithPath(const QString &path, const QString &filename, UrlAction action,
-                                     const PanelPreparation &prepare)
+void Dialogs::save(const QString &path, const QString &filename, UrlAction action,
+                   const PanelPreparation &prepare)
 {
     auto *panel = makeSheet<QFileDialog>();
     panel->setOption(QFileDialog::DontUseNativeDialog);

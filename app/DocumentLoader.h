@@ -1,0 +1,84 @@
+#pragma once
+
+#include "platform/application/RecentDocuments.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+
+class QPlainTextEdit;
+class QTextDocument;
+class StatusArea;
+
+// Opens documents in the editor: asks before a file replaces a text, reads
+// it on a pool thread into a document laid out as the editor lays out its
+// own (the text it replaces one Undo away), shows how far it is and offers
+// Cancel, asks for the password of an encrypted one, and notes the files
+// the person opened in the desktop's recent list. Only the last file asked
+// for replaces the text; the editor takes no typing while it is read.
+class DocumentLoader : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DocumentLoader(QObject *parent = nullptr);
+    // A read under way is read for nobody: it stops at once, and with it the
+    // process that reads a PDF.
+    ~DocumentLoader() override;
+
+    // The largest text the window opens. Qt's plain text editor keeps a
+    // layout object for every line and lays them all out again whenever its
+    // width changes: past this size the window would stop answering for
+    // longer than a tenth of a second. Larger texts can be exported from the
+    // command line.
+    static constexpr qint64 maximumTextSize = 10 * 1024 * 1024;
+
+    void setViews(QPlainTextEdit *text, StatusArea *status);
+    // Whether the editor holds anything but spaces, which a file would replace.
+    bool holdsText() const;
+    // Opens `path` in place of the text, asking first when the text holds
+    // anything but spaces; notes it in the recent list when `noteRecent`.
+    void open(const QString &path, bool noteRecent);
+    // Reads `path` into the editor at once.
+    void load(const QString &path, const QByteArray &password = {});
+    // Stops the read under way; the text stays as it was.
+    void cancel();
+    // The text is replaced by other means: a read under way is nobody's.
+    void abandon();
+
+Q_SIGNALS:
+    // The editor's text is about to be replaced by a file's.
+    void textWillBeReplaced();
+    // A file asked for has been read into the editor (true) or could not be
+    // (false).
+    void finished(const QString &path, bool loaded);
+
+private:
+    struct Failure
+    {
+        QString error;
+        bool needsPassword = false;
+        bool cancelled = false;
+    };
+    void progressed(quint64 request, int permille);
+    void ended();
+    void loaded(quint64 request, const QString &path, const QByteArray &password,
+                std::unique_ptr<QTextDocument> document, const Failure &failure);
+
+    QPointer<QPlainTextEdit> m_text;
+    QPointer<StatusArea> m_status;
+    quint64 m_request = 0;
+    bool m_pending = false;
+    // The line the status area showed for the read.
+    QString m_line;
+    // Set to stop the read under way.
+    std::shared_ptr<std::atomic_bool> m_cancel;
+    // The file that the question on the screen asks to open.
+    std::optional<QString> m_fileToOpen;
+    // The desktop's recent list, written on a thread of its own.
+    RecentDocuments::Writer m_recentList;
+};
