@@ -55,7 +55,7 @@ inline bool answer(const QString &title)
 // Waits until the log has had `line` `times` times.
 inline bool waitForLog(const LogCapture &log, const QString &line, int times = 1)
 {
-    return QTest::qWaitFor([&] { return log.count(line) == times; }, 60000);
+    return QTest::qWaitFor([&] { return log.count(line) == times; }, TestSupport::Patience);
 }
 
 // The main window loaded from its description with a controller connected to

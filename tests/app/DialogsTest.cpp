@@ -34,7 +34,8 @@ TEST_F(SheetDialogs, ConfirmationsAnswerOnceWithOneForTheDefaultAndZeroForTheAlt
     box = currentDialog<QMessageBox>();
     ASSERT_TRUE(box && QTest::qWaitForWindowActive(box));
     QTest::keyClick(box->focusWidget(), Qt::Key_Y, Qt::AltModifier);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return codes.size() == 2; }, 60000)); // pressed for a moment
+    EXPECT_TRUE(QTest::qWaitFor([&] { return codes.size() == 2; },
+                                TestSupport::Patience)); // pressed for a moment
 
     window->hide();
     delegate->yesNoConfirmationDialogWithTitle(u"T"_s, u"I"_s, [&](int code) { codes << code; });

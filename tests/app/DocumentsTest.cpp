@@ -61,7 +61,7 @@ protected:
         }
         if (currentDialog<QMessageBox>() && !answer(u"Yes"_s))
             return false;
-        return (loaded.count() > 0 || loaded.wait(10000)) && loaded.count() == 1;
+        return (loaded.count() > 0 || loaded.wait(TestSupport::Patience)) && loaded.count() == 1;
     }
 
     static bool isRecent(const QString &path)
@@ -113,7 +113,7 @@ TEST_F(Documents, AFileReplacesATextOnlyWhenTheUserSaysSoAndUndoBringsItBack)
         EXPECT_TRUE(box->text().contains(u"new <b>text.txt"_s));
         ASSERT_TRUE(answer(reply));
     }
-    ASSERT_TRUE(loaded.wait(10000));
+    ASSERT_TRUE(loaded.wait(TestSupport::Patience));
     EXPECT_EQ(loaded.size(), 1);
     EXPECT_EQ(text->toPlainText(), u"the file's words"_s);
     text->undo();
@@ -133,7 +133,7 @@ TEST_F(Documents, TheEditorTakesNoTypingWhileAFileLoadsAndSaysWhy)
               u"Opening slow <b>one.txt..."_s);
     text->setFocus();
     QTest::keyClicks(text, u"lost?"_s);
-    ASSERT_TRUE(loaded.wait(10000));
+    ASSERT_TRUE(loaded.wait(TestSupport::Patience));
     EXPECT_EQ(text->toPlainText(), u"loaded"_s);
     EXPECT_FALSE(text->isReadOnly());
     EXPECT_TRUE(status->isHidden());
@@ -149,7 +149,7 @@ TEST_F(Documents, TheEditorTakesNoTypingWhileAFileLoadsAndSaysWhy)
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_FALSE(cancel->isVisible());
     EXPECT_FALSE(text->isReadOnly());
-    EXPECT_TRUE(loaded.wait(10000));
+    EXPECT_TRUE(loaded.wait(TestSupport::Patience));
     EXPECT_EQ(text->toPlainText(), u"loaded"_s);
 }
 
@@ -166,7 +166,8 @@ TEST_F(Documents, AnEncryptedDocumentAsksForItsPassword)
     const QSignalSpy loaded(delegate.get(), &AppDelegate::fileLoadFinished);
     const auto asked = [&](const QString &password, const QString &reason) {
         QInputDialog *dialog = nullptr;
-        if (!QTest::qWaitFor([&] { return (dialog = currentDialog<QInputDialog>()); }, 20000))
+        if (!QTest::qWaitFor([&] { return (dialog = currentDialog<QInputDialog>()); },
+                             TestSupport::Patience))
             return false;
         EXPECT_TRUE(dialog->labelText().contains(u"locked.pdf"_s));
         EXPECT_TRUE(dialog->labelText().contains(reason)) << dialog->labelText().toStdString();
@@ -191,7 +192,8 @@ TEST_F(Documents, AnEncryptedDocumentAsksForItsPassword)
     ASSERT_TRUE(answer(u"Yes"_s));
     ASSERT_TRUE(asked(u"p"_s.repeated(128), u"encrypted"_s));
     ASSERT_TRUE(asked(u"user"_s, u"the password is longer than 127 bytes"_s));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return text->toPlainText() == u"Opened at last."_s; }, 20000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return text->toPlainText() == u"Opened at last."_s; },
+                                TestSupport::Patience))
         << text->toPlainText().toStdString();
 }
 
@@ -202,7 +204,7 @@ TEST_F(Documents, OpenRecordsTheFileEvenWhenItCannotBeReadAsText)
     ASSERT_TRUE(load({poem}, true));
     EXPECT_EQ(text->toPlainText(), u"Café 中文"_s);
     // The list is written beside the load, never in its way.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return isRecent(poem); }, 20000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return isRecent(poem); }, TestSupport::Patience));
 
     const QString binary = writeFile(dir, u"binary.txt"_s, QByteArray("caf\xe9\0\1", 6));
     LogCapture log;
@@ -211,7 +213,7 @@ TEST_F(Documents, OpenRecordsTheFileEvenWhenItCannotBeReadAsText)
     ASSERT_EQ(log.lines().size(), 1);
     EXPECT_TRUE(log.lines().first().contains(binary));
     EXPECT_TRUE(log.lines().first().contains(u"UTF-8"_s));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return isRecent(binary); }, 20000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return isRecent(binary); }, TestSupport::Patience));
 }
 
 // Files that never end or never start are refused without blocking.

@@ -13,7 +13,7 @@ TEST_F(EndToEnd, TypedTextIsHeardOnTheAudioServerAndEndsWithSuccess)
 {
     QProcess pactl;
     pactl.start(u"pactl"_s, {u"get-default-sink"_s});
-    pactl.waitForFinished(10000);
+    pactl.waitForFinished(TestSupport::Patience);
     const QString sink = QString::fromUtf8(pactl.readAllStandardOutput()).trimmed();
     if (sink.isEmpty())
         GTEST_SKIP() << "no audio server answers (scripts/test.sh starts one)";
@@ -30,7 +30,7 @@ TEST_F(EndToEnd, TypedTextIsHeardOnTheAudioServerAndEndsWithSuccess)
     EXPECT_EQ(delegate->spokenRange(), (CharacterRange{0, 31})) << "nothing selected: all of it";
     ASSERT_TRUE(waitForLog(log, u"With success"_s));
     recorder.terminate();
-    ASSERT_TRUE(recorder.waitForFinished(5000));
+    ASSERT_TRUE(recorder.waitForFinished(TestSupport::Patience));
 
     const QByteArray recorded = recorder.readAllStandardOutput();
     const auto *samples = reinterpret_cast<const qint16 *>(recorded.constData());
@@ -69,7 +69,7 @@ TEST_F(EndToEnd, ExportOfTheWholeTextLastsAsLongAsTheCommandLineEngineSays)
     QProcess espeak;
     espeak.start(u"espeak-ng"_s, {u"-v"_s, delegate->speechSynth()->voice(), u"-s"_s, u"190"_s,
                                   u"-w"_s, reference, sentence});
-    ASSERT_TRUE(espeak.waitForFinished(30000));
+    ASSERT_TRUE(espeak.waitForFinished(TestSupport::Patience));
     ASSERT_EQ(espeak.exitCode(), 0);
 
     const sf_count_t exported = TestSupport::readSoundFile(path).info.frames;
@@ -97,7 +97,8 @@ TEST_F(EndToEnd, StopDuringAnExportEndsWithAllFlagsDownAndKeepsTheFileThatWasThe
     ASSERT_TRUE(choose(path));
     replace.stop();
     ASSERT_TRUE(delegate->isExporting());
-    ASSERT_TRUE(QTest::qWaitFor([] { return !TestSupport::children().isEmpty(); }, 20000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([] { return !TestSupport::children().isEmpty(); }, TestSupport::Patience));
     delegate->doStop(nullptr);
     ASSERT_TRUE(waitForLog(log, u"Without any success"_s));
     EXPECT_FALSE(delegate->isExporting());

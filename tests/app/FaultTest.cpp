@@ -68,10 +68,11 @@ TEST_F(Faults, QuitEndsAPdfReadUnderWay)
     delegate->application(
         nullptr, {TestSupport::writeFile(dir.filePath(u"slow.pdf"_s),
                                          PdfMakers::handMadePdf("/X Do", 1000, false, 16))});
-    EXPECT_TRUE(QTest::qWaitFor([] { return !TestSupport::children().isEmpty(); }, 60000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([] { return !TestSupport::children().isEmpty(); }, TestSupport::Patience));
     window.reset();
     delegate.reset();
-    EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(60000));
+    EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(TestSupport::Patience));
     EXPECT_TRUE(TestSupport::children().isEmpty());
     Documents::setPdfWorkerProgram(QString());
 }

@@ -31,7 +31,7 @@ protected:
     bool waitForMark(const std::function<bool(CharacterRange)> &seen)
     {
         return QTest::qWaitFor([&] { return seen(delegate->findIndicator()->markedRange()); },
-                               60000);
+                               TestSupport::Patience);
     }
 
     // The synthesizer reports the word at `location` of the spoken text.
@@ -338,7 +338,7 @@ protected:
     bool hearFrom(qsizetype at = 0)
     {
         return QTest::qWaitFor([&] { return !heard.empty() && heard.back() >= quint64(at); },
-                               60000);
+                               TestSupport::Patience);
     }
 
     std::vector<quint64> heard;

@@ -4,8 +4,8 @@
 #include "platform/system/Bundle.h"
 
 #include <QCollator>
-#include <QFileInfo>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -73,7 +73,7 @@ Outcome run(const QStringList &arguments, const QByteArray &input = {},
     EXPECT_TRUE(process.waitForStarted());
     process.write(input);
     process.closeWriteChannel();
-    EXPECT_TRUE(process.waitForFinished(60000));
+    EXPECT_TRUE(process.waitForFinished(TestSupport::Patience));
     // A crash is no exit status at all.
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAllStandardOutput()),
@@ -776,14 +776,15 @@ TEST(Program, AnInterruptedExportLeavesNoFile)
                 return length > 0 && QFile::decodeName(target).startsWith(dir.path());
             });
         },
-        20000));
+        TestSupport::Patience));
     // Rendered by workers (one per core), each ended with the export.
     if (QThread::idealThreadCount() > 1) {
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return !TestSupport::children(process.processId()).isEmpty(); }, 20000));
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return !TestSupport::children(process.processId()).isEmpty(); },
+                            TestSupport::Patience));
     }
     ::kill(pid_t(process.processId()), SIGINT);
-    ASSERT_TRUE(process.waitForFinished(20000));
+    ASSERT_TRUE(process.waitForFinished(TestSupport::Patience));
     EXPECT_EQ(process.exitCode(), 130);
     EXPECT_EQ(markedProcesses(), 0);
     EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError()).contains(u"interrupted"_s));
@@ -807,7 +808,7 @@ qsizetype mostChildren(QProcess &process)
     qsizetype most = 0;
     QElapsedTimer waited;
     waited.start();
-    while (process.state() != QProcess::NotRunning && waited.elapsed() < 60000) {
+    while (process.state() != QProcess::NotRunning && waited.elapsed() < TestSupport::Patience) {
         most = std::max(most, TestSupport::children(process.processId()).size());
         process.waitForFinished(10);
     }
@@ -846,9 +847,10 @@ TEST(Program, ACrashedWorkerFailsTheExportWithItsReasonAndLeavesNothing)
     ASSERT_TRUE(process.waitForStarted());
     QList<qint64> workers;
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return !(workers = TestSupport::children(process.processId())).isEmpty(); }, 20000));
+        [&] { return !(workers = TestSupport::children(process.processId())).isEmpty(); },
+        TestSupport::Patience));
     ::kill(pid_t(workers.constFirst()), SIGKILL);
-    ASSERT_TRUE(process.waitForFinished(60000));
+    ASSERT_TRUE(process.waitForFinished(TestSupport::Patience));
     EXPECT_EQ(process.exitCode(), 1);
     const QString err = QString::fromUtf8(process.readAllStandardError());
     // Only the reason: nothing the worker said before it was ended.
@@ -918,7 +920,7 @@ protected:
                 seen += QString::fromUtf8(process->readAllStandardError());
                 return seen.contains(line);
             },
-            30000);
+            TestSupport::Patience);
     }
 
     // One more launch, waited for: its exit status (-1 for a crash or a hang)
@@ -928,7 +930,7 @@ protected:
         QProcess *process = start(arguments);
         // The test's own timers go on meanwhile.
         if (!QTest::qWaitFor([process] { return process->state() == QProcess::NotRunning; },
-                             60000) ||
+                             TestSupport::Patience) ||
             process->exitStatus() != QProcess::NormalExit)
             return {-1, QString()};
         return {process->exitCode(), QString::fromUtf8(process->readAllStandardError())};
@@ -967,7 +969,7 @@ TEST_F(SingleInstanceProgram, OneInstanceOutlastsFrozenLaunchesStaleFilesRacesFl
     QProcess *b = start({}, {u"--nofile=64"_s});
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return a->state() == QProcess::NotRunning || b->state() == QProcess::NotRunning; },
-        20000));
+        TestSupport::Patience));
     QProcess *first = a->state() == QProcess::Running ? a : b;
     QProcess *exited = first == a ? b : a;
     EXPECT_EQ(exited->exitCode(), 0);
@@ -979,7 +981,7 @@ TEST_F(SingleInstanceProgram, OneInstanceOutlastsFrozenLaunchesStaleFilesRacesFl
             probe.connectToServer(channel());
             return probe.waitForConnected(1000);
         },
-        20000));
+        TestSupport::Patience));
     const ino_t inode = channelInode();
 
     QTemporaryDir dir;
@@ -1006,7 +1008,7 @@ TEST_F(SingleInstanceProgram, OneInstanceOutlastsFrozenLaunchesStaleFilesRacesFl
                 return ::recv(fd, &byte, 1, MSG_PEEK) == 0;
             });
         },
-        60000);
+        TestSupport::Patience);
     for (const int fd : idle)
         ::close(fd);
     EXPECT_TRUE(allDropped);
@@ -1044,13 +1046,13 @@ TEST_F(SingleInstanceProgram, QtTakesItsOwnOptionsAndTheRestAreTheFiles)
     ASSERT_TRUE(instance.listen(folder() + u"/instance.socket"_s));
     QProcess *launch = start({u"-style"_s, u"fusion"_s, u"-reverse"_s, u"/a.txt"_s, u"fusion"_s,
                               u"file:///b%20c.txt"_s});
-    ASSERT_TRUE(instance.waitForNewConnection(30000));
+    ASSERT_TRUE(instance.waitForNewConnection(TestSupport::Patience));
     QLocalSocket *request = instance.nextPendingConnection();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return request->canReadLine(); }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return request->canReadLine(); }, TestSupport::Patience));
     const QByteArray line = request->readLine();
     request->write("ok\n");
     request->flush();
-    ASSERT_TRUE(launch->waitForFinished(30000));
+    ASSERT_TRUE(launch->waitForFinished(TestSupport::Patience));
     EXPECT_EQ(launch->exitCode(), 0);
     const QString here = QDir::currentPath();
     EXPECT_EQ(QJsonDocument::fromJson(line).object().value(u"files"_s).toVariant().toStringList(),
@@ -1064,14 +1066,14 @@ TEST_F(SingleInstanceProgram, SpeechHandedToAnOlderInstanceIsNoSuccess)
     QLocalServer older;
     ASSERT_TRUE(older.listen(folder() + u"/instance.socket"_s));
     QProcess *launch = start({u"--speak"_s, u"Hello there"_s});
-    ASSERT_TRUE(older.waitForNewConnection(30000));
+    ASSERT_TRUE(older.waitForNewConnection(TestSupport::Patience));
     QLocalSocket *request = older.nextPendingConnection();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return request->canReadLine(); }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return request->canReadLine(); }, TestSupport::Patience));
     EXPECT_EQ(QJsonDocument::fromJson(request->readLine()).object().value(u"speak"_s),
               u"Hello there"_s);
     request->write("ok\n");
     request->flush();
-    ASSERT_TRUE(launch->waitForFinished(30000));
+    ASSERT_TRUE(launch->waitForFinished(TestSupport::Patience));
     EXPECT_EQ(launch->exitCode(), 1);
     EXPECT_TRUE(launch->readAllStandardError().contains("cannot speak a text handed to it"));
 }
@@ -1091,8 +1093,9 @@ TEST_F(SingleInstanceProgram, WithoutAPrivateFolderNoChannelIsOpenedNorRemoved)
     ASSERT_TRUE(waitForLine(standalone, seen, u"missing.txt"_s));
     QLocalSocket client;
     client.connectToServer(elsewhere.filePath(u"instance.socket"_s));
-    EXPECT_TRUE(client.waitForConnected(5000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return other.hasPendingConnections(); }, 5000));
+    EXPECT_TRUE(client.waitForConnected(TestSupport::Patience));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return other.hasPendingConnections(); }, TestSupport::Patience));
 }
 
 TEST(Install, PutsEverythingWhereTheDesktopLooksAndRuns)

@@ -32,8 +32,8 @@ protected:
         process.start(QStringLiteral(TAVORIN_PROGRAM), arguments);
         process.write(input);
         process.closeWriteChannel();
-        const bool ended =
-            QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 60000);
+        const bool ended = QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; },
+                                           TestSupport::Patience);
         return ended && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
 
@@ -64,7 +64,7 @@ TEST_F(HandedSpeech, SpeaksTheTextOfALaunchWithoutTouchingTheEditor)
                                     u"that it lasts a while at the rate of the window."_s}),
               0);
     EXPECT_TRUE(spoken->isVisible());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return markedWord() == u"rate"_s; }, 30000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return markedWord() == u"rate"_s; }, TestSupport::Patience));
     delegate->doPause(nullptr);
     delegate->doPlay(nullptr);
     EXPECT_TRUE(delegate->isPlaying());
@@ -72,7 +72,7 @@ TEST_F(HandedSpeech, SpeaksTheTextOfALaunchWithoutTouchingTheEditor)
     ASSERT_EQ(launch({u"--speak"_s, u"-"_s}, "Words from a pipe, caf\xc3\xa9."), 0);
     EXPECT_EQ(spoken->toPlainText(), u"Words from a pipe, café."_s);
     ASSERT_TRUE(waitForLog(log, u"With success"_s));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return spoken->isHidden(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return spoken->isHidden(); }, TestSupport::Patience));
 
     EXPECT_EQ(text->toPlainText(), notes);
     EXPECT_EQ(text->document()->availableUndoSteps(), undoSteps);
@@ -81,7 +81,7 @@ TEST_F(HandedSpeech, SpeaksTheTextOfALaunchWithoutTouchingTheEditor)
         [&] {
             return delegate->findIndicator()->markedRange() == CharacterRange{3, 3};
         },
-        30000));
+        TestSupport::Patience));
     delegate->doStop(nullptr);
 }
 
@@ -101,7 +101,7 @@ TEST_F(HandedSpeech, RequestsThatAreNoTextToSpeakAreRefusedAndChangeNothing)
         QLocalSocket socket;
         socket.connectToServer(instance.channelPath());
         socket.write(request);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return socket.canReadLine(); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return socket.canReadLine(); }, TestSupport::Patience));
         EXPECT_EQ(socket.readLine(), "refused\n");
     }
     EXPECT_FALSE(delegate->isPlaying());

@@ -51,7 +51,8 @@ void expectMnemonicsActFromTheName(QFileDialog *panel)
         QTest::keyClick(name, mnemonic[0].key(), mnemonic[0].keyboardModifiers());
         EXPECT_EQ(name->text(), typed) << "the mnemonic typed into the name";
         if (widget == timings) {
-            EXPECT_TRUE(QTest::qWaitFor([&] { return timings->isChecked() != ticked; }, 60000));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return timings->isChecked() != ticked; },
+                                        TestSupport::Patience));
         }
     }
 }

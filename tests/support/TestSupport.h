@@ -31,6 +31,10 @@ using namespace Qt::StringLiterals;
 
 namespace TestSupport {
 
+// How long a test waits for anything to happen: generous, so that only a
+// fault fails a test, never a machine busy with other builds.
+inline constexpr int Patience = 60000;
+
 // Creates or replaces the file at `path` with `bytes` and returns the path;
 // the test fails when the file cannot be written.
 inline QString writeFile(const QString &path, const QByteArray &bytes)

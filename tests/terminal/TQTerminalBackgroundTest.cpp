@@ -12,7 +12,6 @@ namespace {
 using namespace TestSupport;
 
 // Long enough for a loaded machine under the sanitizers; only a bound.
-constexpr int Patience = 60000;
 
 // What a background run handed to its two callables, and on which threads.
 class RunRecord
@@ -53,7 +52,8 @@ public:
     }
     bool waitForCompletion() const
     {
-        return QTest::qWaitFor([this] { return state().completedCalls > 0; }, Patience);
+        return QTest::qWaitFor([this] { return state().completedCalls > 0; },
+                               TestSupport::Patience);
     }
 
 private:
@@ -120,7 +120,8 @@ TEST(TQTerminalBackground, BothOperationsReturnAtOnceAndHandOverTheOutputWithout
 
     // Callables a caller leaves out are skipped.
     ASSERT_EQ(terminal.bgexec({u"echo"_s, u"unheard"_s}, {}, {}, {}), u""_s);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !terminal.task()->isRunning(); }, Patience));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return !terminal.task()->isRunning(); }, TestSupport::Patience));
 }
 
 // Both streams at once, each past what a pipe holds: a reader that drained
@@ -159,7 +160,8 @@ TEST(TQTerminalBackground, OutputBeforeAPauseArrivesAtOnceAndWholeAfterIt)
     RunRecord record;
     ASSERT_TRUE(terminal.bgexec({u"eval"_s, u"echo hi; read -r line"_s}, {}, record.action(),
                                 record.completed()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !record.state().chunks.isEmpty(); }, Patience));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !record.state().chunks.isEmpty(); }, TestSupport::Patience));
     EXPECT_EQ(record.state().chunks.first(), u"hi\n"_s);
     EXPECT_EQ(record.state().completedCalls, 0) << "waits for standard input";
     answer(terminal, "\n");
@@ -171,7 +173,8 @@ TEST(TQTerminalBackground, OutputBeforeAPauseArrivesAtOnceAndWholeAfterIt)
     ASSERT_TRUE(
         terminal.exec({u"eval"_s, u"printf '\\342\\202'; read -r line; printf '\\254\\n'"_s}, {},
                       split.action(), split.completed()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !split.state().chunks.isEmpty(); }, Patience));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !split.state().chunks.isEmpty(); }, TestSupport::Patience));
     EXPECT_EQ(split.state().chunks.first(), u""_s);
     answer(terminal, "\n");
     ASSERT_TRUE(split.waitForCompletion());
@@ -183,7 +186,8 @@ TEST(TQTerminalBackground, OutputBeforeAPauseArrivesAtOnceAndWholeAfterIt)
     RunRecord lookAlike;
     ASSERT_TRUE(terminal.bgexec({u"eval"_s, u"printf ':::::/x:::::\\n'; read -r line; echo more"_s},
                                 {}, lookAlike.action(), lookAlike.completed()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !lookAlike.state().chunks.isEmpty(); }, Patience));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !lookAlike.state().chunks.isEmpty(); },
+                                TestSupport::Patience));
     answer(terminal, "\n");
     ASSERT_TRUE(lookAlike.waitForCompletion());
     EXPECT_EQ(lookAlike.state().output, u":::::/x:::::\nmore\n"_s);
@@ -214,7 +218,7 @@ TEST(TQTerminalBackground, AThousandRunsLeaveNoZombieDescriptorOrThread)
         ASSERT_TRUE(warmUp.bgexec({u"true"_s}, {}, record.action(), record.completed()));
         ASSERT_TRUE(record.waitForCompletion());
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return threadCount() <= threads; }, Patience));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return threadCount() <= threads; }, TestSupport::Patience));
     const int descriptors = openDescriptorCount();
     // Ten at a time, each terminal starting its next run while the one
     // before is still being wound down.
@@ -233,7 +237,8 @@ TEST(TQTerminalBackground, AThousandRunsLeaveNoZombieDescriptorOrThread)
         EXPECT_EQ(terminals.front().exec({u"true"_s}), u""_s);
     }
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return openDescriptorCount() <= descriptors && threadCount() <= threads; }, Patience))
+        [&] { return openDescriptorCount() <= descriptors && threadCount() <= threads; },
+        TestSupport::Patience))
         << openDescriptorCount() << " descriptors, " << threadCount() << " threads";
     EXPECT_FALSE(hasZombieChild());
 }

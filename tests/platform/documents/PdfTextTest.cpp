@@ -28,8 +28,8 @@ void expectNothingLeftBehind(int descriptors, int threads)
     EXPECT_TRUE(TestSupport::children().isEmpty());
     EXPECT_FALSE(TestSupport::hasZombieChild());
     EXPECT_EQ(TestSupport::openDescriptorCount(), descriptors);
-    EXPECT_TRUE(
-        QTest::qWaitFor([threads] { return TestSupport::threadCount() <= threads; }, 60000));
+    EXPECT_TRUE(QTest::qWaitFor([threads] { return TestSupport::threadCount() <= threads; },
+                                TestSupport::Patience));
 }
 
 // Two pages under a running title with page numbers below: a word broken
@@ -198,7 +198,7 @@ TEST(PdfText, CancelEndsTheWorkerAtOnce)
         }
         return false;
     };
-    EXPECT_TRUE(QTest::qWaitFor(busy, 60000));
+    EXPECT_TRUE(QTest::qWaitFor(busy, TestSupport::Patience));
     cancel = true;
     reading.join();
     EXPECT_TRUE(result.cancelled) << result.error.toStdString();

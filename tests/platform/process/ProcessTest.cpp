@@ -72,7 +72,7 @@ TEST(Process, TerminationHandlerRunsOnceAfterTheChildIsReaped)
         std::lock_guard lock(mutex);
         return calls;
     };
-    ASSERT_TRUE(QTest::qWaitFor([&] { return called() > 0; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return called() > 0; }, TestSupport::Patience));
     EXPECT_EQ(called(), 1) << "once";
     EXPECT_TRUE(reapedInHandler);
     EXPECT_TRUE(isReaped(pid));
@@ -90,7 +90,7 @@ TEST(FileHandle, AHandlerMayRemoveItselfOrDropTheLastOwnerOfItsHandle)
             handle.setReadabilityHandler({});
         });
         ASSERT_TRUE(pipe.fileHandleForWriting()->writeData("x"));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }, 10000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }, TestSupport::Patience));
     }
     {
         auto owner = std::make_shared<Pipe>();
@@ -106,10 +106,10 @@ TEST(FileHandle, AHandlerMayRemoveItselfOrDropTheLastOwnerOfItsHandle)
             dropped = true;
         });
         ASSERT_TRUE(writer->writeData("y"));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return dropped.load(); }, 10000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dropped.load(); }, TestSupport::Patience));
     }
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return TestSupport::openDescriptorCount() == before; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return TestSupport::openDescriptorCount() == before; },
+                                TestSupport::Patience));
 }
 
 TEST(FileHandle, WritingToAPipeWhoseReaderIsGoneFailsWithoutSigpipe)

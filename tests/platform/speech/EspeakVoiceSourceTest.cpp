@@ -17,7 +17,7 @@ TEST(EspeakVoiceSource, EveryListedVoiceLoads)
         SCOPED_TRACE(identifier.toStdString());
         ASSERT_TRUE(synth.setVoice(identifier));
         synth.startSpeakingString(u"a"_s, QUrl::fromLocalFile(dir.filePath(u"v.aiff"_s)));
-        ASSERT_TRUE(ends.wait(60000));
+        ASSERT_TRUE(ends.wait(TestSupport::Patience));
         EXPECT_TRUE(ends.takeFirst().at(0).toBool());
     }
     EXPECT_TRUE(log.lines().filter(u"does not load"_s).isEmpty())

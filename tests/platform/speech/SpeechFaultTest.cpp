@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr int Timeout = 60000;
-
 // An audio server of the test's own, in a runtime folder of its own, so that
 // killing it leaves the one the other tests use alone. The clients it serves
 // may not start another when it dies.
@@ -45,7 +43,7 @@ struct PrivateAudioServer
         };
         return server.waitForStarted() &&
                QTest::qWaitFor([&] { return server.state() != QProcess::Running || answers(); },
-                               Timeout) &&
+                               TestSupport::Patience) &&
                server.state() == QProcess::Running;
     }
     void kill()
@@ -84,7 +82,7 @@ TEST(SpeechFault, AudioServerKilledWhileSpeaking)
             collect();
             return out.contains("speaking\n") || speaker.state() != QProcess::Running;
         },
-        Timeout))
+        TestSupport::Patience))
         << err.toStdString();
     ASSERT_TRUE(out.contains("speaking\n")) << out.toStdString() << err.toStdString();
     // It was heard on the server, not on the silent clock.
@@ -94,7 +92,7 @@ TEST(SpeechFault, AudioServerKilledWhileSpeaking)
 
     // The speech ends, goes on (on the silent clock: its words keep their
     // time) and a later speech ends as well; nothing crashes.
-    EXPECT_TRUE(speaker.waitForFinished(Timeout));
+    EXPECT_TRUE(speaker.waitForFinished(TestSupport::Patience));
     collect();
     EXPECT_EQ(speaker.exitStatus(), QProcess::NormalExit) << err.toStdString();
     EXPECT_EQ(speaker.exitCode(), 0) << err.toStdString();
@@ -134,7 +132,7 @@ TEST(SpeechFault, AVoiceThatDoesNotLoadSpeaksWithTheVoiceHeld)
         const QString path = dir.filePath(u"%1.aiff"_s.arg(++exports));
         synthesizer.startSpeakingString(u"Ein Satz, der gesprochen wird."_s,
                                         QUrl::fromLocalFile(path));
-        if (!ends.wait(Timeout) || !ends.takeFirst().at(0).toBool())
+        if (!ends.wait(TestSupport::Patience) || !ends.takeFirst().at(0).toBool())
             return -1;
         return TestSupport::readSoundFile(path).info.frames;
     };
@@ -155,6 +153,6 @@ TEST(SpeechFault, AVoiceThatDoesNotLoadSpeaksWithTheVoiceHeld)
     // Aloud too.
     synthesizer.setRate(450.0f);
     synthesizer.startSpeakingString(u"Kurz."_s);
-    ASSERT_TRUE(ends.wait(Timeout));
+    ASSERT_TRUE(ends.wait(TestSupport::Patience));
     EXPECT_TRUE(ends.takeFirst().at(0).toBool());
 }

@@ -14,8 +14,6 @@
 namespace {
 
 constexpr float FastRate = 450.0f;
-// Generous: a loaded machine may run the suite several times slower.
-constexpr int Timeout = 60000;
 
 QString manyWords(int sentences)
 {
@@ -63,7 +61,7 @@ protected:
     }
     static bool waitFor(const std::unique_ptr<QSignalSpy> &spy, qsizetype count)
     {
-        return QTest::qWaitFor([&] { return spy->size() >= count; }, Timeout);
+        return QTest::qWaitFor([&] { return spy->size() >= count; }, TestSupport::Patience);
     }
     QString exportTo(const QString &path, const QString &text)
     {
@@ -221,8 +219,7 @@ TEST_F(SpeechSynthesizerTest, ExportWithWorkersAgreesWithOneProcessAndStopEndsEv
     // paragraph's end, inside a long paragraph and where there is no space.
     const QList<std::pair<QString, QString>> texts = {
         {u"tai/th"_s, withoutSpaces(u"ภาษาไทย"_s, u"ภาษาไทยที่สวยงาม"_s)},
-        {u"gmw/en"_s,
-         manyWords(15) + u"\n\n"_s + manyWords(40) + u"\n\n"_s + manyWords(5)}};
+        {u"gmw/en"_s, manyWords(15) + u"\n\n"_s + manyWords(40) + u"\n\n"_s + manyWords(5)}};
     QStringList written;
     for (const auto &[voice, text] : texts) {
         ASSERT_TRUE(synth->setVoice(voice));
@@ -316,7 +313,7 @@ TEST_F(SpeechSynthesizerTest, QuickPlayStopCyclesLeaveTheNextSpeechAtItsOwnPace)
         const qsizetype before = ends->size();
         ASSERT_TRUE(synth->startSpeakingString(manyWords(40)));
         // Stopped before the stream takes data, just after, and a little later.
-        ASSERT_TRUE(cycle % 3 == 0 || audio.wait(Timeout));
+        ASSERT_TRUE(cycle % 3 == 0 || audio.wait(TestSupport::Patience));
         ASSERT_TRUE(cycle % 3 < 2 || waitFor(words, words->size() + 2));
         synth->stopSpeaking();
         ASSERT_TRUE(waitFor(ends, before + 1));
