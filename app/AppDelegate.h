@@ -10,14 +10,12 @@
 #include "app/VoiceChoices.h"
 #include "app/WindowBindings.h"
 #include "platform/application/ApplicationDelegate.h"
-#include "platform/application/RecentDocuments.h"
 #include "platform/speech/CharacterRange.h"
 #include "platform/speech/SpeechSynthesizer.h"
 #include "platform/speech/VoiceSettings.h"
 
 #include "platform/menu/PopUpButton.h"
 
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMainWindow>
@@ -25,23 +23,19 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
-#include <QShortcut>
 #include <QString>
-#include <QTextDocument>
-#include <QToolButton>
 #include <QUrl>
 #include <QVariantList>
 #include <QVariantMap>
 
-#include <atomic>
 #include <functional>
 #include <memory>
-#include <optional>
-#include <vector>
 
-// The one controller of the application: owns the synthesizer and the state
-// of playback and export, answers the application's questions and receives
-// every command of the main window.
+// The one controller of the application: receives every command of the main
+// window, keeps the state the window's controls follow, and answers the
+// application's and the synthesizer's questions. The work is done by its
+// parts: the speech session, the export job, the document loader, the voice
+// choices and the status area (see docs/ARCHITECTURE.md).
 class AppDelegate : public ApplicationDelegate, public SpeechSynthesizerDelegate
 {
     Q_OBJECT
