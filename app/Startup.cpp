@@ -100,16 +100,18 @@ QWidget *Startup::loadMainWindow(AppDelegate *delegate)
 
 int Startup::main(int argc, char **argv)
 {
+    // A file that grows past the process's limit (ulimit -f) fails to write
+    // as on a full disk, rather than ending the process with nothing said
+    // (and the window with the person's text). The workers too: the audio
+    // server's client in espeak-ng makes a shared memory file as it starts,
+    // which such a limit refuses.
+    std::signal(SIGXFSZ, SIG_IGN);
     // A process of a parallel export: no options, no voice list, no window.
     if (argc == 2 && qstrcmp(argv[1], SpeechSynthesizer::renderWorkerOption()) == 0)
         return SpeechSynthesizer::runRenderWorker();
     // The process that reads a PDF's pages for the others.
     if (argc == 2 && qstrcmp(argv[1], Documents::pdfWorkerOption) == 0)
         return Documents::runPdfWorker();
-    // A file that grows past the process's limit (ulimit -f) fails to write
-    // as on a full disk, rather than ending the process with nothing said
-    // (and the window with the person's text).
-    std::signal(SIGXFSZ, SIG_IGN);
     // Before the engine thread starts, which reads the voice list quietly.
     StandardError::takeOver();
     // Long exports are rendered by more processes of this very program, and
