@@ -63,70 +63,14 @@ Synthesis *activeSynthesis = nullptr;
 // True on the engine thread, the one thread that may call espeak-ng.
 thread_local bool onEngineThread = false;
 
-// The engine of the process. It starts on first use and stops when the
-// application object is destroyed, before anything it may call (the log, the
-// file system helpers) goes; a process that never makes an application
-// stops it when it exits.
-std::mutex engineMutex;
-std::unique_ptr<EspeakEngine> &runningEngine()
-{
-    static std::unique_ptr<EspeakEngine> engine;
-    return engine;
-}
-
 int synthCallback(short *samples, int count, espeak_EVENT *events);
 EspeakEngine::Catalogue readCatalogue();
 
 } // namespace
 
-EspeakEngine &EspeakEngine::instance()
-{
-    std::lock_guard lock(engineMutex);
-    std::unique_ptr<EspeakEngine> &engine = runningEngine();
-    if (!engine) {
-        engine.reset(new EspeakEngine);
-        qAddPostRoutine(&EspeakEngine::shutDown);
-    }
-    return *engine;
-}
-
-void EspeakEngine::shutDown()
-{
-    std::unique_ptr<EspeakEngine> engine;
-    {
-        std::lock_guard lock(engineMutex);
-        engine = std::move(runningEngine());
-    }
-    engine.reset();
-}
-
 EspeakEngine::EspeakEngine()
-{
-    m_thread = std::thread([this] { loop(); });
-}
-
-EspeakEngine::~EspeakEngine()
-{
-    std::deque<Task> queued;
-    std::shared_ptr<SpeechChannel> running;
-    {
-        std::lock_guard lock(m_mutex);
-        m_quit = true;
-        queued.swap(m_queue);
-        running = m_running;
-    }
-    // A channel calls its consumer when it ends: not under the engine's lock.
-    for (Task &task : queued) {
-        if (task.channel) {
-            task.channel->cancel();
-            task.channel->finish(SpeechChannel::Result::Cancelled);
-        }
-    }
-    if (running)
-        running->cancel();
-    m_queueChanged.notify_all();
-    m_thread.join();
-}
+    : m_thread([this] { return start(); }, [this] { stop(); })
+{}
 
 const VoiceSource &EspeakEngine::voices()
 {
@@ -134,11 +78,9 @@ const VoiceSource &EspeakEngine::voices()
     return source;
 }
 
-int EspeakEngine::sampleRate()
+int EspeakEngine::sampleRate(const QString &)
 {
-    std::unique_lock lock(m_mutex);
-    m_started.wait(lock, [this] { return m_sampleRate >= 0; });
-    return m_sampleRate;
+    return m_thread.started() ? m_sampleRate : 0;
 }
 
 std::future<EspeakEngine::Catalogue> EspeakEngine::catalogue()
@@ -146,15 +88,14 @@ std::future<EspeakEngine::Catalogue> EspeakEngine::catalogue()
     auto promise = std::make_shared<std::promise<Catalogue>>();
     auto future = promise->get_future();
     // Runs after the engine has started; without it there are no voices.
-    post({[this, promise] {
-              Q_ASSERT(onEngineThread);
-              QElapsedTimer timer;
-              timer.start();
-              Catalogue catalogue = m_sampleRate > 0 ? readCatalogue() : Catalogue();
-              catalogue.milliseconds = double(timer.nsecsElapsed()) / 1e6;
-              promise->set_value(std::move(catalogue));
-          },
-          nullptr});
+    m_thread.post([this, promise] {
+        Q_ASSERT(onEngineThread);
+        QElapsedTimer timer;
+        timer.start();
+        Catalogue catalogue = m_sampleRate > 0 ? readCatalogue() : Catalogue();
+        catalogue.milliseconds = double(timer.nsecsElapsed()) / 1e6;
+        promise->set_value(std::move(catalogue));
+    });
     return future;
 }
 
@@ -199,69 +140,36 @@ EspeakEngine::Catalogue readCatalogue()
 void EspeakEngine::submit(Request request)
 {
     auto channel = request.channel;
-    if (sampleRate() == 0) {
+    if (!m_thread.started()) {
         channel->finish(SpeechChannel::Result::Failed);
         return;
     }
-    post({[this, request = std::move(request)] { synthesize(request); }, std::move(channel)});
+    m_thread.post([this, request = std::move(request)] { synthesize(request); },
+                  std::move(channel));
 }
 
 void EspeakEngine::cancel(const std::shared_ptr<SpeechChannel> &channel)
 {
-    channel->cancel();
-    bool removed = false;
-    {
-        std::lock_guard lock(m_mutex);
-        const auto queued = std::find_if(m_queue.begin(), m_queue.end(),
-                                         [&](const Task &task) { return task.channel == channel; });
-        removed = queued != m_queue.end();
-        if (removed)
-            m_queue.erase(queued);
-    }
-    if (removed)
-        channel->finish(SpeechChannel::Result::Cancelled);
+    m_thread.cancel(channel);
 }
 
-void EspeakEngine::post(Task task)
-{
-    {
-        std::lock_guard lock(m_mutex);
-        m_queue.push_back(std::move(task));
-    }
-    m_queueChanged.notify_one();
-}
-
-void EspeakEngine::loop()
+bool EspeakEngine::start()
 {
     onEngineThread = true;
     const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, CallbackBufferMs, nullptr,
                                        espeakINITIALIZE_DONT_EXIT);
-    if (rate > 0)
-        espeak_SetSynthCallback(&synthCallback);
-    else
+    if (rate <= 0) {
         Log::write(u"espeak-ng could not start: no speech"_s);
-    {
-        std::lock_guard lock(m_mutex);
-        m_sampleRate = std::max(rate, 0);
+        return false;
     }
-    m_started.notify_all();
+    espeak_SetSynthCallback(&synthCallback);
+    m_sampleRate = rate;
+    return true;
+}
 
-    for (;;) {
-        Task task;
-        {
-            std::unique_lock lock(m_mutex);
-            m_queueChanged.wait(lock, [this] { return m_quit || !m_queue.empty(); });
-            if (m_quit && m_queue.empty())
-                break;
-            task = std::move(m_queue.front());
-            m_queue.pop_front();
-            m_running = task.channel;
-        }
-        task.run();
-        std::lock_guard lock(m_mutex);
-        m_running.reset();
-    }
-    if (rate > 0)
+void EspeakEngine::stop()
+{
+    if (m_sampleRate > 0)
         espeak_Terminate();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/speech/EngineThread.h"
 #include "platform/speech/SpeechEngine.h"
 
 #include <QByteArray>
@@ -7,13 +8,7 @@
 #include <QPair>
 #include <QString>
 
-#include <condition_variable>
-#include <deque>
-#include <functional>
 #include <future>
-#include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 // The one espeak-ng engine of the process. espeak-ng keeps global state and is
@@ -42,45 +37,34 @@ public:
         double milliseconds = 0; // time taken on the engine thread
     };
 
-    // The engine, started on first use. It is stopped with the application
-    // object (or at exit); speeches still running then end as cancelled.
-    static EspeakEngine &instance();
-    static void shutDown();
+    static EspeakEngine &instance() { return ProcessEngine<EspeakEngine>::instance(); }
+    static void shutDown() { ProcessEngine<EspeakEngine>::shutDown(); }
 
     EspeakEngine(const EspeakEngine &) = delete;
     EspeakEngine &operator=(const EspeakEngine &) = delete;
 
     // The voices that load, with a female one made of each (EspeakVoiceSource).
     const VoiceSource &voices() override;
-    int sampleRate() override;
+    int sampleRate(const QString &voice) override;
     // Reads the voices on the engine thread; the caller waits when it needs them.
     std::future<Catalogue> catalogue();
     void submit(Request request) override;
     void cancel(const std::shared_ptr<SpeechChannel> &channel) override;
 
 private:
-    struct Task
-    {
-        std::function<void()> run;
-        std::shared_ptr<SpeechChannel> channel;
-    };
     EspeakEngine();
-    ~EspeakEngine() override;
+    ~EspeakEngine() override = default;
+    friend class ProcessEngine<EspeakEngine>;
     friend struct std::default_delete<EspeakEngine>;
 
-    void post(Task task);
-    void loop();
+    bool start();
+    void stop();
     void synthesize(const Request &request);
 
-    std::mutex m_mutex;
-    std::condition_variable m_queueChanged;
-    std::deque<Task> m_queue;
-    std::shared_ptr<SpeechChannel> m_running;
-    bool m_quit = false;
-    int m_sampleRate = -1; // -1 until the engine thread has started espeak-ng
+    // Written by the engine thread before it reports that it started.
+    int m_sampleRate = 0;
     // Engine thread only: the last voice a speech was made with, which a
     // voice that fails to load falls back to.
     QByteArray m_lastVoice;
-    std::condition_variable m_started;
-    std::thread m_thread;
+    EngineThread m_thread; // last: it stops before the members above go
 };

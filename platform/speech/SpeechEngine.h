@@ -29,8 +29,9 @@ public:
     virtual ~SpeechEngine() = default;
 
     virtual const VoiceSource &voices() = 0;
-    // The samples per second of all it makes; 0 when it could not start.
-    virtual int sampleRate() = 0;
+    // The samples per second of what it makes with the voice (the default
+    // voice for one it does not list); 0 when it could not start.
+    virtual int sampleRate(const QString &voice) = 0;
     // Queues the speech. Its word marks carry the sample where each word
     // begins and the word's UTF-16 range in the request's text; the channel
     // is finished however the speech ends, also when it cannot start.

@@ -193,7 +193,7 @@ bool SpeechSynthesizerPrivate::beginSpeech(const QString &text)
     current.emplace();
     current->text = text;
     current->engine = &SpeechEngines::forVoice(settings.voice);
-    current->sampleRate = current->engine->sampleRate();
+    current->sampleRate = current->engine->sampleRate(settings.voice);
     pumpTimer.start();
     return current->sampleRate > 0;
 }
@@ -564,7 +564,7 @@ QHash<quint64, double> SpeechSynthesizer::wordTimes(const QString &text, const Q
     QHash<quint64, double> times;
     const VoiceSettings settings = VoiceSettings{.voice = voice, .rate = wordsPerMinute}.clamped();
     SpeechEngine &engine = SpeechEngines::forVoice(voice);
-    const int sampleRate = engine.sampleRate();
+    const int sampleRate = engine.sampleRate(settings.voice);
     if (sampleRate <= 0)
         return times;
     // Read as fast as the engine renders: nothing is played.
@@ -600,7 +600,8 @@ static QString checkLength(const QString &text, const SoundFormat &format,
         inWord = letter;
     }
     const double seconds = double(words) * 60.0 / double(settings.clamped().rate) * 0.6;
-    const double bytes = seconds * SpeechEngines::forVoice(settings.voice).sampleRate() * 2;
+    const double bytes =
+        seconds * SpeechEngines::forVoice(settings.voice).sampleRate(settings.voice) * 2;
     if (bytes <= double(format.maximumFileSize))
         return QString();
     return QCoreApplication::translate(
