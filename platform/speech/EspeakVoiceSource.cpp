@@ -2,7 +2,6 @@
 
 #include "platform/speech/EspeakEngine.h"
 
-#include <QCollator>
 #include <QHash>
 
 #include <algorithm>
@@ -130,23 +129,12 @@ QString voiceForTag(const QString &tag)
 
 } // namespace
 
-// In the order of the names a person reads, as the language of the moment
-// sorts them: espeak-ng's own order is by language code, which puts "Welsh"
-// (cy) between Chuvash and Danish. A voice's female companion stays after it.
+// A voice's female companion follows it.
 QStringList EspeakVoiceSource::availableVoices() const
 {
-    const std::vector<Entry> &entries = catalogue().entries;
-    std::vector<const Entry *> sorted;
-    sorted.reserve(entries.size());
-    for (const Entry &entry : entries)
-        sorted.push_back(&entry);
-    const QCollator collator{QLocale()};
-    std::stable_sort(sorted.begin(), sorted.end(), [&](const Entry *a, const Entry *b) {
-        return collator.compare(a->name, b->name) < 0;
-    });
     QStringList identifiers;
-    for (const Entry *entry : sorted)
-        identifiers.append(entry->identifier);
+    for (const Entry &entry : catalogue().entries)
+        identifiers.append(entry.identifier);
     return identifiers;
 }
 

@@ -1,7 +1,14 @@
 #include "platform/speech/SpeechEngines.h"
 
 #include "platform/speech/EspeakEngine.h"
+#include "platform/speech/FliteEngine.h"
 #include "platform/speech/VoiceSource.h"
+
+#include <QCollator>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -14,16 +21,34 @@ struct Entry
 // The first engine speaks with the default voice.
 const Entry engines[] = {
     {[]() -> SpeechEngine & { return EspeakEngine::instance(); }, &EspeakEngine::shutDown},
+    {[]() -> SpeechEngine & { return FliteEngine::instance(); }, &FliteEngine::shutDown},
 };
 
 class AllVoices : public VoiceSource
 {
 public:
+    // In the order of the names a person reads, as the language of the
+    // moment sorts them, whatever the engine: espeak-ng's own order is by
+    // language code, which puts "Welsh" (cy) between Chuvash and Danish.
+    // Voices of one name keep their engine's order.
     QStringList availableVoices() const override
     {
+        std::vector<std::pair<QString, QString>> voices; // name, identifier
+        for (const Entry &engine : engines) {
+            const VoiceSource &source = engine.instance().voices();
+            for (const QString &identifier : source.availableVoices())
+                voices.emplace_back(
+                    source.attributesForVoice(identifier).value(u"VoiceName"_s).toString(),
+                    identifier);
+        }
+        const QCollator collator{QLocale()};
+        std::stable_sort(voices.begin(), voices.end(), [&](const auto &a, const auto &b) {
+            return collator.compare(a.first, b.first) < 0;
+        });
         QStringList identifiers;
-        for (const Entry &engine : engines)
-            identifiers += engine.instance().voices().availableVoices();
+        identifiers.reserve(qsizetype(voices.size()));
+        for (const auto &voice : voices)
+            identifiers.append(voice.second);
         return identifiers;
     }
 
