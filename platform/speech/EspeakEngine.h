@@ -46,12 +46,16 @@ public:
     // The voices that load, with a female one made of each (EspeakVoiceSource).
     const VoiceSource &voices() override;
     int sampleRate(const QString &voice) override;
+    int charactersPerSecond(const QString &) override { return CharactersPerSecond; }
     // Reads the voices on the engine thread; the caller waits when it needs them.
     std::future<Catalogue> catalogue();
     void submit(Request request) override;
     void cancel(const std::shared_ptr<SpeechChannel> &channel) override;
 
 private:
+    // Some 900 times faster than it speaks.
+    static constexpr int CharactersPerSecond = 16 * 1024;
+
     EspeakEngine();
     ~EspeakEngine() override = default;
     friend class ProcessEngine<EspeakEngine>;

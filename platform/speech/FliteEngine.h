@@ -24,6 +24,7 @@ public:
         QString language;
         bool female = false;
         int sampleRate = 0;
+        int charactersPerSecond = 0;
     };
 
     static constexpr auto IdentifierPrefix = "flite:";
@@ -38,6 +39,7 @@ public:
     const std::vector<Voice> &catalogue();
     const VoiceSource &voices() override;
     int sampleRate(const QString &voice) override;
+    int charactersPerSecond(const QString &voice) override;
     void submit(Request request) override;
     void cancel(const std::shared_ptr<SpeechChannel> &channel) override;
 

@@ -22,9 +22,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Below this many characters (a second or two of rendering on one core) the
-// workers' start costs more than they gain.
-constexpr qsizetype DefaultParallelFrom = 32 * 1024;
+// Below a second or two of rendering on one core the workers' start costs
+// more than they gain.
+constexpr qsizetype ParallelSeconds = 2;
 // Runs long enough that their start is negligible, short enough that what a
 // worker renders ahead fits the budget below: some 12 MB of samples at the
 // default rate, twice as much at the slowest. They get shorter towards the
@@ -41,7 +41,7 @@ constexpr qint64 AheadBytesPerWorker = 32 * 1024 * 1024;
 // the workers together take at most half of the memory available.
 constexpr qint64 WorkerBytes = 30 * 1024 * 1024 + AheadBytesPerWorker;
 
-qsizetype parallelFrom = DefaultParallelFrom;
+qsizetype parallelFrom = 0; // set by the tests alone
 
 // What the system can give without swapping, by the kernel's estimate.
 qint64 availableMemory()
@@ -176,7 +176,7 @@ struct ParallelRender::RunState
 
 void SpeechTesting::setParallelFrom(qsizetype characters)
 {
-    parallelFrom = characters > 0 ? characters : DefaultParallelFrom;
+    parallelFrom = std::max<qsizetype>(characters, 0);
 }
 
 int ParallelRender::maximumJobs()
@@ -185,10 +185,13 @@ int ParallelRender::maximumJobs()
     return int(std::clamp<qint64>(byMemory, 1, QThread::idealThreadCount()));
 }
 
-std::vector<ParallelRender::Run> ParallelRender::split(const QString &text, int jobs)
+std::vector<ParallelRender::Run> ParallelRender::split(const QString &text, int jobs,
+                                                       int charactersPerSecond)
 {
     const qsizetype size = text.size();
-    if (jobs < 2 || size < parallelFrom)
+    const qsizetype from =
+        parallelFrom > 0 ? parallelFrom : ParallelSeconds * std::max(charactersPerSecond, 1);
+    if (jobs < 2 || size < from)
         return {{0, size}};
     const qsizetype shortest = std::min(MinimumRunLength, size / 2);
     std::vector<Run> runs;

@@ -47,8 +47,9 @@ public:
     static int maximumJobs();
     // Consecutive runs of similar size, a few per job, cut at paragraph ends
     // or, in a long paragraph, at sentence ends. One run when the text
-    // renders in a few seconds anyway.
-    static std::vector<Run> split(const QString &text, int jobs);
+    // renders in a few seconds anyway at the voice's speed (its engine's
+    // charactersPerSecond).
+    static std::vector<Run> split(const QString &text, int jobs, int charactersPerSecond);
 
     ParallelRender(const QString &text, std::vector<Run> runs, Settings settings,
                    std::shared_ptr<SpeechChannel> channel);

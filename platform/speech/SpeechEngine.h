@@ -32,6 +32,10 @@ public:
     // The samples per second of what it makes with the voice (the default
     // voice for one it does not list); 0 when it could not start.
     virtual int sampleRate(const QString &voice) = 0;
+    // Roughly how many characters of text the voice renders in a second on
+    // one core: worker processes share a long export from some seconds of
+    // rendering on.
+    virtual int charactersPerSecond(const QString &voice) = 0;
     // Queues the speech. Its word marks carry the sample where each word
     // begins and the word's UTF-16 range in the request's text; the channel
     // is finished however the speech ends, also when it cannot start.

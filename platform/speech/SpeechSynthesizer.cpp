@@ -234,7 +234,8 @@ bool SpeechSynthesizerPrivate::beginExport(const QString &text, const QString &a
     if (!renderProgram.isEmpty() && started) {
         jobs =
             std::min(jobs > 0 ? jobs : QThread::idealThreadCount(), ParallelRender::maximumJobs());
-        runs = ParallelRender::split(text, jobs);
+        runs =
+            ParallelRender::split(text, jobs, current->engine->charactersPerSecond(settings.voice));
     }
     if (runs.size() > 1) {
         current->channel = makeChannel(FileRingSamples);

@@ -14,7 +14,8 @@ void setVoiceSource(VoiceSource *source);
 // even when an audio device exists, as happens when there is none.
 void setSilentPlayback(bool silent);
 // Exports of texts from this many characters are rendered by worker processes
-// (when there is a program to start); 0 restores the default, tens of KB.
+// (when there is a program to start); 0 restores the default, some seconds
+// of rendering at the voice's speed.
 void setParallelFrom(qsizetype characters);
 
 } // namespace SpeechTesting
