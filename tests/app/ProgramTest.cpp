@@ -17,6 +17,7 @@
 #include <QScopeGuard>
 #include <QSysInfo>
 #include <QThread>
+#include <QTime>
 #include <QTimer>
 
 #include "support/PdfMakers.h"
@@ -305,6 +306,8 @@ TEST(Program, ListsEveryVoiceUnderADistinctReadableLabel)
         {u"grk/grc"_s, u"Greek, Ancient ♂ (grc)"_s},
         {u"cel/gd"_s, u"Gaelic, Scottish ♂ (gd)"_s},
         {u"art/qdb"_s, u"Lang Belta ♂ (qdb)"_s},
+        {u"flite:slt"_s, u"English, US ♀ (flite slt)"_s},
+        {u"flite:kal"_s, u"English, US ♂ (flite kal)"_s},
     };
     for (const auto &[identifier, label] : known)
         EXPECT_EQ(labels.value(label), identifier) << label.toStdString();
@@ -479,42 +482,55 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
 }
 
 // The same text rendered with other settings: a higher pitch is heard
-// higher, less intonation moves the pitch less, a higher volume is louder.
-TEST(Program, PitchIntonationAndVolumeShapeTheRenderedVoice)
+// higher, less intonation moves the pitch less, a higher volume is louder, a
+// faster rate is shorter; with espeak-ng, and with flite's kinds of voices
+// (rms makes a pitch contour of its own that the settings must reach too).
+TEST(Program, RatePitchIntonationAndVolumeShapeTheRenderedVoice)
 {
     QTemporaryDir dir;
     const QString input = TestSupport::writeFile(
         dir.filePath(u"in.txt"_s), "Would you believe it? The old lighthouse keeper never once "
                                    "saw the sea, although he lived beside it for fifty years.");
-    const auto render = [&](const QStringList &shape) {
-        const QString out = dir.filePath(shape.join(u'_') + u".wav"_s);
-        const Outcome outcome = run(QStringList{u"--export"_s, out} + shape + QStringList{input});
-        EXPECT_EQ(outcome.status, 0) << outcome.err.toStdString();
-        const auto audio = readSoundFile(out);
-        return measure(audio.samples, audio.info.samplerate);
-    };
-    const Voicing low = render({u"--pitch"_s, u"20"_s});
-    const Voicing high = render({u"--pitch"_s, u"80"_s});
-    const Voicing monotone = render({u"--intonation"_s, u"0"_s});
-    const Voicing lively = render({u"--intonation"_s, u"100"_s});
-    const Voicing quiet = render({u"--volume"_s, u"50"_s});
-    const Voicing loud = render({u"--volume"_s, u"150"_s});
-    EXPECT_GT(low.f0, 50);
-    EXPECT_GT(high.f0, 1.25 * low.f0);
-    EXPECT_GT(lively.f0Spread, 2 * monotone.f0Spread);
-    EXPECT_GT(loud.rms, 2 * quiet.rms);
+    for (const QString &voice : {u"gmw/en"_s, u"flite:rms"_s, u"flite:kal"_s}) {
+        SCOPED_TRACE(voice.toStdString());
+        qint64 frames = 0;
+        const auto render = [&](const QStringList &shape) {
+            const QString out = dir.filePath(shape.join(u'_') + u".wav"_s);
+            const Outcome outcome = run(QStringList{u"--export"_s, out, u"--voice"_s, voice} +
+                                        shape + QStringList{input});
+            EXPECT_EQ(outcome.status, 0) << outcome.err.toStdString();
+            const auto audio = readSoundFile(out);
+            frames = audio.info.frames;
+            return measure(audio.samples, audio.info.samplerate);
+        };
+        render({u"--rate"_s, u"350"_s});
+        const qint64 fast = frames;
+        const Voicing low = render({u"--pitch"_s, u"20"_s});
+        EXPECT_LT(fast, frames * 2 / 3);
+        const Voicing high = render({u"--pitch"_s, u"80"_s});
+        const Voicing monotone = render({u"--intonation"_s, u"0"_s});
+        const Voicing lively = render({u"--intonation"_s, u"100"_s});
+        const Voicing quiet = render({u"--volume"_s, u"50"_s});
+        const Voicing loud = render({u"--volume"_s, u"150"_s});
+        EXPECT_GT(low.f0, 50);
+        EXPECT_GT(high.f0, 1.25 * low.f0);
+        EXPECT_GT(lively.f0Spread, 2 * monotone.f0Spread);
+        EXPECT_GT(loud.rms, 2 * quiet.rms);
+    }
 }
 
+// With espeak-ng's voice (22050 Hz) and flite's at 16 and 8 kHz: the sound
+// at the voice's rate (Opus resamples), and a cue per written word that ends
+// with the sound.
 TEST(Program, ExportWritesEachFormatItsExtensionOrFormatNames)
 {
     QTemporaryDir dir;
     const QString input = TestSupport::writeFile(
-        dir.filePath(u"in.txt"_s), "Every format holds the same speech. Nothing is lost.");
-    const QString reference = dir.filePath(u"reference.aiff"_s);
-    ASSERT_EQ(run({u"--export"_s, reference, input}).status, 0);
-    const auto expected = readSoundFile(reference);
-    ASSERT_GT(expected.info.frames, 20000);
-
+        dir.filePath(u"in.txt"_s), "Every format holds the same speech, at 3:45 on 24.12.2023. "
+                                   "Nothing is lost.");
+    const QStringList tokens = {u"Every"_s,   u"format"_s, u"holds"_s, u"the"_s, u"same"_s,
+                                u"speech"_s,  u"at"_s,     u"3:45"_s,  u"on"_s,  u"24.12.2023"_s,
+                                u"Nothing"_s, u"is"_s,     u"lost"_s};
     const struct
     {
         QString name;
@@ -530,29 +546,47 @@ TEST(Program, ExportWritesEachFormatItsExtensionOrFormatNames)
         {u"a.mp3"_s, {}, SF_FORMAT_MPEG, true},
         {u"a.speech"_s, u"flac"_s, SF_FORMAT_FLAC, false},
     };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.name.toStdString());
-        const QString path = dir.filePath(row.name);
-        QStringList arguments{u"--export"_s, path, input};
-        if (!row.format.isEmpty())
-            arguments << u"--format"_s << row.format;
-        const Outcome outcome = run(arguments);
-        ASSERT_EQ(outcome.status, 0) << outcome.err.toStdString();
-        const auto written = readSoundFile(path);
-        ASSERT_TRUE(written.valid);
-        EXPECT_EQ(written.info.format & SF_FORMAT_TYPEMASK, row.major);
-        EXPECT_EQ(written.info.channels, 1);
-        if (!row.lossy) {
-            EXPECT_EQ(written.samples, expected.samples);
-            continue;
+    for (const auto &[voice, rate] :
+         {std::pair{u"gmw/en"_s, 22050}, {u"flite:slt"_s, 16000}, {u"flite:kal"_s, 8000}}) {
+        SCOPED_TRACE(voice.toStdString());
+        const QString reference = dir.filePath(u"reference.aiff"_s);
+        ASSERT_EQ(run({u"--export"_s, reference, u"--voice"_s, voice, input}).status, 0);
+        const auto expected = readSoundFile(reference);
+        ASSERT_GT(expected.info.frames, rate);
+        EXPECT_EQ(expected.info.samplerate, rate);
+        for (const auto &row : rows) {
+            SCOPED_TRACE(row.name.toStdString());
+            const QString path = dir.filePath(row.name);
+            const QString vtt = dir.filePath(u"cues.vtt"_s);
+            QStringList arguments{u"--export"_s, path,  u"--timings"_s, vtt,
+                                  u"--voice"_s,  voice, input};
+            if (!row.format.isEmpty())
+                arguments << u"--format"_s << row.format;
+            const Outcome outcome = run(arguments);
+            ASSERT_EQ(outcome.status, 0) << outcome.err.toStdString();
+            EXPECT_EQ(cueWords(vtt), tokens);
+            const QString lastTimes =
+                QString::fromUtf8(TestSupport::contents(vtt)).trimmed().section(u'\n', -2, -2);
+            const QTime end =
+                QTime::fromString(lastTimes.section(u" --> "_s, 1), u"hh:mm:ss.zzz"_s);
+            EXPECT_NEAR(end.msecsSinceStartOfDay(), double(expected.info.frames) * 1000 / rate, 1)
+                << "the last cue ends with the sound";
+            const auto written = readSoundFile(path);
+            ASSERT_TRUE(written.valid);
+            EXPECT_EQ(written.info.format & SF_FORMAT_TYPEMASK, row.major);
+            EXPECT_EQ(written.info.channels, 1);
+            if (!row.lossy) {
+                EXPECT_EQ(written.samples, expected.samples);
+                continue;
+            }
+            // The codecs' padding and Opus's own rate aside, the same length.
+            const double seconds = double(written.info.frames) / written.info.samplerate;
+            EXPECT_NEAR(seconds, double(expected.info.frames) / rate, 0.1);
+            const auto loudest = std::max_element(
+                written.samples.begin(), written.samples.end(),
+                [](qint16 a, qint16 b) { return std::abs(int(a)) < std::abs(int(b)); });
+            EXPECT_GT(std::abs(int(*loudest)), 3000) << "silent";
         }
-        // The codecs' padding and Opus's own rate aside, the same length.
-        const double seconds = double(written.info.frames) / written.info.samplerate;
-        EXPECT_NEAR(seconds, double(expected.info.frames) / 22050, 0.1);
-        const auto loudest = std::max_element(
-            written.samples.begin(), written.samples.end(),
-            [](qint16 a, qint16 b) { return std::abs(int(a)) < std::abs(int(b)); });
-        EXPECT_GT(std::abs(int(*loudest)), 3000) << "silent";
     }
 }
 
