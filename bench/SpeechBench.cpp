@@ -1,9 +1,10 @@
 // Prints the speech synthesizer's figures: time to the first audio, file
 // rendering speed against the espeak-ng command line, in one process and
-// with worker processes on every core, peak memory, and the time and size of
-// each sound file format against AIFF.
+// with worker processes on every core, peak memory, the time and size of
+// each sound file format against AIFF, and flite's voices beside espeak-ng's.
 // Run it with an audio server (or none: then the silent clock is measured).
-// With --every-core it measures only the rendering with worker processes.
+// With --every-core it measures only the rendering with worker processes,
+// with --engines only the engines side by side.
 
 #include "bench/ProcessMemory.h"
 #include "platform/speech/EspeakVoiceSource.h"
@@ -19,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+
+#include <sndfile.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -129,6 +132,49 @@ void latency(SpeechSynthesizer &synth, EndWaiter &waiter, const char *label, con
     std::printf(
         "first audio, %-6s text: median %.2f ms, best %.2f ms, worst %.2f ms (goal < 10 ms)\n",
         label, runs[runs.size() / 2], runs.front(), runs.back());
+}
+
+// espeak-ng's voice and flite's, a clustergen and a diphone one: the first
+// audio of a 1 KB text, and 20 KB rendered into a file in this process.
+void engines(SpeechSynthesizer &synth, EndWaiter &waiter, const QString &espeakVoice,
+             const QDir &folder)
+{
+    const QString small = text(1024);
+    const QString render = text(20 * 1024);
+    const QString path = folder.filePath(u"engine.aiff"_s);
+    std::printf("the engines: first audio of a 1 KB text, 20 KB rendered in one process\n");
+    for (const QString &voice : {espeakVoice, u"flite:slt"_s, u"flite:kal"_s}) {
+        if (!synth.setVoice(voice)) {
+            std::printf("  %-10s not installed\n", qPrintable(voice));
+            continue;
+        }
+        std::vector<double> runs;
+        for (int i = 0; i < 7; ++i)
+            runs.push_back(firstAudioMs(synth, waiter, small));
+        std::sort(runs.begin(), runs.end());
+        waiter = EndWaiter();
+        const qint64 cpuBefore = cpuMicroseconds(RUSAGE_SELF);
+        QElapsedTimer timer;
+        timer.start();
+        synth.startSpeakingString(render, QUrl::fromLocalFile(path));
+        waiter.waitForEnd(600000);
+        const double seconds = double(timer.nsecsElapsed()) / 1e9;
+        const double cpuSeconds = double(cpuMicroseconds(RUSAGE_SELF) - cpuBefore) / 1e6;
+        SF_INFO info{};
+        SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+        if (file)
+            sf_close(file);
+        QFile::remove(path);
+        const double audioSeconds = info.samplerate > 0 ? double(info.frames) / info.samplerate : 0;
+        std::printf("  %-10s first audio median %.2f ms (best %.2f, worst %.2f); rendered in "
+                    "%.2f s, %.2f s CPU, %s: %.0f min of speech at %d Hz, %.0f x real time "
+                    "by CPU time\n",
+                    qPrintable(voice), runs[runs.size() / 2], runs.front(), runs.back(), seconds,
+                    cpuSeconds, waiter.finished ? "completed" : "FAILED", audioSeconds / 60,
+                    info.samplerate, cpuSeconds > 0 ? audioSeconds / cpuSeconds : 0.0);
+        std::fflush(stdout);
+    }
+    synth.setVoice(espeakVoice);
 }
 
 // Kilobytes resident in this process and every process it started.
@@ -322,6 +368,11 @@ int main(int argc, char **argv)
         QTemporaryDir dir;
         return renderWithWorkers(synth, waiter, voice, dir.path()) ? 0 : 1;
     }
+    if (argc > 1 && qstrcmp(argv[1], "--engines") == 0) {
+        QTemporaryDir dir;
+        engines(synth, waiter, voice, dir.path());
+        return 0;
+    }
 
     const qint64 idleKb = statusKb("VmRSS:");
     std::printf("idle: VmRSS %.1f MB\n", double(idleKb) / 1024);
@@ -331,6 +382,10 @@ int main(int argc, char **argv)
     const qint64 withTextKb = statusKb("VmRSS:");
     latency(synth, waiter, "1 KB", small);
     latency(synth, waiter, "10 MB", large);
+    {
+        QTemporaryDir dir;
+        engines(synth, waiter, voice, dir.path());
+    }
 
     // Memory while speaking the 10 MB text for a while.
     resetPeak();
