@@ -49,6 +49,14 @@ void EngineThread::post(std::function<void()> run, std::shared_ptr<SpeechChannel
     m_changed.notify_all();
 }
 
+void EngineThread::submit(std::function<void()> run, std::shared_ptr<SpeechChannel> channel)
+{
+    if (started())
+        post(std::move(run), std::move(channel));
+    else
+        channel->finish(SpeechChannel::Result::Failed);
+}
+
 void EngineThread::cancel(const std::shared_ptr<SpeechChannel> &channel)
 {
     channel->cancel();

@@ -30,6 +30,9 @@ public:
     // Waits until `start` has run: whether the library started.
     bool started();
     void post(std::function<void()> run, std::shared_ptr<SpeechChannel> channel = nullptr);
+    // Queues a speech, or finishes its channel as failed at once when the
+    // library did not start.
+    void submit(std::function<void()> run, std::shared_ptr<SpeechChannel> channel);
     // Cancels the channel's speech, queued or running; a queued one is
     // finished at once.
     void cancel(const std::shared_ptr<SpeechChannel> &channel);

@@ -140,12 +140,8 @@ EspeakEngine::Catalogue readCatalogue()
 void EspeakEngine::submit(Request request)
 {
     auto channel = request.channel;
-    if (!m_thread.started()) {
-        channel->finish(SpeechChannel::Result::Failed);
-        return;
-    }
-    m_thread.post([this, request = std::move(request)] { synthesize(request); },
-                  std::move(channel));
+    m_thread.submit([this, request = std::move(request)] { synthesize(request); },
+                    std::move(channel));
 }
 
 void EspeakEngine::cancel(const std::shared_ptr<SpeechChannel> &channel)

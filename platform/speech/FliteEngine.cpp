@@ -345,12 +345,8 @@ qsizetype FliteEngine::indexOf(const QString &identifier)
 void FliteEngine::submit(Request request)
 {
     auto channel = request.channel;
-    if (catalogue().empty()) {
-        channel->finish(SpeechChannel::Result::Failed);
-        return;
-    }
-    m_thread.post([this, request = std::move(request)] { synthesize(request); },
-                  std::move(channel));
+    m_thread.submit([this, request = std::move(request)] { synthesize(request); },
+                    std::move(channel));
 }
 
 void FliteEngine::cancel(const std::shared_ptr<SpeechChannel> &channel)
