@@ -30,9 +30,9 @@ QStringList FliteVoiceSource::availableVoices() const
     return identifiers;
 }
 
-// The language takes the place that espeak-ng's voices give their language
-// code: the engine and the voice's name tell these voices apart, which all
-// speak one language.
+// Where espeak-ng's voices show their language code, these show the engine
+// and the voice's name: they all speak one language, and only their names
+// tell them apart in the list.
 QVariantMap FliteVoiceSource::attributesForVoice(const QString &identifier) const
 {
     const FliteEngine::Voice *voice = find(identifier);
