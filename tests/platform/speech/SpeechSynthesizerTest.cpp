@@ -2,7 +2,6 @@
 #include "platform/speech/SpeechTesting.h"
 #include "support/TestSupport.h"
 
-#include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QTextBoundaryFinder>
 
