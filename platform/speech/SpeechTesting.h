@@ -17,5 +17,7 @@ void setSilentPlayback(bool silent);
 // (when there is a program to start); 0 restores the default, some seconds
 // of rendering at the voice's speed.
 void setParallelFrom(qsizetype characters);
+// The buffer of the audio output opened last, in bytes; 0 before any.
+qsizetype outputBufferBytes();
 
 } // namespace SpeechTesting
