@@ -18,8 +18,9 @@ using namespace Qt::StringLiterals;
 namespace {
 
 bool silentLogged = false;
-// The buffer of the output opened last, for the tests.
+// The buffer and rate of the output opened last, for the tests.
 std::atomic<qsizetype> openedBufferBytes{0};
+std::atomic<int> openedSampleRate{0};
 
 // How far ahead of the silent clock samples are taken, like a device's buffer.
 constexpr qint64 SilentLeadMs = 200;
@@ -91,6 +92,7 @@ void AudioPlayback::start()
     }
     silentLogged = false;
     openedBufferBytes = m_sink->bufferSize();
+    openedSampleRate = m_sink->format().sampleRate();
 }
 
 // A fresh output per stream: a stopped one carries its buffer attributes and
@@ -131,6 +133,11 @@ void AudioPlayback::retire()
 qsizetype SpeechTesting::outputBufferBytes()
 {
     return openedBufferBytes;
+}
+
+int SpeechTesting::outputSampleRate()
+{
+    return openedSampleRate;
 }
 
 void AudioPlayback::suspend()

@@ -19,5 +19,7 @@ void setSilentPlayback(bool silent);
 void setParallelFrom(qsizetype characters);
 // The buffer of the audio output opened last, in bytes; 0 before any.
 qsizetype outputBufferBytes();
+// The sample rate of the audio output opened last; 0 before any.
+int outputSampleRate();
 
 } // namespace SpeechTesting

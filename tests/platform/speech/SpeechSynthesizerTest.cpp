@@ -348,4 +348,11 @@ TEST_F(SpeechSynthesizerTest, QuickPlayStopCyclesLeaveTheNextSpeechAtItsOwnPace)
     if (buffers.constFirst() == 0)
         GTEST_SKIP() << "no audio output here: the silent clock has no buffer";
     EXPECT_EQ(buffers, QList<qsizetype>(buffers.size(), buffers.constFirst()));
+    // Then flite's 8 kHz voice, on an output opened anew at its rate.
+    ASSERT_TRUE(synth->setVoice(u"flite:kal"_s));
+    ASSERT_TRUE(synth->startSpeakingString(u"The lazy dog."_s));
+    ASSERT_TRUE(audio.wait(TestSupport::Patience));
+    EXPECT_EQ(SpeechTesting::outputSampleRate(), 8000);
+    ASSERT_TRUE(waitFor(ends, before + 2));
+    EXPECT_TRUE(endResults().back());
 }
