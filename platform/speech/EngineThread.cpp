@@ -99,3 +99,21 @@ void EngineThread::loop(const std::function<bool()> &start, const std::function<
     }
     stop();
 }
+
+void ThreadedEngine::submit(Request request)
+{
+    auto channel = request.channel;
+    thread().submit(
+        [this, request = std::move(request)] {
+            if (request.channel->isCancelled())
+                request.channel->finish(SpeechChannel::Result::Cancelled);
+            else
+                synthesize(request);
+        },
+        std::move(channel));
+}
+
+void ThreadedEngine::cancel(const std::shared_ptr<SpeechChannel> &channel)
+{
+    thread().cancel(channel);
+}

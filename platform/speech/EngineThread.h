@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/speech/SpeechEngine.h"
+
 #include <QCoreApplication>
 
 #include <condition_variable>
@@ -53,6 +55,20 @@ private:
     bool m_quit = false;
     int m_state = -1; // -1 until `start` has run, then whether it succeeded
     std::thread m_thread;
+};
+
+// An engine that makes its speeches one after the other on its EngineThread.
+class ThreadedEngine : public SpeechEngine
+{
+public:
+    void submit(Request request) final;
+    void cancel(const std::shared_ptr<SpeechChannel> &channel) final;
+
+protected:
+    virtual EngineThread &thread() = 0;
+    // Runs on the thread for a speech not cancelled before it began, and
+    // finishes its channel however it ends.
+    virtual void synthesize(const Request &request) = 0;
 };
 
 // The one engine of a kind in a process, started on first use. It is stopped

@@ -137,18 +137,6 @@ EspeakEngine::Catalogue readCatalogue()
 
 } // namespace
 
-void EspeakEngine::submit(Request request)
-{
-    auto channel = request.channel;
-    m_thread.submit([this, request = std::move(request)] { synthesize(request); },
-                    std::move(channel));
-}
-
-void EspeakEngine::cancel(const std::shared_ptr<SpeechChannel> &channel)
-{
-    m_thread.cancel(channel);
-}
-
 bool EspeakEngine::start()
 {
     onEngineThread = true;
@@ -173,10 +161,6 @@ void EspeakEngine::synthesize(const Request &request)
 {
     Q_ASSERT(onEngineThread);
     SpeechChannel &channel = *request.channel;
-    if (channel.isCancelled()) {
-        channel.finish(SpeechChannel::Result::Cancelled);
-        return;
-    }
     // A listed voice may fail to load (its data removed since it was listed):
     // the speech goes on with the voice that spoke last rather than failing.
     const VoiceSettings settings = request.settings.clamped();

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/speech/EngineThread.h"
-#include "platform/speech/SpeechEngine.h"
 
 #include <QByteArray>
 #include <QList>
@@ -14,7 +13,7 @@
 // The one espeak-ng engine of the process. espeak-ng keeps global state and is
 // not thread safe, so every call into it runs on this object's own thread,
 // one request after the other, whichever synthesizer asked.
-class EspeakEngine : public SpeechEngine
+class EspeakEngine : public ThreadedEngine
 {
 public:
     struct Voice
@@ -49,8 +48,6 @@ public:
     int charactersPerSecond(const QString &) override { return CharactersPerSecond; }
     // Reads the voices on the engine thread; the caller waits when it needs them.
     std::future<Catalogue> catalogue();
-    void submit(Request request) override;
-    void cancel(const std::shared_ptr<SpeechChannel> &channel) override;
 
 private:
     // Some 900 times faster than it speaks.
@@ -63,7 +60,8 @@ private:
 
     bool start();
     void stop();
-    void synthesize(const Request &request);
+    EngineThread &thread() override { return m_thread; }
+    void synthesize(const Request &request) override;
 
     // Written by the engine thread before it reports that it started.
     int m_sampleRate = 0;

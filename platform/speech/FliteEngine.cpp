@@ -342,18 +342,6 @@ qsizetype FliteEngine::indexOf(const QString &identifier)
     return 0;
 }
 
-void FliteEngine::submit(Request request)
-{
-    auto channel = request.channel;
-    m_thread.submit([this, request = std::move(request)] { synthesize(request); },
-                    std::move(channel));
-}
-
-void FliteEngine::cancel(const std::shared_ptr<SpeechChannel> &channel)
-{
-    m_thread.cancel(channel);
-}
-
 bool FliteEngine::start()
 {
     onEngineThread = true;
@@ -410,10 +398,6 @@ void FliteEngine::synthesize(const Request &request)
 {
     Q_ASSERT(onEngineThread);
     SpeechChannel &channel = *request.channel;
-    if (channel.isCancelled()) {
-        channel.finish(SpeechChannel::Result::Cancelled);
-        return;
-    }
     const VoiceSettings settings = request.settings.clamped();
     const qsizetype index = indexOf(settings.voice);
     const Loaded &loaded = m_loaded[size_t(index)];

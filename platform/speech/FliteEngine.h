@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/speech/EngineThread.h"
-#include "platform/speech/SpeechEngine.h"
 
 #include <QString>
 
@@ -15,7 +14,7 @@ struct cst_voice_struct;
 // registers, each speaking at its own sample rate. flite keeps global state
 // (its lexicons, the voices' features, the error jump) and is not thread
 // safe, so it runs on a thread of its own like espeak-ng.
-class FliteEngine : public SpeechEngine
+class FliteEngine : public ThreadedEngine
 {
 public:
     struct Voice
@@ -40,8 +39,6 @@ public:
     const VoiceSource &voices() override;
     int sampleRate(const QString &voice) override;
     int charactersPerSecond(const QString &voice) override;
-    void submit(Request request) override;
-    void cancel(const std::shared_ptr<SpeechChannel> &channel) override;
 
 private:
     struct Loaded
@@ -66,7 +63,8 @@ private:
     void stop();
     // The catalogue's index of a voice; the default voice's for any other.
     qsizetype indexOf(const QString &identifier);
-    void synthesize(const Request &request);
+    EngineThread &thread() override { return m_thread; }
+    void synthesize(const Request &request) override;
 
     // Written by the engine thread before it reports that it started.
     std::vector<Voice> m_catalogue;
