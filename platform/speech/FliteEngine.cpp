@@ -240,17 +240,39 @@ bool endsPhrase(const cst_item *token)
     return std::strpbrk(punctuation, ",;") != nullptr;
 }
 
+// flite's tokenizer writes past the end of its punctuation buffer when some
+// three hundred marks stand together ("!!!!" after a word): longer runs are
+// broken with a space, which keeps every byte where it was for the marks.
+QByteArray withShortPunctuationRuns(QByteArray utf8, const char *pre, const char *post)
+{
+    constexpr int Longest = 64;
+    int run = 0;
+    for (char &c : utf8) {
+        if (c == '\0' || (!std::strchr(pre, c) && !std::strchr(post, c))) {
+            run = 0;
+        } else if (++run > Longest) {
+            c = ' ';
+            run = 0;
+        }
+    }
+    return utf8;
+}
+
 // Gathers the piece's tokens into utterances where the voice's language
 // breaks them (at the end of a sentence) and speaks each in turn.
-void speakPiece(Speech &speech, cst_voice *voice, const QByteArray &utf8)
+void speakPiece(Speech &speech, cst_voice *voice, const QByteArray &piece)
 {
     cst_features *features = voice->features;
+    const char *prepunctuation =
+        get_param_string(features, "text_prepunctuation", cst_ts_default_prepunctuationsymbols);
+    const char *postpunctuation =
+        get_param_string(features, "text_postpunctuation", cst_ts_default_postpunctuationsymbols);
+    const QByteArray utf8 = withShortPunctuationRuns(piece, prepunctuation, postpunctuation);
     cst_tokenstream *tokens = ts_open_string(
         utf8.constData(),
         get_param_string(features, "text_whitespace", cst_ts_default_whitespacesymbols),
         get_param_string(features, "text_singlecharsymbols", cst_ts_default_singlecharsymbols),
-        get_param_string(features, "text_prepunctuation", cst_ts_default_prepunctuationsymbols),
-        get_param_string(features, "text_postpunctuation", cst_ts_default_postpunctuationsymbols));
+        prepunctuation, postpunctuation);
     if (!tokens) {
         speech.failed = speech.stopped = true;
         return;

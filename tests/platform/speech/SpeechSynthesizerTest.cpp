@@ -122,6 +122,16 @@ TEST_F(SpeechSynthesizerTest, MarksHoldWholeTokensInOrderAndNeverOverlap)
         {u"gmw/en"_s, u"中😀"_s.repeated(1200) + u" done."_s, {}},
         {u"jpx/ja"_s, withoutSpaces(u"ア"_s, u"か\u3099き"_s), {}},
         {u"tai/th"_s, withoutSpaces(u"ภาษาไทย"_s, u"ภาษาไทยที่สวยงาม"_s), {u"ภาษา"_s}, 132},
+        // flite, with letters of several bytes before the words, and where
+        // the words stand between long runs of punctuation.
+        {u"flite:slt"_s, u"Café naïve, 東京 and 😀 then “done”."_s,
+         u"Café naïve 東京 and 😀 then done"_s.split(u' '), 1, true},
+        {u"flite:kal"_s,
+         u"Wait"_s + u"."_s.repeated(400) + u"what? "_s + u"!"_s.repeated(500) + u" \"(done)\""_s +
+             u"?"_s.repeated(700),
+         {u"Wait"_s, u"what"_s, u"done"_s},
+         1,
+         true},
         // Many pieces: no word lost or repeated where one ends.
         {u"gmw/en"_s, manyWords(120), {u"Number"_s, u"café"_s, u"中文"_s, u"😀"_s}, 120},
         {u"gmw/de"_s, fortune("de/anekdoten.u8"), {}},
