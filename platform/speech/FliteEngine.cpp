@@ -51,10 +51,11 @@ const KnownVoice knownVoices[] = {
     {"kal", &register_cmu_us_kal, &unregister_cmu_us_kal, false},
 };
 
-// flite's own bound on the tokens of an utterance. A long sentence is cut
-// sooner at the end of a phrase: its sound starts only once the whole
-// utterance has been analysed.
-constexpr int MaximumTokens = 500;
+// An utterance's sound starts only once flite has analysed all of it (a
+// diphone voice's once it has made all of it): a long sentence is cut at the
+// end of a phrase from 40 tokens on, and anywhere at 80 (flite's own bound
+// is 500, half a second of analysis for slt before its first sound).
+constexpr int MaximumTokens = 80;
 constexpr int PhraseTokens = 40;
 // How much sound flite makes between two hand-overs, in seconds.
 constexpr double StreamSeconds = 0.05;
