@@ -7,6 +7,7 @@ tavorin_packages=(
     qt6-l10n-tools qt6-translations-l10n
     libespeak-ng-dev espeak-ng-data espeak-ng libsndfile1-dev libsamplerate0-dev libglib2.0-dev
     libpoppler-qt6-dev libarchive-dev libuchardet-dev
+    libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng
     libgtest-dev pulseaudio pulseaudio-utils xvfb xauth
     desktop-file-utils appstream
 )

@@ -90,6 +90,11 @@ EspeakEngine &EspeakEngine::instance()
     return *engine;
 }
 
+QString EspeakEngine::name() const
+{
+    return QStringLiteral("espeak-ng");
+}
+
 void EspeakEngine::shutDown()
 {
     std::unique_ptr<EspeakEngine> engine;

@@ -52,6 +52,7 @@ public:
 
     // The voices that load, with a female one made of each (EspeakVoiceSource).
     const VoiceSource &voices() override;
+    QString name() const override;
     int sampleRate() override;
     // Reads the voices on the engine thread; the caller waits when it needs them.
     std::future<Catalogue> catalogue();

@@ -29,6 +29,8 @@ public:
     virtual ~SpeechEngine() = default;
 
     virtual const VoiceSource &voices() = 0;
+    // What a person knows the engine by, for the messages that name it.
+    virtual QString name() const { return QString(); }
     // The samples per second of all it makes; 0 when it could not start.
     virtual int sampleRate() = 0;
     // Queues the speech. Its word marks carry the sample where each word

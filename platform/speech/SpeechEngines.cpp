@@ -1,6 +1,7 @@
 #include "platform/speech/SpeechEngines.h"
 
 #include "platform/speech/EspeakEngine.h"
+#include "platform/speech/SystemVoices.h"
 #include "platform/speech/VoiceSource.h"
 
 namespace {
@@ -24,11 +25,13 @@ public:
         QStringList identifiers;
         for (const Entry &engine : engines)
             identifiers += engine.instance().voices().availableVoices();
-        return identifiers;
+        return identifiers + SystemVoices::source().availableVoices();
     }
 
     QVariantMap attributesForVoice(const QString &identifier) const override
     {
+        if (SystemVoices::isSystemVoice(identifier))
+            return SystemVoices::source().attributesForVoice(identifier);
         return engineFor(identifier).voices().attributesForVoice(identifier);
     }
 
@@ -36,6 +39,8 @@ public:
 
     bool hasVoice(const QString &identifier) const override
     {
+        if (SystemVoices::isSystemVoice(identifier))
+            return SystemVoices::source().hasVoice(identifier);
         return engineFor(identifier).voices().hasVoice(identifier);
     }
 
@@ -62,8 +67,20 @@ SpeechEngine &SpeechEngines::forVoice(const QString &identifier)
     return AllVoices::engineFor(identifier);
 }
 
+QStringList SpeechEngines::names()
+{
+    QStringList names;
+    for (const Entry &engine : engines) {
+        const QString name = engine.instance().name();
+        if (!name.isEmpty())
+            names.append(name);
+    }
+    return names;
+}
+
 void SpeechEngines::shutDown()
 {
     for (const Entry &engine : engines)
         engine.shutDown();
+    SystemVoices::shutDown();
 }
