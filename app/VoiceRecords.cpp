@@ -18,12 +18,12 @@ QVariantMap VoiceRecords::recordForVoice(const QString &identifier, const QVaria
     const QVariant language = attributes.value(u"VoiceLanguage"_s);
     if (!name.isValid() || !language.isValid())
         return {};
-    // A voice of speech-dispatcher has no gender, and its label says which
-    // module and variant speak it.
-    const QVariant genderName = attributes.value(u"VoiceGender"_s);
-    const QString gender = !genderName.isValid()                             ? QString()
-                           : genderName.toString() == u"VoiceGenderFemale"_s ? u"♀"_s
-                                                                             : u"♂"_s;
+    // A voice of speech-dispatcher (one with a module) has no gender, and
+    // its label says which module and variant speak it.
+    const bool female = attributes.value(u"VoiceGender"_s).toString() == u"VoiceGenderFemale"_s;
+    const QString gender = attributes.contains(u"VoiceModule"_s) ? QString()
+                           : female                              ? u"♀"_s
+                                                                 : u"♂"_s;
     QStringList described{language.toString()};
     for (const QString &key : {u"VoiceVariant"_s, u"VoiceModule"_s})
         if (attributes.contains(key))

@@ -228,6 +228,7 @@ void SystemSpeech::submit(const QString &text, const VoiceSettings &settings,
         SystemVoices::lose(why);
         return;
     }
+    m_paused = false;
     m_speech = std::make_unique<Speech>();
     m_speech->text = text;
     m_speech->module = SystemVoices::module(settings.voice);
@@ -290,6 +291,7 @@ void SystemSpeech::sendNext()
         appendEscaped(ssml, QStringView(speech.text).sliced(at, end - at));
         ssml += u"</speak>"_s;
         speech.marked = false;
+        speech.resumeAt = start;
         speech.message = spd_say(m_connection, SPD_TEXT, ssml.toUtf8().constData());
         if (speech.message < 0)
             lost(SystemVoices::stoppedAnswering());
@@ -318,6 +320,7 @@ void SystemSpeech::notified(int message, int type, const QString &mark)
         const qsizetype index = mark.toLongLong(&number);
         if (number && index >= 0 && index < qsizetype(speech.tokens.size())) {
             speech.marked = true;
+            speech.resumeAt = qsizetype(speech.tokens[size_t(index)].location);
             speech.channel->addWord(0, speech.tokens[size_t(index)]);
         }
         break;
@@ -344,16 +347,28 @@ void SystemSpeech::markSentence()
         m_speech->channel->addWord(0, m_speech->sentence);
 }
 
+// speech-dispatcher pauses a message at a place of its own choosing, some
+// words on, and one paused before Continue comes late, holds every later
+// message of ours and then ignores a cancel: so a pause ends the message at
+// once, and Continue speaks again from the word it stopped in.
 void SystemSpeech::pause()
 {
-    if (m_speech && m_connection)
-        spd_pause(m_connection);
+    if (!m_speech || m_paused)
+        return;
+    m_paused = true;
+    m_sentenceTimer.stop();
+    m_speech->position = m_speech->resumeAt;
+    m_speech->message = -1;
+    if (spd_cancel(m_connection) != 0)
+        lost(SystemVoices::stoppedAnswering());
 }
 
 void SystemSpeech::resume()
 {
-    if (m_speech && m_connection)
-        spd_resume(m_connection);
+    if (!m_speech || !m_paused)
+        return;
+    m_paused = false;
+    sendNext();
 }
 
 void SystemSpeech::cancel(const std::shared_ptr<SpeechChannel> &channel)
@@ -362,12 +377,15 @@ void SystemSpeech::cancel(const std::shared_ptr<SpeechChannel> &channel)
     if (!m_speech || m_speech->channel != channel)
         return;
     m_speech->cancelled = true;
-    if (spd_cancel(m_connection) != 0)
+    if (m_paused)
+        finish(int(SpeechChannel::Result::Cancelled));
+    else if (spd_cancel(m_connection) != 0)
         lost(SystemVoices::stoppedAnswering());
 }
 
 void SystemSpeech::finish(int result, const QString &error)
 {
+    m_paused = false;
     m_sentenceTimer.stop();
     m_watch.stop();
     if (!m_speech)

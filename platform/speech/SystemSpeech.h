@@ -40,6 +40,7 @@ public:
     // channel is finished however the speech ends, also when it cannot start.
     void submit(const QString &text, const VoiceSettings &settings,
                 std::shared_ptr<SpeechChannel> channel);
+    // The server's own pause is not used (see pause()).
     void pause();
     void resume();
     // Cancels the channel's speech; the channel is finished when the server
@@ -58,6 +59,7 @@ private:
         std::shared_ptr<SpeechChannel> channel;
         qsizetype position = 0; // where the text not yet sent begins
         int message = -1;       // the server's id of the sentence being spoken
+        qsizetype resumeAt = 0; // where the word being spoken begins
         CharacterRange sentence;
         std::vector<CharacterRange> tokens; // the sentence's, mark N is token N
         bool marked = false;                // a mark of the sentence came
@@ -76,6 +78,8 @@ private:
 
     SPDConnection *m_connection = nullptr;
     std::unique_ptr<Speech> m_speech;
+    // Paused: no message of the speech is with the server.
+    bool m_paused = false;
     // Whether each module sends the marks it is given, once known.
     QHash<QString, bool> m_modulesMark;
     // Marks a sentence whose module is not yet known to mark, when no mark
