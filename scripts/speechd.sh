@@ -7,17 +7,27 @@
 #   tavorin_stop_speechd    stops every server started through that command
 tavorin_speechd_dir=""
 
+# Whether the server of this pid still runs: one that a test has ended may
+# have left its number to another process, and one that has ended stays a
+# zombie until the process that reaps orphans gets to it.
+tavorin_speechd_running() {
+    [ "$(cat "/proc/$1/comm" 2>/dev/null)" = speech-dispatch ] &&
+        [ "$(sed 's/.*) //; s/ .*//' "/proc/$1/stat" 2>/dev/null)" != Z ]
+}
+
 tavorin_stop_speechd() {
     [ -n "$tavorin_speechd_dir" ] || return 0
     local pidfile pid
-    for pidfile in "$tavorin_speechd_dir"/*.pid; do
+    for pidfile in "$tavorin_speechd_dir"/servers/*.pid; do
         pid=$(cat "$pidfile" 2>/dev/null || true)
-        [ -n "$pid" ] || continue
+        [ -n "$pid" ] && tavorin_speechd_running "$pid" || continue
         kill "$pid" 2>/dev/null || true
         for _ in $(seq 50); do
-            kill -0 "$pid" 2>/dev/null || break
+            tavorin_speechd_running "$pid" || break
             sleep 0.1
         done
+        # One that does not end when asked is ended.
+        ! tavorin_speechd_running "$pid" || kill -KILL "$pid" 2>/dev/null || true
     done
     rm -rf "$tavorin_speechd_dir"
     tavorin_speechd_dir=""
@@ -32,33 +42,41 @@ tavorin_start_speechd() {
     fi
     tavorin_speechd_dir=$(mktemp -d)
     local dir=$tavorin_speechd_dir
-    mkdir -p "$dir/conf/modules"
+    mkdir -p "$dir/conf/modules" "$dir/servers"
     printf '%s\n' 'LogLevel 1' 'AudioOutputMethod "pulse"' \
         'AddModule "espeak-ng" "sd_espeak-ng" "espeak-ng.conf"' 'DefaultModule espeak-ng' \
         >"$dir/conf/speechd.conf"
     : >"$dir/conf/modules/espeak-ng.conf"
     # What libspeechd runs when nothing answers at SPEECHD_ADDRESS, as it
     # starts the desktop's server ("... --socket-path PATH"): a server of
-    # this configuration on that path, its pid beside the socket, which ends
-    # 30 s after its last client, so that one a test leaves behind goes by
-    # itself. Pid files of servers elsewhere are the tests' to end.
+    # this configuration on that path, its pid beside the socket. Clients
+    # that find none at once all run this: one at a time, and a server that
+    # is already there is left to answer, its socket in place. A server
+    # started for a test ends 30 s after its last client, so that one the
+    # test leaves behind goes by itself (SPEECHD_IDLE=0: never).
     cat >"$dir/spawn" <<SPAWN
 #!/bin/sh
 for socket; do :; done
+exec 9>"\$socket.lock"
+flock 9
+pid=\$(cat "\$socket.pid" 2>/dev/null)
+[ -S "\$socket" ] && [ -n "\$pid" ] && kill -0 "\$pid" 2>/dev/null && exit 0
 rm -f "\$socket"
-speech-dispatcher -d -C "$dir/conf" -L "$dir" -t 30 -c unix_socket -S "\$socket" \\
-    -P "\$socket.pid" >>"$dir/server.log" 2>&1 || exit 1
+speech-dispatcher -d -C "$dir/conf" -L "$dir" -t "\${SPEECHD_IDLE:-30}" -c unix_socket \\
+    -S "\$socket" -P "\$socket.pid" >>"$dir/server.log" 2>&1 9>&- || exit 1
 i=0
 while [ ! -S "\$socket" ] && [ \$i -lt 100 ]; do sleep 0.1; i=\$((i + 1)); done
-[ -S "\$socket" ]
+[ -S "\$socket" ] && cp "\$socket.pid" "$dir/servers/\$\$.pid"
 SPAWN
     chmod +x "$dir/spawn"
     export SPEECHD_CMD="$dir/spawn"
     export SPEECHD_ADDRESS="unix_socket:$dir/speechd.sock"
-    if ! "$SPEECHD_CMD" --spawn --communication-method unix_socket \
+    # The tests' server lives until it is stopped here: one that ended when
+    # idle could end just as a test connects.
+    if ! SPEECHD_IDLE=0 "$SPEECHD_CMD" --spawn --communication-method unix_socket \
         --socket-path "$dir/speechd.sock" >"$dir/start.log" 2>&1; then
         echo "The private speech-dispatcher did not start" >&2
-        cat "$dir/start.log" >&2
+        cat "$dir/start.log" "$dir/server.log" >&2
         tavorin_stop_speechd
         return 1
     fi

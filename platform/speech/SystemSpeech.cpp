@@ -14,6 +14,10 @@
 #include <cstdlib>
 #include <mutex>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -23,8 +27,9 @@ namespace {
 constexpr qsizetype MaximumSentence = 2048;
 // How long a sentence may speak without a mark before it is marked whole,
 // while its module is not yet known to send marks: a module that does sends
-// the first one as the sentence begins.
-constexpr int SentenceMarkDelayMs = 300;
+// the first one as the sentence begins, but a busy machine can hold it up,
+// and a sentence marked whole before its words come flickers.
+constexpr int SentenceMarkDelayMs = 1000;
 constexpr int WatchIntervalMs = 1000;
 
 std::mutex receiverMutex;
@@ -153,16 +158,33 @@ SystemSpeech::~SystemSpeech()
     }
 }
 
+SPDConnection *SystemSpeech::open(const char *component, SPDConnectionMode mode)
+{
+    char *error = nullptr;
+    SPDConnection *connection = nullptr;
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        // libspeechd drops a message of its own when it cannot start the
+        // server: not a leak of ours to report.
+        __lsan::ScopedDisabler libraryLeaks;
+#endif
+        // Started by libspeechd when it is not running, as the desktop's
+        // clients start it.
+        connection = spd_open2("tavorin", component, nullptr, mode, nullptr, 1, &error);
+    }
+    if (!connection)
+        Log::write(u"speech-dispatcher: %1"_s.arg(error ? QString::fromUtf8(error).simplified()
+                                                        : QString()));
+    std::free(error);
+    return connection;
+}
+
 bool SystemSpeech::connect(QString &why)
 {
     if (m_connection)
         return true;
-    char *error = nullptr;
-    m_connection = spd_open2("tavorin", "speech", nullptr, SPD_MODE_THREADED, nullptr, 1, &error);
+    m_connection = open("speech", SPD_MODE_THREADED);
     if (!m_connection) {
-        Log::write(u"speech-dispatcher: %1"_s.arg(error ? QString::fromUtf8(error).simplified()
-                                                        : QString()));
-        std::free(error);
         why = SystemVoices::notRunning();
         return false;
     }

@@ -34,6 +34,9 @@ public:
     static SystemSpeech &instance();
     // Closes the connection, for a process that ends.
     static void shutDown();
+    // A connection to the server, which is started when none answers; null
+    // (and the reason logged) when there is none.
+    static SPDConnection *open(const char *component, SPDConnectionMode mode);
     ~SystemSpeech() override;
 
     // Speaks the text, ending the speech before it without a report; the

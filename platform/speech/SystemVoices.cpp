@@ -1,5 +1,6 @@
 #include "platform/speech/SystemVoices.h"
 
+#include "platform/speech/SystemSpeech.h"
 #include "platform/system/Log.h"
 
 #include <QCoreApplication>
@@ -9,7 +10,6 @@
 
 #include <algorithm>
 #include <condition_variable>
-#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -109,14 +109,8 @@ void addVoices(SPDConnection *connection, const QString &module, std::vector<Voi
 Listing list()
 {
     Listing listing;
-    char *error = nullptr;
-    // Started by libspeechd when it is not running, as the desktop's
-    // clients start it.
-    SPDConnection *connection =
-        spd_open2("tavorin", "voices", nullptr, SPD_MODE_SINGLE, nullptr, 1, &error);
+    SPDConnection *connection = SystemSpeech::open("voices", SPD_MODE_SINGLE);
     if (!connection) {
-        Log::write(u"speech-dispatcher: %1"_s.arg(text(error).simplified()));
-        std::free(error);
         listing.problem = SystemVoices::notRunning();
         return listing;
     }
