@@ -49,7 +49,8 @@ tavorin_start_speechd() {
     : >"$dir/conf/modules/espeak-ng.conf"
     # What libspeechd runs when nothing answers at SPEECHD_ADDRESS, as it
     # starts the desktop's server ("... --socket-path PATH"): a server of
-    # this configuration on that path, its pid beside the socket. Clients
+    # this configuration on that path, its pid beside the socket and among
+    # the servers that tavorin_stop_speechd ends. Clients
     # that find none at once all run this: one at a time, and a server that
     # is already there is left to answer, its socket in place. A server
     # started for a test ends 30 s after its last client, so that one the
@@ -62,11 +63,15 @@ flock 9
 pid=\$(cat "\$socket.pid" 2>/dev/null)
 [ -S "\$socket" ] && [ -n "\$pid" ] && kill -0 "\$pid" 2>/dev/null && exit 0
 rm -f "\$socket"
-speech-dispatcher -d -C "$dir/conf" -L "$dir" -t "\${SPEECHD_IDLE:-30}" -c unix_socket \\
-    -S "\$socket" -P "\$socket.pid" >>"$dir/server.log" 2>&1 9>&- || exit 1
+speech-dispatcher -s -C "$dir/conf" -L "$dir" -t "\${SPEECHD_IDLE:-30}" -c unix_socket \\
+    -S "\$socket" -P "\$socket.pid" </dev/null >>"$dir/server.log" 2>&1 9>&- &
+echo \$! >"$dir/servers/\$!.pid"
 i=0
-while [ ! -S "\$socket" ] && [ \$i -lt 100 ]; do sleep 0.1; i=\$((i + 1)); done
-[ -S "\$socket" ] && cp "\$socket.pid" "$dir/servers/\$\$.pid"
+while [ ! -S "\$socket" ] && kill -0 \$! 2>/dev/null && [ \$i -lt 100 ]; do
+    sleep 0.1
+    i=\$((i + 1))
+done
+[ -S "\$socket" ]
 SPAWN
     chmod +x "$dir/spawn"
     export SPEECHD_CMD="$dir/spawn"

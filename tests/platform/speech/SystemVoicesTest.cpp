@@ -1,9 +1,9 @@
 #include "platform/speech/SystemVoices.h"
+#include "platform/process/Process.h"
 #include "platform/speech/SpeechSynthesizer.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -123,9 +123,13 @@ TEST(SystemVoices, ListedWhileTheServerAnswersAndGoneWhenItDies)
     // A server of this test's own, started as libspeechd starts one.
     QTemporaryDir dir;
     const QString socket = dir.filePath(u"speechd.sock"_s);
-    ASSERT_EQ(QProcess::execute(spawn, {u"--spawn"_s, u"--communication-method"_s, u"unix_socket"_s,
-                                        u"--socket-path"_s, socket}),
-              0);
+    const auto starter = std::make_shared<Process>();
+    starter->setLaunchPath(spawn);
+    starter->setArguments(
+        {u"--spawn"_s, u"--communication-method"_s, u"unix_socket"_s, u"--socket-path"_s, socket});
+    ASSERT_TRUE(starter->launch());
+    starter->waitUntilExit();
+    ASSERT_EQ(starter->terminationStatus(), 0);
     const QByteArray address = qgetenv("SPEECHD_ADDRESS");
     qputenv("SPEECHD_ADDRESS", "unix_socket:" + QFile::encodeName(socket));
     // Once dead it stays dead: nothing starts it again.
