@@ -18,5 +18,8 @@ void setSilentPlayback(bool silent);
 void setParallelFrom(qsizetype characters);
 // The buffer of the audio output opened last, in bytes; 0 before any.
 qsizetype outputBufferBytes();
+// Forgets speech-dispatcher's voices and closes the connection to it: the
+// next use lists them and connects afresh, to the server named then.
+void forgetSystemVoices();
 
 } // namespace SpeechTesting

@@ -1,5 +1,6 @@
 #include "platform/speech/SystemVoices.h"
 
+#include "platform/speech/SpeechTesting.h"
 #include "platform/speech/SystemSpeech.h"
 #include "platform/system/Log.h"
 
@@ -292,4 +293,19 @@ void SystemVoices::shutDown()
     }
     if (thread.joinable())
         thread.join();
+}
+
+void SpeechTesting::forgetSystemVoices()
+{
+    SystemSpeech::shutDown();
+    SystemVoices::shutDown();
+    // A change reported before is not one of the next list's.
+    QCoreApplication::sendPostedEvents(&SystemVoices::instance(), QEvent::MetaCall);
+    State &shared = state();
+    std::lock_guard lock(shared.mutex);
+    shared.started = false;
+    shared.done = false;
+    shared.voices.clear();
+    shared.byIdentifier.clear();
+    shared.problem.clear();
 }

@@ -1,6 +1,7 @@
 #include "platform/speech/SystemVoices.h"
 #include "platform/process/Process.h"
 #include "platform/speech/SpeechSynthesizer.h"
+#include "platform/speech/SpeechTesting.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
@@ -134,9 +135,13 @@ TEST(SystemVoices, ListedWhileTheServerAnswersAndGoneWhenItDies)
     qputenv("SPEECHD_ADDRESS", "unix_socket:" + QFile::encodeName(socket));
     // Once dead it stays dead: nothing starts it again.
     qputenv("SPEECHD_CMD", "/bin/false");
+    // The voices and the connection of this server only, whatever ran
+    // before in this process, and none of it left to what runs after.
+    SpeechTesting::forgetSystemVoices();
     const auto restore = qScopeGuard([&] {
         qputenv("SPEECHD_ADDRESS", address);
         qputenv("SPEECHD_CMD", spawn.toLocal8Bit());
+        SpeechTesting::forgetSystemVoices();
     });
     QSignalSpy changed(&SystemVoices::instance(), &SystemVoices::changed);
 
