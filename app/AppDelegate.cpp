@@ -9,6 +9,7 @@
 #include "menus/MenuOperations.h"
 #include "platform/menu/MenuItem.h"
 #include "platform/menu/PopUpButton.h"
+#include "platform/speech/SystemVoices.h"
 #include "platform/system/Bundle.h"
 #include "platform/system/Log.h"
 
@@ -53,6 +54,8 @@ AppDelegate::AppDelegate(QObject *parent)
     });
     connect(m_export, &ExportJob::failed, this,
             [this](const QString &message) { status()->showFailure(message); });
+    connect(&SystemVoices::instance(), &SystemVoices::changed, this,
+            &AppDelegate::systemVoicesChanged);
 }
 
 AppDelegate::~AppDelegate() = default;
@@ -102,6 +105,7 @@ void AppDelegate::applicationDidFinishLaunching()
 void AppDelegate::buildVoiceMenu()
 {
     QList<QAction *> items;
+    QAction *firstSystemVoice = nullptr;
     QString defaultVoiceTitle;
     const QVariantList voices = getAvailableVoices();
     for (const QVariant &voice : voices) {
@@ -111,11 +115,18 @@ void AppDelegate::buildVoiceMenu()
         if (record.value(u"identifier"_s).toString() == SpeechSynthesizer::defaultVoice())
             defaultVoiceTitle = label;
         MenuItem::setRepresentedObject(item, record);
+        if (!firstSystemVoice &&
+            SystemVoices::isSystemVoice(record.value(u"identifier"_s).toString()))
+            firstSystemVoice = item;
         items.append(item);
     }
     if (m_voicePopupMenu) {
         Operations::removeAllItemsExceptForFirst(m_voicePopupMenu, 0);
         Operations::addItemsFromMenuItems(m_voicePopupMenu, items, this);
+        // The desktop's voices, which can be heard but not exported, apart.
+        if (firstSystemVoice)
+            m_voicePopupMenu->insertSection(firstSystemVoice,
+                                            tr("System voices (speech-dispatcher)"));
     } else {
         qDeleteAll(items);
     }
@@ -130,6 +141,34 @@ QVariantList AppDelegate::getAvailableVoices()
     QVariantList voices = VoiceRecords::availableVoiceRecords();
     Log::write(u"HERE!"_s);
     return voices;
+}
+
+void AppDelegate::systemVoicesChanged()
+{
+    if (!m_voicePopup || !m_voicePopupMenu)
+        return;
+    const auto identifier = [](QAction *item) {
+        return item ? MenuItem::representedObject(item).toMap().value(u"identifier"_s).toString()
+                    : QString();
+    };
+    const QString selected = identifier(m_voicePopup->selectedItem());
+    const QString remembered = m_voice->rememberedVoice();
+    buildVoiceMenu();
+    // The voice chosen stays chosen while it is listed; a remembered
+    // system voice that only now arrived is chosen as at launch.
+    const QString wanted =
+        selected == SpeechSynthesizer::defaultVoice() && SystemVoices::isSystemVoice(remembered)
+            ? remembered
+            : selected;
+    for (QAction *item : m_voicePopupMenu->actions()) {
+        if (!item->isSeparator() && identifier(item) == wanted) {
+            m_voicePopup->selectItem(item);
+            break;
+        }
+    }
+    const QString problem = SystemVoices::problem();
+    if (!problem.isEmpty())
+        status()->showFailure(tr("No system voices: %1").arg(problem));
 }
 
 void AppDelegate::activeVoiceChanged(QObject *sender)

@@ -202,6 +202,8 @@ Q_SIGNALS:
 
 private:
     void buildVoiceMenu();
+    // speech-dispatcher's voices came, or went with its server.
+    void systemVoicesChanged();
     // The choices remembered from the last launch, then the command line's,
     // applied as if the person had made them.
     void applyRememberedChoices();
@@ -212,6 +214,8 @@ private:
     // Starts the export of the whole text: the audio when `url` is given, the
     // word timings when `timingsPath` is.
     void startExport(const QUrl &url, const QString &timingsPath);
+    // Says why the voice of the next export cannot be exported, if so.
+    bool refuseExport();
 
     QPointer<QMainWindow> m_window;
     QPointer<QPlainTextEdit> m_textView;

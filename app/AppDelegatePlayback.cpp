@@ -68,9 +68,21 @@ bool AppDelegate::applicationSpeak(QObject *sender, const QString &text)
     return m_session->speakHandedText(text);
 }
 
+bool AppDelegate::refuseExport()
+{
+    SpeechSynthesizer *synthesizer = m_session->synthesizer();
+    const QString refused =
+        SpeechSynthesizer::checkVoiceExport(synthesizer ? synthesizer->voice() : QString());
+    if (!refused.isEmpty())
+        status()->showFailure(refused);
+    return !refused.isEmpty();
+}
+
 void AppDelegate::doExport(QObject *sender)
 {
     Q_UNUSED(sender);
+    if (refuseExport())
+        return;
     auto saveTimings = std::make_shared<bool>(false);
     saveDialogWithPath(
         QString(), u"output.aiff"_s,
@@ -87,6 +99,8 @@ void AppDelegate::doExport(QObject *sender)
 void AppDelegate::doExportTimings(QObject *sender)
 {
     Q_UNUSED(sender);
+    if (refuseExport())
+        return;
     saveDialogWithPath(
         QString(), u"output.vtt"_s,
         [this](const QUrl &url) {

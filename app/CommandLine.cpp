@@ -7,6 +7,7 @@
 #include "platform/application/SingleInstance.h"
 #include "platform/speech/SoundFormats.h"
 #include "platform/speech/SpeechSynthesizer.h"
+#include "platform/speech/SystemVoices.h"
 #include "platform/speech/WordTimings.h"
 #include "platform/system/FileName.h"
 #include "platform/system/TextFile.h"
@@ -394,6 +395,7 @@ int CommandLine::runTask()
 
 int CommandLine::listVoices()
 {
+    SystemVoices::waitForVoices();
     const QVariantList records = VoiceRecords::availableVoiceRecords();
     for (const QVariant &record : records) {
         const QVariantMap voice = record.toMap();

@@ -87,6 +87,11 @@ int HeadlessExport::run(const Request &request)
     // Everything that can be known about the outputs is checked before the
     // text is read, so that nothing is rendered for a file that cannot be
     // written, and the text's own file is never replaced by its speech.
+    const QString voiceRefused = SpeechSynthesizer::checkVoiceExport(request.settings.voice);
+    if (!voiceRefused.isEmpty()) {
+        fail(voiceRefused);
+        return 1;
+    }
     QStringList outputs;
     for (const QString &output : {request.output, request.timings})
         if (!output.isEmpty())

@@ -8,6 +8,7 @@
 #include "platform/documents/PdfText.h"
 #include "platform/speech/EspeakVoiceSource.h"
 #include "platform/speech/SpeechSynthesizer.h"
+#include "platform/speech/SystemVoices.h"
 #include "platform/system/BundleInfo.h"
 #include "platform/system/Log.h"
 #include "platform/system/ProcessExit.h"
@@ -207,6 +208,9 @@ int Startup::main(int argc, char **argv)
         return 1;
     }
     registerWidgetClasses();
+    // speech-dispatcher takes seconds to list its voices: the window shows
+    // them when they come.
+    SystemVoices::prepare();
     return Application::run(
         [shape] {
             auto *delegate = new AppDelegate;

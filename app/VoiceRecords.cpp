@@ -7,6 +7,8 @@ using namespace Qt::StringLiterals;
 QString VoiceRecords::label(const QString &name, const QString &genderSymbol,
                             const QString &language)
 {
+    if (genderSymbol.isEmpty())
+        return u"%1 (%2)"_s.arg(name.section(u'(', 0, 0).trimmed(), language);
     return u"%1 %2 (%3)"_s.arg(name.section(u'(', 0, 0), genderSymbol, language);
 }
 
@@ -16,14 +18,22 @@ QVariantMap VoiceRecords::recordForVoice(const QString &identifier, const QVaria
     const QVariant language = attributes.value(u"VoiceLanguage"_s);
     if (!name.isValid() || !language.isValid())
         return {};
-    const QString gender =
-        attributes.value(u"VoiceGender"_s).toString() == u"VoiceGenderFemale"_s ? u"♀"_s : u"♂"_s;
+    // A voice of speech-dispatcher (one with a module) has no gender, and
+    // its label says which module and variant speak it.
+    const bool female = attributes.value(u"VoiceGender"_s).toString() == u"VoiceGenderFemale"_s;
+    const QString gender = attributes.contains(u"VoiceModule"_s) ? QString()
+                           : female                              ? u"♀"_s
+                                                                 : u"♂"_s;
+    QStringList described{language.toString()};
+    for (const QString &key : {u"VoiceVariant"_s, u"VoiceModule"_s})
+        if (attributes.contains(key))
+            described.append(attributes.value(key).toString());
     return {
         {u"name"_s, name.toString()},
         {u"language"_s, language.toString()},
         {u"gender"_s, gender},
         {u"identifier"_s, identifier},
-        {u"label"_s, label(name.toString(), gender, language.toString())},
+        {u"label"_s, label(name.toString(), gender, described.join(u", "_s))},
     };
 }
 

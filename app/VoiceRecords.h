@@ -13,7 +13,8 @@ namespace VoiceRecords {
 QVariantMap recordForVoice(const QString &identifier, const QVariantMap &attributes);
 
 // "Name part, gender symbol, (language)": the name part is the voice name up
-// to its first "(", spaces before it included.
+// to its first "(", spaces before it included; without a gender symbol,
+// "Name part (language)".
 QString label(const QString &name, const QString &genderSymbol, const QString &language);
 
 // The records of all installed voices, in the synthesizer's order.

@@ -30,6 +30,9 @@ if(TAVORIN_SANITIZE)
     target_compile_options(tavorin_options INTERFACE
         -fsanitize=${_tavorin_sanitizers} -fno-omit-frame-pointer -fno-sanitize-recover=all)
     target_link_options(tavorin_options INTERFACE -fsanitize=${_tavorin_sanitizers})
+    # The sanitizers' defaults that every program of the build carries.
+    target_sources(tavorin_options INTERFACE
+        $<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:${PROJECT_SOURCE_DIR}/cmake/SanitizerDefaults.cpp>)
 endif()
 
 # A library of one folder of the source tree: its sources, the libraries it

@@ -8,6 +8,7 @@ tavorin_packages=(
     libespeak-ng-dev espeak-ng-data espeak-ng flite1-dev
     libsndfile1-dev libsamplerate0-dev libglib2.0-dev
     libpoppler-qt6-dev libarchive-dev libuchardet-dev
+    libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng
     libgtest-dev pulseaudio pulseaudio-utils xvfb xauth
     desktop-file-utils appstream
 )

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # A private PulseAudio with a null sink, for the tests and the soak run when no
-# audio server answers. Sourced by test.sh and soak.sh:
-#   tavorin_ensure_pulse    starts one unless a server answers (exports XDG_RUNTIME_DIR)
-#   tavorin_stop_pulse      stops the one started here, if any
+# audio server answers, and a private speech-dispatcher (speechd.sh) always.
+# Sourced by test.sh and soak.sh:
+#   tavorin_ensure_pulse    starts one unless a server answers (exports XDG_RUNTIME_DIR),
+#                           then the speech-dispatcher
+#   tavorin_stop_pulse      stops the ones started here, if any
+. "$(dirname "${BASH_SOURCE[0]}")/speechd.sh"
 tavorin_pulse_dir=""
 
 tavorin_stop_pulse() {
+    tavorin_stop_speechd
     [ -n "$tavorin_pulse_dir" ] || return 0
     local pid
     pid=$(cat "$tavorin_pulse_dir/pulse/pid" 2>/dev/null || true)
@@ -19,6 +23,10 @@ tavorin_stop_pulse() {
 }
 
 tavorin_ensure_pulse() {
+    tavorin_start_pulse && tavorin_start_speechd
+}
+
+tavorin_start_pulse() {
     timeout 5 pactl info >/dev/null 2>&1 && return 0
     [ -n "$tavorin_pulse_dir" ] && return 0
     tavorin_pulse_dir=$(mktemp -d)

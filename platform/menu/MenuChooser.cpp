@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QFont>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -69,8 +70,20 @@ void MenuChooser::popUp(QMenu *menu, QAction *current, QWidget *anchor)
     m_find->clear();
     const QList<QAction *> actions = menu ? menu->actions() : QList<QAction *>();
     for (QAction *action : actions) {
-        if (action->isSeparator() || !action->isVisible())
+        if (!action->isVisible())
             continue;
+        if (action->isSeparator()) {
+            // A section's title (QMenu::addSection) heads its items here too.
+            if (action->text().isEmpty())
+                continue;
+            auto *heading = new QListWidgetItem(shownTitle(action->text()), m_list);
+            heading->setFlags(Qt::NoItemFlags);
+            QFont font = heading->font();
+            font.setBold(true);
+            heading->setFont(font);
+            m_items.append(action);
+            continue;
+        }
         auto *item = new QListWidgetItem(action->icon(), shownTitle(action->text()), m_list);
         item->setToolTip(action->toolTip());
         if (!action->isEnabled())
@@ -131,13 +144,28 @@ void MenuChooser::filter(const QString &text)
 {
     const QString wanted = text.simplified();
     QListWidgetItem *firstShown = nullptr;
+    // A heading is shown while any item of its section is.
+    QListWidgetItem *heading = nullptr;
+    bool sectionShown = false;
+    const auto endSection = [&] {
+        if (heading)
+            heading->setHidden(!sectionShown);
+    };
     for (int row = 0; row < m_list->count(); ++row) {
         QListWidgetItem *item = m_list->item(row);
+        if (m_items.at(row) && m_items.at(row)->isSeparator()) {
+            endSection();
+            heading = item;
+            sectionShown = false;
+            continue;
+        }
         const bool shown = item->text().contains(wanted, Qt::CaseInsensitive);
         item->setHidden(!shown);
+        sectionShown = sectionShown || shown;
         if (shown && !firstShown && (item->flags() & Qt::ItemIsEnabled))
             firstShown = item;
     }
+    endSection();
     QListWidgetItem *current = m_list->currentItem();
     if (!current || current->isHidden())
         m_list->setCurrentItem(firstShown);

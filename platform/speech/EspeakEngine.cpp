@@ -68,6 +68,11 @@ EspeakEngine::Catalogue readCatalogue();
 
 } // namespace
 
+QString EspeakEngine::name() const
+{
+    return QStringLiteral("espeak-ng");
+}
+
 EspeakEngine::EspeakEngine()
     : m_thread([this] { return start(); }, [this] { stop(); })
 {}

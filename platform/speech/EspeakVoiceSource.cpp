@@ -39,23 +39,6 @@ QString genderName(int espeakGender)
     }
 }
 
-// espeak-ng names a regional or other form of a language with a qualifier
-// in parentheses, "Chinese (Cantonese)", and some names carry underscores for
-// spaces. Labels keep only the part of a name before "(", so the qualifier is
-// made part of the name ("Chinese, Cantonese"): otherwise forms of one
-// language could not be told apart.
-QString displayName(QString name)
-{
-    name.replace(u'_', u' ');
-    name.replace(u'(', u", "_s);
-    name.remove(u')');
-    name = name.simplified();
-    name.replace(u" ,"_s, u","_s);
-    while (name.startsWith(u','))
-        name = name.mid(1).trimmed();
-    return name;
-}
-
 std::shared_future<EspeakEngine::Catalogue> &engineCatalogue()
 {
     static std::once_flag once;
@@ -80,7 +63,7 @@ Catalogue build()
             voice.languages.first().first.isEmpty())
             continue;
         const QString language = voice.languages.first().first;
-        const QString name = displayName(voice.name);
+        const QString name = VoiceSource::displayName(voice.name);
         if (name.isEmpty())
             continue;
         catalogue.entries.push_back(

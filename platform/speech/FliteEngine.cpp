@@ -332,6 +332,11 @@ const std::vector<FliteEngine::Voice> &FliteEngine::catalogue()
     return m_catalogue;
 }
 
+QString FliteEngine::name() const
+{
+    return QStringLiteral("flite");
+}
+
 const VoiceSource &FliteEngine::voices()
 {
     static const FliteVoiceSource source;

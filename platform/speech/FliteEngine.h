@@ -37,6 +37,7 @@ public:
     // The voices that registered, the default one first; empty when none did.
     const std::vector<Voice> &catalogue();
     const VoiceSource &voices() override;
+    QString name() const override;
     int sampleRate(const QString &voice) override;
     int charactersPerSecond(const QString &voice) override;
 

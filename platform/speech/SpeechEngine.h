@@ -29,6 +29,8 @@ public:
     virtual ~SpeechEngine() = default;
 
     virtual const VoiceSource &voices() = 0;
+    // What a person knows the engine by, for the messages that name it.
+    virtual QString name() const = 0;
     // The samples per second of what it makes with the voice (the default
     // voice for one it does not list); 0 when it could not start.
     virtual int sampleRate(const QString &voice) = 0;

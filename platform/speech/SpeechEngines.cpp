@@ -2,6 +2,7 @@
 
 #include "platform/speech/EspeakEngine.h"
 #include "platform/speech/FliteEngine.h"
+#include "platform/speech/SystemVoices.h"
 #include "platform/speech/VoiceSource.h"
 
 #include <QCollator>
@@ -49,11 +50,13 @@ public:
         identifiers.reserve(qsizetype(voices.size()));
         for (const auto &voice : voices)
             identifiers.append(voice.second);
-        return identifiers;
+        return identifiers + SystemVoices::source().availableVoices();
     }
 
     QVariantMap attributesForVoice(const QString &identifier) const override
     {
+        if (SystemVoices::isSystemVoice(identifier))
+            return SystemVoices::source().attributesForVoice(identifier);
         return engineFor(identifier).voices().attributesForVoice(identifier);
     }
 
@@ -61,6 +64,8 @@ public:
 
     bool hasVoice(const QString &identifier) const override
     {
+        if (SystemVoices::isSystemVoice(identifier))
+            return SystemVoices::source().hasVoice(identifier);
         return engineFor(identifier).voices().hasVoice(identifier);
     }
 
@@ -87,8 +92,20 @@ SpeechEngine &SpeechEngines::forVoice(const QString &identifier)
     return AllVoices::engineFor(identifier);
 }
 
+QStringList SpeechEngines::names()
+{
+    QStringList names;
+    for (const Entry &engine : engines) {
+        const QString name = engine.instance().name();
+        if (!name.isEmpty())
+            names.append(name);
+    }
+    return names;
+}
+
 void SpeechEngines::shutDown()
 {
     for (const Entry &engine : engines)
         engine.shutDown();
+    SystemVoices::shutDown();
 }

@@ -9,10 +9,13 @@
 #include "platform/speech/SpeechEngine.h"
 #include "platform/speech/SpeechEngines.h"
 #include "platform/speech/SpeechTesting.h"
+#include "platform/speech/SystemSpeech.h"
+#include "platform/speech/SystemVoices.h"
 #include "platform/speech/WordTimings.h"
 #include "platform/system/Log.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QThread>
 #include <QTimer>
 
@@ -78,6 +81,8 @@ struct Speech
     int sampleRate = 0;
     QString text;
     bool toFile = false;
+    // Played by speech-dispatcher: the channel carries only words and the end.
+    bool system = false;
     std::unique_ptr<FileSink> sink;
     // The workers that fill the channel of a long export.
     std::unique_ptr<ParallelRender> render;
@@ -101,6 +106,7 @@ public:
     ~SpeechSynthesizerPrivate();
 
     bool begin(const QString &text);
+    bool beginSystem(const QString &text);
     bool beginExport(const QString &text, const QString &audioPath, const SoundFormat *format,
                      const QString &timingsPath, int jobs);
     void beginFailed(const QString &text, const QString &reason = QString());
@@ -216,10 +222,30 @@ void SpeechSynthesizerPrivate::submit(qsizetype ringSamples)
 
 bool SpeechSynthesizerPrivate::begin(const QString &text)
 {
+    if (SystemVoices::isSystemVoice(settings.voice))
+        return beginSystem(text);
     const bool started = beginSpeech(text);
     playback(current->sampleRate).start();
     submit(current->sampleRate * RingSeconds);
     return started;
+}
+
+bool SpeechSynthesizerPrivate::beginSystem(const QString &text)
+{
+    abandon();
+    ++generation;
+    current.emplace();
+    current->text = text;
+    current->system = true;
+    // Every word comes from the main thread, which also takes them: the
+    // channel must never make it wait for room.
+    current->channel = std::make_shared<SpeechChannel>(1, std::numeric_limits<qsizetype>::max());
+    current->channel->setWakeUp([receiver = &wakeUp] {
+        QMetaObject::invokeMethod(receiver, "wake", Qt::QueuedConnection);
+    });
+    pumpTimer.start();
+    SystemSpeech::instance().submit(text, settings.clamped(), current->channel);
+    return current->channel->result() != SpeechChannel::Result::Failed;
 }
 
 bool SpeechSynthesizerPrivate::beginExport(const QString &text, const QString &audioPath,
@@ -273,9 +299,11 @@ void SpeechSynthesizerPrivate::beginFailed(const QString &text, const QString &r
 
 namespace {
 
-void cancelSpeech(SpeechEngine *engine, const std::shared_ptr<SpeechChannel> &channel)
+void cancelSpeech(SpeechEngine *engine, bool system, const std::shared_ptr<SpeechChannel> &channel)
 {
-    if (engine)
+    if (system)
+        SystemSpeech::instance().cancel(channel);
+    else if (engine)
         engine->cancel(channel);
     else
         channel->cancel();
@@ -289,7 +317,8 @@ void SpeechSynthesizerPrivate::abandon()
         return;
     current->channel->setWakeUp(nullptr);
     SpeechEngine *engine = current->engine;
-    cancelSpeech(engine, dropCurrent());
+    const bool system = current->system;
+    cancelSpeech(engine, system, dropCurrent());
 }
 
 std::shared_ptr<SpeechChannel> SpeechSynthesizerPrivate::dropCurrent()
@@ -316,8 +345,9 @@ void SpeechSynthesizerPrivate::stop()
     std::unique_ptr<FileSink> sink = std::move(current->sink);
     std::unique_ptr<ParallelRender> render = std::move(current->render);
     SpeechEngine *engine = current->engine;
+    const bool system = current->system;
     auto channel = dropCurrent();
-    cancelSpeech(engine, channel);
+    cancelSpeech(engine, system, channel);
     // The end report waits until the engine (or every worker) has let go of
     // the speech and an abandoned file is removed; each wakes us when it has.
     stopping.push_back({channel, std::move(render), std::move(sink), true});
@@ -330,7 +360,9 @@ void SpeechSynthesizerPrivate::pause()
     speech.paused = true;
     speech.pauseAtWord = false;
     speech.channel->setPaused(true);
-    if (!speech.toFile)
+    if (speech.system)
+        SystemSpeech::instance().pause();
+    else if (!speech.toFile)
         playback(speech.sampleRate).suspend();
 }
 
@@ -389,6 +421,15 @@ void SpeechSynthesizerPrivate::pump()
 
     // Read before anything else: once it is final, so is everything produced.
     const SpeechChannel::Result result = speech.channel->result();
+    if (speech.system) {
+        // Its words come as the server speaks them; an end that comes
+        // during a pause waits for Continue, as the sound would.
+        if (speech.paused || !deliverWords(std::numeric_limits<qint64>::max()))
+            return;
+        if (result != SpeechChannel::Result::Running)
+            end(result == SpeechChannel::Result::Completed);
+        return;
+    }
     if (result == SpeechChannel::Result::Failed || result == SpeechChannel::Result::Cancelled) {
         end(false);
         return;
@@ -563,6 +604,8 @@ QHash<quint64, double> SpeechSynthesizer::wordTimes(const QString &text, const Q
                                                     float wordsPerMinute)
 {
     QHash<quint64, double> times;
+    if (!checkVoiceExport(voice).isEmpty())
+        return times;
     const VoiceSettings settings = VoiceSettings{.voice = voice, .rate = wordsPerMinute}.clamped();
     SpeechEngine &engine = SpeechEngines::forVoice(voice);
     const int sampleRate = engine.sampleRate(settings.voice);
@@ -631,6 +674,17 @@ QString SpeechSynthesizer::checkExport(const QString &audioPath, const ExportOpt
     if (audioPath.isEmpty() && options.timingsPath.isEmpty())
         return QCoreApplication::translate("SpeechSynthesizer", "there is no file to write");
     return QString();
+}
+
+QString SpeechSynthesizer::checkVoiceExport(const QString &voice)
+{
+    if (!SystemVoices::isSystemVoice(voice))
+        return QString();
+    return QCoreApplication::translate(
+               "SpeechSynthesizer",
+               "%1 is a system voice: speech-dispatcher plays it itself and hands none of its "
+               "sound back, so it cannot be exported; the voices of %2 can")
+        .arg(voice, QLocale().createSeparatedList(SpeechEngines::names()));
 }
 
 SpeechSynthesizerDelegate *SpeechSynthesizer::delegate() const
@@ -732,7 +786,9 @@ bool SpeechSynthesizer::startSpeakingString(const QString &text, const QUrl &url
         return false;
     }
     const QString path = timingsOnly ? QString() : url.toLocalFile();
-    const QString refused = checkExport(path, options);
+    QString refused = checkVoiceExport(d->settings.voice);
+    if (refused.isEmpty())
+        refused = checkExport(path, options);
     if (!refused.isEmpty()) {
         Log::write(u"Cannot export the speech: %1"_s.arg(refused));
         d->beginFailed(text, refused);
@@ -774,7 +830,9 @@ void SpeechSynthesizer::continueSpeaking()
         return;
     speech.paused = false;
     speech.channel->setPaused(false);
-    if (!speech.toFile)
+    if (speech.system)
+        SystemSpeech::instance().resume();
+    else if (!speech.toFile)
         d->playback(speech.sampleRate).resume();
     d->pumpLater();
 }

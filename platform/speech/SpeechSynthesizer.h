@@ -79,6 +79,9 @@ public:
     // Why an export with these arguments cannot start (an unknown format or
     // extension), or an empty string.
     static QString checkExport(const QString &audioPath, const ExportOptions &options);
+    // Why speech with this voice cannot be exported (a system voice, which
+    // its server plays itself), or an empty string.
+    static QString checkVoiceExport(const QString &voice);
 
     SpeechSynthesizerDelegate *delegate() const;
     void setDelegate(SpeechSynthesizerDelegate *delegate);

@@ -21,5 +21,8 @@ void setParallelFrom(qsizetype characters);
 qsizetype outputBufferBytes();
 // The sample rate of the audio output opened last; 0 before any.
 int outputSampleRate();
+// Forgets speech-dispatcher's voices and closes the connection to it: the
+// next use lists them and connects afresh, to the server named then.
+void forgetSystemVoices();
 
 } // namespace SpeechTesting

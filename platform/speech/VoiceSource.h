@@ -18,4 +18,23 @@ public:
     {
         return availableVoices().contains(identifier);
     }
+
+    // A voice's name as labels show it. Engines name a regional or other
+    // form of a language with a qualifier in parentheses, "Chinese
+    // (Cantonese)", and some names carry underscores for spaces. Labels keep
+    // only the part of a name before "(", so the qualifier is made part of
+    // the name ("Chinese, Cantonese"): otherwise forms of one language could
+    // not be told apart.
+    static QString displayName(QString name)
+    {
+        using namespace Qt::StringLiterals;
+        name.replace(u'_', u' ');
+        name.replace(u'(', u", "_s);
+        name.remove(u')');
+        name = name.simplified();
+        name.replace(u" ,"_s, u","_s);
+        while (name.startsWith(u','))
+            name = name.mid(1).trimmed();
+        return name;
+    }
 };

@@ -66,6 +66,14 @@
         <source>All files (*)</source>
         <translation>Alle Dateien (*)</translation>
     </message>
+    <message>
+        <source>System voices (speech-dispatcher)</source>
+        <translation>Systemstimmen (speech-dispatcher)</translation>
+    </message>
+    <message>
+        <source>No system voices: %1</source>
+        <translation>Keine Systemstimmen: %1</translation>
+    </message>
 </context>
 <context>
     <name>AtomicFile</name>
@@ -734,6 +742,10 @@
         <source>there is no file to write</source>
         <translation>es gibt keine Datei zu schreiben</translation>
     </message>
+    <message>
+        <source>%1 is a system voice: speech-dispatcher plays it itself and hands none of its sound back, so it cannot be exported; the voices of %2 can</source>
+        <translation>%1 ist eine Systemstimme: speech-dispatcher gibt sie selbst wieder und reicht nichts von ihrem Klang zurück, daher kann sie nicht exportiert werden; die Stimmen von %2 können es</translation>
+    </message>
 </context>
 <context>
     <name>StatusArea</name>
@@ -748,6 +760,25 @@
     <message>
         <source>Stop opening the document and keep the text (Escape)</source>
         <translation>Das Öffnen abbrechen und den Text behalten (Esc)</translation>
+    </message>
+</context>
+<context>
+    <name>SystemVoices</name>
+    <message>
+        <source>speech-dispatcher cannot speak with %1</source>
+        <translation>speech-dispatcher kann nicht mit %1 sprechen</translation>
+    </message>
+    <message>
+        <source>speech-dispatcher lists no voices</source>
+        <translation>speech-dispatcher führt keine Stimmen</translation>
+    </message>
+    <message>
+        <source>speech-dispatcher is not running and cannot be started</source>
+        <translation>speech-dispatcher läuft nicht und lässt sich nicht starten</translation>
+    </message>
+    <message>
+        <source>speech-dispatcher stopped answering</source>
+        <translation>speech-dispatcher antwortet nicht mehr</translation>
     </message>
 </context>
 <context>

@@ -66,6 +66,14 @@
         <source>All files (*)</source>
         <translation>Tous les fichiers (*)</translation>
     </message>
+    <message>
+        <source>System voices (speech-dispatcher)</source>
+        <translation>Voix du système (speech-dispatcher)</translation>
+    </message>
+    <message>
+        <source>No system voices: %1</source>
+        <translation>Aucune voix du système&#xa0;: %1</translation>
+    </message>
 </context>
 <context>
     <name>AtomicFile</name>
@@ -734,6 +742,10 @@
         <source>there is no file to write</source>
         <translation>il n’y a aucun fichier à écrire</translation>
     </message>
+    <message>
+        <source>%1 is a system voice: speech-dispatcher plays it itself and hands none of its sound back, so it cannot be exported; the voices of %2 can</source>
+        <translation>%1 est une voix du système&#xa0;: speech-dispatcher la joue lui-même et n’en rend aucun son, elle ne peut donc pas être exportée&#xa0;; les voix de %2 le peuvent</translation>
+    </message>
 </context>
 <context>
     <name>StatusArea</name>
@@ -748,6 +760,25 @@
     <message>
         <source>Stop opening the document and keep the text (Escape)</source>
         <translation>Arrêter l’ouverture du document et garder le texte (Échap)</translation>
+    </message>
+</context>
+<context>
+    <name>SystemVoices</name>
+    <message>
+        <source>speech-dispatcher cannot speak with %1</source>
+        <translation>speech-dispatcher ne peut pas parler avec %1</translation>
+    </message>
+    <message>
+        <source>speech-dispatcher lists no voices</source>
+        <translation>speech-dispatcher ne propose aucune voix</translation>
+    </message>
+    <message>
+        <source>speech-dispatcher is not running and cannot be started</source>
+        <translation>speech-dispatcher ne tourne pas et ne peut pas être démarré</translation>
+    </message>
+    <message>
+        <source>speech-dispatcher stopped answering</source>
+        <translation>speech-dispatcher ne répond plus</translation>
     </message>
 </context>
 <context>

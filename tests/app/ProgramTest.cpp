@@ -277,11 +277,29 @@ TEST(Program, ListsEveryVoiceUnderADistinctReadableLabel)
     // Every voice is loaded to list it, and none was asked for: espeak-ng's
     // own lines about them stay unsaid.
     EXPECT_EQ(listed.err, QString());
-    const QStringList lines = listed.out.split(u'\n', Qt::SkipEmptyParts);
+    QStringList lines = listed.out.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_GT(lines.size(), 20);
+    // The private speech-dispatcher's voices come last, each voice of its
+    // module once (not once per variant); without a server that answers,
+    // they are gone and the others are all there.
+    const auto system = [](const QString &line) { return line.startsWith(u"system:"_s); };
+    const auto firstSystem = std::find_if(lines.begin(), lines.end(), system);
+    EXPECT_TRUE(std::all_of(firstSystem, lines.end(), system));
+    const QStringList systemLines(firstSystem, lines.end());
+    EXPECT_GT(systemLines.size(), 20);
+    EXPECT_LT(systemLines.size(), 1000);
+    EXPECT_TRUE(systemLines.contains(u"system:espeak-ng/English (America)\t"
+                                     u"English, America (en-US, espeak-ng)"_s));
+    lines.erase(firstSystem, lines.end());
+    const Outcome absent = run(
+        {u"--list-voices"_s}, {}, program,
+        {u"SPEECHD_ADDRESS=unix_socket:/nonexistent/speechd.sock"_s, u"SPEECHD_CMD=/bin/false"_s});
+    EXPECT_EQ(absent.status, 0);
+    EXPECT_EQ(absent.out.split(u'\n', Qt::SkipEmptyParts), lines);
+    EXPECT_TRUE(absent.err.contains(u"speech-dispatcher is not running"_s));
     QHash<QString, QString> labels;
     int female = 0;
-    for (const QString &line : lines) {
+    for (const QString &line : lines + systemLines) {
         const QString identifier = line.section(u'\t', 0, 0);
         const QString label = line.section(u'\t', 1);
         SCOPED_TRACE(line.toStdString());
@@ -378,6 +396,13 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
         QString shell = {};
     } failures[] = {
         {{out, u"--voice"_s, u"no-such-voice"_s, input}, {}, 1, u"unknown voice 'no-such-voice'"_s},
+        // speech-dispatcher plays its voices itself: refused before the
+        // text (here none) is read.
+        {{out, u"--timings"_s, dir.filePath(u"t.vtt"_s), u"--voice"_s,
+          u"system:espeak-ng/English (America)"_s, dir.filePath(u"missing.txt"_s)},
+         {},
+         1,
+         u"cannot be exported; the voices of espeak-ng and flite can"_s},
         {{out, u"-"_s},
          "\x7f"
          "ELF\x02\x01\x01\xff\xfe\x03",

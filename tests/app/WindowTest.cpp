@@ -1,5 +1,11 @@
 #include "AppFixture.h"
 
+#include "platform/menu/MenuItem.h"
+#include "platform/menu/PopUpButton.h"
+#include "platform/speech/SystemVoices.h"
+
+#include <QMenu>
+
 using Window = LaunchedWindow;
 
 // The keyboard as a person uses it: typing goes into the text at once, Tab
@@ -73,5 +79,40 @@ TEST_F(Window, NothingOverlapsAtAnyWidthTheWindowAllows)
         }
         EXPECT_GE(text->mapTo(window.get(), QPoint()).y(),
                   bar->mapTo(window.get(), QPoint()).y() + bar->height());
+    }
+}
+
+// speech-dispatcher's voices (the private server's) join the voice menu
+// once listed, in a section of their own after the others; an export with
+// one is refused in the status line, without a panel.
+TEST_F(Window, SystemVoicesComeInASectionOfTheirOwnAndAreNotExported)
+{
+    ASSERT_TRUE(qEnvironmentVariableIsSet("SPEECHD_ADDRESS")) << "run through scripts/test.sh";
+    SystemVoices::prepare();
+    QMenu *menu = child<PopUpButton>("voicePopup")->menu();
+    const auto section = [menu]() -> QAction * {
+        for (QAction *item : menu->actions())
+            if (item->isSeparator() && !item->text().isEmpty())
+                return item;
+        return nullptr;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return section(); }, TestSupport::Patience));
+    EXPECT_EQ(section()->text(), u"System voices (speech-dispatcher)"_s);
+    const QList<QAction *> items = menu->actions();
+    const qsizetype heading = items.indexOf(section());
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const QString voice =
+            MenuItem::representedObject(items[i]).toMap().value(u"identifier"_s).toString();
+        if (i != heading) {
+            EXPECT_EQ(SystemVoices::isSystemVoice(voice), i > heading) << voice.toStdString();
+        }
+    }
+
+    ASSERT_TRUE(delegate->speechSynth()->setVoice(u"system:espeak-ng/English (America)"_s));
+    for (const auto command : {&AppDelegate::doExport, &AppDelegate::doExportTimings}) {
+        child<QLabel>("statusLabel")->clear();
+        (delegate.get()->*command)(nullptr);
+        EXPECT_EQ(currentDialog<QFileDialog>(), nullptr);
+        EXPECT_TRUE(child<QLabel>("statusLabel")->text().contains(u"cannot be exported"_s));
     }
 }
