@@ -15,7 +15,6 @@
 #include "platform/system/Log.h"
 
 #include <QCoreApplication>
-#include <QLocale>
 #include <QThread>
 #include <QTimer>
 
@@ -680,11 +679,17 @@ QString SpeechSynthesizer::checkVoiceExport(const QString &voice)
 {
     if (!SystemVoices::isSystemVoice(voice))
         return QString();
+    QStringList engines = SpeechEngines::names();
+    const QString last = engines.takeLast();
+    const QString engineList = engines.isEmpty()
+                                   ? last
+                                   : QCoreApplication::translate("SpeechSynthesizer", "%1 and %2")
+                                         .arg(engines.join(u", "_s), last);
     return QCoreApplication::translate(
                "SpeechSynthesizer",
                "%1 is a system voice: speech-dispatcher plays it itself and hands none of its "
                "sound back, so it cannot be exported; the voices of %2 can")
-        .arg(voice, QLocale().createSeparatedList(SpeechEngines::names()));
+        .arg(voice, engineList);
 }
 
 SpeechSynthesizerDelegate *SpeechSynthesizer::delegate() const

@@ -746,6 +746,10 @@
         <source>%1 is a system voice: speech-dispatcher plays it itself and hands none of its sound back, so it cannot be exported; the voices of %2 can</source>
         <translation>%1 ist eine Systemstimme: speech-dispatcher gibt sie selbst wieder und reicht nichts von ihrem Klang zurück, daher kann sie nicht exportiert werden; die Stimmen von %2 können es</translation>
     </message>
+    <message>
+        <source>%1 and %2</source>
+        <translation>%1 und %2</translation>
+    </message>
 </context>
 <context>
     <name>StatusArea</name>

@@ -746,6 +746,10 @@
         <source>%1 is a system voice: speech-dispatcher plays it itself and hands none of its sound back, so it cannot be exported; the voices of %2 can</source>
         <translation>%1 est une voix du système&#xa0;: speech-dispatcher la joue lui-même et n’en rend aucun son, elle ne peut donc pas être exportée&#xa0;; les voix de %2 le peuvent</translation>
     </message>
+    <message>
+        <source>%1 and %2</source>
+        <translation>%1 et %2</translation>
+    </message>
 </context>
 <context>
     <name>StatusArea</name>
