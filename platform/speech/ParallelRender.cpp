@@ -4,6 +4,7 @@
 #include "platform/speech/CharacterRange.h"
 #include "platform/speech/RenderWorker.h"
 #include "platform/speech/SpeechChannel.h"
+#include "platform/speech/SpeechEngine.h"
 #include "platform/speech/SpeechTesting.h"
 #include "platform/speech/TextPieces.h"
 #include "platform/speech/WorkerProtocol.h"
@@ -306,14 +307,7 @@ void ParallelRender::serve()
     const std::shared_ptr<FileHandle> toWorker = input->fileHandleForWriting();
     const std::shared_ptr<FileHandle> fromWorker = output->fileHandleForReading();
     bool lost = false; // the worker went away in the middle of a run
-    for (;;) {
-        qsizetype run;
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_stopping || m_next >= qsizetype(m_runs.size()))
-                break;
-            run = m_next++;
-        }
+    for (qsizetype run; (run = takeRun()) >= 0;) {
         const Run &cut = m_runs[size_t(run)];
         const QByteArray request = WorkerProtocol::runFrame(
             {m_text.mid(cut.start, cut.length), m_settings.voice, run == 0});
@@ -408,11 +402,62 @@ void ParallelRender::serve()
     errors->fileHandleForReading()->setReadabilityHandler({});
 }
 
-void ParallelRender::coordinate()
+qsizetype ParallelRender::takeRun()
 {
-    const qsizetype workers = std::min<qsizetype>(m_settings.jobs, qsizetype(m_runs.size()));
+    std::lock_guard lock(m_mutex);
+    if (m_stopping || m_next >= qsizetype(m_runs.size()))
+        return -1;
+    return m_next++;
+}
+
+void ParallelRender::renderHere()
+{
+    for (qsizetype run; (run = takeRun()) >= 0;) {
+        const Run &cut = m_runs[size_t(run)];
+        const auto hand = [this, run](const std::vector<SpeechChannel::Word> &words,
+                                      const qint16 *samples, qsizetype count) {
+            std::vector<Item> items;
+            for (const SpeechChannel::Word &word : words)
+                items.push_back({QByteArray(), word.sample, word.range});
+            if (count > 0)
+                items.push_back({QByteArray(reinterpret_cast<const char *>(samples),
+                                            count * qsizetype(sizeof(qint16))),
+                                 0,
+                                 {}});
+            return deliver(run, std::move(items));
+        };
+        QString error;
+        switch (RenderWorker::render(
+            *m_settings.engine, {m_text.mid(cut.start, cut.length), m_settings.voice, run == 0},
+            hand, error)) {
+        case SpeechChannel::Result::Completed:
+            complete(run);
+            break;
+        case SpeechChannel::Result::Failed:
+            fail(error);
+            return;
+        default: // stopped
+            return;
+        }
+    }
+}
+
+void ParallelRender::startWorkers()
+{
+    const int here = m_settings.engine ? 1 : 0;
+    const qsizetype workers =
+        std::clamp<qsizetype>(m_settings.jobs - here, 0, qsizetype(m_runs.size()) - here);
     for (qsizetype i = 0; i < workers; ++i)
         m_workers.emplace_back([this] { serve(); });
+}
+
+void ParallelRender::coordinate()
+{
+    // This process starts on the first run at once; the workers follow.
+    std::thread here;
+    if (m_settings.engine)
+        here = std::thread([this] { renderHere(); });
+    startWorkers();
 
     qint64 samplesBefore = 0;
     bool completed = true;
@@ -463,18 +508,19 @@ void ParallelRender::coordinate()
         m_changed.notify_all();
     }
 
-    std::vector<std::shared_ptr<Process>> processes;
     {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
-        processes = m_processes;
         m_changed.notify_all();
     }
     // Every worker ends and is reaped before the channel says so.
     if (!completed) {
-        for (const auto &process : processes)
+        std::lock_guard lock(m_mutex);
+        for (const auto &process : m_processes)
             process->terminate();
     }
+    if (here.joinable())
+        here.join();
     for (std::thread &worker : m_workers)
         worker.join();
     QString failure;

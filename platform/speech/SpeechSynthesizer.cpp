@@ -240,7 +240,8 @@ bool SpeechSynthesizerPrivate::beginExport(const QString &text, const QString &a
         current->channel = makeChannel(FileRingSamples);
         current->render = std::make_unique<ParallelRender>(
             text, std::move(runs),
-            ParallelRender::Settings{renderProgram, jobs, settings.clamped()}, current->channel);
+            ParallelRender::Settings{renderProgram, jobs, settings.clamped(), current->engine},
+            current->channel);
     } else {
         submit(FileRingSamples);
     }
