@@ -25,6 +25,11 @@ class SpeechEngine;
 // blocks on its full pipe), so memory stays bounded whatever the text's
 // length.
 //
+// Asked to, it looks at how busy the cores are before it starts the workers,
+// while this process renders the first run: it starts none for cores that
+// other programs keep busy, so that a busy machine gets the speed of one
+// process at its cost.
+//
 // The channel is finished once every worker has ended and been reaped:
 // completed, failed (a worker that crashed or could not start, with its
 // reason), or cancelled when the channel is (Stop, a sink that cannot write).
@@ -43,10 +48,12 @@ public:
         VoiceSettings voice;
         // This process's engine for the voice, which renders runs too.
         SpeechEngine *engine = nullptr;
+        // Fewer processes when other programs keep cores busy.
+        bool byLoad = false;
     };
 
     // The most processes that help, whatever is asked: no more than the
-    // cores, nor than the memory available holds (a
+    // cores this process may run on, nor than the memory available holds (a
     // worker takes some 30 MB, and what it renders ahead is held here up to a
     // budget of its own).
     static int maximumJobs();
@@ -66,6 +73,9 @@ private:
     struct RunState;
 
     void coordinate();
+    // How many processes to render with, this one included, by the cores
+    // that other programs leave; -1 when stopped while it looked.
+    int jobsByLoad();
     void startWorkers();
     // The next run to render, or -1 when there is none or the render stops.
     qsizetype takeRun();
@@ -90,5 +100,6 @@ private:
     QString m_failure;
     std::vector<std::shared_ptr<Process>> m_processes;
     std::vector<std::thread> m_workers; // one per worker process
+    std::thread m_starter;              // starts the workers
     std::thread m_coordinator;
 };

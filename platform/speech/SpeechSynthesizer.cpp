@@ -231,16 +231,18 @@ bool SpeechSynthesizerPrivate::beginExport(const QString &text, const QString &a
     current->toFile = true;
     current->timingsPath = timingsPath;
     std::vector<ParallelRender::Run> runs;
+    const bool byLoad = jobs <= 0;
     if (!renderProgram.isEmpty() && started) {
         jobs =
-            std::min(jobs > 0 ? jobs : QThread::idealThreadCount(), ParallelRender::maximumJobs());
+            byLoad ? ParallelRender::maximumJobs() : std::min(jobs, ParallelRender::maximumJobs());
         runs = ParallelRender::split(text, jobs);
     }
     if (runs.size() > 1) {
         current->channel = makeChannel(FileRingSamples);
         current->render = std::make_unique<ParallelRender>(
             text, std::move(runs),
-            ParallelRender::Settings{renderProgram, jobs, settings.clamped(), current->engine},
+            ParallelRender::Settings{renderProgram, jobs, settings.clamped(), current->engine,
+                                     byLoad},
             current->channel);
     } else {
         submit(FileRingSamples);

@@ -4,6 +4,8 @@
 
 #include <QtGlobal>
 
+#include <functional>
+
 // Seams for the test programs; the product never calls these.
 namespace SpeechTesting {
 
@@ -18,5 +20,9 @@ void setSilentPlayback(bool silent);
 void setParallelFrom(qsizetype characters);
 // The buffer of the audio output opened last, in bytes; 0 before any.
 qsizetype outputBufferBytes();
+// Replaces the reading of how many cores other programs keep busy, which an
+// export whose processes are left to it takes before it starts its workers;
+// an empty function restores the reading of the kernel's counts.
+void setBusyCores(std::function<double()> reading);
 
 } // namespace SpeechTesting
