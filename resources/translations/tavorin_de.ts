@@ -658,10 +658,6 @@
         <translation>die Datei lässt sich nicht schreiben (%1)</translation>
     </message>
     <message>
-        <source>cannot convert the audio (%1)</source>
-        <translation>die Aufnahme lässt sich nicht umwandeln (%1)</translation>
-    </message>
-    <message>
         <source>there is no speech to write, and the file there is kept</source>
         <translation>es gibt keine Sprachausgabe zu schreiben; die vorhandene Datei bleibt erhalten</translation>
     </message>

@@ -658,10 +658,6 @@
         <translation>impossible d’écrire le fichier (%1)</translation>
     </message>
     <message>
-        <source>cannot convert the audio (%1)</source>
-        <translation>impossible de convertir l’audio (%1)</translation>
-    </message>
-    <message>
         <source>there is no speech to write, and the file there is kept</source>
         <translation>il n’y a aucune parole à écrire&#xa0;; le fichier existant est conservé</translation>
     </message>
