@@ -113,7 +113,7 @@ CommandLine::CommandLine()
                        u"--speak does."_s)
     , m_jobs(u"jobs"_s,
              u"With --export or --timings: render a long text with up to N processes at once "
-             u"(default: one per core; 1: one process)."_s,
+             u"(default: one per core that other programs leave free; 1: one process)."_s,
              u"N"_s)
 {
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);

@@ -104,11 +104,14 @@ std::function<void()> ExportPanel::prepareAudio(QFileDialog *panel, const QStrin
     auto *jobsLabel = new QLabel(tr("Render &with processes:"), panel);
     auto *jobsSpin = new QSpinBox(panel);
     jobsSpin->setObjectName(u"exportJobsSpin"_s);
-    // More processes than cores would not be quicker.
-    jobsSpin->setRange(1, QThread::idealThreadCount());
+    // More processes than cores would not be quicker; 0 leaves it to the
+    // export, by how busy the cores are.
+    jobsSpin->setRange(0, QThread::idealThreadCount());
+    jobsSpin->setSpecialValueText(tr("Automatic"));
     jobsSpin->setValue(jobs());
     jobsSpin->setToolTip(tr("A long text is rendered by up to this many processes at once, "
-                            "fewer when memory is short; one per core is the quickest."));
+                            "fewer when memory is short; Automatic takes one per core that "
+                            "other programs leave free."));
     jobsLabel->setBuddy(jobsSpin);
     if (auto *grid = qobject_cast<QGridLayout *>(panel->layout())) {
         const int row = grid->rowCount();
@@ -140,7 +143,7 @@ int ExportPanel::jobs()
 {
     bool ok = false;
     const int stored = Preferences::settings()->value(JobsKey).toInt(&ok);
-    return ok && stored >= 1 ? stored : QThread::idealThreadCount();
+    return ok && stored >= 0 ? stored : 0;
 }
 
 QString ExportPanel::timingsPathFor(const QString &audioPath)

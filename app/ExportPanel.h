@@ -24,7 +24,7 @@ public:
                                               std::shared_ptr<bool> saveTimings);
     static std::function<void()> prepareTimings(QFileDialog *panel, const QString &voice);
     // How many processes render an export at once (the panel's setting,
-    // remembered): one per core unless the person chose otherwise.
+    // remembered): 0, automatic, unless the person chose a number.
     static int jobs();
     // The timing file saved with an audio file: its name, ending in .vtt.
     static QString timingsPathFor(const QString &audioPath);

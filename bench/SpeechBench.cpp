@@ -4,10 +4,12 @@
 // each sound file format against AIFF, and flite's voices beside espeak-ng's.
 // Run it with an audio server (or none: then the silent clock is measured).
 // With --every-core it measures only the rendering with worker processes,
-// with --engines only the engines side by side.
+// with --engines only the engines side by side, with --formats only the sound
+// file formats.
 
 #include "bench/ProcessMemory.h"
 #include "platform/speech/EspeakVoiceSource.h"
+#include "platform/speech/SoundFileWriter.h"
 #include "platform/speech/SoundFormats.h"
 #include "platform/speech/SpeechSynthesizer.h"
 
@@ -21,12 +23,16 @@
 #include <QThread>
 #include <QTimer>
 
+#include <samplerate.h>
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <limits>
+#include <optional>
+#include <type_traits>
 #include <vector>
 
 #include <sys/resource.h>
@@ -241,7 +247,8 @@ EspeakRun runEspeak(const QString &voice, const QString &textPath, const QDir &f
 }
 
 // Every core: the 177 KB text rendered by 1, 2 and all processes at once,
-// against espeak-ng -w on the same text, voice and rate.
+// and by as many as the load leaves room for, against espeak-ng -w on the
+// same text, voice and rate.
 bool renderWithWorkers(SpeechSynthesizer &synth, EndWaiter &waiter, const QString &voice,
                        const QDir &folder)
 {
@@ -277,9 +284,12 @@ bool renderWithWorkers(SpeechSynthesizer &synth, EndWaiter &waiter, const QStrin
         return Measure{run.ns, run.cpuUs};
     };
     const int cores = QThread::idealThreadCount();
+    // 0: as many as the cores that other programs leave free.
     std::vector<int> jobCounts = {1, 2};
     if (cores > 2)
         jobCounts.push_back(cores);
+    jobCounts.push_back(0);
+    Measure oneProcess;
     for (const int jobs : jobCounts) {
         struct Pair
         {
@@ -330,22 +340,200 @@ bool renderWithWorkers(SpeechSynthesizer &synth, EndWaiter &waiter, const QStrin
         std::sort(pairs.begin(), pairs.end(),
                   [](const Pair &a, const Pair &b) { return a.ratio() < b.ratio(); });
         const Pair &middle = pairs[1];
+        if (jobs == 1)
+            oneProcess = middle.own;
+        // What the processes cost beyond what one process costs for the
+        // same file: starting them, and handing their samples over.
+        const double overhead = (double(middle.own.cpuUs) / double(oneProcess.cpuUs) - 1) * 100;
+        if (jobs == 0) {
+            std::printf("  automatic:   %6.2f s, %s, %.2f x espeak-ng -w beside it, %.2f x one "
+                        "process's time; %.2f s CPU in all, %+.1f%% against one process\n",
+                        double(middle.own.ns) / 1e9, finished ? "completed" : "FAILED",
+                        espeakRan ? middle.ratio() : 0.0,
+                        double(oneProcess.ns) / double(middle.own.ns),
+                        double(middle.own.cpuUs) / 1e6, overhead);
+            continue;
+        }
         // On idle cores the tree's CPU time spreads over the processes.
         const double idleSeconds = double(middle.own.cpuUs) / 1e6 / double(std::min(jobs, cores));
         std::printf("  %d process%s %6.2f s, %s, against espeak-ng -w's %.2f s beside it: %.2f x "
-                    "(of three pairs: %.2f to %.2f); %.2f s CPU in all against %.2f s, so %.2f x "
-                    "espeak-ng -w's CPU time on idle cores (goal >= %.1f); %.0f MB of samples, "
-                    "peak memory of the process tree %.1f MB (sampled every 50 ms in one run)\n",
+                    "(of three pairs: %.2f to %.2f); %.2f s CPU in all (%+.1f%% against one "
+                    "process, goal <= 5%%) against %.2f s, so %.2f x espeak-ng -w's CPU time on "
+                    "idle cores (goal >= %.2f); %.0f MB of samples, peak memory of the process "
+                    "tree %.1f MB (sampled every 50 ms in one run)\n",
                     jobs, jobs == 1 ? ":  " : "es:", double(middle.own.ns) / 1e9,
                     finished ? "completed" : "FAILED", double(middle.espeak.ns) / 1e9,
                     espeakRan ? middle.ratio() : 0.0, pairs.front().ratio(), pairs.back().ratio(),
-                    double(middle.own.cpuUs) / 1e6, double(middle.espeak.cpuUs) / 1e6,
-                    double(middle.espeak.cpuUs) / 1e6 / idleSeconds, 0.9 * std::min(jobs, cores),
+                    double(middle.own.cpuUs) / 1e6, overhead, double(middle.espeak.cpuUs) / 1e6,
+                    double(middle.espeak.cpuUs) / 1e6 / idleSeconds, 0.95 * std::min(jobs, cores),
                     double(frames * 2) / 1048576, double(peakKb) / 1024);
         std::fflush(stdout);
     }
     SpeechSynthesizer::setRenderProgram(QString());
     return true;
+}
+
+// A sound file's first two minutes at most, at its own rate.
+template<typename Sample>
+std::vector<Sample> opening(const QString &path, int &rate)
+{
+    SF_INFO info{};
+    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (!file)
+        return {};
+    rate = info.samplerate;
+    std::vector<Sample> samples(size_t(std::min<sf_count_t>(info.frames, sf_count_t(rate) * 120)));
+    sf_count_t read = 0;
+    if constexpr (std::is_same_v<Sample, float>)
+        read = sf_read_float(file, samples.data(), sf_count_t(samples.size()));
+    else
+        read = sf_read_short(file, samples.data(), sf_count_t(samples.size()));
+    samples.resize(size_t(read));
+    sf_close(file);
+    return samples;
+}
+
+// How close a lossy format comes to the samples it was given (espeak-ng's
+// noise differs from one render to the next, so two renders cannot be
+// compared): the first two minutes of a lossless file go through the
+// format's writer, and what a reader makes of the result is compared with
+// them, at the best alignment within a few samples. The signal-to-noise ratio
+// of the whole, and the mean of 20 ms frames (clamped to -10..35 dB, silent
+// frames left out), which weighs quiet sounds more, as the ear does; the
+// bitrate, and how much faster than real time the writer encodes.
+struct Fidelity
+{
+    double snr = 0;
+    double segmental = 0;
+    double kilobits = 0;
+    double speed = 0;
+};
+
+std::optional<Fidelity> fidelity(const QString &losslessPath, const SoundFormat &format,
+                                 const QDir &folder)
+{
+    int sourceRate = 0;
+    const std::vector<qint16> source = opening<qint16>(losslessPath, sourceRate);
+    const QString codedPath = folder.filePath(u"fidelity."_s + format.extensions.constFirst());
+    SoundFileWriter writer(codedPath, sourceRate, format);
+    QElapsedTimer timer;
+    timer.start();
+    const qint64 cpuBefore = cpuMicroseconds(RUSAGE_THREAD);
+    if (source.empty() || !writer.open())
+        return std::nullopt;
+    // In blocks as the export hands them over (libvorbis takes no more than
+    // some seconds at once).
+    for (size_t at = 0; at < source.size(); at += 65536) {
+        if (!writer.write(source.data() + at,
+                          qsizetype(std::min<size_t>(65536, source.size() - at))))
+            return std::nullopt;
+    }
+    if (!writer.commit())
+        return std::nullopt;
+    const double seconds = double(source.size()) / sourceRate;
+    Fidelity figure;
+    figure.speed = seconds / (double(cpuMicroseconds(RUSAGE_THREAD) - cpuBefore) / 1e6);
+    figure.kilobits = double(QFile(codedPath).size()) * 8 / seconds / 1000;
+    int rate = 0;
+    const std::vector<float> coded = opening<float>(codedPath, rate);
+    QFile::remove(codedPath);
+    std::vector<float> input(source.size());
+    src_short_to_float_array(source.data(), input.data(), int(source.size()));
+    std::vector<float> reference(size_t(double(input.size()) * rate / sourceRate) + 64);
+    SRC_DATA data{};
+    data.data_in = input.data();
+    data.input_frames = long(input.size());
+    data.data_out = reference.data();
+    data.output_frames = long(reference.size());
+    data.src_ratio = double(rate) / sourceRate;
+    if (coded.empty() || src_simple(&data, SRC_SINC_MEDIUM_QUALITY, 1) != 0)
+        return std::nullopt;
+    reference.resize(size_t(data.output_frames_gen));
+    constexpr qsizetype MaximumLag = 8;
+    const qsizetype length = qsizetype(std::min(reference.size(), coded.size())) - 2 * MaximumLag;
+    if (length <= 0)
+        return std::nullopt;
+    // The noise over `count` samples from `from`, and the signal's energy there.
+    const auto noise = [&](qsizetype from, qsizetype count, qsizetype lag, double &signal) {
+        double error = 0;
+        signal = 0;
+        for (qsizetype i = from; i < from + count; ++i) {
+            const double wanted = reference[size_t(i)];
+            const double got = coded[size_t(i + lag)];
+            signal += wanted * wanted;
+            error += (wanted - got) * (wanted - got);
+        }
+        return error;
+    };
+    const auto decibels = [](double signal, double error) {
+        return 10 * std::log10(signal / std::max(error, 1e-12));
+    };
+    figure.snr = -1e9;
+    qsizetype bestLag = 0;
+    for (qsizetype lag = -MaximumLag; lag <= MaximumLag; ++lag) {
+        double signal = 0;
+        const double snr = decibels(signal, noise(MaximumLag, length, lag, signal));
+        if (snr > figure.snr) {
+            figure.snr = snr;
+            bestLag = lag;
+        }
+    }
+    const qsizetype frame = rate / 50;
+    double sum = 0;
+    int frames = 0;
+    for (qsizetype at = MaximumLag; at + frame <= MaximumLag + length; at += frame) {
+        double signal = 0;
+        const double error = noise(at, frame, bestLag, signal);
+        if (signal / double(frame) < 1e-5)
+            continue;
+        sum += std::clamp(decibels(signal, error), -10.0, 35.0);
+        ++frames;
+    }
+    figure.segmental = frames > 0 ? sum / frames : 0;
+    return figure;
+}
+
+// Each format, the 177 KB text: the encoders, not the engine, make the
+// difference. Then how close each lossy format comes to the lossless speech.
+void renderEachFormat(SpeechSynthesizer &synth, EndWaiter &waiter, const QDir &folder)
+{
+    const QString book = text(177 * 1024);
+    std::printf("rendering 177 KB into each format (%.0f min of speech):\n",
+                double(book.count(u' ')) / Rate);
+    double aiffSeconds = 0;
+    const QString lossless = folder.filePath(u"book.aiff"_s);
+    for (const SoundFormat &format : SoundFormats::all()) {
+        const QString path = folder.filePath(u"book."_s + format.extensions.constFirst());
+        waiter = EndWaiter();
+        QElapsedTimer timer;
+        timer.start();
+        synth.startSpeakingString(book, QUrl::fromLocalFile(path));
+        waiter.waitForEnd(3600000);
+        const double seconds = double(timer.nsecsElapsed()) / 1e9;
+        if (aiffSeconds == 0)
+            aiffSeconds = seconds;
+        std::printf("  %-5s %7.2f s, %5.2f x AIFF's time, %7.1f MB%s\n", qPrintable(format.name),
+                    seconds, seconds / aiffSeconds, double(QFile(path).size()) / 1048576,
+                    waiter.finished ? "" : " FAILED");
+        std::fflush(stdout);
+        if (path != lossless)
+            QFile::remove(path);
+    }
+    std::printf("the first two minutes of the AIFF file written in each lossy format:\n");
+    for (const SoundFormat &format : SoundFormats::all()) {
+        if (!format.lossy)
+            continue;
+        const std::optional<Fidelity> figure = fidelity(lossless, format, folder);
+        if (!figure) {
+            std::printf("  %-5s FAILED\n", qPrintable(format.name));
+            continue;
+        }
+        std::printf("  %-5s %5.1f kbit/s, SNR %5.2f dB, segmental SNR %5.2f dB, encoded %4.0f x "
+                    "faster than real time\n",
+                    qPrintable(format.name), figure->kilobits, figure->snr, figure->segmental,
+                    figure->speed);
+    }
+    QFile::remove(lossless);
 }
 
 } // namespace
@@ -376,6 +564,11 @@ int main(int argc, char **argv)
     if (argc > 1 && qstrcmp(argv[1], "--engines") == 0) {
         QTemporaryDir dir;
         engines(synth, waiter, voice, dir.path());
+        return 0;
+    }
+    if (argc > 1 && qstrcmp(argv[1], "--formats") == 0) {
+        QTemporaryDir dir;
+        renderEachFormat(synth, waiter, dir.path());
         return 0;
     }
 
@@ -484,27 +677,6 @@ int main(int argc, char **argv)
     if (!renderWithWorkers(synth, waiter, voice, dir.path()))
         return 1;
 
-    // Each format, the 177 KB text: the encoders, not the engine, make the
-    // difference.
-    const QString book = text(177 * 1024);
-    std::printf("rendering 177 KB into each format (%.0f min of speech):\n",
-                double(book.count(u' ')) / Rate);
-    double aiffSeconds = 0;
-    for (const SoundFormat &format : SoundFormats::all()) {
-        const QString path = dir.filePath(u"book."_s + format.extensions.constFirst());
-        waiter = EndWaiter();
-        QElapsedTimer timer;
-        timer.start();
-        synth.startSpeakingString(book, QUrl::fromLocalFile(path));
-        waiter.waitForEnd(3600000);
-        const double seconds = double(timer.nsecsElapsed()) / 1e9;
-        if (aiffSeconds == 0)
-            aiffSeconds = seconds;
-        std::printf("  %-5s %7.2f s, %5.2f x AIFF's time, %7.1f MB%s\n", qPrintable(format.name),
-                    seconds, seconds / aiffSeconds, double(QFile(path).size()) / 1048576,
-                    waiter.finished ? "" : " FAILED");
-        std::fflush(stdout);
-        QFile::remove(path);
-    }
+    renderEachFormat(synth, waiter, dir.path());
     return 0;
 }

@@ -6,7 +6,7 @@ tavorin_packages=(
     qt6-base-dev libqt6opengl6-dev qt6-multimedia-dev qt6-tools-dev
     qt6-l10n-tools qt6-translations-l10n
     libespeak-ng-dev espeak-ng-data espeak-ng flite1-dev
-    libsndfile1-dev libsamplerate0-dev libglib2.0-dev
+    libsndfile1-dev libopusenc-dev libsamplerate0-dev libglib2.0-dev
     libpoppler-qt6-dev libarchive-dev libuchardet-dev
     libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng
     libgtest-dev pulseaudio pulseaudio-utils xvfb xauth

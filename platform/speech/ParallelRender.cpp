@@ -4,6 +4,7 @@
 #include "platform/speech/CharacterRange.h"
 #include "platform/speech/RenderWorker.h"
 #include "platform/speech/SpeechChannel.h"
+#include "platform/speech/SpeechEngine.h"
 #include "platform/speech/SpeechTesting.h"
 #include "platform/speech/TextPieces.h"
 #include "platform/speech/WorkerProtocol.h"
@@ -15,8 +16,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <functional>
 #include <iterator>
 #include <limits>
+
+#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -41,7 +48,57 @@ constexpr qint64 AheadBytesPerWorker = 32 * 1024 * 1024;
 // the workers together take at most half of the memory available.
 constexpr qint64 WorkerBytes = 30 * 1024 * 1024 + AheadBytesPerWorker;
 
+// How long the cores are watched before the workers start, while this
+// process renders: long enough for the kernel's counts (in hundredths of a
+// second) to tell a busy core from an idle one.
+constexpr std::chrono::milliseconds LoadWindow{200};
+
 qsizetype parallelFrom = 0; // set by the tests alone
+std::function<double()> busyCoresReading;
+
+// The cores this process may run on (taskset, a container's cpuset).
+int allowedCores()
+{
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) == 0)
+        return std::max(CPU_COUNT(&set), 1);
+    return std::max(QThread::idealThreadCount(), 1);
+}
+
+// The time every core has spent busy and in all since the machine started,
+// and how much of it was this process's, in seconds.
+struct CpuTimes
+{
+    double busy = 0;
+    double all = 0;
+    double own = 0;
+};
+
+CpuTimes cpuTimes()
+{
+    CpuTimes times;
+    QFile stat(u"/proc/stat"_s);
+    if (stat.open(QIODevice::ReadOnly)) {
+        // "cpu  user nice system idle iowait irq softirq steal ...": what a
+        // hypervisor steals is no more ours than what another program uses.
+        const QList<QByteArray> fields = stat.readLine().simplified().split(' ');
+        if (fields.size() >= 9 && fields.constFirst() == "cpu") {
+            const double tick = 1.0 / double(std::max<long>(::sysconf(_SC_CLK_TCK), 1));
+            for (int i = 1; i <= 8; ++i) {
+                const double seconds = fields.at(i).toDouble() * tick;
+                times.all += seconds;
+                if (i != 4 && i != 5) // idle, and idle waiting for a disk
+                    times.busy += seconds;
+            }
+        }
+    }
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    times.own = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return times;
+}
 
 // What the system can give without swapping, by the kernel's estimate.
 qint64 availableMemory()
@@ -179,10 +236,15 @@ void SpeechTesting::setParallelFrom(qsizetype characters)
     parallelFrom = std::max<qsizetype>(characters, 0);
 }
 
+void SpeechTesting::setBusyCores(std::function<double()> reading)
+{
+    busyCoresReading = std::move(reading);
+}
+
 int ParallelRender::maximumJobs()
 {
     const qint64 byMemory = availableMemory() / 2 / WorkerBytes;
-    return int(std::clamp<qint64>(byMemory, 1, QThread::idealThreadCount()));
+    return int(std::clamp<qint64>(byMemory, 1, allowedCores()));
 }
 
 std::vector<ParallelRender::Run> ParallelRender::split(const QString &text, int jobs,
@@ -309,14 +371,7 @@ void ParallelRender::serve()
     const std::shared_ptr<FileHandle> toWorker = input->fileHandleForWriting();
     const std::shared_ptr<FileHandle> fromWorker = output->fileHandleForReading();
     bool lost = false; // the worker went away in the middle of a run
-    for (;;) {
-        qsizetype run;
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_stopping || m_next >= qsizetype(m_runs.size()))
-                break;
-            run = m_next++;
-        }
+    for (qsizetype run; (run = takeRun()) >= 0;) {
         const Run &cut = m_runs[size_t(run)];
         const QByteArray request = WorkerProtocol::runFrame(
             {m_text.mid(cut.start, cut.length), m_settings.voice, run == 0});
@@ -411,11 +466,90 @@ void ParallelRender::serve()
     errors->fileHandleForReading()->setReadabilityHandler({});
 }
 
-void ParallelRender::coordinate()
+qsizetype ParallelRender::takeRun()
 {
-    const qsizetype workers = std::min<qsizetype>(m_settings.jobs, qsizetype(m_runs.size()));
+    std::lock_guard lock(m_mutex);
+    if (m_stopping || m_next >= qsizetype(m_runs.size()))
+        return -1;
+    return m_next++;
+}
+
+void ParallelRender::renderHere()
+{
+    for (qsizetype run; (run = takeRun()) >= 0;) {
+        const Run &cut = m_runs[size_t(run)];
+        const auto hand = [this, run](const std::vector<SpeechChannel::Word> &words,
+                                      const qint16 *samples, qsizetype count) {
+            std::vector<Item> items;
+            for (const SpeechChannel::Word &word : words)
+                items.push_back({QByteArray(), word.sample, word.range});
+            if (count > 0)
+                items.push_back({QByteArray(reinterpret_cast<const char *>(samples),
+                                            count * qsizetype(sizeof(qint16))),
+                                 0,
+                                 {}});
+            return deliver(run, std::move(items));
+        };
+        QString error;
+        switch (RenderWorker::render(
+            *m_settings.engine, {m_text.mid(cut.start, cut.length), m_settings.voice, run == 0},
+            hand, error)) {
+        case SpeechChannel::Result::Completed:
+            complete(run);
+            break;
+        case SpeechChannel::Result::Failed:
+            fail(error);
+            return;
+        default: // stopped
+            return;
+        }
+    }
+}
+
+int ParallelRender::jobsByLoad()
+{
+    double busy = 0;
+    if (busyCoresReading) {
+        busy = busyCoresReading();
+    } else {
+        const CpuTimes before = cpuTimes();
+        {
+            std::unique_lock lock(m_mutex);
+            if (m_changed.wait_for(lock, LoadWindow,
+                                   [this] { return m_stopping || m_channel->isCancelled(); }))
+                return -1;
+        }
+        const CpuTimes after = cpuTimes();
+        const double all = after.all - before.all;
+        // This process renders meanwhile: only the others' share counts.
+        if (all > 0)
+            busy = (after.busy - before.busy - (after.own - before.own)) / all *
+                   double(std::max<long>(::sysconf(_SC_NPROCESSORS_ONLN), 1));
+    }
+    const double online = double(std::max<long>(::sysconf(_SC_NPROCESSORS_ONLN), 1));
+    const double free = std::min(double(allowedCores()), online - std::max(busy, 0.0));
+    return int(std::clamp<long>(std::lround(free), 1, m_settings.jobs));
+}
+
+void ParallelRender::startWorkers()
+{
+    const int here = m_settings.engine ? 1 : 0;
+    const int jobs = m_settings.byLoad ? jobsByLoad() : m_settings.jobs;
+    const qsizetype workers =
+        std::clamp<qsizetype>(jobs - here, 0, qsizetype(m_runs.size()) - here);
     for (qsizetype i = 0; i < workers; ++i)
         m_workers.emplace_back([this] { serve(); });
+}
+
+void ParallelRender::coordinate()
+{
+    // This process starts on the first run at once; the workers follow,
+    // once the cores have been looked at where that is asked for. Until the
+    // starter has been joined, only it touches m_workers.
+    std::thread here;
+    if (m_settings.engine)
+        here = std::thread([this] { renderHere(); });
+    m_starter = std::thread([this] { startWorkers(); });
 
     qint64 samplesBefore = 0;
     bool completed = true;
@@ -466,18 +600,21 @@ void ParallelRender::coordinate()
         m_changed.notify_all();
     }
 
-    std::vector<std::shared_ptr<Process>> processes;
     {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
-        processes = m_processes;
         m_changed.notify_all();
     }
-    // Every worker ends and is reaped before the channel says so.
+    // Every worker ends and is reaped before the channel says so; none
+    // starts once the render stops.
+    m_starter.join();
     if (!completed) {
-        for (const auto &process : processes)
+        std::lock_guard lock(m_mutex);
+        for (const auto &process : m_processes)
             process->terminate();
     }
+    if (here.joinable())
+        here.join();
     for (std::thread &worker : m_workers)
         worker.join();
     QString failure;

@@ -21,8 +21,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The engine wakes this process's writer when half the ring is full: each
-// wake-up sends some 256 KB (six seconds of speech), which the parent takes
+// The engine wakes the run's reader when half the ring is full: each wake-up
+// hands on some 256 KB (six seconds of speech), which a worker's parent takes
 // in one read.
 constexpr qsizetype RingSamples = WorkerProtocol::MaximumSamples;
 constexpr qsizetype WordCapacity = WorkerProtocol::MaximumWords;
@@ -80,6 +80,35 @@ int refuse(const QString &fault)
 
 } // namespace
 
+SpeechChannel::Result RenderWorker::render(SpeechEngine &engine, const WorkerProtocol::Run &run,
+                                           const Delivery &deliver, QString &error)
+{
+    auto channel = std::make_shared<SpeechChannel>(RingSamples, WordCapacity);
+    engine.submit({.text = run.text,
+                   .settings = run.settings,
+                   .channel = channel,
+                   .trimLeadingSilence = run.trimLeadingSilence});
+    std::vector<qint16> block(RingSamples);
+    for (;;) {
+        // What the channel holds when the engine wakes this thread (half
+        // its ring) goes on as one block.
+        const qsizetype count = channel->readWaiting(block.data(), qsizetype(block.size()));
+        const std::vector<SpeechChannel::Word> words =
+            channel->takeWords(std::numeric_limits<qint64>::max());
+        if ((!words.empty() || count > 0) &&
+            !deliver(words, block.data(), std::max<qsizetype>(count, 0))) {
+            engine.cancel(channel);
+            return SpeechChannel::Result::Cancelled;
+        }
+        if (count <= 0)
+            break;
+    }
+    if (channel->result() == SpeechChannel::Result::Completed)
+        return SpeechChannel::Result::Completed;
+    error = channel->error();
+    return SpeechChannel::Result::Failed;
+}
+
 int RenderWorker::run(int input, int output)
 {
     // Ctrl+C on a terminal reaches the whole process group: the parent
@@ -91,7 +120,6 @@ int RenderWorker::run(int input, int output)
     const WorkerProtocol::Reader read = [input](char *into, qsizetype size) {
         return readFully(input, into, size);
     };
-    std::vector<qint16> block(RingSamples);
     QByteArray out; // its room is kept from one write to the next
     QString checkedVoice;
     int status = 0;
@@ -115,41 +143,28 @@ int RenderWorker::run(int input, int output)
             checkedVoice = voice;
         }
 
-        auto channel = std::make_shared<SpeechChannel>(RingSamples, WordCapacity);
-        SpeechEngine &engine = SpeechEngines::forVoice(voice);
-        engine.submit({.text = run->text,
-                       .settings = run->settings,
-                       .channel = channel,
-                       .trimLeadingSilence = run->trimLeadingSilence});
-        bool written = true;
-        for (;;) {
-            // What the channel holds when the producer wakes this thread (half
-            // its ring) goes out as one write: the marks, then the samples.
-            const qsizetype count = channel->readWaiting(block.data(), qsizetype(block.size()));
+        // The marks, then the samples, in one write.
+        const auto send = [output, &out](const std::vector<SpeechChannel::Word> &words,
+                                         const qint16 *samples, qsizetype count) {
             out.resize(0);
-            const std::vector<SpeechChannel::Word> words =
-                channel->takeWords(std::numeric_limits<qint64>::max());
             if (!words.empty())
                 WorkerProtocol::appendWords(out, words);
             if (count > 0)
-                WorkerProtocol::appendSamples(out, block.data(), count);
-            if (!out.isEmpty() && !writeFully(output, out)) {
-                written = false;
-                break;
-            }
-            if (count <= 0)
-                break;
-        }
-        if (!written) {
-            engine.cancel(channel);
+                WorkerProtocol::appendSamples(out, samples, count);
+            return writeFully(output, out);
+        };
+        QString error;
+        const SpeechChannel::Result result =
+            render(SpeechEngines::forVoice(voice), *run, send, error);
+        if (result == SpeechChannel::Result::Cancelled) {
             status = 1;
             break;
         }
         QByteArray end;
-        if (channel->result() == SpeechChannel::Result::Completed)
+        if (result == SpeechChannel::Result::Completed)
             WorkerProtocol::appendHeader(end, WorkerProtocol::FrameType::End, 0);
         else
-            end = WorkerProtocol::failedFrame(channel->error());
+            end = WorkerProtocol::failedFrame(error);
         if (!writeFully(output, end)) {
             status = 1;
             break;

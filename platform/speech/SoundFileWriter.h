@@ -10,7 +10,7 @@
 #include <vector>
 
 struct sf_private_tag;
-struct SRC_STATE_tag;
+struct OggOpusEnc;
 
 // Writes mono 16-bit speech into a sound file of any of SoundFormats, through
 // an AtomicFile: the target is replaced only on commit(), and a failed or
@@ -38,18 +38,21 @@ public:
     QString errorString() const;
 
 private:
-    bool flushPending(bool last);
-    template<typename Sample>
-    bool writeFile(const Sample *samples, qsizetype count);
+    bool openOpus();
+    bool flushPending();
+    bool encodeOpus(const qint16 *samples, qsizetype count);
+    // libopusenc's output, written to the file; a failure is kept for the
+    // encoder's caller, to which the library does not pass it on.
+    static int writeOpus(void *writer, const unsigned char *data, qint32 size);
     void fail(const QString &error);
 
     struct SndfileCloser
     {
         void operator()(sf_private_tag *file) const;
     };
-    struct ResamplerDeleter
+    struct OpusEncoderDeleter
     {
-        void operator()(SRC_STATE_tag *state) const;
+        void operator()(OggOpusEnc *encoder) const;
     };
 
     AtomicFile m_file;
@@ -57,12 +60,11 @@ private:
     SoundFormat m_format;
     quint64 m_maximumFileSize;
     std::unique_ptr<sf_private_tag, SndfileCloser> m_sndfile;
-    std::unique_ptr<SRC_STATE_tag, ResamplerDeleter> m_resampler;
+    std::unique_ptr<OggOpusEnc, OpusEncoderDeleter> m_opus;
+    int m_opusWriteError = 0; // errno of the first write that failed
     // Samples come in small blocks; writing them in large ones saves most
     // of the system calls.
     std::vector<qint16> m_pending;
-    std::vector<float> m_in;
-    std::vector<float> m_out;
     qint64 m_frames = 0;
     qint64 m_framesAtWriteback = 0;
 };

@@ -11,9 +11,11 @@ constexpr quint64 AiffMaximumFileSize = 0xFFFFFFFFull + 8;
 
 bool writable(const SoundFormat &format)
 {
+    if (format.encoder == SoundFormat::Encoder::Opus)
+        return true;
     SF_INFO info{};
     info.channels = 1;
-    info.samplerate = format.sampleRate > 0 ? format.sampleRate : 22050;
+    info.samplerate = 22050;
     info.format = format.format;
     return sf_format_check(&info) == SF_TRUE;
 }
@@ -22,48 +24,43 @@ QList<SoundFormat> availableFormats()
 {
     // The descriptions are translated where they are shown.
     // WAV is written as RF64, which stays plain WAV until it passes 4 GiB.
-    // Opus takes only a few rates; speech is resampled to its native one.
+    // Opus keeps the speech's rate in its header and resamples by itself.
     const QList<SoundFormat> known = {
         {u"aiff"_s,
          QString::fromUtf8(QT_TRANSLATE_NOOP("SoundFormats", "AIFF audio")),
          {u"aiff"_s, u"aif"_s},
          SF_FORMAT_AIFF | SF_FORMAT_PCM_16,
-         0,
          false,
          AiffMaximumFileSize},
         {u"wav"_s,
          QString::fromUtf8(QT_TRANSLATE_NOOP("SoundFormats", "WAV audio")),
          {u"wav"_s},
          SF_FORMAT_RF64 | SF_FORMAT_PCM_16,
-         0,
          false,
          0},
         {u"flac"_s,
          QString::fromUtf8(QT_TRANSLATE_NOOP("SoundFormats", "FLAC audio")),
          {u"flac"_s},
          SF_FORMAT_FLAC | SF_FORMAT_PCM_16,
-         0,
          false,
          0},
         {u"ogg"_s,
          QString::fromUtf8(QT_TRANSLATE_NOOP("SoundFormats", "Ogg Vorbis audio")),
          {u"ogg"_s, u"oga"_s},
          SF_FORMAT_OGG | SF_FORMAT_VORBIS,
-         0,
          true,
          0},
         {u"opus"_s,
          QString::fromUtf8(QT_TRANSLATE_NOOP("SoundFormats", "Opus audio")),
          {u"opus"_s},
          SF_FORMAT_OGG | SF_FORMAT_OPUS,
-         24000,
          true,
-         0},
+         0,
+         SoundFormat::Encoder::Opus},
         {u"mp3"_s,
          QString::fromUtf8(QT_TRANSLATE_NOOP("SoundFormats", "MP3 audio")),
          {u"mp3"_s},
          SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III,
-         0,
          true,
          0},
     };

@@ -7,17 +7,23 @@
 
 // The sound file formats that speech can be saved in, chosen by the file
 // name's extension or by name. Only what the installed libsndfile can write
-// is listed.
+// is listed, and Opus, which libopusenc writes.
 struct SoundFormat
 {
+    enum class Encoder {
+        Sndfile,
+        // libopusenc: libsndfile gives no control of the encoder's effort.
+        Opus,
+    };
+
     QString name;           // "aiff", "wav", "flac", "ogg", "opus", "mp3"
     QString description;    // for file filters: "AIFF audio"
     QStringList extensions; // without the dot; the first is the usual one
-    int format = 0;         // libsndfile's major format and encoding
-    int sampleRate = 0;     // the file's rate, or 0 for the speech's own
+    int format = 0;         // libsndfile's major format and encoding, as read back
     bool lossy = false;
     // Largest file the format can describe, or 0 for no limit.
     quint64 maximumFileSize = 0;
+    Encoder encoder = Encoder::Sndfile;
 };
 
 namespace SoundFormats {

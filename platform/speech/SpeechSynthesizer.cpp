@@ -256,9 +256,10 @@ bool SpeechSynthesizerPrivate::beginExport(const QString &text, const QString &a
     current->toFile = true;
     current->timingsPath = timingsPath;
     std::vector<ParallelRender::Run> runs;
+    const bool byLoad = jobs <= 0;
     if (!renderProgram.isEmpty() && started) {
         jobs =
-            std::min(jobs > 0 ? jobs : QThread::idealThreadCount(), ParallelRender::maximumJobs());
+            byLoad ? ParallelRender::maximumJobs() : std::min(jobs, ParallelRender::maximumJobs());
         runs =
             ParallelRender::split(text, jobs, current->engine->charactersPerSecond(settings.voice));
     }
@@ -266,7 +267,9 @@ bool SpeechSynthesizerPrivate::beginExport(const QString &text, const QString &a
         current->channel = makeChannel(FileRingSamples);
         current->render = std::make_unique<ParallelRender>(
             text, std::move(runs),
-            ParallelRender::Settings{renderProgram, jobs, settings.clamped()}, current->channel);
+            ParallelRender::Settings{renderProgram, jobs, settings.clamped(), current->engine,
+                                     byLoad},
+            current->channel);
     } else {
         submit(FileRingSamples);
     }

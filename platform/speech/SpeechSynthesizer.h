@@ -62,9 +62,10 @@ public:
         // A timing file (.vtt, .srt, .json) written beside the audio; with
         // an empty URL, alone.
         QString timingsPath;
-        // Processes that render at once: 0 one per core, 1 none besides this
-        // one; never more than the cores, nor than the memory available
-        // holds. A short text is always rendered here.
+        // Processes that render at once: 1 none besides this one; 0 one per
+        // core that other programs leave free when the export starts. Never
+        // more than the cores, nor than the memory available holds. A short
+        // text is always rendered here.
         int jobs = 0;
     };
     // The program that renders the parts of a long export, started with

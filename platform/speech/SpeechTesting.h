@@ -4,6 +4,8 @@
 
 #include <QtGlobal>
 
+#include <functional>
+
 // Seams for the test programs; the product never calls these.
 namespace SpeechTesting {
 
@@ -24,5 +26,9 @@ int outputSampleRate();
 // Forgets speech-dispatcher's voices and closes the connection to it: the
 // next use lists them and connects afresh, to the server named then.
 void forgetSystemVoices();
+// Replaces the reading of how many cores other programs keep busy, which an
+// export whose processes are left to it takes before it starts its workers;
+// an empty function restores the reading of the kernel's counts.
+void setBusyCores(std::function<double()> reading);
 
 } // namespace SpeechTesting

@@ -296,8 +296,12 @@
         <translation>Mit Prozessen &amp;rendern:</translation>
     </message>
     <message>
-        <source>A long text is rendered by up to this many processes at once, fewer when memory is short; one per core is the quickest.</source>
-        <translation>Ein langer Text wird von bis zu so vielen Prozessen zugleich gerendert, von weniger, wenn der Speicher knapp ist; einer pro Kern ist am schnellsten.</translation>
+        <source>Automatic</source>
+        <translation>Automatisch</translation>
+    </message>
+    <message>
+        <source>A long text is rendered by up to this many processes at once, fewer when memory is short; Automatic takes one per core that other programs leave free.</source>
+        <translation>Ein langer Text wird von bis zu so vielen Prozessen zugleich gerendert, von weniger, wenn der Speicher knapp ist; Automatisch nimmt einen pro Kern, den andere Programme frei lassen.</translation>
     </message>
 </context>
 <context>
@@ -660,10 +664,6 @@
     <message>
         <source>cannot write the file (%1)</source>
         <translation>die Datei lässt sich nicht schreiben (%1)</translation>
-    </message>
-    <message>
-        <source>cannot convert the audio (%1)</source>
-        <translation>die Aufnahme lässt sich nicht umwandeln (%1)</translation>
     </message>
     <message>
         <source>there is no speech to write, and the file there is kept</source>

@@ -296,8 +296,12 @@
         <translation>Rendre &amp;avec des processus&#xa0;:</translation>
     </message>
     <message>
-        <source>A long text is rendered by up to this many processes at once, fewer when memory is short; one per core is the quickest.</source>
-        <translation>Un long texte est rendu par au plus autant de processus à la fois, moins quand la mémoire manque&#xa0;; un par cœur est le plus rapide.</translation>
+        <source>Automatic</source>
+        <translation>Automatique</translation>
+    </message>
+    <message>
+        <source>A long text is rendered by up to this many processes at once, fewer when memory is short; Automatic takes one per core that other programs leave free.</source>
+        <translation>Un long texte est rendu par au plus autant de processus à la fois, moins quand la mémoire manque&#xa0;; Automatique en prend un par cœur que les autres programmes laissent libre.</translation>
     </message>
 </context>
 <context>
@@ -660,10 +664,6 @@
     <message>
         <source>cannot write the file (%1)</source>
         <translation>impossible d’écrire le fichier (%1)</translation>
-    </message>
-    <message>
-        <source>cannot convert the audio (%1)</source>
-        <translation>impossible de convertir l’audio (%1)</translation>
     </message>
     <message>
         <source>there is no speech to write, and the file there is kept</source>

@@ -1,8 +1,10 @@
 // The window with the real synthesizer and the real audio server.
 #include "AppFixture.h"
+#include "platform/speech/SpeechTesting.h"
 
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <algorithm>
@@ -83,6 +85,9 @@ TEST_F(EndToEnd, StopDuringAnExportEndsWithAllFlagsDownAndKeepsTheFileThatWasThe
 {
     text->setPlainText(QString(u"A long text to render into a file. "_s).repeated(3000));
     delegate->setCurrentRate(80.0f);
+    // Idle cores, whatever the machine's load: the export starts workers.
+    SpeechTesting::setBusyCores([] { return 0.0; });
+    const auto restore = qScopeGuard([] { SpeechTesting::setBusyCores({}); });
     QTemporaryDir dir;
     const QString path = TestSupport::writeFile(dir.filePath(u"stopped.aiff"_s), "old contents");
     LogCapture log;

@@ -830,7 +830,7 @@ TEST(Program, AnInterruptedExportLeavesNoFile)
     const QString out = dir.filePath(u"long.aiff"_s);
     QProcess process;
     process.setProcessEnvironment(environmentWith());
-    process.start(program, {u"--export"_s, out, u"--rate"_s, u"80"_s, u"-"_s});
+    process.start(program, {u"--export"_s, out, u"--rate"_s, u"80"_s, u"--jobs"_s, u"2"_s, u"-"_s});
     ASSERT_TRUE(process.waitForStarted());
     process.write(QByteArray("Many words to speak slowly for a long while. ").repeated(20000));
     process.closeWriteChannel();
@@ -849,7 +849,7 @@ TEST(Program, AnInterruptedExportLeavesNoFile)
             });
         },
         TestSupport::Patience));
-    // Rendered by workers (one per core), each ended with the export.
+    // Rendered with a worker (however busy the machine), ended with the export.
     if (QThread::idealThreadCount() > 1) {
         EXPECT_TRUE(
             QTest::qWaitFor([&] { return !TestSupport::children(process.processId()).isEmpty(); },
@@ -915,7 +915,8 @@ TEST(Program, ACrashedWorkerFailsTheExportWithItsReasonAndLeavesNothing)
     const QString out = TestSupport::writeFile(dir.filePath(u"out.wav"_s), "old contents");
     QProcess process;
     process.setProcessEnvironment(environmentWith());
-    process.start(program, {u"--export"_s, out, u"--timings"_s, dir.filePath(u"out.vtt"_s), input});
+    process.start(program, {u"--export"_s, out, u"--timings"_s, dir.filePath(u"out.vtt"_s),
+                            u"--jobs"_s, u"2"_s, input});
     ASSERT_TRUE(process.waitForStarted());
     QList<qint64> workers;
     ASSERT_TRUE(QTest::qWaitFor(

@@ -4,6 +4,7 @@
 
 #include <QScopeGuard>
 #include <QTextBoundaryFinder>
+#include <QThread>
 
 #include <csignal>
 #include <memory>
@@ -305,6 +306,32 @@ TEST_F(SpeechSynthesizerTest, ExportWithWorkersAgreesWithOneProcessAndStopEndsEv
     EXPECT_TRUE(left.isEmpty()) << "workers were still running at the end report";
     written.sort();
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), written);
+}
+
+// Left to choose, an export starts no worker for the cores other programs
+// keep busy. A render program that cannot start shows whether one was tried.
+TEST_F(SpeechSynthesizerTest, ExportStartsWorkersOnlyForTheCoresOthersLeaveFree)
+{
+    const int cores = QThread::idealThreadCount();
+    if (cores < 2)
+        GTEST_SKIP() << "one core: an export never has workers";
+    SpeechSynthesizer::setRenderProgram(dir.filePath(u"missing"_s));
+    SpeechTesting::setParallelFrom(1);
+    const auto restore = qScopeGuard([] {
+        SpeechSynthesizer::setRenderProgram(QString());
+        SpeechTesting::setParallelFrom(0);
+        SpeechTesting::setBusyCores({});
+    });
+    // Every core taken, all but 1.4 of them (one left to this process), none.
+    for (const double busy : {double(cores), cores - 1.4, 0.0}) {
+        SCOPED_TRACE(busy);
+        SpeechTesting::setBusyCores([busy] { return busy; });
+        ends->clear();
+        ASSERT_TRUE(synth->startSpeakingString(manyWords(60),
+                                               QUrl::fromLocalFile(dir.filePath(u"out.wav"_s))));
+        ASSERT_TRUE(waitFor(ends, 1));
+        EXPECT_EQ(endResults(), QList<bool>{busy > 0}) << "a worker was started: " << (busy == 0);
+    }
 }
 
 TEST_F(SpeechSynthesizerTest, DestroyedWhileSpeakingCallsNothingAndEngineStaysUsable)
