@@ -1,0 +1,280 @@
+#include "app/EditorText.h"
+
+#include <QTextBlock>
+#include <QTextBoundaryFinder>
+#include <QTextDocument>
+
+#include <algorithm>
+
+namespace EditorText {
+
+namespace {
+
+// The block format's property that tells what the separator before the
+// block stands for, when it is not a line break.
+constexpr int SeamProperty = QTextFormat::UserProperty + 0x5ea;
+
+constexpr char16_t WordJoiner = 0x2060;
+
+// A block that held this many characters ends at the next line break.
+constexpr qsizetype GroupSize = Writer::pieceSize / 2;
+// Text held back before it goes into the document.
+constexpr qsizetype BatchSize = 64 * 1024;
+// Grapheme boundaries this far from the end of what is known can no longer
+// be moved by what comes after.
+constexpr qsizetype Settled = 64;
+
+QTextBlockFormat formatFor(Seam seam)
+{
+    QTextBlockFormat format;
+    if (seam != Seam::LineBreak)
+        format.setProperty(SeamProperty, int(seam));
+    return format;
+}
+
+// The editor's characters from `from` to `to` (the separators as U+2029),
+// with `seam` told the index of each separator that is not a line break.
+template<typename SeamVisitor>
+QString rawText(const QTextDocument *document, qint64 from, qint64 to, SeamVisitor seam)
+{
+    QTextCursor cursor(const_cast<QTextDocument *>(document));
+    cursor.setPosition(int(from));
+    cursor.setPosition(int(to), QTextCursor::KeepAnchor);
+    QString text = cursor.selectedText();
+    for (QTextBlock block = document->findBlock(int(from)).next();
+         block.isValid() && block.position() - 1 < to; block = block.next()) {
+        if (const Seam kind = seamBefore(block); kind != Seam::LineBreak)
+            seam(qsizetype(block.position() - 1 - from), kind);
+    }
+    return text;
+}
+
+std::pair<qint64, qint64> clamped(const QTextDocument *document, qint64 from, qint64 to)
+{
+    const qint64 size = document->characterCount() - 1;
+    from = std::clamp<qint64>(from, 0, size);
+    return {from, std::clamp<qint64>(to < 0 ? size : to, from, size)};
+}
+
+} // namespace
+
+Seam seamBefore(const QTextBlock &block)
+{
+    const QVariant seam = block.blockFormat().property(SeamProperty);
+    return seam.isValid() ? Seam(seam.toInt()) : Seam::LineBreak;
+}
+
+Writer::Writer(QTextCursor &cursor)
+    : m_cursor(cursor)
+    , m_block(cursor.positionInBlock())
+    , m_seamBlock(seamBefore(cursor.block()) != Seam::LineBreak)
+{}
+
+void Writer::write(QStringView text)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (std::exchange(m_afterReturn, u == u'\r') && u == u'\n')
+            continue;
+        if (u == u'\n' || u == u'\r' || u == QChar::LineSeparator ||
+            u == QChar::ParagraphSeparator) {
+            breakLine();
+            continue;
+        }
+        m_pending += c;
+        ++m_block;
+        if (m_block >= pieceSize && m_pending.size() - m_blockStart >= GroupSize)
+            cut();
+    }
+}
+
+void Writer::finish()
+{
+    flush();
+}
+
+void Writer::breakLine()
+{
+    if (m_block < GroupSize) {
+        m_pending += QChar(QChar::LineSeparator);
+        ++m_block;
+        return;
+    }
+    if (m_seamBlock) {
+        insertBlock(Seam::LineBreak);
+    } else {
+        m_pending += QChar(QChar::ParagraphSeparator);
+        if (m_pending.size() >= BatchSize)
+            flush();
+    }
+    m_blockStart = m_pending.size();
+    m_block = 0;
+}
+
+// Ends the block being written at the last line break or space of its
+// second half (not one under a combining mark, which would then stand
+// alone), else between two characters there.
+void Writer::cut()
+{
+    const QStringView block = QStringView(m_pending).sliced(m_blockStart);
+    const qsizetype size = block.size();
+    qsizetype at = -1;
+    Seam seam = Seam::Nothing;
+    for (qsizetype i = size - 2; i >= size / 2 && at < 0; --i) {
+        if (block[i] == QChar::LineSeparator) {
+            at = i;
+            seam = Seam::LineBreak;
+        } else if (block[i] == u' ' && !block[i + 1].isMark()) {
+            at = i;
+            seam = Seam::Space;
+        }
+    }
+    if (at < 0) {
+        QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, block);
+        graphemes.setPosition(size - Settled);
+        at = graphemes.isAtBoundary() ? graphemes.position() : graphemes.toPreviousBoundary();
+        if (at <= 0)
+            at = size - Settled - (block[size - Settled].isLowSurrogate() ? 1 : 0);
+    }
+    QString rest = block.sliced(at + (seam == Seam::Nothing ? 0 : 1)).toString();
+    m_pending.truncate(m_blockStart + at);
+    insertBlock(seam);
+    m_block = rest.size();
+    m_pending = std::move(rest);
+}
+
+void Writer::insertBlock(Seam seam)
+{
+    flush();
+    m_cursor.insertBlock(formatFor(seam));
+    m_seamBlock = seam != Seam::LineBreak;
+}
+
+void Writer::flush()
+{
+    if (!m_pending.isEmpty())
+        m_cursor.insertText(m_pending);
+    m_pending.clear();
+    m_blockStart = 0;
+}
+
+qint64 Excerpt::position(qint64 offset) const
+{
+    return start + offset + (std::upper_bound(joins.begin(), joins.end(), offset) - joins.begin());
+}
+
+qint64 Excerpt::endPosition(qint64 offset) const
+{
+    return start + offset + (std::lower_bound(joins.begin(), joins.end(), offset) - joins.begin());
+}
+
+Excerpt Excerpt::part(qint64 from, qint64 to) const
+{
+    // The separator of join k stands at start + joins[k] + k; those before
+    // a position are what it has more than its offset.
+    const auto before = [this](qint64 position) {
+        qsizetype low = 0;
+        qsizetype high = qsizetype(joins.size());
+        while (low < high) {
+            const qsizetype k = (low + high) / 2;
+            if (start + joins[size_t(k)] + k < position)
+                low = k + 1;
+            else
+                high = k;
+        }
+        return low;
+    };
+    const qsizetype first = before(from);
+    const qsizetype last = before(to);
+    const qint64 offset = std::clamp<qint64>(from - start - first, 0, text.size());
+    const qint64 end = std::clamp<qint64>(to - start - last, offset, text.size());
+    Excerpt part{text.mid(offset, end - offset), from, {}};
+    for (qsizetype k = first; k < last; ++k)
+        part.joins.push_back(joins[size_t(k)] - offset);
+    return part;
+}
+
+Excerpt read(const QTextDocument *document, qint64 from, qint64 to)
+{
+    std::tie(from, to) = clamped(document, from, to);
+    std::vector<std::pair<qsizetype, Seam>> seams;
+    QString text = rawText(document, from, to, [&seams](qsizetype index, Seam seam) {
+        seams.emplace_back(index, seam);
+    });
+    Excerpt excerpt{QString(), from, {}};
+    QChar *out = text.data();
+    auto seam = seams.cbegin();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        QChar c = text.at(i);
+        if (seam != seams.cend() && seam->first == i) {
+            const Seam kind = (seam++)->second;
+            if (kind == Seam::Nothing) {
+                excerpt.joins.push_back(out - text.data());
+                continue;
+            }
+            c = u' ';
+        }
+        // As QTextDocument::toPlainText() gives them.
+        switch (c.unicode()) {
+        case QChar::ParagraphSeparator:
+        case QChar::LineSeparator:
+        case 0xfdd0:
+        case 0xfdd1:
+            c = u'\n';
+            break;
+        case QChar::Nbsp:
+            c = u' ';
+            break;
+        default:
+            break;
+        }
+        *out++ = c;
+    }
+    text.truncate(out - text.data());
+    excerpt.text = std::move(text);
+    return excerpt;
+}
+
+QString characters(const QTextDocument *document, qint64 from, qint64 to)
+{
+    std::tie(from, to) = clamped(document, from, to);
+    std::vector<std::pair<qsizetype, Seam>> seams;
+    QString text = rawText(document, from, to, [&seams](qsizetype index, Seam seam) {
+        seams.emplace_back(index, seam);
+    });
+    for (const auto &[index, seam] : seams)
+        text[index] = seam == Seam::Space ? QChar(u' ') : QChar(WordJoiner);
+    return text;
+}
+
+std::pair<qint64, qint64> lineAround(const QTextDocument *document, qint64 position)
+{
+    position = clamped(document, position, position).first;
+    const QTextBlock here = document->findBlock(int(position));
+    qint64 start = 0;
+    qint64 inBlock = position - here.position();
+    for (QTextBlock block = here;;) {
+        const qsizetype found =
+            inBlock > 0 ? block.text().lastIndexOf(QChar::LineSeparator, inBlock - 1) : -1;
+        if (found >= 0 || seamBefore(block) == Seam::LineBreak || !block.previous().isValid()) {
+            start = block.position() + found + 1;
+            break;
+        }
+        block = block.previous();
+        inBlock = block.length() - 1;
+    }
+    qint64 end = 0;
+    inBlock = position - here.position();
+    for (QTextBlock block = here;; inBlock = 0) {
+        const qsizetype found = block.text().indexOf(QChar::LineSeparator, inBlock);
+        const QTextBlock next = block.next();
+        if (found >= 0 || !next.isValid() || seamBefore(next) == Seam::LineBreak) {
+            end = block.position() + (found >= 0 ? found : block.length() - 1);
+            break;
+        }
+        block = next;
+    }
+    return {start, end};
+}
+
+} // namespace EditorText
