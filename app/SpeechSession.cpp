@@ -23,6 +23,10 @@ namespace {
 // word.
 constexpr qint64 RestartAfterMs = 1000;
 
+// The part of a handed-over text the strip shows: laying out a text of
+// megabytes would stop the window, and the strip shows a few lines.
+constexpr qsizetype HandedWindow = 4096;
+
 } // namespace
 
 SpeechSession::SpeechSession(QObject *parent)
@@ -381,6 +385,7 @@ void SpeechSession::textWillBeReplaced()
 void SpeechSession::setHandedText(const QString &text)
 {
     m_speakingHandedText = !text.isEmpty();
+    m_handedWhole = text;
     if (!m_handedText)
         return;
     if (!m_handedMarks)
@@ -397,15 +402,32 @@ void SpeechSession::setHandedText(const QString &text)
     // editor or the editor's history.
     m_handedText->setReadOnly(true);
     m_handedText->setUndoRedoEnabled(false);
-    m_handedText->setPlainText(text);
+    showHandedPart(0);
     m_handedText->show();
+}
+
+// The strip shows the handed-over text from about `from` on.
+void SpeechSession::showHandedPart(qsizetype from)
+{
+    const QString &text = m_handedWhole;
+    from = std::clamp<qsizetype>(from, 0, text.size());
+    if (from > 0 && text.at(from).isLowSurrogate())
+        --from;
+    qsizetype to = std::min(text.size(), from + HandedWindow);
+    if (to < text.size() && text.at(to).isLowSurrogate())
+        ++to;
+    m_handedShown = {quint64(from), quint64(to - from)};
+    m_handedText->setPlainText(text.mid(from, to - from));
 }
 
 void SpeechSession::markHandedWord(CharacterRange word)
 {
     if (!m_handedMarks || word.length == 0)
         return;
-    m_handedMarks->showForRange(word);
+    if (word.location < m_handedShown.location ||
+        word.location + word.length > m_handedShown.location + m_handedShown.length)
+        showHandedPart(qsizetype(word.location) - HandedWindow / 4);
+    m_handedMarks->showForRange({word.location - m_handedShown.location, word.length});
     if (m_caretFollowsWords && m_handedText) {
         QTextCursor caret = m_handedText->textCursor();
         caret.setPosition(int(m_handedMarks->markedRange().location));

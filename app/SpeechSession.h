@@ -112,6 +112,7 @@ private:
     // Shows a handed-over text as the one being spoken, or with an empty
     // text, hides it: the editor's text is what speech is about again.
     void setHandedText(const QString &text);
+    void showHandedPart(qsizetype from);
     void markHandedWord(CharacterRange word);
     std::tuple<quint64, quint64, quint64> editorRange(const EditorText::Excerpt &spoken,
                                                       CharacterRange word) const;
@@ -147,6 +148,9 @@ private:
     QElapsedTimer m_listening;
     qint64 m_listenedBefore = 0;
     bool m_speakingHandedText = false;
+    // A handed-over text, and the part of it the strip shows.
+    QString m_handedWhole;
+    CharacterRange m_handedShown;
     bool m_caretFollowsWords = false;
     // Whether a speech has set the synthesizer's voice from the pop-up yet.
     bool m_voiceTaken = false;
