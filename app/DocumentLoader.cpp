@@ -67,16 +67,24 @@ LoadedText loadText(const QString &path, const DocumentShape &shape, const QStri
     cursor.beginEditBlock();
     cursor.select(QTextCursor::Document);
     cursor.removeSelectedText();
-    EditorText::Writer writer(cursor);
-    Documents::Result read = Documents::read(path, options, [&writer](QStringView piece) {
-        writer.write(piece);
-        return true;
-    });
-    writer.finish();
+    auto writer = std::make_unique<EditorText::Writer>(cursor);
+    Documents::Result read = Documents::read(
+        path, options,
+        [&writer](QStringView piece) {
+            writer->write(piece);
+            return true;
+        },
+        [&] {
+            // The pieces before were not the text.
+            writer->finish();
+            cursor.select(QTextCursor::Document);
+            cursor.removeSelectedText();
+            writer = std::make_unique<EditorText::Writer>(cursor);
+        });
+    writer->finish();
     const bool whole = read.text.has_value();
     if (whole) {
-        // The whole document at once, in place of any pieces read before
-        // the text turned out not to be UTF-8.
+        // The whole document at once, of a kind that is not read in pieces.
         cursor.select(QTextCursor::Document);
         cursor.removeSelectedText();
         write(*std::exchange(read.text, std::nullopt));
