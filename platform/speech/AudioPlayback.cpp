@@ -1,5 +1,7 @@
 #include "platform/speech/AudioPlayback.h"
 
+#include "platform/speech/SpeechTesting.h"
+
 #include "platform/system/Log.h"
 
 #include <QAudioDevice>
@@ -9,12 +11,15 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 bool silentLogged = false;
+// The buffer of the output opened last, for the tests.
+std::atomic<qsizetype> openedBufferBytes{0};
 
 // How far ahead of the silent clock samples are taken, like a device's buffer.
 constexpr qint64 SilentLeadMs = 200;
@@ -85,6 +90,7 @@ void AudioPlayback::start()
         return;
     }
     silentLogged = false;
+    openedBufferBytes = m_sink->bufferSize();
 }
 
 // A fresh output per stream: a stopped one carries its buffer attributes and
@@ -120,6 +126,11 @@ void AudioPlayback::retire()
             m_retired.pop_back();
         }
     });
+}
+
+qsizetype SpeechTesting::outputBufferBytes()
+{
+    return openedBufferBytes;
 }
 
 void AudioPlayback::suspend()

@@ -16,5 +16,7 @@ void setSilentPlayback(bool silent);
 // Exports of texts from this many characters are rendered by worker processes
 // (when there is a program to start); 0 restores the default, tens of KB.
 void setParallelFrom(qsizetype characters);
+// The buffer of the audio output opened last, in bytes; 0 before any.
+qsizetype outputBufferBytes();
 
 } // namespace SpeechTesting

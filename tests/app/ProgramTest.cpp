@@ -463,13 +463,13 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
     // A size limit that the file keeps within, but that the audio server's
     // client refuses the file it makes as it starts, also in the worker
     // processes: the export goes on.
-    const QString limited = dir.filePath(u"limited.ogg"_s);
+    const QString limited = dir.filePath(u"limited.wav"_s);
     const Outcome withinLimit =
         run({u"-c"_s,
-             u"ulimit -f 40000; PULSE_SERVER=unix:%1/pulse/native exec \"$0\" \"$@\""_s.arg(
+             u"ulimit -f 60000; PULSE_SERVER=unix:%1/pulse/native exec \"$0\" \"$@\""_s.arg(
                  qEnvironmentVariable("XDG_RUNTIME_DIR")),
-             program, u"--export"_s, limited, u"--jobs"_s, u"2"_s, u"-"_s},
-            speech.repeated(40), u"bash"_s);
+             program, u"--export"_s, limited, u"--rate"_s, u"450"_s, u"--jobs"_s, u"2"_s, u"-"_s},
+            speech.repeated(32), u"bash"_s);
     EXPECT_EQ(withinLimit.status, 0) << withinLimit.err.toStdString();
     EXPECT_TRUE(readSoundFile(limited).valid);
     QFile::remove(limited);

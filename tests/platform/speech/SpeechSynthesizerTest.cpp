@@ -2,7 +2,6 @@
 #include "platform/speech/SpeechTesting.h"
 #include "support/TestSupport.h"
 
-#include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QTextBoundaryFinder>
 
@@ -299,15 +298,11 @@ TEST_F(SpeechSynthesizerTest, DestroyedWhileSpeakingCallsNothingAndEngineStaysUs
 
 TEST_F(SpeechSynthesizerTest, QuickPlayStopCyclesLeaveTheNextSpeechAtItsOwnPace)
 {
-    const QString sentence = u"The quick brown fox jumps over the lazy dog."_s;
-    synth->setRate(175.0f);
-    const auto render = TestSupport::readSoundFile(exportTo(dir.filePath(u"fox.aiff"_s), sentence));
-    ASSERT_TRUE(render.valid);
-    const double audioMs = double(render.info.frames) * 1000.0 / render.info.samplerate;
-
     // Each quick cycle used to leave the reused output a quarter smaller a
-    // buffer, until the speech underran all the time and played stretched.
+    // buffer, until the speech underran all the time and played stretched:
+    // every speech gets an output of the same buffer.
     QSignalSpy audio(synth.get(), &SpeechSynthesizer::audioStarted);
+    QList<qsizetype> buffers;
     for (int cycle = 0; cycle < 12; ++cycle) {
         SCOPED_TRACE(cycle);
         const qsizetype before = ends->size();
@@ -315,19 +310,18 @@ TEST_F(SpeechSynthesizerTest, QuickPlayStopCyclesLeaveTheNextSpeechAtItsOwnPace)
         // Stopped before the stream takes data, just after, and a little later.
         ASSERT_TRUE(cycle % 3 == 0 || audio.wait(TestSupport::Patience));
         ASSERT_TRUE(cycle % 3 < 2 || waitFor(words, words->size() + 2));
+        if (cycle % 3 != 0)
+            buffers << SpeechTesting::outputBufferBytes();
         synth->stopSpeaking();
         ASSERT_TRUE(waitFor(ends, before + 1));
     }
-    for (int play = 0; play < 2; ++play) {
-        SCOPED_TRACE(play);
-        const qsizetype before = ends->size();
-        QElapsedTimer clock;
-        clock.start();
-        ASSERT_TRUE(synth->startSpeakingString(sentence));
-        ASSERT_TRUE(waitFor(ends, before + 1));
-        const double playedMs = double(clock.elapsed());
-        EXPECT_TRUE(endResults().back());
-        EXPECT_LT(std::abs(playedMs - audioMs), audioMs / 10)
-            << "played for " << playedMs << " ms, audio of " << audioMs << " ms";
-    }
+    const qsizetype before = ends->size();
+    ASSERT_TRUE(synth->startSpeakingString(u"The quick brown fox jumps over the lazy dog."_s));
+    ASSERT_TRUE(audio.wait(TestSupport::Patience));
+    buffers << SpeechTesting::outputBufferBytes();
+    ASSERT_TRUE(waitFor(ends, before + 1));
+    EXPECT_TRUE(endResults().back());
+    if (buffers.constFirst() == 0)
+        GTEST_SKIP() << "no audio output here: the silent clock has no buffer";
+    EXPECT_EQ(buffers, QList<qsizetype>(buffers.size(), buffers.constFirst()));
 }
