@@ -32,28 +32,35 @@ QTextBlockFormat formatFor(Seam seam)
     return format;
 }
 
-// The editor's characters from `from` to `to` (the separators as U+2029),
-// with `seam` told the index of each separator that is not a line break.
-template<typename SeamVisitor>
-QString rawText(const QTextDocument *document, qint64 from, qint64 to, SeamVisitor seam)
-{
-    QTextCursor cursor(const_cast<QTextDocument *>(document));
-    cursor.setPosition(int(from));
-    cursor.setPosition(int(to), QTextCursor::KeepAnchor);
-    QString text = cursor.selectedText();
-    for (QTextBlock block = document->findBlock(int(from)).next();
-         block.isValid() && block.position() - 1 < to; block = block.next()) {
-        if (const Seam kind = seamBefore(block); kind != Seam::LineBreak)
-            seam(qsizetype(block.position() - 1 - from), kind);
-    }
-    return text;
-}
-
 std::pair<qint64, qint64> clamped(const QTextDocument *document, qint64 from, qint64 to)
 {
     const qint64 size = document->characterCount() - 1;
     from = std::clamp<qint64>(from, 0, size);
     return {from, std::clamp<qint64>(to < 0 ? size : to, from, size)};
+}
+
+// The editor's characters between two positions (the separators as U+2029)
+// and, by their index, the separators that are not line breaks.
+struct RawText
+{
+    qint64 from = 0;
+    QString text;
+    std::vector<std::pair<qsizetype, Seam>> seams;
+};
+
+RawText rawText(const QTextDocument *document, qint64 from, qint64 to)
+{
+    std::tie(from, to) = clamped(document, from, to);
+    QTextCursor cursor(const_cast<QTextDocument *>(document));
+    cursor.setPosition(int(from));
+    cursor.setPosition(int(to), QTextCursor::KeepAnchor);
+    RawText raw{from, cursor.selectedText(), {}};
+    for (QTextBlock block = document->findBlock(int(from)).next();
+         block.isValid() && block.position() - 1 < to; block = block.next()) {
+        if (const Seam kind = seamBefore(block); kind != Seam::LineBreak)
+            raw.seams.emplace_back(qsizetype(block.position() - 1 - from), kind);
+    }
+    return raw;
 }
 
 } // namespace
@@ -196,12 +203,8 @@ Excerpt Excerpt::part(qint64 from, qint64 to) const
 
 Excerpt read(const QTextDocument *document, qint64 from, qint64 to)
 {
-    std::tie(from, to) = clamped(document, from, to);
-    std::vector<std::pair<qsizetype, Seam>> seams;
-    QString text = rawText(document, from, to, [&seams](qsizetype index, Seam seam) {
-        seams.emplace_back(index, seam);
-    });
-    Excerpt excerpt{QString(), from, {}};
+    auto [start, text, seams] = rawText(document, from, to);
+    Excerpt excerpt{QString(), start, {}};
     QChar *out = text.data();
     auto seam = seams.cbegin();
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -237,11 +240,7 @@ Excerpt read(const QTextDocument *document, qint64 from, qint64 to)
 
 QString characters(const QTextDocument *document, qint64 from, qint64 to)
 {
-    std::tie(from, to) = clamped(document, from, to);
-    std::vector<std::pair<qsizetype, Seam>> seams;
-    QString text = rawText(document, from, to, [&seams](qsizetype index, Seam seam) {
-        seams.emplace_back(index, seam);
-    });
+    auto [start, text, seams] = rawText(document, from, to);
     for (const auto &[index, seam] : seams)
         text[index] = seam == Seam::Space ? QChar(u' ') : QChar(WordJoiner);
     return text;
