@@ -411,7 +411,7 @@ void SpeechSession::showHandedPart(qsizetype from)
 {
     const QString &text = m_handedWhole;
     from = std::clamp<qsizetype>(from, 0, text.size());
-    if (from > 0 && text.at(from).isLowSurrogate())
+    if (from > 0 && from < text.size() && text.at(from).isLowSurrogate())
         --from;
     qsizetype to = std::min(text.size(), from + HandedWindow);
     if (to < text.size() && text.at(to).isLowSurrogate())
