@@ -16,8 +16,6 @@ constexpr int SeamProperty = QTextFormat::UserProperty + 0x5ea;
 
 constexpr char16_t WordJoiner = 0x2060;
 
-// A block that held this many characters ends at the next line break.
-constexpr qsizetype GroupSize = Writer::pieceSize / 2;
 // Text held back before it goes into the document.
 constexpr qsizetype BatchSize = 64 * 1024;
 // Grapheme boundaries this far from the end of what is known can no longer
@@ -83,14 +81,14 @@ void Writer::write(QStringView text)
         const char16_t u = c.unicode();
         if (std::exchange(m_afterReturn, u == u'\r') && u == u'\n')
             continue;
-        if (u == u'\n' || u == u'\r' || u == QChar::LineSeparator ||
-            u == QChar::ParagraphSeparator) {
+        // The characters that QTextCursor::insertText() makes a block of.
+        if (u == u'\n' || u == u'\r' || u == QChar::ParagraphSeparator || u == 0xfdd0 ||
+            u == 0xfdd1) {
             breakLine();
             continue;
         }
         m_pending += c;
-        ++m_block;
-        if (m_block >= pieceSize && m_pending.size() - m_blockStart >= GroupSize)
+        if (++m_block > pieceSize && m_pending.size() - m_blockStart > pieceSize / 2)
             cut();
     }
 }
@@ -102,11 +100,6 @@ void Writer::finish()
 
 void Writer::breakLine()
 {
-    if (m_block < GroupSize) {
-        m_pending += QChar(QChar::LineSeparator);
-        ++m_block;
-        return;
-    }
     if (m_seamBlock) {
         insertBlock(Seam::LineBreak);
     } else {
@@ -118,24 +111,19 @@ void Writer::breakLine()
     m_block = 0;
 }
 
-// Ends the block being written at the last line break or space of its
-// second half (not one under a combining mark, which would then stand
-// alone), else between two characters there.
+// Ends the block being written at the last space of its second half (not
+// one under a combining mark, which would then stand alone), else between
+// two characters there.
 void Writer::cut()
 {
     const QStringView block = QStringView(m_pending).sliced(m_blockStart);
     const qsizetype size = block.size();
     qsizetype at = -1;
-    Seam seam = Seam::Nothing;
     for (qsizetype i = size - 2; i >= size / 2 && at < 0; --i) {
-        if (block[i] == QChar::LineSeparator) {
+        if (block[i] == u' ' && !block[i + 1].isMark())
             at = i;
-            seam = Seam::LineBreak;
-        } else if (block[i] == u' ' && !block[i + 1].isMark()) {
-            at = i;
-            seam = Seam::Space;
-        }
     }
+    const Seam seam = at < 0 ? Seam::Nothing : Seam::Space;
     if (at < 0) {
         QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, block);
         graphemes.setPosition(size - Settled);
@@ -249,31 +237,13 @@ QString characters(const QTextDocument *document, qint64 from, qint64 to)
 std::pair<qint64, qint64> lineAround(const QTextDocument *document, qint64 position)
 {
     position = clamped(document, position, position).first;
-    const QTextBlock here = document->findBlock(int(position));
-    qint64 start = 0;
-    qint64 inBlock = position - here.position();
-    for (QTextBlock block = here;;) {
-        const qsizetype found =
-            inBlock > 0 ? block.text().lastIndexOf(QChar::LineSeparator, inBlock - 1) : -1;
-        if (found >= 0 || seamBefore(block) == Seam::LineBreak || !block.previous().isValid()) {
-            start = block.position() + found + 1;
-            break;
-        }
-        block = block.previous();
-        inBlock = block.length() - 1;
-    }
-    qint64 end = 0;
-    inBlock = position - here.position();
-    for (QTextBlock block = here;; inBlock = 0) {
-        const qsizetype found = block.text().indexOf(QChar::LineSeparator, inBlock);
-        const QTextBlock next = block.next();
-        if (found >= 0 || !next.isValid() || seamBefore(next) == Seam::LineBreak) {
-            end = block.position() + (found >= 0 ? found : block.length() - 1);
-            break;
-        }
-        block = next;
-    }
-    return {start, end};
+    QTextBlock first = document->findBlock(int(position));
+    while (seamBefore(first) != Seam::LineBreak && first.previous().isValid())
+        first = first.previous();
+    QTextBlock last = document->findBlock(int(position));
+    while (last.next().isValid() && seamBefore(last.next()) != Seam::LineBreak)
+        last = last.next();
+    return {first.position(), last.position() + last.length() - 1};
 }
 
 } // namespace EditorText

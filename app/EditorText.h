@@ -12,15 +12,13 @@ class QTextDocument;
 
 // The person's text as the editor holds it. Qt lays out each block of a
 // document as one whole, again at every change of the block or of the
-// editor's width: a line of megabytes would stop the window for seconds,
-// and a block for each short line costs more memory than the line itself.
-// So the editor's blocks are pieces of a few thousand characters: short
-// lines share a block, their breaks kept as line separators, and a long
-// line is cut into blocks whose separators stand for a space of the line
-// or for nothing at all. Everything that reads the text for the person
-// (speech, export, copy) reads it here, where those separators are what
-// they stand for again; positions in the editor differ from offsets in the
-// text only by the separators that stand for nothing.
+// editor's width: a line of megabytes would stop the window for seconds.
+// So each line has its block, as Qt would give it, but a line longer than
+// a few thousand characters is cut into blocks whose separators stand for
+// a space of the line or for nothing at all. Everything that reads the
+// text for the person (speech, export, copy) reads it here, where those
+// separators are what they stand for again; positions in the editor differ
+// from offsets in the text only by the separators that stand for nothing.
 namespace EditorText {
 
 // What the separator before a block stands for.
@@ -29,8 +27,7 @@ enum class Seam { LineBreak, Space, Nothing };
 Seam seamBefore(const QTextBlock &block);
 
 // Writes a text at a cursor, which should be inside an edit block (so that
-// the document is laid out once, at its end), cutting long lines and
-// joining short ones.
+// the document is laid out once, at its end), cutting long lines.
 class Writer
 {
 public:
@@ -40,8 +37,7 @@ public:
     // Writes what is still held back.
     void finish();
 
-    // A block gets no longer than this by writing; lines are joined into a
-    // block until it holds at least the half.
+    // A block gets no longer than this by writing.
     static constexpr qsizetype pieceSize = 4096;
 
 private:

@@ -91,8 +91,8 @@ void TextEditor::mouseDoubleClickEvent(QMouseEvent *event)
     m_doubleClickAt = event->position();
 }
 
-// A third click selects the person's line, where Qt's would select the
-// block: some lines of it, or a piece of one.
+// A third click in a long line selects the line, where Qt's would select
+// the piece of it that the click is in.
 void TextEditor::mousePressEvent(QMouseEvent *event)
 {
     QPlainTextEdit::mousePressEvent(event);
@@ -102,6 +102,10 @@ void TextEditor::mousePressEvent(QMouseEvent *event)
             QApplication::startDragDistance())
         return;
     m_sinceDoubleClick.invalidate();
+    const QTextBlock block = textCursor().block();
+    if (EditorText::seamBefore(block) == Seam::LineBreak &&
+        (!block.next().isValid() || EditorText::seamBefore(block.next()) == Seam::LineBreak))
+        return;
     const auto [start, end] = EditorText::lineAround(document(), textCursor().position());
     QTextCursor line(document());
     line.setPosition(int(start));

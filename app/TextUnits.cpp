@@ -29,7 +29,7 @@ bool speakable(QStringView text)
 }
 
 // The text of [start, end), read without taking the whole; line ends show
-// as paragraph or line separators, which end sentences as line feeds do.
+// as paragraph separators, which end sentences as line feeds do.
 QString plainText(QTextDocument *document, qint64 start, qint64 end)
 {
     return EditorText::characters(document, start, end);
