@@ -115,10 +115,9 @@ void AppDelegate::doExportTimings(QObject *sender)
 
 void AppDelegate::startExport(const QUrl &url, const QString &timingsPath)
 {
-    m_session->beginExport();
+    const QString text = m_session->beginExport();
     status()->show(tr("Exporting..."), true);
-    m_export->start(m_session->synthesizer(), m_textView ? m_textView->toPlainText() : QString(),
-                    url, timingsPath, ExportPanel::jobs());
+    m_export->start(m_session->synthesizer(), text, url, timingsPath, ExportPanel::jobs());
 }
 
 void AppDelegate::speechSynthesizer(SpeechSynthesizer *sender, CharacterRange word,

@@ -1,6 +1,7 @@
 #include "app/DocumentLoader.h"
 
 #include "app/Dialogs.h"
+#include "app/EditorText.h"
 #include "app/StatusArea.h"
 #include "platform/documents/DocumentReader.h"
 #include "platform/system/Log.h"
@@ -12,7 +13,6 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextLayout>
 #include <QThread>
 #include <QThreadPool>
 
@@ -43,7 +43,8 @@ struct LoadedText
 // takes back when `previous` is given. Built away from the main thread: for
 // a text of megabytes most of the cost of showing it is building the
 // document's blocks, which need not hold up the window; a plain text is read
-// piece by piece so that it is never held twice.
+// piece by piece so that it is never held twice. The whole is written in one
+// edit block, so that the document is laid out once, at its end.
 LoadedText loadText(const QString &path, const DocumentShape &shape, const QString &previous,
                     const Documents::Options &options)
 {
@@ -52,47 +53,45 @@ LoadedText loadText(const QString &path, const DocumentShape &shape, const QStri
     document->setDefaultFont(shape.font);
     document->setDefaultTextOption(shape.option);
     document->setUndoRedoEnabled(false);
-    document->setPlainText(previous);
+    QTextCursor cursor(document.get());
+    const auto write = [&cursor](QStringView text) {
+        EditorText::Writer writer(cursor);
+        writer.write(text);
+        writer.finish();
+    };
+    cursor.beginEditBlock();
+    write(previous);
+    cursor.endEditBlock();
     document->setUndoRedoEnabled(!previous.isEmpty());
 
-    QTextCursor cursor(document.get());
     cursor.beginEditBlock();
     cursor.select(QTextCursor::Document);
     cursor.removeSelectedText();
-    // A line break of "\r\n" split between two pieces must stay one break.
-    QString carriedReturn;
-    // Reading takes most of the time; laying out the lines the rest.
-    constexpr double readShare = 0.8;
-    Documents::Options reading = options;
-    reading.progress = [&options](double share) { options.report(share * readShare); };
-    Documents::Result read = Documents::read(path, reading, [&](QStringView piece) {
-        const bool endsInReturn = piece.endsWith(u'\r');
-        cursor.insertText(carriedReturn + piece.chopped(endsInReturn ? 1 : 0));
-        carriedReturn = endsInReturn ? u"\r"_s : QString();
-        return true;
-    });
-    if (read.text) {
-        // The whole document at once, in place of any pieces read before
-        // the text turned out not to be UTF-8.
+    auto writer = std::make_unique<EditorText::Writer>(cursor);
+    Documents::Result read = Documents::read(
+        path, options,
+        [&writer](QStringView piece) {
+            writer->write(piece);
+            return true;
+        },
+        [&] {
+            // The pieces before were not the text.
+            writer->finish();
+            cursor.select(QTextCursor::Document);
+            cursor.removeSelectedText();
+            writer = std::make_unique<EditorText::Writer>(cursor);
+        });
+    writer->finish();
+    const bool whole = read.text.has_value();
+    if (whole) {
+        // The whole document at once, of a kind that is not read in pieces.
         cursor.select(QTextCursor::Document);
-        cursor.insertText(*std::exchange(read.text, std::nullopt));
-    } else {
-        cursor.insertText(carriedReturn);
+        cursor.removeSelectedText();
+        write(*std::exchange(read.text, std::nullopt));
     }
     cursor.endEditBlock();
-    if (!read.text && (!read.error.isEmpty() || read.needsPassword || read.cancelled))
+    if (!whole && (!read.error.isEmpty() || read.needsPassword || read.cancelled))
         return {nullptr, read.error, read.needsPassword, read.cancelled};
-    // The editor gives every line a layout object when it takes the text;
-    // made here, they no longer hold up the window.
-    const int blocks = document->blockCount();
-    for (QTextBlock block = document->firstBlock(); block.isValid(); block = block.next()) {
-        if (block.blockNumber() % 4096 == 0) {
-            if (options.cancelled())
-                return {nullptr, QString(), false, true};
-            options.report(readShare + (1 - readShare) * block.blockNumber() / blocks);
-        }
-        block.layout();
-    }
     document->setModified(false);
     return {std::move(document), QString(), false, false};
 }
@@ -120,12 +119,16 @@ bool DocumentLoader::holdsText() const
     const QTextDocument *document = m_text ? m_text->document() : nullptr;
     if (!document)
         return false;
-    // A second block means a line break. The block's own characters:
-    // toPlainText() would turn no-break spaces into spaces.
-    if (document->blockCount() > 1)
-        return true;
-    const QString text = document->firstBlock().text();
-    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c != u' '; });
+    // The blocks' own characters: toPlainText() would turn no-break spaces
+    // into spaces.
+    for (QTextBlock block = document->firstBlock(); block.isValid(); block = block.next()) {
+        if (block.position() > 0 && EditorText::seamBefore(block) == EditorText::Seam::LineBreak)
+            return true;
+        const QString text = block.text();
+        if (std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c != u' '; }))
+            return true;
+    }
+    return false;
 }
 
 void DocumentLoader::open(const QString &path, bool noteRecent)
@@ -178,7 +181,7 @@ void DocumentLoader::load(const QString &path, const QByteArray &password)
     // twice.
     const QTextDocument *current = m_text->document();
     const QString previous =
-        current->characterCount() <= maximumTextSize ? current->toRawText() : QString();
+        current->characterCount() <= maximumTextSize ? EditorText::read(current).text : QString();
     QThreadPool::globalInstance()->start(
         [self, path, password, request, mainThread, shape, previous, cancel] {
             Documents::Options options;

@@ -15,8 +15,8 @@ class QTextDocument;
 class StatusArea;
 
 // Opens documents in the editor: asks before a file replaces a text, reads
-// it on a pool thread into a document laid out as the editor lays out its
-// own (the text it replaces one Undo away), shows how far it is and offers
+// it on a pool thread into a document of the editor's pieces (the text it
+// replaces one Undo away), shows how far it is and offers
 // Cancel, asks for the password of an encrypted one, and notes the files
 // the person opened in the desktop's recent list. Only the last file asked
 // for replaces the text; the editor takes no typing while it is read.
@@ -30,11 +30,12 @@ public:
     // process that reads a PDF.
     ~DocumentLoader() override;
 
-    // The largest text the window opens. Qt's plain text editor keeps a
-    // layout object for every line and lays them all out again whenever its
-    // width changes: past this size the window would stop answering for
-    // longer than a tenth of a second. Larger texts can be exported from the
-    // command line.
+    // The largest text the window opens. The editor lays out only the
+    // pieces it shows (EditorText), but a text is read whole to be spoken
+    // and is kept once more for Undo when it is replaced: past this size
+    // the window would take hundreds of megabytes and stop answering for
+    // longer than a tenth of a second at a Play. Larger texts can be
+    // exported from the command line.
     static constexpr qint64 maximumTextSize = 10 * 1024 * 1024;
 
     void setViews(QPlainTextEdit *text, StatusArea *status);

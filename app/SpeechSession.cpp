@@ -1,6 +1,7 @@
 #include "app/SpeechSession.h"
 
 #include "app/EditTracker.h"
+#include "app/EditorText.h"
 #include "app/FindIndicator.h"
 #include "app/StatusArea.h"
 #include "platform/menu/MenuItem.h"
@@ -22,10 +23,9 @@ namespace {
 // word.
 constexpr qint64 RestartAfterMs = 1000;
 
-QString textOf(const QPlainTextEdit *view)
-{
-    return view ? view->toPlainText() : QString();
-}
+// The part of a handed-over text the strip shows: laying out a text of
+// megabytes would stop the window, and the strip shows a few lines.
+constexpr qsizetype HandedWindow = 4096;
 
 } // namespace
 
@@ -127,19 +127,20 @@ void SpeechSession::speak(std::optional<CharacterRange> range)
         if (continuing) {
             m_synthesizer->continueSpeaking();
         } else {
-            QString text = textOf(m_text);
+            QTextDocument *document = m_text ? m_text->document() : nullptr;
             if (!range)
-                range = CharacterRange{0, quint64(text.size())};
-            text = text.mid(qsizetype(range->location), qsizetype(range->length));
+                range = CharacterRange{0, document ? quint64(document->characterCount() - 1) : 0};
+            const auto start = qint64(range->location);
+            m_spoken = document ? EditorText::read(document, start, start + qint64(range->length))
+                                : EditorText::Excerpt{};
             m_spokenRange = *range;
-            m_spokenText = text;
             m_readingRange = *range;
             m_heardPosition = range->location;
             setHandedText(QString());
             m_edits->follow(m_text ? m_text->document() : nullptr);
             notePlace(qint64(range->location), true);
             Q_EMIT started();
-            m_synthesizer->startSpeakingString(text);
+            m_synthesizer->startSpeakingString(m_spoken.text);
         }
     }
     if (m_status)
@@ -235,18 +236,17 @@ void SpeechSession::move(TextUnits::Unit unit, bool forward)
     // and drops its words still on their way. Unless the text changed, the
     // rest of a move forward is in the text being spoken: reading a long
     // text out of the editor again would delay the first word.
-    const qint64 skipped = *target - qint64(m_spokenRange.location);
-    const qsizetype length = qsizetype(reading.end - *target);
-    m_spokenText = !m_edits->hasEdits() && skipped >= 0 && skipped + length <= m_spokenText.size()
-                       ? m_spokenText.mid(qsizetype(skipped), length)
-                       : textOf(m_text).mid(qsizetype(*target), length);
+    const bool spoken = !m_edits->hasEdits() && *target >= m_spoken.start &&
+                        reading.end <= qint64(m_spokenRange.location + m_spokenRange.length);
+    m_spoken = spoken ? m_spoken.part(*target, reading.end)
+                      : EditorText::read(document, *target, reading.end);
     m_readingRange = {quint64(reading.start), quint64(reading.end - reading.start)};
-    m_spokenRange = {quint64(*target), quint64(length)};
+    m_spokenRange = {quint64(*target), quint64(reading.end - *target)};
     m_heardPosition = quint64(*target);
     m_edits->follow(document);
     notePlace(*target, true);
     takeSelectedVoice();
-    m_synthesizer->startSpeakingString(m_spokenText);
+    m_synthesizer->startSpeakingString(m_spoken.text);
     if (m_state == State::Paused) {
         m_synthesizer->pauseSpeakingAtBoundary(0);
         // Where Continue goes on from.
@@ -301,11 +301,15 @@ bool SpeechSession::speakHandedText(const QString &text)
     return true;
 }
 
-void SpeechSession::beginExport()
+QString SpeechSession::beginExport()
 {
     setState(State::Exporting);
     setHandedText(QString());
     m_edits->follow(m_text ? m_text->document() : nullptr);
+    EditorText::Excerpt whole =
+        m_text ? EditorText::read(m_text->document()) : EditorText::Excerpt{};
+    m_exported = {QString(), 0, std::move(whole.joins)};
+    return std::move(whole.text);
 }
 
 void SpeechSession::wordHeard(CharacterRange word)
@@ -316,11 +320,9 @@ void SpeechSession::wordHeard(CharacterRange word)
     }
     if (!m_marks || !m_edits->isFollowing())
         return;
-    const quint64 offset = m_spokenRange.location;
-    const quint64 start = m_edits->position(offset + word.location);
-    const quint64 end = m_edits->position(offset + word.location + word.length);
+    const auto [then, start, end] = editorRange(m_spoken, word);
     if (end > start) {
-        m_heardPosition = offset + word.location;
+        m_heardPosition = then;
         notePlace(qint64(start), false);
     }
     markWord(start, end);
@@ -332,10 +334,19 @@ void SpeechSession::markExported(CharacterRange word)
 {
     if (!m_marks || !m_edits->isFollowing())
         return;
-    const quint64 start = m_edits->position(word.location);
-    const quint64 end = m_edits->position(word.location + word.length);
+    const auto [then, start, end] = editorRange(m_exported, word);
     if (end > start)
         m_marks->showForRange({start, end - start}, false);
+}
+
+// Where a word of the text a speech was given stood in the editor when the
+// speech began, and where it stands now, from its start to its end.
+std::tuple<quint64, quint64, quint64> SpeechSession::editorRange(const EditorText::Excerpt &spoken,
+                                                                 CharacterRange word) const
+{
+    const auto then = quint64(spoken.position(qint64(word.location)));
+    return {then, m_edits->position(then),
+            m_edits->position(quint64(spoken.endPosition(qint64(word.location + word.length))))};
 }
 
 void SpeechSession::markWord(quint64 start, quint64 end)
@@ -352,7 +363,7 @@ void SpeechSession::markWord(quint64 start, quint64 end)
 
 void SpeechSession::ended(bool finished)
 {
-    m_spokenText.clear();
+    m_spoken.text.clear();
     setState(State::Idle);
     if (m_status)
         m_status->hide();
@@ -374,6 +385,7 @@ void SpeechSession::textWillBeReplaced()
 void SpeechSession::setHandedText(const QString &text)
 {
     m_speakingHandedText = !text.isEmpty();
+    m_handedWhole = text;
     if (!m_handedText)
         return;
     if (!m_handedMarks)
@@ -390,15 +402,32 @@ void SpeechSession::setHandedText(const QString &text)
     // editor or the editor's history.
     m_handedText->setReadOnly(true);
     m_handedText->setUndoRedoEnabled(false);
-    m_handedText->setPlainText(text);
+    showHandedPart(0);
     m_handedText->show();
+}
+
+// The strip shows the handed-over text from about `from` on.
+void SpeechSession::showHandedPart(qsizetype from)
+{
+    const QString &text = m_handedWhole;
+    from = std::clamp<qsizetype>(from, 0, text.size());
+    if (from > 0 && from < text.size() && text.at(from).isLowSurrogate())
+        --from;
+    qsizetype to = std::min(text.size(), from + HandedWindow);
+    if (to < text.size() && text.at(to).isLowSurrogate())
+        ++to;
+    m_handedShown = {quint64(from), quint64(to - from)};
+    m_handedText->setPlainText(text.mid(from, to - from));
 }
 
 void SpeechSession::markHandedWord(CharacterRange word)
 {
     if (!m_handedMarks || word.length == 0)
         return;
-    m_handedMarks->showForRange(word);
+    if (word.location < m_handedShown.location ||
+        word.location + word.length > m_handedShown.location + m_handedShown.length)
+        showHandedPart(qsizetype(word.location) - HandedWindow / 4);
+    m_handedMarks->showForRange({word.location - m_handedShown.location, word.length});
     if (m_caretFollowsWords && m_handedText) {
         QTextCursor caret = m_handedText->textCursor();
         caret.setPosition(int(m_handedMarks->markedRange().location));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/EditorText.h"
 #include "app/TextUnits.h"
 #include "platform/speech/CharacterRange.h"
 
@@ -10,6 +11,7 @@
 
 #include <memory>
 #include <optional>
+#include <tuple>
 
 class EditTracker;
 class FindIndicator;
@@ -73,8 +75,8 @@ public:
     // which stays as it is. False during an export, which must not end.
     bool speakHandedText(const QString &text);
     // An export takes the synthesizer over: a playback, running or paused,
-    // ends without a report of its own.
-    void beginExport();
+    // ends without a report of its own. The text to export.
+    QString beginExport();
 
     // The synthesizer's reports: a word heard, marked where it stands; a
     // word an export reached, marked without moving the view; the end.
@@ -110,7 +112,10 @@ private:
     // Shows a handed-over text as the one being spoken, or with an empty
     // text, hides it: the editor's text is what speech is about again.
     void setHandedText(const QString &text);
+    void showHandedPart(qsizetype from);
     void markHandedWord(CharacterRange word);
+    std::tuple<quint64, quint64, quint64> editorRange(const EditorText::Excerpt &spoken,
+                                                      CharacterRange word) const;
 
     std::unique_ptr<SpeechSynthesizer> m_synthesizer;
     QPointer<QPlainTextEdit> m_text;
@@ -128,7 +133,9 @@ private:
     CharacterRange m_readingRange;
     // The text of m_spokenRange as handed to the synthesizer (shared with it):
     // a move forward takes the rest from it instead of reading the editor.
-    QString m_spokenText;
+    EditorText::Excerpt m_spoken;
+    // Where the words of the text being exported stand in the editor.
+    EditorText::Excerpt m_exported;
     // Where the last word heard begins (the start of the speech before any).
     quint64 m_heardPosition = 0;
     struct Place
@@ -141,6 +148,9 @@ private:
     QElapsedTimer m_listening;
     qint64 m_listenedBefore = 0;
     bool m_speakingHandedText = false;
+    // A handed-over text, and the part of it the strip shows.
+    QString m_handedWhole;
+    CharacterRange m_handedShown;
     bool m_caretFollowsWords = false;
     // Whether a speech has set the synthesizer's voice from the pop-up yet.
     bool m_voiceTaken = false;

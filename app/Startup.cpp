@@ -2,9 +2,11 @@
 
 #include "app/AppDelegate.h"
 #include "app/CommandLine.h"
+#include "app/TextEditor.h"
 #include "controls/Controls.h"
 #include "platform/application/Application.h"
 #include "platform/application/SingleInstance.h"
+#include "platform/application/UiLoader.h"
 #include "platform/documents/PdfText.h"
 #include "platform/speech/EspeakVoiceSource.h"
 #include "platform/speech/SpeechSynthesizer.h"
@@ -91,6 +93,8 @@ void reportLaunchFailure(const QString &message)
 void Startup::registerWidgetClasses()
 {
     Controls::registerWidgetClasses();
+    UiLoader::registerWidgetClass(u"TextEditor"_s,
+                                  [](QWidget *parent) { return new TextEditor(parent); });
 }
 
 QWidget *Startup::loadMainWindow(AppDelegate *delegate)

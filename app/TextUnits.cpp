@@ -1,8 +1,8 @@
 #include "app/TextUnits.h"
 
-#include <QTextBlock>
+#include "app/EditorText.h"
+
 #include <QTextBoundaryFinder>
-#include <QTextCursor>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -32,11 +32,7 @@ bool speakable(QStringView text)
 // as paragraph separators, which end sentences as line feeds do.
 QString plainText(QTextDocument *document, qint64 start, qint64 end)
 {
-    const qint64 size = document->characterCount() - 1;
-    QTextCursor cursor(document);
-    cursor.setPosition(int(std::clamp<qint64>(start, 0, size)));
-    cursor.setPosition(int(std::clamp<qint64>(end, 0, size)), QTextCursor::KeepAnchor);
-    return cursor.selectedText();
+    return EditorText::characters(document, start, end);
 }
 
 // A piece of the text inside `within`, and whether it stops short of either end.
@@ -127,18 +123,22 @@ Span clip(Span span, Span within)
     return {start, std::clamp(span.end, start, within.end)};
 }
 
-Span blockSpan(const QTextBlock &block)
+// The person's line at a position, without its line break.
+Span lineSpan(QTextDocument *document, qint64 position)
 {
-    // Without the block's separator.
-    return {block.position(), block.position() + block.length() - 1};
+    const auto [start, end] = EditorText::lineAround(document, position);
+    return {start, end};
 }
 
-bool speakable(const QTextBlock &block, Span within)
+// Read a piece at a time: a line may be megabytes long.
+bool speakable(QTextDocument *document, Span line, Span within)
 {
-    const Span span = clip(blockSpan(block), within);
-    return span.end > span.start &&
-           speakable(
-               QStringView(block.text()).mid(span.start - block.position(), span.end - span.start));
+    const Span span = clip(line, within);
+    for (qint64 from = span.start; from < span.end; from += FirstReach) {
+        if (speakable(plainText(document, from, std::min(span.end, from + FirstReach))))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -148,7 +148,7 @@ Span at(QTextDocument *document, Unit unit, qint64 position, Span within)
     position = std::clamp(position, within.start, within.end);
     if (unit == Unit::Sentence)
         return sentenceAt(document, position, within);
-    return clip(blockSpan(document->findBlock(int(position))), within);
+    return clip(lineSpan(document, position), within);
 }
 
 std::optional<qint64> next(QTextDocument *document, Unit unit, qint64 position, Span within)
@@ -156,10 +156,11 @@ std::optional<qint64> next(QTextDocument *document, Unit unit, qint64 position, 
     position = std::clamp(position, within.start, within.end);
     if (unit == Unit::Sentence)
         return nextSentence(document, position, within);
-    for (QTextBlock block = document->findBlock(int(position)).next();
-         block.isValid() && block.position() < within.end; block = block.next()) {
-        if (speakable(block, within))
-            return std::max<qint64>(block.position(), within.start);
+    const qint64 size = document->characterCount() - 1;
+    for (Span line = lineSpan(document, position); line.end < std::min(size, within.end);) {
+        line = lineSpan(document, line.end + 1);
+        if (speakable(document, line, within))
+            return std::max<qint64>(line.start, within.start);
     }
     return std::nullopt;
 }
@@ -169,10 +170,12 @@ std::optional<qint64> previous(QTextDocument *document, Unit unit, qint64 positi
     position = std::clamp(position, within.start, within.end);
     if (unit == Unit::Sentence)
         return previousSentence(document, position, within);
-    for (QTextBlock block = document->findBlock(int(position)).previous();
-         block.isValid() && blockSpan(block).end > within.start; block = block.previous()) {
-        if (speakable(block, within))
-            return std::max<qint64>(block.position(), within.start);
+    for (Span line = lineSpan(document, position); line.start > 0;) {
+        line = lineSpan(document, line.start - 1);
+        if (line.end <= within.start)
+            break;
+        if (speakable(document, line, within))
+            return std::max<qint64>(line.start, within.start);
     }
     return std::nullopt;
 }

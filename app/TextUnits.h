@@ -10,7 +10,7 @@ class QTextDocument;
 // range a speech was taken from): the one at a place, and where the next
 // and the previous one with something to speak begin. Sentences are those of
 // QTextBoundaryFinder, so they hold in every script (full stops of Chinese
-// and text without spaces included); paragraphs are the editor's blocks.
+// and text without spaces included); paragraphs are the person's lines.
 // Each query reads only the text around the place it asks about, however
 // long the whole.
 namespace TextUnits {

@@ -196,6 +196,32 @@ std::optional<Result> streamUtf8(const QString &path, qint64 limit, qint64 size,
     return Result{};
 }
 
+// A plain text in another encoding than UTF-8, decoded a part at a time.
+Result decodeInPieces(const QByteArray &bytes, const Options &options,
+                      const std::function<bool(QStringView)> &piece)
+{
+    qint64 decoded = 0;
+    bool tooLarge = false;
+    const Decoding decoding = decodeText(bytes, [&](QStringView text) {
+        decoded += text.size();
+        tooLarge = decoded > options.limits.maximumText;
+        if (tooLarge || options.cancelled())
+            return false;
+        // Characters for bytes, as for UTF-8.
+        options.report(
+            std::min(1.0, double(decoded) / double(std::max<qsizetype>(1, bytes.size()))));
+        return piece(text);
+    });
+    if (tooLarge)
+        return Result::failure(TextFile::tooLarge(options.limits.maximumText));
+    if (decoding == Decoding::NotText)
+        return Result::failure(TextFile::notText());
+    if (decoding == Decoding::Stopped)
+        return Result::stopped();
+    options.report(1);
+    return Result{};
+}
+
 QString nameOf(const QString &path)
 {
     return path.mid(path.lastIndexOf(u'/') + 1);
@@ -242,11 +268,11 @@ Kind detect(QByteArrayView head, const QString &fileName)
 
 Result read(const QString &path, const Options &options)
 {
-    return read(path, options, nullptr);
+    return read(path, options, nullptr, nullptr);
 }
 
 Result read(const QString &path, const Options &options,
-            const std::function<bool(QStringView)> &piece)
+            const std::function<bool(QStringView)> &piece, const std::function<void()> &restart)
 {
     options.report(0);
     const TextFile::Bytes head = TextFile::readBytes(path, TextFile::maximumSize, headSize);
@@ -265,12 +291,15 @@ Result read(const QString &path, const Options &options,
     if (kind == Kind::Text && piece && !whole && startsAsUtf8(*head.bytes)) {
         if (std::optional<Result> streamed = streamUtf8(path, limit, head.size, options, piece))
             return std::move(*streamed);
+        restart();
     }
     if (whole)
         return dispatch(kind, *head.bytes, options);
     const TextFile::Bytes all = TextFile::readBytes(path, limit);
     if (!all.bytes)
         return Result::failure(all.error);
+    if (kind == Kind::Text && piece)
+        return decodeInPieces(*all.bytes, options, piece);
     return dispatch(kind, *all.bytes, options);
 }
 

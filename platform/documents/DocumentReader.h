@@ -30,14 +30,15 @@ Kind detect(QByteArrayView head, const QString &fileName);
 // thread.
 Result read(const QString &path, const Options &options);
 
-// As read(), but a plain UTF-8 text goes to `piece` as it is read, in order,
-// so that a large one is never held whole twice over; `piece` returns false
-// to stop. A result without text and without an error means the text went
-// to `piece`. A result with text is the whole document: the pieces handed
-// over before it (a text that turned out not to be UTF-8 part way) are not
-// its text.
+// As read(), but a plain text goes to `piece` as it is read or decoded, in
+// order, so that a large one is never held whole twice over; `piece`
+// returns false to stop. A result without text and without an error means
+// the text went to `piece`. When a text that began as UTF-8 turns out to be
+// in another encoding, `restart` is called: the pieces handed over before
+// are not its text, and it comes again. A result with text is the whole
+// document, of a kind that is not read in pieces.
 Result read(const QString &path, const Options &options,
-            const std::function<bool(QStringView)> &piece);
+            const std::function<bool(QStringView)> &piece, const std::function<void()> &restart);
 
 // The plain text of a document already in memory, such as standard input;
 // the name, which may be empty, helps only where the bytes do not tell.

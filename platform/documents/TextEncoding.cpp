@@ -71,22 +71,6 @@ std::optional<QString> decodeWithIconv(QByteArrayView bytes, const QByteArray &e
     return TextFile::decodeUtf8(out);
 }
 
-std::optional<QString> decodeAs(QByteArrayView bytes, QByteArray encoding)
-{
-    // As browsers do: the bytes 0x80 to 0x9F are Windows-1252's printable
-    // characters (€, „, “) in texts that call themselves Latin-1, never the
-    // C1 controls.
-    if (encoding == "ISO-8859-1" || encoding == "ASCII")
-        encoding = "WINDOWS-1252";
-    QStringDecoder decoder(encoding.constData(), QStringDecoder::Flag::Stateless);
-    if (!decoder.isValid())
-        return decodeWithIconv(bytes, encoding);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
-
 // Line and page breaks, tabs and the end mark of old DOS files are text;
 // other control characters and the replacement of an undecodable byte show
 // that the bytes were not text in the encoding guessed.
@@ -100,38 +84,82 @@ bool looksLikeText(const QString &text)
     });
 }
 
+// Decodes `bytes` a part at a time, each part checked as it comes; a stateful
+// decoder carries a character cut in two from one part to the next. A byte
+// that no character follows shows as an error once a line break is decoded
+// after the last part.
+Documents::Decoding decodeInParts(QStringDecoder &decoder, QByteArrayView bytes,
+                                  QByteArrayView lineBreak,
+                                  const std::function<bool(QStringView)> &piece,
+                                  const std::function<bool(const QString &)> &isText)
+{
+    constexpr qsizetype partSize = 256 * 1024;
+    for (qsizetype at = 0; at < bytes.size(); at += partSize) {
+        const QString text =
+            decoder.decode(bytes.sliced(at, std::min(partSize, bytes.size() - at)));
+        if (decoder.hasError() || text.contains(QChar(0)) || !isText(text))
+            return Documents::Decoding::NotText;
+        if (!text.isEmpty() && !piece(text))
+            return Documents::Decoding::Stopped;
+    }
+    const QString end = decoder.decode(lineBreak);
+    return decoder.hasError() || end != u"\n" ? Documents::Decoding::NotText
+                                              : Documents::Decoding::Text;
+}
+
 } // namespace
 
 std::optional<QString> Documents::decodeText(QByteArrayView bytes)
 {
-    std::optional<QString> text;
+    QString text;
+    text.reserve(bytes.size());
+    const Decoding decoded = decodeText(bytes, [&text](QStringView piece) {
+        text += piece;
+        return true;
+    });
+    return decoded == Decoding::Text ? std::optional(std::move(text)) : std::nullopt;
+}
+
+Documents::Decoding Documents::decodeText(QByteArrayView bytes,
+                                          const std::function<bool(QStringView)> &piece)
+{
+    const auto anything = [](const QString &) { return true; };
+    const auto nothing = [](QStringView) { return true; };
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
         // A byte order mark is all that tells UTF-16 from other bytes.
         if (bytes.size() % 2 != 0)
-            return std::nullopt;
+            return Decoding::NotText;
+        const bool little = bytes.startsWith("\xFF\xFE");
         // The mark is left out here: a U+FEFF after it is the text's own
         // (a zero-width no-break space) and stays.
-        QStringDecoder decoder(
-            bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
-            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-        text = decoder.decode(bytes.sliced(2));
-        if (decoder.hasError())
-            return std::nullopt;
-    } else if (bytes.contains('\0')) {
-        return std::nullopt;
-    } else {
-        // Valid UTF-8 is UTF-8: no legacy text of any length happens to be.
-        text = TextFile::decodeUtf8(bytes);
-        if (text)
-            return text->contains(QChar(0)) ? std::nullopt : text;
-        const QByteArray encoding = guessEncoding(bytes);
-        if (encoding.isEmpty() || encoding.startsWith("UTF-"))
-            return std::nullopt;
-        text = decodeAs(bytes, encoding);
-        if (text && !looksLikeText(*text))
-            return std::nullopt;
+        QStringDecoder decoder(little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                               QStringDecoder::Flag::ConvertInitialBom);
+        return decodeInParts(decoder, bytes.sliced(2),
+                             little ? QByteArrayView("\n\0", 2) : QByteArrayView("\0\n", 2), piece,
+                             anything);
     }
-    if (text && text->contains(QChar(0)))
-        return std::nullopt;
-    return text;
+    if (bytes.contains('\0'))
+        return Decoding::NotText;
+    // Valid UTF-8 is UTF-8: no legacy text of any length happens to be. It
+    // is checked whole before any of it goes out.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    if (decodeInParts(utf8, bytes, "\n", nothing, anything) == Decoding::Text) {
+        QStringDecoder decoder(QStringDecoder::Utf8);
+        return decodeInParts(decoder, bytes, "\n", piece, anything);
+    }
+    QByteArray encoding = guessEncoding(bytes);
+    if (encoding.isEmpty() || encoding.startsWith("UTF-"))
+        return Decoding::NotText;
+    // As browsers do: the bytes 0x80 to 0x9F are Windows-1252's printable
+    // characters (€, „, “) in texts that call themselves Latin-1, never the
+    // C1 controls.
+    if (encoding == "ISO-8859-1" || encoding == "ASCII")
+        encoding = "WINDOWS-1252";
+    QStringDecoder decoder(encoding.constData());
+    if (decoder.isValid())
+        return decodeInParts(decoder, bytes, "\n", piece, looksLikeText);
+    const std::optional<QString> text = decodeWithIconv(bytes, encoding);
+    if (!text || text->contains(QChar(0)) || !looksLikeText(*text))
+        return Decoding::NotText;
+    return piece(*text) ? Decoding::Text : Decoding::Stopped;
 }

@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace Documents {
@@ -13,5 +14,12 @@ namespace Documents {
 // in any of them: NUL characters, undecodable bytes, control characters
 // that no text holds.
 std::optional<QString> decodeText(QByteArrayView bytes);
+
+enum class Decoding { Text, NotText, Stopped };
+
+// As decodeText(), but the text goes to `piece` a part at a time as it is
+// decoded, so that it is never held whole; `piece` returns false to stop.
+// After NotText the parts handed over are no text.
+Decoding decodeText(QByteArrayView bytes, const std::function<bool(QStringView)> &piece);
 
 } // namespace Documents

@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 
+#include "app/EditorText.h"
 #include "platform/application/RecentDocuments.h"
 #include "support/PdfMakers.h"
 #include "support/TestSupport.h"
@@ -257,23 +258,35 @@ TEST_F(Documents, ALongFileLoadsExactlyAcrossThePiecesItIsReadIn)
 {
     // Read a MiB at a time: a line break "\r\n" and a character split
     // between two pieces, and a byte order mark that is text, not a mark;
-    // read as UTF-8 until a Latin-1 letter past the first piece shows the
-    // encoding.
+    // one line across the pieces; read as UTF-8 until a Latin-1 letter past
+    // the first piece shows the encoding.
     const QByteArray lines = QByteArray("abcdefg\n").repeated(131071);
     const QByteArray first = lines + "abcdefg"; // 1 MiB - 1 bytes
     const QByteArray second = lines + "abcdef"; // 1 MiB - 2 bytes after the "\n"
+    const QByteArray line = QByteArray("keeper climbed ").repeated(80000) + "\xe2\x80\x94";
     const std::pair<QByteArray, QString> rows[] = {
         {first + "\r\n" + second + "\xc3\xa9\xef\xbb\xbfz",
          QString::fromLatin1(first + '\n' + second) + u"\u00e9\ufeffz"_s},
+        {line.repeated(2), QString::fromUtf8(line.repeated(2))},
         {first + "Gr\xfc\xdf"
                  "e.",
          QString::fromLatin1(first) + u"Grüße."_s},
     };
     QTemporaryDir dir;
+    const auto shown = [this] { return EditorText::read(text->document()).text; };
     for (const auto &[bytes, expected] : rows) {
         ASSERT_TRUE(load({writeFile(dir, u"long.txt"_s, bytes)}));
-        EXPECT_TRUE(text->toPlainText() == expected) << text->toPlainText().right(80).toStdString();
+        EXPECT_TRUE(shown() == expected) << shown().right(80).toStdString();
+        // A block for each line, but a long line is held in pieces.
+        const qsizetype lineCount = expected.count(u'\n') + 1;
+        if (lineCount > 1)
+            EXPECT_EQ(text->document()->blockCount(), lineCount);
+        else
+            EXPECT_LT(text->document()->blockCount(), expected.size() / 1000);
     }
+    // The one line comes back as it was.
+    text->undo();
+    EXPECT_TRUE(shown() == QString::fromUtf8(line.repeated(2)));
 }
 
 TEST_F(Documents, FilesFromTheDesktopLoadTheFirstIntoAnEditorThatStaysUsable)

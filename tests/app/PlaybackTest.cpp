@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 
+#include "app/EditorText.h"
 #include "app/FindIndicator.h"
 #include "app/MainMenu.h"
 #include "platform/menu/MenuItem.h"
@@ -7,12 +8,17 @@
 
 #include <QAccessible>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScrollBar>
+#include <QTextBlock>
 
 #include <functional>
 
@@ -448,4 +454,82 @@ TEST_F(MovingInSpeech, APausedSpeechStaysPausedAndContinuesFromTheNewPlace)
     delegate->doStop(nullptr);
     ASSERT_TRUE(waitForLog(log, u"Without any success"_s));
     EXPECT_FALSE(bindings->canMoveInSpeech());
+}
+
+// A line of many thousand characters, pasted: the editor holds it in short
+// pieces (cut at spaces, and inside a run without any), which speech, export,
+// copying, typing and Undo never show.
+TEST_F(Playback, ALongLineIsHeldInPiecesThatTheTextNeverShows)
+{
+    const QString words = QString(u"The keeper climbed the stairs. "_s).repeated(200);
+    const QString line =
+        words + QString(u"—"_s).repeated(5000) + u" combining a\u0301\u0323 "_s + words + u"end"_s;
+    QTextDocument *document = text->document();
+    const auto shown = [document](qint64 from = 0, qint64 to = -1) {
+        return EditorText::read(document, from, to).text;
+    };
+    QApplication::clipboard()->setText(line);
+    text->paste();
+    ASSERT_TRUE(shown() == line);
+    const int pasted = document->availableUndoSteps();
+    EXPECT_GT(document->blockCount(), 4);
+    for (QTextBlock block = document->firstBlock(); block.isValid(); block = block.next())
+        ASSERT_LE(block.length(), EditorText::Writer::pieceSize + 1);
+    text->selectAll();
+    text->copy();
+    EXPECT_TRUE(QApplication::clipboard()->text() == line);
+
+    // Words past the pieces are marked where they stand.
+    delegate->doPlay(nullptr);
+    delegate->doStop(nullptr);
+    for (const QString &word : {u"stairs"_s, u"combining"_s, u"a\u0301\u0323"_s, u"end"_s}) {
+        const qsizetype at = line.lastIndexOf(word);
+        hear(quint64(at), quint64(word.size()));
+        const CharacterRange marked = delegate->findIndicator()->markedRange();
+        EXPECT_EQ(shown(qint64(marked.location), qint64(marked.location + marked.length)), word);
+    }
+
+    // Typing where a piece begins, Return inside one, and Backspace and
+    // Delete beside a cut between two dashes change the text there alone;
+    // Undo takes each back.
+    QString expected = line;
+    const auto type = [&](qint64 position, int key, qsizetype at, qsizetype removed,
+                          const QString &added) {
+        QTextCursor cursor(document);
+        cursor.setPosition(int(position));
+        text->setTextCursor(cursor);
+        QTest::keyClick(text, Qt::Key(key));
+        expected.replace(at, removed, added);
+        EXPECT_TRUE(shown() == expected) << "key " << key << " at " << at;
+    };
+    QTextBlock spaceCut = document->findBlock(100).next();
+    type(spaceCut.position(), Qt::Key_X, spaceCut.position(), 0, u"x"_s);
+    type(spaceCut.position() + 3, Qt::Key_Return, spaceCut.position() + 3, 0, u"\n"_s);
+    QTextBlock dashCut = document->findBlock(int(words.size() + 2500));
+    while (EditorText::seamBefore(dashCut) != EditorText::Seam::Nothing)
+        dashCut = dashCut.next();
+    const qint64 before = shown(0, dashCut.position()).size();
+    type(dashCut.position(), Qt::Key_Backspace, before - 1, 1, QString());
+    type(dashCut.position() - 1, Qt::Key_Delete, before - 1, 1, QString());
+    while (document->availableUndoSteps() > pasted)
+        text->undo();
+    EXPECT_TRUE(shown() == line);
+
+    // The export speaks the text itself: the timings' ranges are the words'.
+    LogCapture log;
+    const QTemporaryDir dir;
+    delegate->doExportTimings(nullptr);
+    ASSERT_TRUE(choose(dir.filePath(u"timings.json"_s)));
+    ASSERT_TRUE(waitForLog(log, u"With success"_s));
+    const QJsonArray cues =
+        QJsonDocument::fromJson(TestSupport::contents(dir.filePath(u"timings.json"_s)))
+            .object()
+            .value(u"words"_s)
+            .toArray();
+    ASSERT_FALSE(cues.isEmpty());
+    for (const QJsonValue &cue : cues) {
+        const QJsonArray range = cue[u"utf16"_s].toArray();
+        ASSERT_EQ(line.mid(range[0].toInt(), range[1].toInt()), cue[u"text"_s].toString());
+    }
+    EXPECT_EQ(cues.last()[u"text"_s].toString(), u"end"_s);
 }

@@ -82,6 +82,18 @@ TEST_F(HandedSpeech, SpeaksTheTextOfALaunchWithoutTouchingTheEditor)
             return delegate->findIndicator()->markedRange() == CharacterRange{3, 3};
         },
         TestSupport::Patience));
+
+    // A long text shows in the strip a part at a time, the part of the word
+    // being spoken.
+    const QString book = QString(u"The keeper climbed the stairs. "_s).repeated(600) + u"Last."_s;
+    ASSERT_TRUE(delegate->applicationSpeak(nullptr, book));
+    for (const QString &word : {u"Last"_s, u"stairs"_s, u"keeper"_s}) {
+        const qsizetype at = word == u"keeper"_s ? book.indexOf(word) : book.lastIndexOf(word);
+        delegate->speechSynthesizer(delegate->speechSynth(),
+                                    CharacterRange{quint64(at), quint64(word.size())}, QString());
+        EXPECT_EQ(markedWord(), word);
+        EXPECT_LT(spoken->document()->characterCount(), book.size() / 2);
+    }
     delegate->doStop(nullptr);
 }
 

@@ -1,6 +1,9 @@
 #include "platform/documents/DocumentReader.h"
+#include "platform/documents/TextEncoding.h"
 
 #include "support/TestSupport.h"
+
+#include <QStringEncoder>
 
 #include <atomic>
 
@@ -73,6 +76,30 @@ TEST(DocumentReader, FictionBookBehindADocumentTypeIsKnownAndItsEntitiesRefused)
                             "<FictionBook><body><p>Hello</p></body></FictionBook>",
                         {}, {});
     EXPECT_EQ(plain.text.value_or(plain.error), u"Hello"_s);
+}
+
+// A text in another encoding than UTF-8 comes a part at a time, characters
+// cut in two by the parts' ends whole.
+TEST(DocumentReader, TextsInOtherEncodingsComeInPartsWithNoCharacterCut)
+{
+    const QString japanese = u"x"_s + QString(u"灯台守は夕方に階段を上った。"_s).repeated(20000);
+    const QString music = u"x"_s + QString(u"\U0001D11Ea"_s).repeated(100000);
+    const std::pair<QByteArray, QString> cases[] = {
+        {QByteArray(QStringEncoder("Shift_JIS").encode(japanese)), japanese},
+        {"\xFF\xFE" + QByteArray(QStringEncoder(QStringEncoder::Utf16LE).encode(music)), music},
+    };
+    for (const auto &[bytes, expected] : cases) {
+        QString text;
+        int parts = 0;
+        EXPECT_EQ(Documents::decodeText(bytes,
+                                        [&](QStringView part) {
+                                            text += part;
+                                            return ++parts > 0;
+                                        }),
+                  Documents::Decoding::Text);
+        EXPECT_GT(parts, 1);
+        EXPECT_TRUE(text == expected) << text.left(20).toStdString();
+    }
 }
 
 // The kernel's files say they are empty until they are read.
