@@ -52,13 +52,17 @@ inline QByteArray contents(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Points the user data folder (XDG_DATA_HOME) at a temporary folder for the
+// Points the user data folder (XDG_DATA_HOME) at a folder of its own for the
 // rest of this test program; a program that uses GLib must then have it read
-// its user folders again (g_reload_user_special_dirs_cache).
+// its user folders again (g_reload_user_special_dirs_cache). The folder is
+// inside the program's private configuration folder (tests/main.cpp), which
+// goes with the program: the program ends with _exit, where no static
+// object's destructor runs.
 inline void usePrivateDataHome()
 {
-    static QTemporaryDir folder;
-    qputenv("XDG_DATA_HOME", QFile::encodeName(folder.path()));
+    const QString folder = QFile::decodeName(qgetenv("XDG_CONFIG_HOME")) + u"/data-home"_s;
+    QDir().mkpath(folder);
+    qputenv("XDG_DATA_HOME", QFile::encodeName(folder));
 }
 
 // An audio file as libsndfile reads it back; `valid` is false when it does
