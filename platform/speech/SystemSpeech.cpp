@@ -276,15 +276,15 @@ void SystemSpeech::sendNext()
         return;
     }
     const qsizetype size = speech.text.size();
-    QTextBoundaryFinder sentences;
     while (speech.position < size) {
         const qsizetype start = speech.position;
-        if (sentences.type() != QTextBoundaryFinder::Sentence)
-            sentences = QTextBoundaryFinder(QTextBoundaryFinder::Sentence, speech.text);
-        sentences.setPosition(start);
-        qsizetype end = sentences.toNextBoundary();
-        if (end <= start || end > size)
-            end = size;
+        // The finder reads all it is given: only the part a sentence can
+        // take, so that each sentence of a long text costs its own length.
+        const qsizetype window = std::min(size - start, 2 * MaximumSentence);
+        QTextBoundaryFinder sentences(QTextBoundaryFinder::Sentence,
+                                      speech.text.constData() + start, window);
+        const qsizetype next = sentences.toNextBoundary();
+        qsizetype end = next > 0 ? start + next : start + window;
         if (end - start > MaximumSentence) {
             const qsizetype earliest = start + MaximumSentence / 2;
             qsizetype cut = start + MaximumSentence;
