@@ -948,9 +948,9 @@ protected:
     {
         for (QProcess *process : std::as_const(running)) {
             process->terminate();
-            if (!process->waitForFinished(5000))
+            if (!process->waitForFinished(TestSupport::Patience))
                 process->kill();
-            process->waitForFinished(5000);
+            process->waitForFinished(TestSupport::Patience);
             delete process;
         }
     }
