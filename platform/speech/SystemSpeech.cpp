@@ -213,7 +213,7 @@ int SystemSpeech::rateScale(float wordsPerMinute)
     return int(std::lround(rate * 100.0f / range));
 }
 
-int SystemSpeech::pitchScale(int value, int maximum)
+int SystemSpeech::serverScale(int value, int maximum)
 {
     return std::clamp(value, 0, maximum) * 200 / std::max(maximum, 1) - 100;
 }
@@ -226,12 +226,12 @@ bool SystemSpeech::apply(const VoiceSettings &settings)
                m_connection, SystemVoices::voiceName(settings.voice).toUtf8().constData()) == 0 &&
            spd_set_voice_rate(m_connection, rateScale(settings.rate)) == 0 &&
            spd_set_voice_pitch(m_connection,
-                               pitchScale(settings.pitch, VoiceSettings::MaximumPitch)) == 0 &&
+                               serverScale(settings.pitch, VoiceSettings::MaximumPitch)) == 0 &&
            spd_set_voice_pitch_range(
-               m_connection, pitchScale(settings.intonation, VoiceSettings::MaximumIntonation)) ==
+               m_connection, serverScale(settings.intonation, VoiceSettings::MaximumIntonation)) ==
                0 &&
            spd_set_volume(m_connection,
-                          pitchScale(settings.volume, VoiceSettings::MaximumVolume)) == 0;
+                          serverScale(settings.volume, VoiceSettings::MaximumVolume)) == 0;
 }
 
 void SystemSpeech::submit(const QString &text, const VoiceSettings &settings,

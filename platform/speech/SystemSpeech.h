@@ -52,7 +52,7 @@ public:
 
     // The speech-dispatcher scale, -100 to 100, of each setting.
     static int rateScale(float wordsPerMinute);
-    static int pitchScale(int pitch, int maximum);
+    static int serverScale(int value, int maximum); // pitch, intonation, volume
 
 private:
     struct Speech
