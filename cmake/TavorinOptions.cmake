@@ -34,6 +34,14 @@ if(TAVORIN_SANITIZE)
     target_sources(tavorin_options INTERFACE
         $<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:${PROJECT_SOURCE_DIR}/cmake/SanitizerDefaults.cpp>)
 endif()
+# Otherwise the hardening Debian builds its packages with: checked buffer
+# functions where the optimizer sees the sizes, a guard on stacks that hold
+# arrays, and relocations resolved and made read-only before main.
+if(NOT TAVORIN_SANITIZE)
+    target_compile_options(tavorin_options INTERFACE -fstack-protector-strong
+        $<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE -D_FORTIFY_SOURCE=2>)
+    target_link_options(tavorin_options INTERFACE -Wl,-z,relro -Wl,-z,now)
+endif()
 
 # A library of one folder of the source tree: its sources, the libraries it
 # builds on, and the options above.
