@@ -10,11 +10,12 @@ tavorin_packages=(
     libpoppler-qt6-dev libarchive-dev libuchardet-dev
     libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng
     libgtest-dev pulseaudio pulseaudio-utils xvfb xauth
-    desktop-file-utils appstream
+    desktop-file-utils appstream dpkg-dev
 )
-# Only the tests need these: German and Chinese texts for the word marks, and
-# qpdf to encrypt the PDF documents they make.
-tavorin_test_packages=(fortunes-de fortunes-zh qpdf)
+# Only the tests need these: German and Chinese texts for the word marks, qpdf
+# to encrypt the PDF documents they make, and what checks the Debian package
+# (lintian, man, the shells whose completion it carries).
+tavorin_test_packages=(fortunes-de fortunes-zh qpdf lintian man-db bash-completion zsh)
 
 tavorin_install_deps() {
     local missing=()
