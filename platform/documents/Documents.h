@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/system/TextOutline.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -58,10 +60,16 @@ struct Result
     bool needsPassword = false;
     // The read was stopped through Options::cancel.
     bool cancelled = false;
+    // The chapters and what the document says of itself, where its kind
+    // holds them; offsets are into `text` (or the pieces handed over).
+    TextOutline outline;
 
-    static Result success(QString text) { return {std::move(text), {}, false, false}; }
-    static Result failure(QString error) { return {std::nullopt, std::move(error), false, false}; }
-    static Result stopped() { return {std::nullopt, {}, false, true}; }
+    static Result success(QString text) { return {std::move(text), {}, false, false, {}}; }
+    static Result failure(QString error)
+    {
+        return {std::nullopt, std::move(error), false, false, {}};
+    }
+    static Result stopped() { return {std::nullopt, {}, false, true, {}}; }
 };
 
 } // namespace Documents
