@@ -2,7 +2,9 @@
 # tavorin_VERSION_ARCH.deb of what `cmake --install` puts under /usr, with the
 # dependencies dpkg-shlibdeps reads from the program's shared libraries.
 
-# The manual page and the Debian changelog go in compressed, as Debian has them.
+# The manual page and the Debian changelog go in compressed, as Debian has
+# them; tavorin_compressed_docs makes them (the program tests install them).
+add_custom_target(tavorin_compressed_docs ALL)
 function(tavorin_install_gzipped source name destination)
     set(plain ${CMAKE_CURRENT_BINARY_DIR}/${name})
     configure_file(${source} ${plain} @ONLY)
@@ -10,7 +12,7 @@ function(tavorin_install_gzipped source name destination)
         COMMAND gzip -9 -n -c ${plain} > ${plain}.gz
         DEPENDS ${plain} ${source}
         VERBATIM)
-    add_custom_target(tavorin_${name}_gz ALL DEPENDS ${plain}.gz)
+    target_sources(tavorin_compressed_docs PRIVATE ${plain}.gz)
     install(FILES ${plain}.gz DESTINATION ${destination})
 endfunction()
 
