@@ -246,6 +246,12 @@ bool WordMarks::add(qint64 sample, CharacterRange range)
     return true;
 }
 
+CharacterRange WordMarks::tokenAfter(qsizetype from)
+{
+    const Span span = tokenAt(from, m_piece.size());
+    return {quint64(span.start), quint64(span.end - span.start)};
+}
+
 bool WordMarks::endPiece(qint64 sample)
 {
     return pass(m_piece.size(), sample);

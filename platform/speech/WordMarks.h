@@ -43,6 +43,11 @@ public:
     // from the last report to the piece's end.
     bool endPiece(qint64 sample);
 
+    // The first token of the piece that ends after `from`, cut as the marks
+    // cut it; empty at the piece's end. Whatever finds words in a text as a
+    // reader sees them uses this, so that the marks fall on the same words.
+    CharacterRange tokenAfter(qsizetype from);
+
 private:
     // A range of the piece; `token` is false for punctuation the engine read
     // aloud on its own.
