@@ -9,10 +9,12 @@
 #include "menus/MenuOperations.h"
 #include "platform/menu/MenuItem.h"
 #include "platform/menu/PopUpButton.h"
+#include "platform/speech/Lexicon.h"
 #include "platform/speech/SystemVoices.h"
 #include "platform/system/Bundle.h"
 #include "platform/system/Log.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -94,6 +96,7 @@ void AppDelegate::applicationDidFinishLaunching()
             });
     }
     m_voice->follow(synthesizer);
+    loadLexicon();
 
     setIsPlaying(false);
     setIsExporting(false);
@@ -169,6 +172,23 @@ void AppDelegate::systemVoicesChanged()
     const QString problem = SystemVoices::problem();
     if (!problem.isEmpty())
         status()->showFailure(tr("No system voices: %1").arg(problem));
+}
+
+// The person's pronunciations: what cannot be read or is broken is left
+// out, and the status says so.
+void AppDelegate::loadLexicon()
+{
+    auto lexicon = std::make_shared<Lexicon>();
+    const QString path = Preferences::lexiconPath();
+    QString error;
+    if (QFileInfo::exists(path) && !lexicon->load(path, error))
+        status()->showFailure(tr("The pronunciation lexicon cannot be read: %1").arg(error));
+    else if (const qsizetype broken = lexicon->problems().size())
+        status()->showFailure(
+            tr("%n broken entries of the pronunciation lexicon are not applied: %1", "",
+               int(broken))
+                .arg(lexicon->problems().constFirst()));
+    m_session->synthesizer()->setLexicon(std::move(lexicon));
 }
 
 void AppDelegate::activeVoiceChanged(QObject *sender)

@@ -202,6 +202,7 @@ Q_SIGNALS:
 
 private:
     void buildVoiceMenu();
+    void loadLexicon();
     // speech-dispatcher's voices came, or went with its server.
     void systemVoicesChanged();
     // The choices remembered from the last launch, then the command line's,
