@@ -268,7 +268,14 @@ std::vector<Lexicon::Entry> Lexicon::parse(QStringView contents)
                 entry.written = text.left(equals).trimmed().toString();
         }
         if (equals >= 0) {
-            entry.spoken = text.mid(equals + 1).trimmed().toString();
+            QStringView spoken = text.mid(equals + 1);
+            for (qsizetype i = 1; i < spoken.size(); ++i) {
+                if (spoken[i] == u'#' && spoken[i - 1].isSpace()) {
+                    spoken.truncate(i);
+                    break;
+                }
+            }
+            entry.spoken = spoken.trimmed().toString();
             entry.problem = problemOf(entry.written, entry.spoken, entry.isPhonemes());
         } else {
             entry.written = text.toString();

@@ -17,7 +17,8 @@
 //   word = [[phonemes]]          (espeak-ng's phoneme spelling)
 //   /expression/ = replacement   (a QRegularExpression; \1 for its groups)
 //   [de]                         (the entries below apply to German voices)
-// and comment lines that begin with '#'. A word is one token as the word
+// and comments from a '#' that begins a line or follows a space on the right
+// side ("C# = C sharp # the language" is "C#" said as "C sharp"). A word is one token as the word
 // marks cut it, with the punctuation it is written with ("e.g."); it matches
 // whole tokens, regardless of case unless it has a capital after its first
 // letter ("US" is not "us"). Later entries win over earlier ones, a

@@ -16,11 +16,12 @@ TEST(Lexicon, RewritesWholeTokensByCaseSectionAndExpression)
         QString text;
         QString spoken;
     };
-    const QString words = u"Tavorin = Ta vo rin\nUS = United States\nus = uhs\ncat = dog\n"
-                          "e.g. = for example\n3:45 = quarter to four\nNew York = NYC\n"_s;
+    const QString words =
+        u"Tavorin = Ta vo rin # a name\nC# = C sharp\nUS = United States\nus = uhs\ncat = dog\n"
+        "e.g. = for example\n3:45 = quarter to four\nNew York = NYC\n"_s;
     const QString sections = u"Haus = house\n[de]\nHaus = Hous\n[pt-br]\nHaus = casa\n"_s;
     const Case cases[] = {
-        {words, u"en"_s, false, u"I use Tavorin."_s, u"I use Ta vo rin."_s},
+        {words, u"en"_s, false, u"I use Tavorin and C#."_s, u"I use Ta vo rin and C sharp."_s},
         {words, u"en"_s, false, u"US, us, Us and uS"_s, u"United States, uhs, uhs and uhs"_s},
         {words, u"en"_s, false, u"cat concatenate CAT"_s, u"dog concatenate dog"_s},
         {words, u"en"_s, false, u"see e.g. this, e.g"_s, u"see for example this, e.g"_s},
