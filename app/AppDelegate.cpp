@@ -183,12 +183,38 @@ void AppDelegate::loadLexicon()
     QString error;
     if (QFileInfo::exists(path) && !lexicon->load(path, error))
         status()->showFailure(tr("The pronunciation lexicon cannot be read: %1").arg(error));
-    else if (const qsizetype broken = lexicon->problems().size())
+    applyLexicon(std::move(lexicon));
+}
+
+void AppDelegate::applyLexicon(std::shared_ptr<const Lexicon> lexicon)
+{
+    if (const qsizetype broken = lexicon->problems().size())
         status()->showFailure(
             tr("%n broken entries of the pronunciation lexicon are not applied: %1", "",
                int(broken))
                 .arg(lexicon->problems().constFirst()));
     m_session->synthesizer()->setLexicon(std::move(lexicon));
+}
+
+void AppDelegate::doPronunciation(QObject *sender)
+{
+    Q_UNUSED(sender);
+    if (m_pronunciationDialog) {
+        m_pronunciationDialog->activateWindow();
+        return;
+    }
+    // Hear It speaks at once, not after the text being played.
+    if (isPlaying() || isPaused())
+        m_session->stop();
+    const SpeechSynthesizer *synth = m_session->synthesizer();
+    m_pronunciationDialog = new PronunciationDialog(
+        Preferences::lexiconPath(),
+        {synth->voice(), synth->rate(), synth->pitch(), synth->intonation(), synth->volume()},
+        [this](std::shared_ptr<const Lexicon> lexicon) { applyLexicon(std::move(lexicon)); },
+        m_window);
+    m_pronunciationDialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_pronunciationDialog->setWindowModality(m_window ? Qt::WindowModal : Qt::ApplicationModal);
+    m_pronunciationDialog->show();
 }
 
 void AppDelegate::activeVoiceChanged(QObject *sender)

@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -231,19 +232,21 @@ std::vector<Lexicon::Entry> Lexicon::parse(QStringView contents)
     std::vector<Entry> entries;
     QString section;
     int number = 0;
+    QStringList notes;
     for (const QStringView line : contents.split(u'\n')) {
         ++number;
         const QStringView text = line.trimmed();
+        if (text.startsWith(u'#'))
+            notes.append(text.toString());
         if (text.isEmpty() || text.startsWith(u'#'))
             continue;
         if (text.startsWith(u'[') && text.endsWith(u']') && !text.contains(u'=')) {
             section = normalLanguage(text.mid(1, text.size() - 2).trimmed());
-            if (!isKnownLanguage(section))
-                entries.push_back({section, QString(), QString(), number,
-                                   u"the section [%1] names no known language"_s.arg(section)});
+            if (const QString problem = sectionProblem(section); !problem.isEmpty())
+                entries.push_back({section, QString(), QString(), number, problem, {}});
             continue;
         }
-        Entry entry{section, QString(), QString(), number, QString()};
+        Entry entry{section, QString(), QString(), number, QString(), std::exchange(notes, {})};
         qsizetype equals = -1;
         if (text.startsWith(u'/')) {
             // The expression ends at the first unescaped slash before "=".
@@ -282,7 +285,16 @@ std::vector<Lexicon::Entry> Lexicon::parse(QStringView contents)
         }
         entries.push_back(std::move(entry));
     }
+    if (!notes.isEmpty())
+        entries.push_back({section, QString(), QString(), number, QString(), notes});
     return entries;
+}
+
+QString Lexicon::sectionProblem(const QString &section)
+{
+    return section.isEmpty() || isKnownLanguage(section)
+               ? QString()
+               : u"the section [%1] names no known language"_s.arg(section);
 }
 
 void Lexicon::add(QStringView contents, const QString &fileName)

@@ -42,6 +42,10 @@ public:
         int line = 0;
         // Why it is not applied; empty when it is.
         QString problem;
+        // The comment lines right before it, kept for a table that saves the
+        // file again; those at the file's end come with an entry of their own
+        // that holds nothing else.
+        QStringList notes;
 
         bool isExpression() const { return written.startsWith(u'/'); }
         bool isPhonemes() const;
@@ -81,6 +85,8 @@ public:
 
     // The entries of a file's contents, in order, the broken ones with why.
     static std::vector<Entry> parse(QStringView contents);
+    // Why a section's name names no language, or nothing.
+    static QString sectionProblem(const QString &section);
 
     // Takes the entries of a file's contents; `fileName` names it in the
     // problems. Broken entries are left out.
