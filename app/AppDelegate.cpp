@@ -188,10 +188,10 @@ void AppDelegate::loadLexicon()
 
 void AppDelegate::applyLexicon(std::shared_ptr<const Lexicon> lexicon)
 {
-    if (const qsizetype broken = lexicon->problems().size())
+    if (!lexicon->problems().isEmpty())
         status()->showFailure(
-            tr("%n broken entries of the pronunciation lexicon are not applied: %1", "",
-               int(broken))
+            tr("Broken entries of the pronunciation lexicon are not applied (%1 in all): %2")
+                .arg(lexicon->problems().size())
                 .arg(lexicon->problems().constFirst()));
     m_session->synthesizer()->setLexicon(std::move(lexicon));
 }

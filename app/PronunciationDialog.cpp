@@ -139,7 +139,7 @@ void PronunciationDialog::showProblems(const std::vector<Lexicon::Entry> &entrie
         broken += !problem.isEmpty();
     }
     if (broken > 0)
-        m_status->setText(tr("%n entries are broken and not applied.", "", broken));
+        m_status->setText(tr("Broken entries are not applied: the last column says why."));
 }
 
 QString PronunciationDialog::contents() const
