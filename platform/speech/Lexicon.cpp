@@ -233,6 +233,9 @@ std::vector<Lexicon::Entry> Lexicon::parse(QStringView contents)
     QString section;
     int number = 0;
     QStringList notes;
+    // An editor's byte order mark is no part of the first word.
+    if (contents.startsWith(QChar(0xFEFF)))
+        contents = contents.mid(1);
     for (const QStringView line : contents.split(u'\n')) {
         ++number;
         const QStringView text = line.trimmed();

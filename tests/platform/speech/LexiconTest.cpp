@@ -78,7 +78,7 @@ TEST(Lexicon, SpokenRangesLeadBackToTheWrittenWord)
 TEST(Lexicon, BrokenEntriesAreReportedByLineAndLeftOut)
 {
     Lexicon lexicon;
-    lexicon.add(u"# names\nTavorin = Tavo\n\n/(a/ = b\n = nothing\nword =\nno sign\n"
+    lexicon.add(u"\uFEFFTavorin = Tavo\r\nx = y\n\n/(a/ = b\n = nothing\nword =\nno sign\n"
                 "?! = what\n/a/ = \\2\nx = [[x\n[zz]\ny = z\n"_s,
                 u"lexicon.txt"_s);
     const QStringList expected = {
