@@ -6,6 +6,7 @@
 
 #include <QLocale>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 #include <utility>
@@ -58,6 +59,20 @@ WordKey wordKey(const QString &written)
     return {written.left(qsizetype(first.location)),
             written.mid(qsizetype(first.location), qsizetype(first.length)),
             written.mid(firstEnd, lastEnd - firstEnd), written.mid(lastEnd), true};
+}
+
+// What the words of a text are looked up by before they are cut into
+// tokens: runs of letters, digits and marks.
+bool isRunCharacter(QChar c)
+{
+    return c.isLetterOrNumber() || c.isMark();
+}
+
+QStringView firstRun(QStringView text)
+{
+    const auto start = std::find_if(text.begin(), text.end(), isRunCharacter);
+    const auto end = std::find_if_not(start, text.end(), isRunCharacter);
+    return text.mid(start - text.begin(), end - start);
 }
 
 // Written as it stands in a text only: a capital after the first letter.
@@ -169,6 +184,13 @@ struct Lexicon::Rules
     // By token as written, and by the token case folded.
     QHash<QString, std::vector<Word>> exact;
     QHash<QString, std::vector<Word>> folded;
+    // The first run of each word's first token, case folded: only where a
+    // text has one of these need it be cut into tokens.
+    QSet<QString> runs;
+    // Some word begins with no run ("€ = euro"): every token is looked up.
+    bool everyToken = false;
+    // The most text a word takes after the run it is found by.
+    qsizetype longest = 0;
     QRegularExpression expressions;
     std::vector<Expression> replacements;
 
@@ -176,6 +198,10 @@ struct Lexicon::Rules
     {
         const WordKey key = wordKey(entry.written);
         const QString whole = key.first + key.rest;
+        const QStringView run = firstRun(key.first);
+        runs.insert(run.toString().toCaseFolded());
+        everyToken = everyToken || run.isEmpty();
+        longest = std::max(longest, key.first.size() + key.rest.size() + key.suffix.size());
         auto &words = isCaseSensitive(whole) ? exact[key.first] : folded[key.first.toCaseFolded()];
         const auto same = std::find_if(words.begin(), words.end(), [&key](const Word &word) {
             return word.prefix == key.prefix && word.suffix == key.suffix &&
@@ -221,6 +247,50 @@ struct Lexicon::Rules
             }
         }
         return nullptr;
+    }
+
+    // The words of a spaced text, found where a run of letters is the start of
+    // some word's first token, by the tokens of the text around it, from white
+    // space to white space: tokens never cross white space.
+    template<typename Found>
+    void findWords(QStringView text, const Found &found) const
+    {
+        constexpr qsizetype Reach = 256; // beyond it, a run of text without spaces is cut
+        const qsizetype size = text.size();
+        qsizetype done = 0; // the text before it is looked at
+        for (qsizetype at = 0; at < size;) {
+            if (!isRunCharacter(text[at])) {
+                ++at;
+                continue;
+            }
+            qsizetype runEnd = at + 1;
+            while (runEnd < size && isRunCharacter(text[runEnd]))
+                ++runEnd;
+            if (at < done || !runs.contains(text.mid(at, runEnd - at).toString().toCaseFolded())) {
+                at = runEnd;
+                continue;
+            }
+            qsizetype from = at;
+            while (from > done && !text[from - 1].isSpace() && at - from < Reach)
+                --from;
+            qsizetype to = std::min(size, runEnd + longest);
+            while (to < size && !text[to].isSpace() && to - runEnd < Reach + longest)
+                ++to;
+            const QStringView around = text.mid(from, to - from);
+            WordMarks marks([](qint64, CharacterRange) { return true; });
+            marks.beginPiece(around, 0, 0);
+            const CharacterRange token = marks.tokenAfter(at - from);
+            qsizetype start = qsizetype(token.location);
+            qsizetype end = start + qsizetype(token.length);
+            done = std::max(runEnd, from + end);
+            if (token.length > 0) {
+                if (const Word *word = wordAt(around, marks, start, end)) {
+                    found(from + start, from + end, word->spoken);
+                    done = from + end;
+                }
+            }
+            at = runEnd;
+        }
     }
 };
 
@@ -410,7 +480,13 @@ Lexicon::Rewrite Lexicon::rewrite(const QString &text, const QString &language, 
                                expanded(expression->replacement, match, expression->base)});
         }
     }
-    if (!rules->exact.isEmpty() || !rules->folded.isEmpty()) {
+    if (rules->exact.isEmpty() && rules->folded.isEmpty()) {
+        // Expressions alone.
+    } else if (!rules->everyToken && !WordMarks::hasUnspacedScript(text)) {
+        rules->findWords(text, [&matches](qsizetype start, qsizetype end, const QString &spoken) {
+            matches.push_back({start, end, spoken});
+        });
+    } else {
         WordMarks marks([](qint64, CharacterRange) { return true; });
         marks.beginPiece(text, 0, 0);
         for (CharacterRange token = marks.tokenAfter(0); token.length > 0;

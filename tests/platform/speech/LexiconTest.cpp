@@ -28,6 +28,12 @@ TEST(Lexicon, RewritesWholeTokensByCaseSectionAndExpression)
         {words, u"en"_s, false, u"at 3:45 or 13:45"_s, u"at quarter to four or 13:45"_s},
         {words, u"en"_s, false, u"New York, new york, New Yorker"_s,
          u"NYC, new york, New Yorker"_s},
+        // Tokens in a script without spaces, where a run is one token, and a
+        // word that begins with no letter.
+        {u"中文 = Chinese\nTavorin = Tavo\n"_s, u"en"_s, false, u"我说中文, 中文 (Tavorin)."_s,
+         u"我说中文, Chinese (Tavo)."_s},
+        {u"€ = euro\nwell-known = famous\n"_s, u"en"_s, false, u"€5, € 5 is well-known, well"_s,
+         u"€5, euro 5 is famous, well"_s},
         {sections, u"de-DE"_s, false, u"Haus"_s, u"Hous"_s},
         {sections, u"en-us"_s, false, u"Haus"_s, u"house"_s},
         {sections, u"pt"_s, false, u"Haus"_s, u"house"_s},
@@ -46,7 +52,7 @@ TEST(Lexicon, RewritesWholeTokensByCaseSectionAndExpression)
         lexicon.add(c.lexicon, u"lexicon.txt"_s);
         EXPECT_TRUE(lexicon.problems().isEmpty()) << lexicon.problems().join(u'\n').toStdString();
         const Lexicon::Rewrite rewrite = lexicon.rewrite(c.text, c.language, c.phonemes);
-        EXPECT_EQ(rewrite.spoken(), c.spoken) << c.text.toStdString();
+        EXPECT_EQ(rewrite.spoken(), c.spoken) << rewrite.spoken().toStdString();
         EXPECT_EQ(rewrite.hasPhonemes(), c.phonemes && c.spoken.contains(u"[["_s));
     }
 }
