@@ -191,8 +191,15 @@ struct Lexicon::Rules
     bool everyToken = false;
     // The most text a word takes after the run it is found by.
     qsizetype longest = 0;
-    QRegularExpression expressions;
-    std::vector<Expression> replacements;
+    // The expressions as one alternation, each with the number of its
+    // group among all; one each where they do not go together (two that
+    // name a group alike).
+    struct Alternation
+    {
+        QRegularExpression pattern;
+        std::vector<Expression> replacements;
+    };
+    std::vector<Alternation> expressions;
 
     void addWord(const Entry &entry)
     {
@@ -430,20 +437,25 @@ std::shared_ptr<const Lexicon::Rules> Lexicon::rulesFor(const QString &language,
         }
     }
     int base = 1;
+    Rules::Alternation all;
     for (const Entry *entry : expressions) {
         const QString pattern = entry->written.mid(1, entry->written.size() - 2);
-        rules->replacements.push_back({base, entry->spoken});
+        all.replacements.push_back({base, entry->spoken});
         alternatives.append(u'(' + renumbered(pattern, base) + u')');
         base += 1 + QRegularExpression(pattern).captureCount();
     }
     if (!alternatives.isEmpty()) {
-        rules->expressions.setPattern(alternatives.join(u'|'));
-        rules->expressions.optimize();
-        if (!rules->expressions.isValid()) {
-            Log::write(u"The lexicon's regular expressions do not work together, and are left "
-                       "out: %1"_s.arg(rules->expressions.errorString()));
-            rules->replacements.clear();
+        all.pattern.setPattern(alternatives.join(u'|'));
+        if (all.pattern.isValid()) {
+            rules->expressions.push_back(std::move(all));
+        } else {
+            for (const Entry *entry : expressions)
+                rules->expressions.push_back(
+                    {QRegularExpression(entry->written.mid(1, entry->written.size() - 2)),
+                     {{0, entry->spoken}}});
         }
+        for (Rules::Alternation &alternation : rules->expressions)
+            alternation.pattern.optimize();
     }
     if (skipped > 0)
         Log::write(u"The lexicon's %1 entries in phonemes are left out for voices of \"%2\": "
@@ -467,14 +479,15 @@ Lexicon::Rewrite Lexicon::rewrite(const QString &text, const QString &language, 
         QString spoken;
     };
     std::vector<Match> matches;
-    if (!rules->replacements.empty()) {
-        for (auto it = rules->expressions.globalMatch(text); it.hasNext();) {
+    for (const Rules::Alternation &alternation : rules->expressions) {
+        for (auto it = alternation.pattern.globalMatch(text); it.hasNext();) {
             const QRegularExpressionMatch match = it.next();
             if (match.capturedLength() == 0)
                 continue;
             // The alternative that matched holds the last group captured.
             const auto expression = std::prev(std::upper_bound(
-                rules->replacements.begin(), rules->replacements.end(), match.lastCapturedIndex(),
+                alternation.replacements.begin(), alternation.replacements.end(),
+                match.lastCapturedIndex(),
                 [](int index, const Rules::Expression &e) { return index < e.base; }));
             matches.push_back({match.capturedStart(), match.capturedEnd(),
                                expanded(expression->replacement, match, expression->base)});

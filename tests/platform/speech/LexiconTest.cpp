@@ -42,6 +42,7 @@ TEST(Lexicon, RewritesWholeTokensByCaseSectionAndExpression)
          u"Paragraph 12 and Paragraph 3"_s},
         // Each expression's groups, also those its own pattern refers to.
         {u"/(a)x\\1/ = A\n/(b)(c)/ = \\2\\1\n"_s, u"en"_s, false, u"axa bc axb"_s, u"A cb axb"_s},
+        {u"/(?<n>a)b/ = x\\1\n/(?<n>c)d/ = y\\1\n"_s, u"en"_s, false, u"ab cd"_s, u"xa yc"_s},
         {u"/\\bcat/ = lion\ncat = dog\n"_s, u"en"_s, false, u"cat cats"_s, u"lion lions"_s},
         {u"hello = [[h@l'oU]]\n"_s, u"en"_s, true, u"[[x]] hello"_s,
          u"\uFF3B\uFF3Bx]] [[h@l'oU]]"_s},
