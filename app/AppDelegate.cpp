@@ -9,10 +9,12 @@
 #include "menus/MenuOperations.h"
 #include "platform/menu/MenuItem.h"
 #include "platform/menu/PopUpButton.h"
+#include "platform/speech/Lexicon.h"
 #include "platform/speech/SystemVoices.h"
 #include "platform/system/Bundle.h"
 #include "platform/system/Log.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -94,6 +96,7 @@ void AppDelegate::applicationDidFinishLaunching()
             });
     }
     m_voice->follow(synthesizer);
+    loadLexicon();
 
     setIsPlaying(false);
     setIsExporting(false);
@@ -169,6 +172,49 @@ void AppDelegate::systemVoicesChanged()
     const QString problem = SystemVoices::problem();
     if (!problem.isEmpty())
         status()->showFailure(tr("No system voices: %1").arg(problem));
+}
+
+// The person's pronunciations: what cannot be read or is broken is left
+// out, and the status says so.
+void AppDelegate::loadLexicon()
+{
+    auto lexicon = std::make_shared<Lexicon>();
+    const QString path = Preferences::lexiconPath();
+    QString error;
+    if (QFileInfo::exists(path) && !lexicon->load(path, error))
+        status()->showFailure(tr("The pronunciation lexicon cannot be read: %1").arg(error));
+    applyLexicon(std::move(lexicon));
+}
+
+void AppDelegate::applyLexicon(std::shared_ptr<const Lexicon> lexicon)
+{
+    if (!lexicon->problems().isEmpty())
+        status()->showFailure(
+            tr("Broken entries of the pronunciation lexicon are not applied (%1 in all): %2")
+                .arg(lexicon->problems().size())
+                .arg(lexicon->problems().constFirst()));
+    m_session->synthesizer()->setLexicon(std::move(lexicon));
+}
+
+void AppDelegate::doPronunciation(QObject *sender)
+{
+    Q_UNUSED(sender);
+    if (m_pronunciationDialog) {
+        m_pronunciationDialog->activateWindow();
+        return;
+    }
+    // Hear It speaks at once, not after the text being played.
+    if (isPlaying() || isPaused())
+        m_session->stop();
+    const SpeechSynthesizer *synth = m_session->synthesizer();
+    m_pronunciationDialog = new PronunciationDialog(
+        Preferences::lexiconPath(),
+        {synth->voice(), synth->rate(), synth->pitch(), synth->intonation(), synth->volume()},
+        [this](std::shared_ptr<const Lexicon> lexicon) { applyLexicon(std::move(lexicon)); },
+        m_window);
+    m_pronunciationDialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_pronunciationDialog->setWindowModality(m_window ? Qt::WindowModal : Qt::ApplicationModal);
+    m_pronunciationDialog->show();
 }
 
 void AppDelegate::activeVoiceChanged(QObject *sender)

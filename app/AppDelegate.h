@@ -5,6 +5,7 @@
 #include "app/DocumentLoader.h"
 #include "app/ExportJob.h"
 #include "app/FindIndicator.h"
+#include "app/PronunciationDialog.h"
 #include "app/SpeechSession.h"
 #include "app/StatusArea.h"
 #include "app/VoiceChoices.h"
@@ -117,6 +118,7 @@ public:
     Q_INVOKABLE void doOpen(QObject *sender);
     Q_INVOKABLE void activeVoiceChanged(QObject *sender);
     Q_INVOKABLE void aboutMe(QObject *sender);
+    Q_INVOKABLE void doPronunciation(QObject *sender);
     // Whether the editor's caret moves to each word as it is spoken (off by
     // default, so that a screen reader does not read over the speech); a
     // checkable item sends its own checked state.
@@ -182,6 +184,7 @@ public:
 
     SpeechSynthesizer *speechSynth() const { return m_session->synthesizer(); }
     AboutDialog *aboutDialog() const { return m_aboutDialog.get(); }
+    PronunciationDialog *pronunciationDialog() const { return m_pronunciationDialog; }
     CharacterRange spokenRange() const { return m_session->spokenRange(); }
     FindIndicator *findIndicator() const { return m_session->findIndicator(); }
     WindowBindings *windowBindings() const { return m_bindings; }
@@ -202,6 +205,8 @@ Q_SIGNALS:
 
 private:
     void buildVoiceMenu();
+    void loadLexicon();
+    void applyLexicon(std::shared_ptr<const Lexicon> lexicon);
     // speech-dispatcher's voices came, or went with its server.
     void systemVoicesChanged();
     // The choices remembered from the last launch, then the command line's,
@@ -217,6 +222,7 @@ private:
     // Says why the voice of the next export cannot be exported, if so.
     bool refuseExport();
 
+    QPointer<PronunciationDialog> m_pronunciationDialog;
     QPointer<QMainWindow> m_window;
     QPointer<QPlainTextEdit> m_textView;
     QPointer<PopUpButton> m_voicePopup;

@@ -3,8 +3,10 @@
 #include "app/AppDelegate.h"
 #include "app/FileArgument.h"
 #include "app/HeadlessExport.h"
+#include "app/Preferences.h"
 #include "app/VoiceRecords.h"
 #include "platform/application/SingleInstance.h"
+#include "platform/speech/Lexicon.h"
 #include "platform/speech/SoundFormats.h"
 #include "platform/speech/SpeechSynthesizer.h"
 #include "platform/speech/SystemVoices.h"
@@ -15,6 +17,7 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 #include <algorithm>
@@ -115,6 +118,11 @@ CommandLine::CommandLine()
              u"With --export or --timings: render a long text with up to N processes at once "
              u"(default: one per core that other programs leave free; 1: one process)."_s,
              u"N"_s)
+    , m_lexicon(u"lexicon"_s,
+                u"With --export or --timings: also say words as the lexicon FILE says, after "
+                u"the personal one (%1); may be given more than once."_s.arg(
+                    u"~/.config/tavorin/lexicon.txt"_s),
+                u"FILE"_s)
 {
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     m_parser.setApplicationDescription(
@@ -122,7 +130,7 @@ CommandLine::CommandLine()
     m_parser.addHelpOption();
     m_parser.addVersionOption();
     m_parser.addOptions({m_listVoices, m_export, m_format, m_timings, m_voice, m_rate, m_pitch,
-                         m_intonation, m_volume, m_jobs, m_progress, m_password, m_speak,
+                         m_intonation, m_volume, m_jobs, m_progress, m_password, m_lexicon, m_speak,
                          m_speakSelection});
     m_parser.addPositionalArgument(
         u"FILE"_s,
@@ -193,9 +201,9 @@ bool CommandLine::parse(const QStringList &arguments)
     const bool exporting = m_parser.isSet(m_export) || m_parser.isSet(m_timings);
     if (!exporting &&
         (m_parser.isSet(m_voice) || m_parser.isSet(m_rate) || m_parser.isSet(m_jobs) ||
-         m_parser.isSet(m_progress) || m_parser.isSet(m_password))) {
-        m_error =
-            u"--voice, --rate, --jobs, --progress and --password go with --export or --timings"_s;
+         m_parser.isSet(m_progress) || m_parser.isSet(m_password) || m_parser.isSet(m_lexicon))) {
+        m_error = u"--voice, --rate, --jobs, --progress, --password and --lexicon go with "
+                  "--export or --timings"_s;
         return false;
     }
     if (m_parser.isSet(m_format) && !m_parser.isSet(m_export)) {
@@ -450,6 +458,23 @@ int CommandLine::exportSpeech()
                     .arg(MaximumJobs));
         request.jobs = jobs;
     }
+    // Every broken entry is refused before anything is read or rendered.
+    auto lexicon = std::make_shared<Lexicon>();
+    QStringList lexicons = m_parser.values(m_lexicon);
+    if (QFileInfo::exists(Preferences::lexiconPath()))
+        lexicons.prepend(Preferences::lexiconPath());
+    for (const QString &file : std::as_const(lexicons)) {
+        QString error;
+        if (!lexicon->load(file, error))
+            return usageError(u"cannot read the lexicon %1: %2"_s.arg(file, error));
+    }
+    if (!lexicon->problems().isEmpty()) {
+        const QStringList problems = lexicon->problems();
+        for (qsizetype i = 0; i + 1 < problems.size(); ++i)
+            printLine(stderr, u"tavorin: "_s + problems[i]);
+        return usageError(problems.constLast());
+    }
+    request.lexicon = std::move(lexicon);
     HeadlessExport task;
     return task.run(request);
 }

@@ -18,6 +18,7 @@
 //           [--rate WPM] [SHAPE] [--jobs N] [--progress] [--password PASSWORD] [FILE|-]
 //   tavorin --timings FILE [--voice ID] [--rate WPM] [SHAPE] [--jobs N] [--progress]
 //           [--password PASSWORD] [FILE|-]
+// each of the two with any number of --lexicon FILE,
 //   tavorin --speak TEXT|- | --speak-selection   spoken by the window
 // plus --help and --version, where SHAPE is any of --pitch N, --intonation N
 // and --volume N. Only SHAPE reaches a window, and only one it starts.
@@ -99,6 +100,7 @@ private:
     QCommandLineOption m_speak;
     QCommandLineOption m_speakSelection;
     QCommandLineOption m_jobs;
+    QCommandLineOption m_lexicon;
     QStringList m_files;
     QString m_error;
     bool m_onlyUnknownOptions = false;

@@ -157,6 +157,7 @@ int HeadlessExport::run(const Request &request)
     synth.setPitch(settings.pitch);
     synth.setIntonation(settings.intonation);
     synth.setVolume(settings.volume);
+    synth.setLexicon(request.lexicon);
     const QMetaObject::Connection words =
         QObject::connect(&synth, &SpeechSynthesizer::willSpeakWord, &synth,
                          [this](CharacterRange word) { wordWillBeSpoken(word); });

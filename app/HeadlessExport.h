@@ -6,8 +6,10 @@
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 
+class Lexicon;
 class QSocketNotifier;
 
 // Renders the speech of a document, or of standard input, into a sound file
@@ -29,6 +31,7 @@ public:
         int jobs = 0; // processes rendering at once; 0: one per core
         bool plainProgress = false;
         QByteArray password; // of an encrypted document; empty when none was given
+        std::shared_ptr<const Lexicon> lexicon;
     };
 
     HeadlessExport();

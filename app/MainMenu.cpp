@@ -70,7 +70,8 @@ QVariantList MainMenu::description()
                command(tr("P&revious Sentence"), u"doPreviousSentence:"_s, altLeft),
                command(tr("Ne&xt Paragraph"), u"doNextParagraph:"_s, altDown),
                command(tr("Pre&vious Paragraph"), u"doPreviousParagraph:"_s, altUp), separator(),
-               command(caretOption(), u"followWordsWithCaret:"_s)}),
+               command(caretOption(), u"followWordsWithCaret:"_s), separator(),
+               command(tr("Pron&unciation…"), u"doPronunciation:"_s)}),
         group(tr("&Help"), {command(tr("&About Tavorin"), u"aboutMe:"_s)}),
     };
 }

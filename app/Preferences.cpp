@@ -13,16 +13,20 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Where QSettings keeps an application's own file on this desktop.
-QString settingsPath()
+// Where QSettings keeps an application's own files on this desktop.
+QString configurationFolder()
 {
     const QString name = QCoreApplication::applicationName();
     const QString organization = QCoreApplication::organizationName();
     QString folder = QFile::decodeName(qgetenv("XDG_CONFIG_HOME"));
     if (!folder.startsWith(u'/'))
         folder = QDir::homePath() + u"/.config"_s;
-    return folder + u'/' + (organization.isEmpty() ? name : organization) + u'/' + name +
-           u".conf"_s;
+    return folder + u'/' + (organization.isEmpty() ? name : organization);
+}
+
+QString settingsPath()
+{
+    return configurationFolder() + u'/' + QCoreApplication::applicationName() + u".conf"_s;
 }
 
 // The choices of a run whose settings file cannot be used.
@@ -33,6 +37,11 @@ QVariantMap &unsaved()
 }
 
 } // namespace
+
+QString Preferences::lexiconPath()
+{
+    return configurationFolder() + u"/lexicon.txt"_s;
+}
 
 std::unique_ptr<Preferences::Settings> Preferences::settings()
 {

@@ -31,6 +31,10 @@ private:
 
 std::unique_ptr<Settings> settings();
 
+// The person's own lexicon of pronunciations, lexicon.txt beside the
+// settings file.
+QString lexiconPath();
+
 inline constexpr QStringView voiceKey = u"speech/voice";
 inline constexpr QStringView rateKey = u"speech/rate";
 inline constexpr QStringView pitchKey = u"speech/pitch";

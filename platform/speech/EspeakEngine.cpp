@@ -203,7 +203,8 @@ void EspeakEngine::synthesize(const Request &request)
         marks.beginPiece(text, piece.start, synthesis.soundPosition());
         synthesis.cursor = CodePointCursor(text);
         synthesis.pieceSamples = 0;
-        const unsigned flags = espeakCHARS_UTF8 | (piece.endsSentence ? espeakENDPAUSE : 0);
+        const unsigned flags = espeakCHARS_UTF8 | (piece.endsSentence ? espeakENDPAUSE : 0) |
+                               (request.phonemes ? espeakPHONEMES : 0);
         const espeak_ERROR error =
             espeak_Synth(piece.utf8.constData(), size_t(piece.utf8.size() + 1), 0, POS_CHARACTER, 0,
                          flags, nullptr, nullptr);

@@ -45,6 +45,7 @@ public:
     // The voices that load, with a female one made of each (EspeakVoiceSource).
     const VoiceSource &voices() override;
     QString name() const override;
+    bool readsPhonemes() const override { return true; }
     int sampleRate(const QString &voice) override;
     int charactersPerSecond(const QString &) override { return CharactersPerSecond; }
     // Reads the voices on the engine thread; the caller waits when it needs them.

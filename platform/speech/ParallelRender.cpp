@@ -374,7 +374,7 @@ void ParallelRender::serve()
     for (qsizetype run; (run = takeRun()) >= 0;) {
         const Run &cut = m_runs[size_t(run)];
         const QByteArray request = WorkerProtocol::runFrame(
-            {m_text.mid(cut.start, cut.length), m_settings.voice, run == 0});
+            {m_text.mid(cut.start, cut.length), m_settings.voice, run == 0, m_settings.phonemes});
         if (request.isEmpty()) {
             fail(QString());
             break;
@@ -492,7 +492,8 @@ void ParallelRender::renderHere()
         };
         QString error;
         switch (RenderWorker::render(
-            *m_settings.engine, {m_text.mid(cut.start, cut.length), m_settings.voice, run == 0},
+            *m_settings.engine,
+            {m_text.mid(cut.start, cut.length), m_settings.voice, run == 0, m_settings.phonemes},
             hand, error)) {
         case SpeechChannel::Result::Completed:
             complete(run);

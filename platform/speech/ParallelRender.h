@@ -50,6 +50,8 @@ public:
         SpeechEngine *engine = nullptr;
         // Fewer processes when other programs keep cores busy.
         bool byLoad = false;
+        // The text holds [[phonemes]] for the engine (see SpeechEngine::Request).
+        bool phonemes = false;
     };
 
     // The most processes that help, whatever is asked: no more than the

@@ -87,7 +87,8 @@ SpeechChannel::Result RenderWorker::render(SpeechEngine &engine, const WorkerPro
     engine.submit({.text = run.text,
                    .settings = run.settings,
                    .channel = channel,
-                   .trimLeadingSilence = run.trimLeadingSilence});
+                   .trimLeadingSilence = run.trimLeadingSilence,
+                   .phonemes = run.phonemes});
     std::vector<qint16> block(RingSamples);
     for (;;) {
         // What the channel holds when the engine wakes this thread (half

@@ -24,6 +24,9 @@ public:
         // The silence a speech begins with is left out, unless the speech
         // continues another one (a run of a parallel render).
         bool trimLeadingSilence = true;
+        // The text holds [[phonemes]] that the engine reads as such; only
+        // for an engine that readsPhonemes().
+        bool phonemes = false;
     };
 
     virtual ~SpeechEngine() = default;
@@ -31,6 +34,8 @@ public:
     virtual const VoiceSource &voices() = 0;
     // What a person knows the engine by, for the messages that name it.
     virtual QString name() const = 0;
+    // Whether it reads [[phonemes]] in its own spelling within a text.
+    virtual bool readsPhonemes() const { return false; }
     // The samples per second of what it makes with the voice (the default
     // voice for one it does not list); 0 when it could not start.
     virtual int sampleRate(const QString &voice) = 0;

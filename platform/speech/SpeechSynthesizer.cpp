@@ -2,6 +2,7 @@
 
 #include "platform/speech/AudioPlayback.h"
 #include "platform/speech/FileSink.h"
+#include "platform/speech/Lexicon.h"
 #include "platform/speech/ParallelRender.h"
 #include "platform/speech/RenderWorker.h"
 #include "platform/speech/SoundFileWriter.h"
@@ -52,6 +53,15 @@ const VoiceSource &voiceSource()
     return installedSource ? *installedSource : SpeechEngines::voices();
 }
 
+// The language of a voice as a lexicon's sections name it. flite's voices
+// show their engine where the others show a language, and all speak English.
+QString voiceLanguage(const QString &voice)
+{
+    const QString language =
+        voiceSource().attributesForVoice(voice).value(u"VoiceLanguage"_s).toString();
+    return language.startsWith(u"flite "_s) ? u"en"_s : language;
+}
+
 // Receives the engine thread's wake-ups. They are posted by name, so the
 // queued call carries nothing of ours from one thread to the other; what they
 // announce is read under the channel's lock, where ThreadSanitizer sees the
@@ -79,6 +89,10 @@ struct Speech
     SpeechEngine *engine = nullptr;
     int sampleRate = 0;
     QString text;
+    // The text as the engine is given it, when the lexicon changed it.
+    std::optional<Lexicon::Rewrite> rewrite;
+    // The written range of the last word reported.
+    std::optional<CharacterRange> lastWord;
     bool toFile = false;
     // Played by speech-dispatcher: the channel carries only words and the end.
     bool system = false;
@@ -94,6 +108,9 @@ struct Speech
     int earlyRetries = 0;
     // Word marks taken from the channel, waiting for the audio to reach them.
     std::deque<SpeechChannel::Word> words;
+
+    const QString &spoken() const { return rewrite ? rewrite->spoken() : text; }
+    bool hasPhonemes() const { return rewrite && rewrite->hasPhonemes(); }
 };
 
 } // namespace
@@ -109,6 +126,7 @@ public:
     bool beginExport(const QString &text, const QString &audioPath, const SoundFormat *format,
                      const QString &timingsPath, int jobs);
     void beginFailed(const QString &text, const QString &reason = QString());
+    std::optional<Lexicon::Rewrite> rewritten(const QString &text, bool phonemes) const;
     // A new current speech with the engine of the voice; false when that
     // engine could not start.
     bool beginSpeech(const QString &text);
@@ -134,6 +152,7 @@ public:
     SpeechSynthesizer *q;
     SpeechSynthesizerDelegate *delegate = nullptr;
     VoiceSettings settings;
+    std::shared_ptr<const Lexicon> lexicon;
     // Counts every change of the current speech, so that work belonging to an
     // earlier one can tell it is stale.
     quint64 generation = 0;
@@ -199,6 +218,7 @@ bool SpeechSynthesizerPrivate::beginSpeech(const QString &text)
     current->text = text;
     current->engine = &SpeechEngines::forVoice(settings.voice);
     current->sampleRate = current->engine->sampleRate(settings.voice);
+    current->rewrite = rewritten(text, current->engine->readsPhonemes());
     pumpTimer.start();
     return current->sampleRate > 0;
 }
@@ -215,8 +235,10 @@ std::shared_ptr<SpeechChannel> SpeechSynthesizerPrivate::makeChannel(qsizetype r
 void SpeechSynthesizerPrivate::submit(qsizetype ringSamples)
 {
     current->channel = makeChannel(ringSamples);
-    current->engine->submit(
-        {.text = current->text, .settings = settings.clamped(), .channel = current->channel});
+    current->engine->submit({.text = current->spoken(),
+                             .settings = settings.clamped(),
+                             .channel = current->channel,
+                             .phonemes = current->hasPhonemes()});
 }
 
 bool SpeechSynthesizerPrivate::begin(const QString &text)
@@ -236,6 +258,7 @@ bool SpeechSynthesizerPrivate::beginSystem(const QString &text)
     current.emplace();
     current->text = text;
     current->system = true;
+    current->rewrite = rewritten(text, false);
     // Every word comes from the main thread, which also takes them: the
     // channel must never make it wait for room.
     current->channel = std::make_shared<SpeechChannel>(1, std::numeric_limits<qsizetype>::max());
@@ -243,7 +266,7 @@ bool SpeechSynthesizerPrivate::beginSystem(const QString &text)
         QMetaObject::invokeMethod(receiver, "wake", Qt::QueuedConnection);
     });
     pumpTimer.start();
-    SystemSpeech::instance().submit(text, settings.clamped(), current->channel);
+    SystemSpeech::instance().submit(current->spoken(), settings.clamped(), current->channel);
     return current->channel->result() != SpeechChannel::Result::Failed;
 }
 
@@ -260,15 +283,15 @@ bool SpeechSynthesizerPrivate::beginExport(const QString &text, const QString &a
     if (!renderProgram.isEmpty() && started) {
         jobs =
             byLoad ? ParallelRender::maximumJobs() : std::min(jobs, ParallelRender::maximumJobs());
-        runs =
-            ParallelRender::split(text, jobs, current->engine->charactersPerSecond(settings.voice));
+        runs = ParallelRender::split(current->spoken(), jobs,
+                                     current->engine->charactersPerSecond(settings.voice));
     }
     if (runs.size() > 1) {
         current->channel = makeChannel(FileRingSamples);
         current->render = std::make_unique<ParallelRender>(
-            text, std::move(runs),
+            current->spoken(), std::move(runs),
             ParallelRender::Settings{renderProgram, jobs, settings.clamped(), current->engine,
-                                     byLoad},
+                                     byLoad, current->hasPhonemes()},
             current->channel);
     } else {
         submit(FileRingSamples);
@@ -297,6 +320,17 @@ void SpeechSynthesizerPrivate::beginFailed(const QString &text, const QString &r
     current->text = text;
     current->toFile = true;
     pumpLater();
+}
+
+std::optional<Lexicon::Rewrite> SpeechSynthesizerPrivate::rewritten(const QString &text,
+                                                                    bool phonemes) const
+{
+    if (!lexicon || lexicon->isEmpty())
+        return std::nullopt;
+    Lexicon::Rewrite rewrite = lexicon->rewrite(text, voiceLanguage(settings.voice), phonemes);
+    if (!rewrite.changesText())
+        return std::nullopt;
+    return rewrite;
 }
 
 namespace {
@@ -512,11 +546,20 @@ bool SpeechSynthesizerPrivate::deliverWords(qint64 upToSample)
     for (auto &word : current->channel->takeWords(std::numeric_limits<qint64>::max()))
         current->words.push_back(word);
     while (current && !current->words.empty() && current->words.front().sample <= upToSample) {
+        CharacterRange range = current->words.front().range;
+        if (current->rewrite) {
+            // The words of one replacement are the one written word's.
+            range = current->rewrite->written(range);
+            if (range == current->lastWord) {
+                current->words.pop_front();
+                continue;
+            }
+        }
         if (current->pauseAtWord) {
             pause();
             return false;
         }
-        const CharacterRange range = current->words.front().range;
+        current->lastWord = range;
         if (current->toFile)
             current->marks.push_back({current->words.front().sample, range});
         current->words.pop_front();
@@ -749,6 +792,11 @@ int SpeechSynthesizer::volume() const
 void SpeechSynthesizer::setVolume(int percent)
 {
     d->settings.volume = percent;
+}
+
+void SpeechSynthesizer::setLexicon(std::shared_ptr<const Lexicon> lexicon)
+{
+    d->lexicon = std::move(lexicon);
 }
 
 QString SpeechSynthesizer::voice() const

@@ -12,6 +12,7 @@
 
 #include <memory>
 
+class Lexicon;
 class SpeechSynthesizer;
 
 // Receives a synthesizer's reports, always on the main thread.
@@ -99,6 +100,10 @@ public:
     void setIntonation(int intonation);
     int volume() const;
     void setVolume(int percent);
+
+    // The pronunciations that the speeches started from now on go through;
+    // none by default. Reports still name the words of the text as given.
+    void setLexicon(std::shared_ptr<const Lexicon> lexicon);
 
     QString voice() const;
     // A null identifier selects the default voice. False when the voice is

@@ -246,6 +246,22 @@ bool WordMarks::add(qint64 sample, CharacterRange range)
     return true;
 }
 
+CharacterRange WordMarks::tokenAfter(qsizetype from)
+{
+    const Span span = tokenAt(from, m_piece.size());
+    return {quint64(span.start), quint64(span.end - span.start)};
+}
+
+bool WordMarks::hasUnspacedScript(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        // Every such script lies outside Latin-1.
+        if (text[i].unicode() >= 0x100 && isUnspaced(codePointAt(text, i)))
+            return true;
+    }
+    return false;
+}
+
 bool WordMarks::endPiece(qint64 sample)
 {
     return pass(m_piece.size(), sample);

@@ -43,6 +43,14 @@ public:
     // from the last report to the piece's end.
     bool endPiece(qint64 sample);
 
+    // The first token of the piece that ends after `from`, cut as the marks
+    // cut it; empty at the piece's end. Whatever finds words in a text as a
+    // reader sees them uses this, so that the marks fall on the same words.
+    CharacterRange tokenAfter(qsizetype from);
+    // Whether some of the text is in a script written without spaces, whose
+    // words only the whole of their run tells apart.
+    static bool hasUnspacedScript(QStringView text);
+
 private:
     // A range of the piece; `token` is false for punctuation the engine read
     // aloud on its own.

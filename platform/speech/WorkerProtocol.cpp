@@ -16,6 +16,7 @@ namespace {
 // (quint8 each), then the voice (UTF-8) and the text (UTF-16) fill the rest.
 constexpr qsizetype RunFixedSize = 2 + 1 + 1 + 1 + 1 + 1;
 constexpr quint8 KeepLeadingSilence = 1;
+constexpr quint8 Phonemes = 2;
 static_assert(VoiceSettings::MaximumRate <= 0xFFFF && VoiceSettings::MaximumVolume <= 0xFF);
 
 template<typename T>
@@ -102,7 +103,8 @@ QByteArray runFrame(const Run &run)
     put(frame, quint8(settings.pitch));
     put(frame, quint8(settings.intonation));
     put(frame, quint8(settings.volume));
-    put(frame, quint8(run.trimLeadingSilence ? 0 : KeepLeadingSilence));
+    put(frame,
+        quint8((run.trimLeadingSilence ? 0 : KeepLeadingSilence) | (run.phonemes ? Phonemes : 0)));
     put(frame, quint8(voice.size()));
     frame.append(voice);
     for (const QChar c : run.text)
@@ -128,7 +130,7 @@ std::optional<Run> decodeRun(QByteArrayView payload, QString &fault)
     const qsizetype voiceSize = get<quint8>(at + 6);
     if (rate < VoiceSettings::MinimumRate || rate > VoiceSettings::MaximumRate ||
         pitch > VoiceSettings::MaximumPitch || intonation > VoiceSettings::MaximumIntonation ||
-        volume > VoiceSettings::MaximumVolume || (flags & ~KeepLeadingSilence) != 0)
+        volume > VoiceSettings::MaximumVolume || (flags & ~(KeepLeadingSilence | Phonemes)) != 0)
         return refuse(u"voice settings out of their range"_s);
     const qsizetype textBytes = payload.size() - RunFixedSize - voiceSize;
     if (textBytes < 0 || textBytes % 2 != 0 || textBytes > MaximumRunText * 2)
@@ -142,6 +144,7 @@ std::optional<Run> decodeRun(QByteArrayView payload, QString &fault)
         return refuse(u"a voice identifier that is no printable UTF-8"_s);
     run.settings = {voice, float(rate), pitch, intonation, volume};
     run.trimLeadingSilence = !(flags & KeepLeadingSilence);
+    run.phonemes = (flags & Phonemes) != 0;
     const char *text = at + RunFixedSize + voiceSize;
     run.text.resize(textBytes / 2);
     for (qsizetype i = 0; i < run.text.size(); ++i)

@@ -54,6 +54,7 @@ struct Run
     // Within their limits; the rate in whole words per minute.
     VoiceSettings settings;
     bool trimLeadingSilence = true;
+    bool phonemes = false; // see SpeechEngine::Request
 };
 
 void appendHeader(QByteArray &into, FrameType type, qsizetype payloadSize);

@@ -346,3 +346,32 @@ void AtomicFile::closeFiles()
     m_fd.reset();
     m_folderFd.reset();
 }
+
+bool AtomicFile::write(const QString &path, QByteArrayView contents, QString &error)
+{
+    AtomicFile file(path);
+    if (!file.open()) {
+        error = file.errorString();
+        return false;
+    }
+    const char *data = contents.constData();
+    qsizetype left = contents.size();
+    while (left > 0) {
+        const ssize_t written = ::write(file.fd(), data, size_t(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            error = QCoreApplication::translate("AtomicFile", "cannot write the file (%1)")
+                        .arg(systemError());
+            file.discard();
+            return false;
+        }
+        data += written;
+        left -= written;
+    }
+    if (!file.commit()) {
+        error = file.errorString();
+        return false;
+    }
+    return true;
+}

@@ -30,6 +30,10 @@ public:
     // file nor a new one.
     static QString resolvedTarget(const QString &path, QString &error);
 
+    // Writes a whole small file in place of `path`; false, with why, when it
+    // could not.
+    static bool write(const QString &path, QByteArrayView contents, QString &error);
+
     // Creates the temporary file; fd() then writes to it.
     bool open();
     int fd() const { return m_fd.get(); }

@@ -74,6 +74,14 @@
         <source>No system voices: %1</source>
         <translation>Keine Systemstimmen: %1</translation>
     </message>
+    <message>
+        <source>The pronunciation lexicon cannot be read: %1</source>
+        <translation>Das Aussprachelexikon lässt sich nicht lesen: %1</translation>
+    </message>
+    <message>
+        <source>Broken entries of the pronunciation lexicon are not applied (%1 in all): %2</source>
+        <translation>Fehlerhafte Einträge des Aussprachelexikons werden nicht angewandt (%1 insgesamt): %2</translation>
+    </message>
 </context>
 <context>
     <name>AtomicFile</name>
@@ -108,6 +116,10 @@
     <message>
         <source>the file may not have reached the disk (%1)</source>
         <translation>die Datei hat den Datenträger womöglich nicht erreicht (%1)</translation>
+    </message>
+    <message>
+        <source>cannot write the file (%1)</source>
+        <translation>die Datei lässt sich nicht schreiben (%1)</translation>
     </message>
 </context>
 <context>
@@ -404,6 +416,10 @@
         <source>Pre&amp;vious Paragraph</source>
         <translation>Vorig&amp;er Absatz</translation>
     </message>
+    <message>
+        <source>Pron&amp;unciation…</source>
+        <translation>A&amp;ussprache…</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -629,6 +645,65 @@
     </message>
 </context>
 <context>
+    <name>PronunciationDialog</name>
+    <message>
+        <source>Pronunciation</source>
+        <translation>Aussprache</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>Sprache</translation>
+    </message>
+    <message>
+        <source>Written</source>
+        <translation>Geschrieben</translation>
+    </message>
+    <message>
+        <source>Spoken</source>
+        <translation>Gesprochen</translation>
+    </message>
+    <message>
+        <source>Not applied because</source>
+        <translation>Nicht angewandt, weil</translation>
+    </message>
+    <message>
+        <source>A language code such as de or pt-br; empty for every voice</source>
+        <translation>Ein Sprachkürzel wie de oder pt-br; leer für jede Stimme</translation>
+    </message>
+    <message>
+        <source>Pronunciations</source>
+        <translation>Aussprachen</translation>
+    </message>
+    <message>
+        <source>&amp;Add</source>
+        <translation>&amp;Hinzufügen</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>&amp;Entfernen</translation>
+    </message>
+    <message>
+        <source>&amp;Hear It</source>
+        <translation>A&amp;nhören</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2</source>
+        <translation>%1 lässt sich nicht lesen: %2</translation>
+    </message>
+    <message>
+        <source>The lexicon is not saved: %1</source>
+        <translation>Das Lexikon ist nicht gespeichert: %1</translation>
+    </message>
+    <message>
+        <source>Saved and applied.</source>
+        <translation>Gespeichert und angewandt.</translation>
+    </message>
+    <message>
+        <source>Broken entries are not applied: the last column says why.</source>
+        <translation>Fehlerhafte Einträge werden nicht angewandt: die letzte Spalte sagt, warum.</translation>
+    </message>
+</context>
+<context>
     <name>SingleInstance</name>
     <message>
         <source>Another launch of Tavorin is starting and does not finish; try again, or end the other Tavorin first</source>
@@ -824,13 +899,6 @@
     <message>
         <source>%1 %</source>
         <translation>%1 %</translation>
-    </message>
-</context>
-<context>
-    <name>WordTimings</name>
-    <message>
-        <source>cannot write the file (%1)</source>
-        <translation>die Datei lässt sich nicht schreiben (%1)</translation>
     </message>
 </context>
 </TS>

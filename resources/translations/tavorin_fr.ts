@@ -74,6 +74,14 @@
         <source>No system voices: %1</source>
         <translation>Aucune voix du système&#xa0;: %1</translation>
     </message>
+    <message>
+        <source>The pronunciation lexicon cannot be read: %1</source>
+        <translation>Le lexique de prononciation ne peut pas être lu : %1</translation>
+    </message>
+    <message>
+        <source>Broken entries of the pronunciation lexicon are not applied (%1 in all): %2</source>
+        <translation>Les entrées erronées du lexique de prononciation ne sont pas appliquées (%1 en tout) : %2</translation>
+    </message>
 </context>
 <context>
     <name>AtomicFile</name>
@@ -108,6 +116,10 @@
     <message>
         <source>the file may not have reached the disk (%1)</source>
         <translation>le fichier n’a peut-être pas atteint le disque (%1)</translation>
+    </message>
+    <message>
+        <source>cannot write the file (%1)</source>
+        <translation>impossible d’écrire le fichier (%1)</translation>
     </message>
 </context>
 <context>
@@ -404,6 +416,10 @@
         <source>Pre&amp;vious Paragraph</source>
         <translation>Paragraphe précé&amp;dent</translation>
     </message>
+    <message>
+        <source>Pron&amp;unciation…</source>
+        <translation>Pr&amp;ononciation…</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -629,6 +645,65 @@
     </message>
 </context>
 <context>
+    <name>PronunciationDialog</name>
+    <message>
+        <source>Pronunciation</source>
+        <translation>Prononciation</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>Langue</translation>
+    </message>
+    <message>
+        <source>Written</source>
+        <translation>Écrit</translation>
+    </message>
+    <message>
+        <source>Spoken</source>
+        <translation>Prononcé</translation>
+    </message>
+    <message>
+        <source>Not applied because</source>
+        <translation>Non appliqué, car</translation>
+    </message>
+    <message>
+        <source>A language code such as de or pt-br; empty for every voice</source>
+        <translation>Un code de langue comme de ou pt-br ; vide pour toutes les voix</translation>
+    </message>
+    <message>
+        <source>Pronunciations</source>
+        <translation>Prononciations</translation>
+    </message>
+    <message>
+        <source>&amp;Add</source>
+        <translation>&amp;Ajouter</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>&amp;Retirer</translation>
+    </message>
+    <message>
+        <source>&amp;Hear It</source>
+        <translation>É&amp;couter</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2</source>
+        <translation>%1 ne peut pas être lu : %2</translation>
+    </message>
+    <message>
+        <source>The lexicon is not saved: %1</source>
+        <translation>Le lexique n’est pas enregistré : %1</translation>
+    </message>
+    <message>
+        <source>Saved and applied.</source>
+        <translation>Enregistré et appliqué.</translation>
+    </message>
+    <message>
+        <source>Broken entries are not applied: the last column says why.</source>
+        <translation>Les entrées erronées ne sont pas appliquées : la dernière colonne dit pourquoi.</translation>
+    </message>
+</context>
+<context>
     <name>SingleInstance</name>
     <message>
         <source>Another launch of Tavorin is starting and does not finish; try again, or end the other Tavorin first</source>
@@ -824,13 +899,6 @@
     <message>
         <source>%1 %</source>
         <translation>%1&#xa0;%</translation>
-    </message>
-</context>
-<context>
-    <name>WordTimings</name>
-    <message>
-        <source>cannot write the file (%1)</source>
-        <translation>impossible d’écrire le fichier (%1)</translation>
     </message>
 </context>
 </TS>

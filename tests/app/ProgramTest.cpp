@@ -772,6 +772,71 @@ TEST(Program, TimingsFollowTheWordsOfTheAudio)
               "From the lantern in the wind he said a quote and left It is 3:45 on 24.12.2023");
 }
 
+// The personal lexicon and those given change how words sound; every cue
+// still names the written word where it stands. A broken entry stops the
+// export before anything is written.
+TEST(Program, ALexiconChangesTheSpeechWhileCuesNameTheWrittenWords)
+{
+    QTemporaryDir dir;
+    const QString said = u"I use Tavorin every day. See § 12 now, hello there."_s;
+    const QString input = TestSupport::writeFile(dir.filePath(u"in.txt"_s), said.toUtf8());
+    QDir(dir.path()).mkpath(u"config/tavorin"_s);
+    TestSupport::writeFile(dir.filePath(u"config/tavorin/lexicon.txt"_s),
+                           "Tavorin = Ta vo rin ta vo rin\n");
+    const QString given =
+        TestSupport::writeFile(dir.filePath(u"given.txt"_s),
+                               "/\u00a7 ?(\\d+)/ = Paragraph \\1\nhello = [[h@l'oU h@l'oU]]\n");
+    const QString broken = TestSupport::writeFile(dir.filePath(u"broken.txt"_s),
+                                                  "# fine\nday = night\n\n/(day/ = night\n");
+    const auto cues = [&](const QString &configuration, const QStringList &lexicons) {
+        QStringList arguments{u"--timings"_s, dir.filePath(u"out.json"_s), input};
+        for (const QString &lexicon : lexicons)
+            arguments << u"--lexicon"_s << lexicon;
+        const Outcome outcome =
+            run(arguments, {}, program, {u"XDG_CONFIG_HOME="_s + dir.filePath(configuration)});
+        EXPECT_EQ(outcome.status, 0) << outcome.err.toStdString();
+        QHash<QString, std::pair<qint64, qint64>> found; // text: utf16 location, duration
+        const QJsonArray words =
+            QJsonDocument::fromJson(TestSupport::contents(dir.filePath(u"out.json"_s)))
+                .object()
+                .value(u"words"_s)
+                .toArray();
+        for (const QJsonValue &value : words) {
+            const QJsonObject word = value.toObject();
+            const QJsonArray range = word.value(u"utf16"_s).toArray();
+            EXPECT_EQ(said.mid(range.at(0).toInteger(), range.at(1).toInteger()),
+                      word.value(u"text"_s).toString());
+            found.insert(word.value(u"text"_s).toString(),
+                         {range.at(0).toInteger(),
+                          word.value(u"end"_s).toInteger() - word.value(u"start"_s).toInteger()});
+        }
+        return found;
+    };
+    const auto plain = cues(u"none"_s, {});
+    const auto changed = cues(u"config"_s, {given});
+    EXPECT_EQ(plain.size(), 11);
+    EXPECT_EQ(changed.size(), 10) << "the paragraph and its number are one cue";
+    ASSERT_TRUE(changed.contains(u"\u00a7 12"_s));
+    EXPECT_EQ(changed.value(u"\u00a7 12"_s).first, said.indexOf(u'\u00a7'));
+    for (const QString &word : {u"Tavorin"_s, u"hello"_s}) {
+        EXPECT_EQ(changed.value(word).first, plain.value(word).first);
+        EXPECT_GT(changed.value(word).second, plain.value(word).second * 3 / 2)
+            << word.toStdString();
+    }
+    EXPECT_NEAR(double(changed.value(u"every"_s).second), double(plain.value(u"every"_s).second),
+                50.0);
+
+    const QString out = dir.filePath(u"refused.wav"_s);
+    const Outcome refused =
+        run({u"--export"_s, out, u"--lexicon"_s, given, u"--lexicon"_s, broken, input});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(refused.err.startsWith(u"tavorin: "_s + broken +
+                                       u" line 4: the regular expression does not compile"_s))
+        << refused.err.toStdString();
+    expectUsageErrorForm(refused);
+    EXPECT_FALSE(QFileInfo::exists(out));
+}
+
 TEST(Program, ExportWritesThroughLinksKeepsOnlyPermissionBitsAndClearsItsLeftovers)
 {
     QTemporaryDir dir;

@@ -1,4 +1,5 @@
 #include "platform/speech/SpeechSynthesizer.h"
+#include "platform/speech/Lexicon.h"
 #include "platform/speech/SpeechTesting.h"
 #include "support/TestSupport.h"
 
@@ -244,19 +245,26 @@ TEST_F(SpeechSynthesizerTest, ExportWithWorkersAgreesWithOneProcessAndStopEndsEv
     });
     // The same file and marks as one process makes, with runs cut at a
     // paragraph's end, inside a long paragraph and where there is no space;
-    // flite, which makes each sentence on its own, to the sample.
+    // flite, which makes each sentence on its own, to the sample; through a
+    // lexicon, whose marks name the written words.
     const QString paragraphs = manyWords(15) + u"\n\n"_s + manyWords(40) + u"\n\n"_s + manyWords(5);
     const struct
     {
         QString voice;
         QString text;
         double slack;
-    } texts[] = {{u"tai/th"_s, withoutSpaces(u"ภาษาไทย"_s, u"ภาษาไทยที่สวยงาม"_s), 0.005},
-                 {u"gmw/en"_s, paragraphs, 0.005},
-                 {u"flite:slt"_s, paragraphs, 0}};
+        QString lexicon;
+    } texts[] = {{u"tai/th"_s, withoutSpaces(u"ภาษาไทย"_s, u"ภาษาไทยที่สวยงาม"_s), 0.005, {}},
+                 {u"gmw/en"_s, paragraphs, 0.005, {}},
+                 {u"flite:slt"_s, paragraphs, 0, {}},
+                 {u"gmw/en"_s, paragraphs, 0.005,
+                  u"café = coffee shop\nNumber = [[n'Vmb3]]\n/(\\d+) is/ = \\1 was\n"_s}};
     QStringList written;
-    for (const auto &[voice, text, slack] : texts) {
+    for (const auto &[voice, text, slack, lexicon] : texts) {
         ASSERT_TRUE(synth->setVoice(voice));
+        auto pronunciations = std::make_shared<Lexicon>();
+        pronunciations->add(lexicon, u"lexicon.txt"_s);
+        synth->setLexicon(pronunciations);
         QList<CharacterRange> marks[2];
         double frames[2] = {};
         for (const int jobs : {1, 3}) {
@@ -274,7 +282,11 @@ TEST_F(SpeechSynthesizerTest, ExportWithWorkersAgreesWithOneProcessAndStopEndsEv
         EXPECT_EQ(marks[1], marks[0]);
         EXPECT_NEAR(frames[1], frames[0], frames[0] * slack);
     }
-    EXPECT_EQ(endResults(), QList<bool>(6, true));
+    EXPECT_TRUE(spoken().contains(u"café"_s));
+    EXPECT_TRUE(spoken().contains(u"12 is"_s));
+    EXPECT_FALSE(spoken().contains(u"coffee"_s) || spoken().contains(u"was"_s));
+    synth->setLexicon(nullptr);
+    EXPECT_EQ(endResults(), QList<bool>(8, true));
     ends->clear();
 
     ASSERT_TRUE(synth->startSpeakingString(manyWords(3000),
