@@ -17,6 +17,10 @@ _tavorin()
             _filedir '@(vtt|srt|json)'
             return
             ;;
+        --lexicon)
+            _filedir
+            return
+            ;;
         --format)
             COMPREPLY=($(compgen -W 'aiff wav flac ogg opus mp3' -- "$cur"))
             return
@@ -44,7 +48,7 @@ _tavorin()
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '--help --help-all --version --list-voices --export
             --format --timings --voice --rate --pitch --intonation --volume --jobs
-            --progress --password --speak --speak-selection' -- "$cur"))
+            --progress --password --lexicon --speak --speak-selection' -- "$cur"))
         return
     fi
 

@@ -153,7 +153,7 @@ TEST(Package, HoldsAProgramThatRunsWithItsManualCompletionAndDependencies)
             QRegularExpression(u"^\\.TP\n\\.B[IR]? .*"_s + escaped + u"\\b(?!\\\\-)"_s,
                                QRegularExpression::MultilineOption)))
             << name.toStdString() << " is not in the manual page";
-        EXPECT_TRUE(zsh.contains(QRegularExpression(u"['(){},]"_s + name + u"[=\\[}]"_s)))
+        EXPECT_TRUE(zsh.contains(QRegularExpression(u"['(){},*]"_s + name + u"[=\\[}]"_s)))
             << name.toStdString() << " is not in the zsh completion";
         EXPECT_TRUE(offered.contains(name)) << name.toStdString() << " is not completed by bash";
     }
