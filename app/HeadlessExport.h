@@ -29,6 +29,10 @@ public:
         int jobs = 0; // processes rendering at once; 0: one per core
         bool plainProgress = false;
         QByteArray password; // of an encrypted document; empty when none was given
+        // A chapter list beside the audio (absolute, or empty), and one file
+        // per chapter: both need a document with chapters.
+        QString chapterList;
+        bool splitChapters = false;
     };
 
     HeadlessExport();

@@ -17,6 +17,10 @@ _tavorin()
             _filedir '@(vtt|srt|json)'
             return
             ;;
+        --chapters)
+            _filedir
+            return
+            ;;
         --format)
             COMPREPLY=($(compgen -W 'aiff wav flac ogg opus mp3' -- "$cur"))
             return
@@ -43,7 +47,7 @@ _tavorin()
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '--help --help-all --version --list-voices --export
-            --format --timings --voice --rate --pitch --intonation --volume --jobs
+            --format --timings --chapters --split-chapters --voice --rate --pitch --intonation --volume --jobs
             --progress --password --speak --speak-selection' -- "$cur"))
         return
     fi
