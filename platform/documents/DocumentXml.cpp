@@ -158,7 +158,6 @@ public:
             m_chapters.append(std::move(*m_heading));
         m_heading.reset();
     }
-    bool inHeading() const { return m_heading.has_value(); }
     // The element named `id` begins here: where the next word will.
     void anchor(const QString &id) { m_anchorsHere.append(id); }
 
@@ -169,11 +168,7 @@ public:
     QList<TextChapter> takeChapters() { return std::move(m_chapters); }
     QHash<QString, qsizetype> takeAnchors()
     {
-        for (const QString &id : std::as_const(m_anchorsHere)) {
-            if (!m_anchors.contains(id))
-                m_anchors.insert(id, m_text.size());
-        }
-        m_anchorsHere.clear();
+        placeAnchors();
         return std::move(m_anchors);
     }
 
@@ -222,12 +217,17 @@ private:
             if (m_heading->title.size() < Outline::maximumTitle)
                 m_heading->title += (m_heading->title.isEmpty() ? u""_s : u" "_s) + word;
         }
+        placeAnchors();
+        m_text.append(word);
+    }
+    // The anchors met since the last word are where the text ends now.
+    void placeAnchors()
+    {
         for (const QString &id : std::as_const(m_anchorsHere)) {
             if (!m_anchors.contains(id))
                 m_anchors.insert(id, m_text.size());
         }
         m_anchorsHere.clear();
-        m_text.append(word);
     }
 
     qsizetype m_limit;
