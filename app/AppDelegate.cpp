@@ -31,9 +31,12 @@ AppDelegate::AppDelegate(QObject *parent)
     , m_export(new ExportJob(this))
     , m_voice(new VoiceChoices(this))
     , m_documents(new DocumentLoader(this))
+    , m_outline(new OutlineTracker(this))
 {
     connect(m_documents, &DocumentLoader::textWillBeReplaced, m_session,
             &SpeechSession::textWillBeReplaced);
+    connect(m_documents, &DocumentLoader::textWillBeReplaced, m_outline, &OutlineTracker::clear);
+    connect(m_documents, &DocumentLoader::outlineRead, m_outline, &OutlineTracker::follow);
     connect(m_documents, &DocumentLoader::finished, this, &AppDelegate::fileLoadFinished);
     connect(m_voice, &VoiceChoices::minRateChanged, this, &AppDelegate::minRateChanged);
     connect(m_voice, &VoiceChoices::maxRateChanged, this, &AppDelegate::maxRateChanged);

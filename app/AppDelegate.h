@@ -6,6 +6,7 @@
 #include "app/ExportJob.h"
 #include "app/FindIndicator.h"
 #include "app/PronunciationDialog.h"
+#include "app/OutlineTracker.h"
 #include "app/SpeechSession.h"
 #include "app/StatusArea.h"
 #include "app/VoiceChoices.h"
@@ -217,8 +218,9 @@ private:
     void setFlag(SpeechSession::State state, bool value);
     void clearText();
     // Starts the export of the whole text: the audio when `url` is given, the
-    // word timings when `timingsPath` is.
-    void startExport(const QUrl &url, const QString &timingsPath);
+    // word timings when `timingsPath` is; one file per chapter of the text
+    // when `splitChapters` is set.
+    void startExport(const QUrl &url, const QString &timingsPath, bool splitChapters = false);
     // Says why the voice of the next export cannot be exported, if so.
     bool refuseExport();
 
@@ -236,6 +238,8 @@ private:
     ExportJob *m_export = nullptr;
     VoiceChoices *m_voice = nullptr;
     DocumentLoader *m_documents = nullptr;
+    // The chapters of the document opened, handed to every export.
+    OutlineTracker *m_outline = nullptr;
     QPointer<WindowBindings> m_bindings;
     QPointer<StatusArea> m_status;
     QMetaObject::Connection m_rateObservation;

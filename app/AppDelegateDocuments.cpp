@@ -32,6 +32,7 @@ void AppDelegate::clearText()
     // A file still being read would replace the new, empty text.
     m_documents->abandon();
     m_session->textWillBeReplaced();
+    m_outline->clear();
     m_textView->setPlainText(QString());
 }
 

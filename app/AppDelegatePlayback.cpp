@@ -83,16 +83,19 @@ void AppDelegate::doExport(QObject *sender)
     Q_UNUSED(sender);
     if (refuseExport())
         return;
-    auto saveTimings = std::make_shared<bool>(false);
+    auto choices = std::make_shared<ExportPanel::AudioChoices>();
     saveDialogWithPath(
         QString(), u"output.aiff"_s,
-        [this, saveTimings](const QUrl &url) {
-            startExport(url, *saveTimings && url.isLocalFile()
-                                 ? ExportPanel::timingsPathFor(url.toLocalFile())
-                                 : QString());
+        [this, choices](const QUrl &url) {
+            startExport(url,
+                        choices->saveTimings && url.isLocalFile()
+                            ? ExportPanel::timingsPathFor(url.toLocalFile())
+                            : QString(),
+                        choices->splitChapters);
         },
-        [this, saveTimings](QFileDialog *panel) {
-            return ExportPanel::prepareAudio(panel, m_session->exportVoice(), saveTimings);
+        [this, choices](QFileDialog *panel) {
+            return ExportPanel::prepareAudio(panel, m_session->exportVoice(),
+                                             m_outline->chapterCount(), choices);
         });
 }
 
@@ -113,11 +116,16 @@ void AppDelegate::doExportTimings(QObject *sender)
         });
 }
 
-void AppDelegate::startExport(const QUrl &url, const QString &timingsPath)
+void AppDelegate::startExport(const QUrl &url, const QString &timingsPath, bool splitChapters)
 {
+    // Taken before the export starts: the person may edit on meanwhile.
+    TextOutline outline = m_outline->forText();
     const QString text = m_session->beginExport();
     status()->show(tr("Exporting..."), true);
-    m_export->start(m_session->synthesizer(), text, url, timingsPath, ExportPanel::jobs());
+    const bool split = splitChapters && !outline.chapters.isEmpty();
+    m_export->start(
+        m_session->synthesizer(), text, url,
+        {QString(), timingsPath, ExportPanel::jobs(), std::move(outline), QString(), split});
 }
 
 void AppDelegate::speechSynthesizer(SpeechSynthesizer *sender, CharacterRange word,

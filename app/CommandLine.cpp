@@ -123,15 +123,23 @@ CommandLine::CommandLine()
                 u"the personal one (%1); may be given more than once."_s.arg(
                     u"~/.config/tavorin/lexicon.txt"_s),
                 u"FILE"_s)
+    , m_chapters(u"chapters"_s,
+                 u"With --export: write the document's chapters with their times into FILE "
+                 u"beside the audio (FFmpeg's metadata form for a name ending in .ffmetadata, "
+                 u"else \"HH:MM:SS.mmm Title\" lines)."_s,
+                 u"FILE"_s)
+    , m_splitChapters(u"split-chapters"_s,
+                      u"With --export: one file per chapter of the document, numbered and "
+                      u"named by the chapter, instead of one file."_s)
 {
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     m_parser.setApplicationDescription(
         u"Tavorin speaks texts aloud and marks each word as it is spoken."_s);
     m_parser.addHelpOption();
     m_parser.addVersionOption();
-    m_parser.addOptions({m_listVoices, m_export, m_format, m_timings, m_voice, m_rate, m_pitch,
-                         m_intonation, m_volume, m_jobs, m_progress, m_password, m_lexicon, m_speak,
-                         m_speakSelection});
+    m_parser.addOptions({m_listVoices, m_export, m_format, m_timings, m_chapters, m_splitChapters,
+                         m_voice, m_rate, m_pitch, m_intonation, m_volume, m_jobs, m_progress,
+                         m_password, m_lexicon, m_speak, m_speakSelection});
     m_parser.addPositionalArgument(
         u"FILE"_s,
         u"Documents to open: text, HTML, Markdown, PDF, EPUB, OpenDocument, Word or FictionBook "
@@ -181,14 +189,15 @@ bool CommandLine::parse(const QStringList &arguments)
         return false;
     }
     // The last of two values would win unseen.
-    for (const QCommandLineOption *option : {&m_export, &m_timings, &m_format, &m_speak}) {
+    for (const QCommandLineOption *option :
+         {&m_export, &m_timings, &m_chapters, &m_format, &m_speak}) {
         if (m_parser.values(*option).size() > 1) {
             m_error = u"--%1 is given more than once"_s.arg(option->names().constFirst());
             return false;
         }
     }
     // A name made absolute would lose what makes it a folder's ("o.wav/").
-    for (const QCommandLineOption *option : {&m_export, &m_timings}) {
+    for (const QCommandLineOption *option : {&m_export, &m_timings, &m_chapters}) {
         const QString name = m_parser.value(*option);
         const QString last = name.section(u'/', -1);
         if (!m_parser.isSet(*option) || (last != u""_s && last != u"."_s && last != u".."_s))
@@ -208,6 +217,11 @@ bool CommandLine::parse(const QStringList &arguments)
     }
     if (m_parser.isSet(m_format) && !m_parser.isSet(m_export)) {
         m_error = u"--format goes with --export"_s;
+        return false;
+    }
+    if ((m_parser.isSet(m_chapters) || m_parser.isSet(m_splitChapters)) &&
+        !m_parser.isSet(m_export)) {
+        m_error = u"--chapters and --split-chapters go with --export"_s;
         return false;
     }
     if (exporting && m_parser.positionalArguments().size() > 1) {
@@ -420,13 +434,17 @@ int CommandLine::exportSpeech()
         request.output = absolutePath(m_parser.value(m_export));
     if (m_parser.isSet(m_timings))
         request.timings = absolutePath(m_parser.value(m_timings));
+    if (m_parser.isSet(m_chapters))
+        request.chapterList = absolutePath(m_parser.value(m_chapters));
+    request.splitChapters = m_parser.isSet(m_splitChapters);
     request.format = m_parser.value(m_format);
     request.plainProgress = m_parser.isSet(m_progress);
     if (m_parser.isSet(m_password))
         request.password = FileName::encode(m_parser.value(m_password));
     // Names that choose no format are refused before anything is read.
-    const QString refused =
-        SpeechSynthesizer::checkExport(request.output, {request.format, request.timings});
+    const QString refused = SpeechSynthesizer::checkExport(
+        request.output,
+        {request.format, request.timings, 0, {}, request.chapterList, request.splitChapters});
     if (!refused.isEmpty())
         return usageError(refused);
     const QStringList positional = m_parser.positionalArguments();

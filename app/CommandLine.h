@@ -14,8 +14,9 @@
 // The program's command line:
 //   tavorin [SHAPE] [FILE...]                  the window (or the running one)
 //   tavorin --list-voices                      one voice a line
-//   tavorin --export OUT [--format NAME] [--timings FILE] [--voice ID]
-//           [--rate WPM] [SHAPE] [--jobs N] [--progress] [--password PASSWORD] [FILE|-]
+//   tavorin --export OUT [--format NAME] [--timings FILE] [--chapters FILE]
+//           [--split-chapters] [--voice ID] [--rate WPM] [SHAPE] [--jobs N]
+//           [--progress] [--password PASSWORD] [FILE|-]
 //   tavorin --timings FILE [--voice ID] [--rate WPM] [SHAPE] [--jobs N] [--progress]
 //           [--password PASSWORD] [FILE|-]
 // each of the two with any number of --lexicon FILE,
@@ -101,6 +102,8 @@ private:
     QCommandLineOption m_speakSelection;
     QCommandLineOption m_jobs;
     QCommandLineOption m_lexicon;
+    QCommandLineOption m_chapters;
+    QCommandLineOption m_splitChapters;
     QStringList m_files;
     QString m_error;
     bool m_onlyUnknownOptions = false;

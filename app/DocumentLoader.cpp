@@ -37,6 +37,7 @@ struct LoadedText
     QString error;
     bool needsPassword = false;
     bool cancelled = false;
+    TextOutline outline;
 };
 
 // The editor's text, with the document's replacing it as one step that Undo
@@ -91,9 +92,9 @@ LoadedText loadText(const QString &path, const DocumentShape &shape, const QStri
     }
     cursor.endEditBlock();
     if (!whole && (!read.error.isEmpty() || read.needsPassword || read.cancelled))
-        return {nullptr, read.error, read.needsPassword, read.cancelled};
+        return {nullptr, read.error, read.needsPassword, read.cancelled, {}};
     document->setModified(false);
-    return {std::move(document), QString(), false, false};
+    return {std::move(document), QString(), false, false, std::move(read.outline)};
 }
 
 } // namespace
@@ -211,7 +212,8 @@ void DocumentLoader::load(const QString &path, const QByteArray &password)
                  loaded = std::make_shared<LoadedText>(std::move(loaded))] {
                     if (self)
                         self->loaded(request, path, password, std::move(loaded->document),
-                                     {loaded->error, loaded->needsPassword, loaded->cancelled});
+                                     {loaded->error, loaded->needsPassword, loaded->cancelled},
+                                     std::move(loaded->outline));
                 },
                 Qt::QueuedConnection);
         });
@@ -255,7 +257,8 @@ void DocumentLoader::ended()
 }
 
 void DocumentLoader::loaded(quint64 request, const QString &path, const QByteArray &password,
-                            std::unique_ptr<QTextDocument> document, const Failure &failure)
+                            std::unique_ptr<QTextDocument> document, const Failure &failure,
+                            TextOutline outline)
 {
     const bool current = request == m_request;
     if (current)
@@ -294,5 +297,6 @@ void DocumentLoader::loaded(quint64 request, const QString &path, const QByteArr
     m_text->setDocument(document.release());
     if (previous && previous->parent() == m_text)
         previous->deleteLater();
+    Q_EMIT outlineRead(m_text->document(), std::move(outline));
     Q_EMIT finished(path, true);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/application/RecentDocuments.h"
+#include "platform/system/TextOutline.h"
 
 #include <QObject>
 #include <QPointer>
@@ -57,6 +58,9 @@ Q_SIGNALS:
     // A file asked for has been read into the editor (true) or could not be
     // (false).
     void finished(const QString &path, bool loaded);
+    // The chapters and metadata of the file just read into `document`, the
+    // editor's new one; just before finished().
+    void outlineRead(QTextDocument *document, const TextOutline &outline);
 
 private:
     struct Failure
@@ -68,7 +72,8 @@ private:
     void progressed(quint64 request, int permille);
     void ended();
     void loaded(quint64 request, const QString &path, const QByteArray &password,
-                std::unique_ptr<QTextDocument> document, const Failure &failure);
+                std::unique_ptr<QTextDocument> document, const Failure &failure,
+                TextOutline outline);
 
     QPointer<QPlainTextEdit> m_text;
     QPointer<StatusArea> m_status;

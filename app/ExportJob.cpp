@@ -9,15 +9,15 @@ ExportJob::ExportJob(QObject *parent)
 ExportJob::~ExportJob() = default;
 
 void ExportJob::start(SpeechSynthesizer *synthesizer, const QString &text, const QUrl &url,
-                      const QString &timingsPath, int jobs)
+                      SpeechSynthesizer::ExportOptions options)
 {
     m_running = true;
     m_markedUpTo = 0;
-    m_path = url.isEmpty() ? timingsPath : url.toLocalFile();
+    m_path = url.isEmpty() ? options.timingsPath : url.toLocalFile();
     m_progress.start(text.size());
     Q_EMIT progressed(tr("Exporting... %1").arg(m_progress.text()), m_progress.permille());
     if (synthesizer)
-        synthesizer->startSpeakingString(text, url, {QString(), timingsPath, jobs});
+        synthesizer->startSpeakingString(text, url, std::move(options));
 }
 
 bool ExportJob::reach(CharacterRange word)

@@ -2,12 +2,11 @@
 
 #include "app/ExportProgress.h"
 #include "platform/speech/CharacterRange.h"
+#include "platform/speech/SpeechSynthesizer.h"
 
 #include <QObject>
 #include <QString>
 #include <QUrl>
-
-class SpeechSynthesizer;
 
 // One export of the whole text to a sound file, a timing file or both: it
 // starts the synthesizer's render, follows its words to tell how far it is,
@@ -20,10 +19,10 @@ public:
     explicit ExportJob(QObject *parent = nullptr);
     ~ExportJob() override;
 
-    // Renders `text` into `url` when given, and the word timings into
-    // `timingsPath` when given, with `jobs` processes.
+    // Renders `text` into `url` when given, and the word timings into the
+    // options' timingsPath when given.
     void start(SpeechSynthesizer *synthesizer, const QString &text, const QUrl &url,
-               const QString &timingsPath, int jobs);
+               SpeechSynthesizer::ExportOptions options);
     bool isRunning() const { return m_running; }
     // Something else took the synthesizer over: its end is not this export's.
     void abandon() { m_running = false; }

@@ -19,6 +19,7 @@ namespace {
 
 const QString SaveTimingsKey = u"export/saveWordTimings"_s;
 const QString JobsKey = u"export/jobs"_s;
+const QString SplitChaptersKey = u"export/splitChapters"_s;
 
 struct Filter
 {
@@ -78,7 +79,8 @@ QString extensionOf(const QString &name)
 } // namespace
 
 std::function<void()> ExportPanel::prepareAudio(QFileDialog *panel, const QString &voice,
-                                                std::shared_ptr<bool> saveTimings)
+                                                qsizetype chapters,
+                                                std::shared_ptr<AudioChoices> choices)
 {
     QList<Filter> filters;
     for (const SoundFormat &format : SoundFormats::all()) {
@@ -113,18 +115,41 @@ std::function<void()> ExportPanel::prepareAudio(QFileDialog *panel, const QStrin
                             "fewer when memory is short; Automatic takes one per core that "
                             "other programs leave free."));
     jobsLabel->setBuddy(jobsSpin);
-    if (auto *grid = qobject_cast<QGridLayout *>(panel->layout())) {
+    auto *grid = qobject_cast<QGridLayout *>(panel->layout());
+    if (grid) {
         const int row = grid->rowCount();
         grid->addWidget(check, row, 0, 1, grid->columnCount());
         grid->addWidget(jobsLabel, row + 1, 0);
         grid->addWidget(jobsSpin, row + 1, 1, Qt::AlignLeft);
     }
+    // A text without chapters has nothing to mark or split: nothing of it
+    // shows.
+    QCheckBox *split = nullptr;
+    if (chapters > 0) {
+        auto *marked = new QLabel(chapters == 1 ? tr("1 chapter will be marked")
+                                                : tr("%1 chapters will be marked").arg(chapters),
+                                  panel);
+        marked->setObjectName(u"exportChaptersLabel"_s);
+        split = new QCheckBox(tr("&One file per chapter"), panel);
+        split->setObjectName(u"splitChaptersCheck"_s);
+        split->setToolTip(tr("Writes each chapter to a file of its own, numbered and named by "
+                             "the chapter, instead of one file."));
+        split->setChecked(Preferences::settings()->value(SplitChaptersKey, false).toBool());
+        if (grid) {
+            const int row = grid->rowCount();
+            grid->addWidget(marked, row, 0, 1, grid->columnCount());
+            grid->addWidget(split, row + 1, 0, 1, grid->columnCount());
+        }
+    }
     showVoice(panel, voice);
-    return [check, jobsSpin, saveTimings] {
-        *saveTimings = check->isChecked();
+    return [check, jobsSpin, split, choices] {
+        choices->saveTimings = check->isChecked();
+        choices->splitChapters = split && split->isChecked();
         const auto stored = Preferences::settings();
         stored->setValue(SaveTimingsKey, check->isChecked());
         stored->setValue(JobsKey, jobsSpin->value());
+        if (split)
+            stored->setValue(SplitChaptersKey, split->isChecked());
     };
 }
 

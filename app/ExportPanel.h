@@ -17,11 +17,19 @@ class ExportPanel
     Q_DECLARE_TR_FUNCTIONS(ExportPanel)
 
 public:
-    // `saveTimings` receives the choice when the panel is accepted; the
-    // choice is remembered for the next export. `voice` names the voice the
-    // export speaks with, which the panel says.
+    // What the person chose in the audio panel besides the file.
+    struct AudioChoices
+    {
+        bool saveTimings = false;
+        bool splitChapters = false;
+    };
+    // `choices` receives the choices when the panel is accepted; they are
+    // remembered for the next export. `voice` names the voice the export
+    // speaks with, which the panel says; `chapters` how many chapters the
+    // text has, which it says too, with the choice of a file for each.
     static std::function<void()> prepareAudio(QFileDialog *panel, const QString &voice,
-                                              std::shared_ptr<bool> saveTimings);
+                                              qsizetype chapters,
+                                              std::shared_ptr<AudioChoices> choices);
     static std::function<void()> prepareTimings(QFileDialog *panel, const QString &voice);
     // How many processes render an export at once (the panel's setting,
     // remembered): 0, automatic, unless the person chose a number.

@@ -93,9 +93,16 @@ int HeadlessExport::run(const Request &request)
         return 1;
     }
     QStringList outputs;
-    for (const QString &output : {request.output, request.timings})
-        if (!output.isEmpty())
+    QStringList roles;
+    const std::pair<QString, QString> named[] = {{request.output, u"the audio"_s},
+                                                 {request.timings, u"the timings"_s},
+                                                 {request.chapterList, u"the chapter list"_s}};
+    for (const auto &[output, role] : named) {
+        if (!output.isEmpty()) {
             outputs << output;
+            roles << role;
+        }
+    }
     for (const QString &output : std::as_const(outputs)) {
         const QString targetError = AtomicFile::checkTarget(output);
         if (!targetError.isEmpty()) {
@@ -109,12 +116,16 @@ int HeadlessExport::run(const Request &request)
     }
     // Compared as the files they lead to, also before they exist.
     QString unused;
-    if (outputs.size() == 2 && (AtomicFile::resolvedTarget(outputs[0], unused) ==
-                                    AtomicFile::resolvedTarget(outputs[1], unused) ||
-                                sameFile(outputs[0], outputs[1]))) {
-        fail(u"cannot write %1: the audio and the timings would be the same file"_s.arg(
-            request.timings));
-        return 1;
+    for (qsizetype later = 1; later < outputs.size(); ++later) {
+        for (qsizetype earlier = 0; earlier < later; ++earlier) {
+            if (AtomicFile::resolvedTarget(outputs[earlier], unused) ==
+                    AtomicFile::resolvedTarget(outputs[later], unused) ||
+                sameFile(outputs[earlier], outputs[later])) {
+                fail(u"cannot write %1: %2 and %3 would be the same file"_s.arg(
+                    outputs[later], roles[earlier], roles[later]));
+                return 1;
+            }
+        }
     }
 
     // Any document, up to the size of text that was always exported.
@@ -139,6 +150,14 @@ int HeadlessExport::run(const Request &request)
         return 1;
     }
     QString text = std::move(*read.text);
+    const QString source = fromInput ? u"standard input"_s : request.input.section(u'/', -1);
+    if ((request.splitChapters || !request.chapterList.isEmpty()) &&
+        read.outline.chapters.isEmpty()) {
+        fail(u"%1 has no chapters: %2 needs a document whose contents or headings mark them "
+             u"(EPUB, Word, OpenDocument, HTML, Markdown, FictionBook or a PDF with an outline)"_s
+                 .arg(source, request.splitChapters ? u"--split-chapters"_s : u"--chapters"_s));
+        return 1;
+    }
 
     if (isBlank(text)) {
         fail(u"nothing to speak: %1 holds no text"_s.arg(
@@ -194,7 +213,10 @@ int HeadlessExport::run(const Request &request)
 
     QEventLoop loop;
     const QUrl url = request.output.isEmpty() ? QUrl() : QUrl::fromLocalFile(request.output);
-    synth.startSpeakingString(text, url, {request.format, request.timings, request.jobs});
+    synth.startSpeakingString(text, url,
+                              {request.format, request.timings, request.jobs,
+                               std::move(read.outline), request.chapterList,
+                               request.splitChapters});
     while (!m_finished)
         loop.processEvents(QEventLoop::WaitForMoreEvents);
 

@@ -32,6 +32,10 @@ public:
         bool plainProgress = false;
         QByteArray password; // of an encrypted document; empty when none was given
         std::shared_ptr<const Lexicon> lexicon;
+        // A chapter list beside the audio (absolute, or empty), and one file
+        // per chapter: both need a document with chapters.
+        QString chapterList;
+        bool splitChapters = false;
     };
 
     HeadlessExport();

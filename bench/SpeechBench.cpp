@@ -314,7 +314,8 @@ bool renderWithWorkers(SpeechSynthesizer &synth, EndWaiter &waiter, const QStrin
                 sampler.start(50);
             QElapsedTimer timer;
             timer.start();
-            synth.startSpeakingString(book, QUrl::fromLocalFile(path), {{}, {}, jobs});
+            synth.startSpeakingString(book, QUrl::fromLocalFile(path),
+                                      {{}, {}, jobs, {}, {}, false});
             waiter.waitForEnd(3600000);
             const Measure measure{timer.nsecsElapsed(), cpuMicroseconds(RUSAGE_SELF) +
                                                             cpuMicroseconds(RUSAGE_CHILDREN) -

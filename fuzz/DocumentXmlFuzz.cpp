@@ -2,7 +2,8 @@
 // FictionBook) is read as it comes out of the container, and HTML pages as
 // XHTML is. Any markup gives a text within the limit or a reason, and a text
 // is laid out the one way the editor gets it: no spaces at a line's ends, no
-// more than one blank line, no line break at either end.
+// more than one blank line, no line break at either end. Its chapters lie
+// within it, in order.
 
 #include "fuzz/FuzzInput.h"
 #include "platform/documents/DocumentXml.h"
@@ -28,6 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!result.text)
         return 0;
     const QString &text = *result.text;
+    checkOutline(result.outline, text.size());
     if (text.size() > options.limits.maximumText)
         fuzzFailure("the text keeps to the limit");
     if (text.startsWith(u'\n') || text.endsWith(u'\n') || text.contains(u"\n\n\n"_s))

@@ -55,3 +55,9 @@ private:
 
 // Stops the run, so that libFuzzer keeps the input that broke an invariant.
 [[noreturn]] void fuzzFailure(const char *what, const QString &detail = QString());
+
+struct TextOutline;
+// A document's outline holds whatever the file claims: chapters inside the
+// text of `length` characters, in order, at most 10,000 of them, titles of
+// at most 500 characters.
+void checkOutline(const TextOutline &outline, qsizetype length);

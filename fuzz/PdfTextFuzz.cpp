@@ -25,5 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (c.category() == QChar::Other_Control && c != u'\n')
             fuzzFailure("the text holds no control characters", *result.text);
     }
+    if (result.text)
+        checkOutline(result.outline, result.text->size());
     return 0;
 }

@@ -21,5 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         fuzzFailure("nothing cancels", result.error);
     if (result.needsPassword && result.text)
         fuzzFailure("a password is asked for in place of a text");
+    if (result.text)
+        checkOutline(result.outline, result.text->size());
     return 0;
 }

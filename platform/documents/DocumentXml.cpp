@@ -1,12 +1,14 @@
 #include "platform/documents/DocumentXml.h"
 
 #include "platform/documents/HtmlWalk.h"
+#include "platform/documents/OutlineBounds.h"
 
 #include <QCoreApplication>
 #include <QHash>
 #include <QSet>
 
 #include <algorithm>
+#include <type_traits>
 
 using namespace Qt::StringLiterals;
 
@@ -142,8 +144,35 @@ public:
         m_space.clear();
     }
 
+    // A heading: its words go to the text as any others, and to the title
+    // of a chapter that begins where its first word does. A heading without
+    // words marks nothing.
+    void beginHeading(int depth)
+    {
+        if (!m_heading)
+            m_heading = TextChapter{{}, -1, depth};
+    }
+    void endHeading()
+    {
+        if (m_heading && m_heading->offset >= 0 && m_chapters.size() < Outline::maximumChapters)
+            m_chapters.append(std::move(*m_heading));
+        m_heading.reset();
+    }
+    // The element named `id` begins here: where the next word will.
+    void anchor(const QString &id) { m_anchorsHere.append(id); }
+
     bool overflowed() const { return m_text.size() > m_limit; }
+    // The text, its chapters and where its anchors are (an anchor without
+    // words after it is at the end).
     QString take() { return std::move(m_text); }
+    QList<TextChapter> takeChapters() { return std::move(m_chapters); }
+    QHash<QString, qsizetype> takeAnchors()
+    {
+        placeAnchors();
+        return std::move(m_anchors);
+    }
+
+    TextMetadata metadata;
 
 private:
     static bool isSpace(QChar c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
@@ -182,20 +211,49 @@ private:
         }
         m_breaks = 0;
         m_space.clear();
+        if (m_heading) {
+            if (m_heading->offset < 0)
+                m_heading->offset = m_text.size();
+            if (m_heading->title.size() < Outline::maximumTitle)
+                m_heading->title += (m_heading->title.isEmpty() ? u""_s : u" "_s) + word;
+        }
+        placeAnchors();
         m_text.append(word);
+    }
+    // The anchors met since the last word are where the text ends now.
+    void placeAnchors()
+    {
+        for (const QString &id : std::as_const(m_anchorsHere)) {
+            if (!m_anchors.contains(id))
+                m_anchors.insert(id, m_text.size());
+        }
+        m_anchorsHere.clear();
     }
 
     qsizetype m_limit;
     QString m_text;
     QString m_space;
     int m_breaks = 0;
+    std::optional<TextChapter> m_heading;
+    QList<TextChapter> m_chapters;
+    QStringList m_anchorsHere;
+    QHash<QString, qsizetype> m_anchors;
 };
+
+// The level of an HTML heading that marks a chapter, from 0 for h1; -1 for
+// any other element.
+int headingLevel(QStringView name)
+{
+    return name.size() == 2 && name.at(0) == u'h' && name.at(1) >= u'1' && name.at(1) <= u'3'
+               ? name.at(1).unicode() - u'1'
+               : -1;
+}
 
 // XHTML, and HTML through the walk that reads it as XHTML: block elements are
 // paragraphs, <br> a line break, the head, scripts, styles and ruby
-// annotations are left out.
+// annotations are left out; h1-h3 are chapters.
 template<typename Walk>
-void readXhtml(Walk &walk, TextWriter &out)
+void readXhtml(Walk &walk, TextWriter &out, Context *context)
 {
     static const QSet<QStringView> blocks = {
         u"address", u"article", u"aside",  u"blockquote", u"body",    u"caption",  u"dd",
@@ -215,6 +273,13 @@ void readXhtml(Walk &walk, TextWriter &out)
     while (walk.next()) {
         switch (xml.tokenType()) {
         case QXmlStreamReader::StartElement:
+            if constexpr (std::is_same_v<Walk, XmlWalk>) {
+                if (context && !context->wantedAnchors.isEmpty()) {
+                    const QString id = xml.attributes().value("id"_L1).toString();
+                    if (context->wantedAnchors.contains(id))
+                        out.anchor(id);
+                }
+            }
             if (!isHtml(xml.namespaceUri()))
                 break;
             if (leftOut.contains(xml.name())) {
@@ -224,12 +289,16 @@ void readXhtml(Walk &walk, TextWriter &out)
             } else if (blocks.contains(xml.name())) {
                 out.paragraphBreak();
                 preformatted += xml.name() == u"pre";
+                if (const int level = headingLevel(xml.name()); level >= 0)
+                    out.beginHeading(level);
             }
             break;
         case QXmlStreamReader::EndElement:
             if (isHtml(xml.namespaceUri()) && blocks.contains(xml.name())) {
                 out.paragraphBreak();
                 preformatted -= xml.name() == u"pre";
+                if (headingLevel(xml.name()) >= 0)
+                    out.endHeading();
             }
             break;
         case QXmlStreamReader::Characters:
@@ -244,6 +313,35 @@ void readXhtml(Walk &walk, TextWriter &out)
         if (out.overflowed())
             return;
     }
+}
+
+// The text of the element just started, as a title: every word within it,
+// bounded.
+QString elementText(XmlWalk &walk)
+{
+    QString text;
+    int depth = 1;
+    QXmlStreamReader &xml = walk.reader();
+    while (depth > 0 && walk.next()) {
+        if (xml.isStartElement())
+            ++depth;
+        else if (xml.isEndElement())
+            --depth;
+        else if (xml.isCharacters() && text.size() < 4 * Outline::maximumTitle)
+            text += xml.text().left(4 * Outline::maximumTitle);
+    }
+    return Outline::boundedTitle(text);
+}
+
+// An attribute by its local name, whatever its namespace (Word writes its
+// own in two).
+QString attributeNamed(const QXmlStreamReader &xml, QStringView name)
+{
+    for (const QXmlStreamAttribute &attribute : xml.attributes()) {
+        if (attribute.name() == name)
+            return attribute.value().toString();
+    }
+    return {};
 }
 
 // OpenDocument text (content.xml): the paragraphs and headings in order, in
@@ -265,6 +363,11 @@ void readOpenDocument(XmlWalk &walk, TextWriter &out)
                 if (name == u"p" || name == u"h") {
                     out.paragraphBreak();
                     ++paragraphs;
+                    if (name == u"h") {
+                        const int level =
+                            xml.attributes().value(text.toString(), u"outline-level"_s).toInt();
+                        out.beginHeading(std::max(level, 1) - 1);
+                    }
                 } else if (name == u"s") {
                     const int count = xml.attributes().value(text.toString(), u"c"_s).toInt();
                     out.appendLiteral(QString(std::clamp(count, 1, 64), u' '));
@@ -284,6 +387,8 @@ void readOpenDocument(XmlWalk &walk, TextWriter &out)
             if (ns == text && (name == u"p" || name == u"h")) {
                 out.paragraphBreak();
                 --paragraphs;
+                if (name == u"h")
+                    out.endHeading();
             }
             break;
         case QXmlStreamReader::Characters:
@@ -298,10 +403,40 @@ void readOpenDocument(XmlWalk &walk, TextWriter &out)
     }
 }
 
+// A Word outline level as a chapter's depth: 0 to 8; 9 is body text.
+int wordLevel(const QString &value)
+{
+    bool number = false;
+    const int level = value.toInt(&number);
+    return number && level >= 0 && level <= 8 ? level : -1;
+}
+
+// The outline level that a Word paragraph's properties (just started) give
+// it, directly or through its style; -1 for a paragraph that is no heading.
+int outlineLevel(XmlWalk &walk, const QHash<QString, int> &headingStyles)
+{
+    int direct = -1;
+    int styled = -1;
+    int depth = 1;
+    QXmlStreamReader &xml = walk.reader();
+    while (depth > 0 && walk.next()) {
+        if (xml.isStartElement()) {
+            ++depth;
+            if (xml.name() == u"pStyle")
+                styled = headingStyles.value(attributeNamed(xml, u"val"), -1);
+            else if (xml.name() == u"outlineLvl")
+                direct = wordLevel(attributeNamed(xml, u"val"));
+        } else if (xml.isEndElement()) {
+            --depth;
+        }
+    }
+    return direct >= 0 ? direct : styled;
+}
+
 // Word (word/document.xml): paragraphs of runs of text, tabs and breaks, in
 // tables and text boxes as well. Deleted and moved-away text, field codes and
 // the fallback copies of text boxes are left out.
-void readWordDocument(XmlWalk &walk, TextWriter &out)
+void readWordDocument(XmlWalk &walk, TextWriter &out, const QHash<QString, int> &headingStyles)
 {
     const auto isWord = [](QStringView ns) {
         return ns == u"http://schemas.openxmlformats.org/wordprocessingml/2006/main" ||
@@ -321,8 +456,10 @@ void readWordDocument(XmlWalk &walk, TextWriter &out)
                     out.paragraphBreak();
                 } else if (name == u"r") {
                     ++runs;
-                } else if (name == u"pPr" || name == u"rPr" || name == u"moveFrom" ||
-                           name == u"sectPr") {
+                } else if (name == u"pPr") {
+                    if (const int level = outlineLevel(walk, headingStyles); level >= 0)
+                        out.beginHeading(level);
+                } else if (name == u"rPr" || name == u"moveFrom" || name == u"sectPr") {
                     walk.skipElement();
                 } else if (runs > 0) {
                     if (name == u"t")
@@ -340,9 +477,10 @@ void readWordDocument(XmlWalk &walk, TextWriter &out)
             break;
         case QXmlStreamReader::EndElement:
             if (isWord(xml.namespaceUri())) {
-                if (name == u"p")
+                if (name == u"p") {
                     out.paragraphBreak();
-                else if (name == u"r")
+                    out.endHeading();
+                } else if (name == u"r")
                     runs = std::max(runs - 1, 0);
                 else if (name == u"t")
                     texts = std::max(texts - 1, 0);
@@ -364,6 +502,49 @@ void readWordDocument(XmlWalk &walk, TextWriter &out)
 // blank lines, a poem's verses on lines of their own and its stanzas apart.
 // The description (the catalogue record) and the embedded pictures are left
 // out.
+// The catalogue record of a FictionBook (its description, just started):
+// the title-info's book title, first author and language.
+void readFictionBookDescription(XmlWalk &walk, TextMetadata &metadata)
+{
+    QStringList path;
+    QStringList author;
+    bool authorDone = false;
+    QXmlStreamReader &xml = walk.reader();
+    while (walk.next()) {
+        if (xml.isEndElement()) {
+            if (path.isEmpty())
+                return;
+            if (path.size() == 2 && path.constLast() == u"author" && !author.isEmpty())
+                authorDone = true;
+            path.removeLast();
+            continue;
+        }
+        if (!xml.isStartElement())
+            continue;
+        const bool titleInfo = !path.isEmpty() && path.constFirst() == u"title-info";
+        const QString name = xml.name().toString();
+        if (titleInfo && path.size() == 1 && name == u"book-title" && metadata.title.isEmpty()) {
+            metadata.title = elementText(walk);
+        } else if (titleInfo && path.size() == 1 && name == u"lang" &&
+                   metadata.language.isEmpty()) {
+            metadata.language = elementText(walk);
+        } else if (titleInfo && path.size() == 2 && path.constLast() == u"author" && !authorDone &&
+                   (name == u"first-name" || name == u"middle-name" || name == u"last-name" ||
+                    name == u"nickname")) {
+            const QString part = elementText(walk);
+            if (!part.isEmpty() && (name != u"nickname" || author.isEmpty()))
+                author.append(part);
+            metadata.author = Outline::boundedTitle(author.join(u' '));
+        } else {
+            path.append(name);
+        }
+    }
+}
+
+// FictionBook: the bodies in order; titles, epigraphs and sections apart by
+// blank lines, a poem's verses on lines of their own and its stanzas apart.
+// A section's title is a chapter, nested sections deeper ones. The
+// description gives the metadata; the embedded pictures are left out.
 void readFictionBook(XmlWalk &walk, TextWriter &out)
 {
     static const QSet<QStringView> sections = {u"body",   u"section",  u"title",     u"poem",
@@ -371,21 +552,36 @@ void readFictionBook(XmlWalk &walk, TextWriter &out)
     static const QSet<QStringView> paragraphs = {u"p",  u"v",          u"subtitle", u"text-author",
                                                  u"td", u"th",         u"date",     u"cite",
                                                  u"tr", u"annotation", u"table"};
+    int sectionDepth = 0;
     QXmlStreamReader &xml = walk.reader();
     while (walk.next()) {
         const QStringView name = xml.name();
         switch (xml.tokenType()) {
         case QXmlStreamReader::StartElement:
-            if (name == u"description" || name == u"binary") {
+            if (name == u"description") {
+                readFictionBookDescription(walk, out.metadata);
+                break;
+            }
+            if (name == u"binary") {
                 walk.skipElement();
                 break;
             }
-            [[fallthrough]];
-        case QXmlStreamReader::EndElement:
+            sectionDepth += name == u"section";
             if (sections.contains(name))
                 out.sectionBreak();
             else if (paragraphs.contains(name))
                 out.paragraphBreak();
+            if (name == u"title" && sectionDepth > 0)
+                out.beginHeading(sectionDepth - 1);
+            break;
+        case QXmlStreamReader::EndElement:
+            sectionDepth -= name == u"section" && sectionDepth > 0;
+            if (sections.contains(name))
+                out.sectionBreak();
+            else if (paragraphs.contains(name))
+                out.paragraphBreak();
+            if (name == u"title")
+                out.endHeading();
             break;
         case QXmlStreamReader::Characters:
             out.appendCollapsed(xml.text());
@@ -488,13 +684,18 @@ QString textTooLong(const Limits &limits)
 namespace {
 
 template<typename Walk>
-Result resultOf(const Walk &walk, TextWriter &out, const Options &options)
+Result resultOf(const Walk &walk, TextWriter &out, const Options &options, Context *context)
 {
     if (out.overflowed())
         return Result::failure(textTooLong(options.limits));
     if (walk.outcome())
         return *walk.outcome();
-    return Result::success(out.take());
+    Result result = Result::success(out.take());
+    result.outline.chapters = Outline::bounded(out.takeChapters(), result.text->size());
+    result.outline.metadata = out.metadata;
+    if (context)
+        context->anchors = out.takeAnchors();
+    return result;
 }
 
 } // namespace
@@ -509,29 +710,167 @@ Result readHtmlText(const QString &markup, const Options &options)
 {
     HtmlWalk walk(markup, options);
     TextWriter out(options.limits.maximumText);
-    readXhtml(walk, out);
-    return resultOf(walk, out, options);
+    readXhtml(walk, out, nullptr);
+    return resultOf(walk, out, options, nullptr);
 }
 
-Result readText(Format format, const QByteArray &xml, const Options &options, const QString &part)
+Result readText(Format format, const QByteArray &xml, const Options &options, const QString &part,
+                Context *context)
 {
     XmlWalk walk(xml, options, part);
     TextWriter out(options.limits.maximumText);
     switch (format) {
     case Format::Xhtml:
-        readXhtml(walk, out);
+        readXhtml(walk, out, context);
         break;
     case Format::OpenDocumentText:
         readOpenDocument(walk, out);
         break;
     case Format::WordDocument:
-        readWordDocument(walk, out);
+        readWordDocument(walk, out, context ? context->headingStyles : QHash<QString, int>());
         break;
     case Format::FictionBook:
         readFictionBook(walk, out);
         break;
     }
-    return resultOf(walk, out, options);
+    return resultOf(walk, out, options, context);
+}
+
+TextMetadata readMetadata(const QByteArray &xml, const Options &options)
+{
+    const QStringView dc = u"http://purl.org/dc/elements/1.1/";
+    const QStringView meta = u"urn:oasis:names:tc:opendocument:xmlns:meta:1.0";
+    TextMetadata metadata;
+    QString initialCreator;
+    XmlWalk walk(xml, options, {});
+    QXmlStreamReader &reader = walk.reader();
+    while (walk.next()) {
+        if (!reader.isStartElement())
+            continue;
+        const QStringView ns = reader.namespaceUri();
+        const QStringView name = reader.name();
+        QString *field = nullptr;
+        if (ns == dc && name == u"title")
+            field = &metadata.title;
+        else if (ns == dc && name == u"creator")
+            field = &metadata.author;
+        else if (ns == dc && name == u"language")
+            field = &metadata.language;
+        else if (ns == meta && name == u"initial-creator")
+            field = &initialCreator;
+        if (field && field->isEmpty())
+            *field = elementText(walk);
+    }
+    // OpenDocument's dc:creator is whoever saved it last.
+    if (!initialCreator.isEmpty())
+        metadata.author = initialCreator;
+    return metadata;
+}
+
+QHash<QString, int> wordHeadingStyles(const QByteArray &xml, const Options &options)
+{
+    struct Style
+    {
+        int level = -1;
+        QString basedOn;
+    };
+    QHash<QString, Style> styles;
+    QString current;
+    XmlWalk walk(xml, options, {});
+    QXmlStreamReader &reader = walk.reader();
+    while (walk.next()) {
+        if (reader.isEndElement() && reader.name() == u"style") {
+            current.clear();
+        } else if (reader.isStartElement() && reader.name() == u"style") {
+            current = attributeNamed(reader, u"type") == u"paragraph"
+                          ? attributeNamed(reader, u"styleId")
+                          : QString();
+            if (!current.isEmpty())
+                styles.insert(current, {});
+        } else if (reader.isStartElement() && !current.isEmpty()) {
+            Style &style = styles[current];
+            const QString value = attributeNamed(reader, u"val");
+            if (reader.name() == u"basedOn") {
+                style.basedOn = value;
+            } else if (reader.name() == u"outlineLvl") {
+                style.level = wordLevel(value);
+            } else if (reader.name() == u"name" && style.level < 0 &&
+                       value.startsWith(u"heading "_s, Qt::CaseInsensitive)) {
+                style.level = wordLevel(QString::number(value.mid(8).toInt() - 1));
+            }
+        }
+    }
+    QHash<QString, int> levels;
+    for (auto style = styles.cbegin(); style != styles.cend(); ++style) {
+        // A style takes its level from those it is based on; a loop ends.
+        const Style *at = &*style;
+        for (int hops = 0; at->level < 0 && !at->basedOn.isEmpty() && hops < 16; ++hops) {
+            const auto base = styles.constFind(at->basedOn);
+            if (base == styles.cend())
+                break;
+            at = &*base;
+        }
+        if (at->level >= 0)
+            levels.insert(style.key(), at->level);
+    }
+    return levels;
+}
+
+QList<NavigationEntry> readNavigation(const QByteArray &xml, bool ncx, const Options &options)
+{
+    QList<NavigationEntry> entries;
+    // EPUB 3: the depth of the lists within the nav of type "toc", 0 outside
+    // it. NCX: the navPoints open, each with its entry.
+    int lists = 0;
+    int elements = 0;
+    bool inToc = false;
+    bool tocDone = false;
+    QList<qsizetype> points;
+    XmlWalk walk(xml, options, {});
+    QXmlStreamReader &reader = walk.reader();
+    while (walk.next() && entries.size() < Outline::maximumChapters) {
+        const QStringView name = reader.name();
+        if (ncx) {
+            if (reader.isStartElement() && name == u"navPoint") {
+                points.append(entries.size());
+                entries.append({{}, {}, int(points.size()) - 1});
+            } else if (reader.isEndElement() && name == u"navPoint" && !points.isEmpty()) {
+                points.removeLast();
+            } else if (reader.isStartElement() && name == u"text" && !points.isEmpty() &&
+                       entries[points.constLast()].title.isEmpty()) {
+                entries[points.constLast()].title = elementText(walk);
+            } else if (reader.isStartElement() && name == u"content" && !points.isEmpty()) {
+                entries[points.constLast()].href = reader.attributes().value("src"_L1).toString();
+            } else if (reader.isStartElement() && (name == u"pageList" || name == u"navList")) {
+                walk.skipElement();
+            }
+            continue;
+        }
+        if (reader.isStartElement()) {
+            if (inToc)
+                ++elements;
+            if (!inToc && !tocDone && name == u"nav") {
+                inToc = attributeNamed(reader, u"type").split(u' ').contains(u"toc"_s);
+                elements = 0;
+            } else if (inToc && name == u"ol") {
+                ++lists;
+            } else if (inToc && name == u"a") {
+                const QString href = reader.attributes().value("href"_L1).toString();
+                entries.append({elementText(walk), href, std::max(lists - 1, 0)});
+                --elements;
+            }
+        } else if (reader.isEndElement() && inToc) {
+            if (elements-- == 0) {
+                inToc = false;
+                tocDone = true;
+            } else if (name == u"ol") {
+                --lists;
+            }
+        }
+    }
+    entries.removeIf(
+        [](const NavigationEntry &entry) { return entry.href.isEmpty() || entry.title.isEmpty(); });
+    return entries;
 }
 
 } // namespace Documents::Xml

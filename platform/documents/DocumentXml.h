@@ -2,6 +2,8 @@
 
 #include "platform/documents/Documents.h"
 
+#include <QHash>
+#include <QSet>
 #include <QXmlStreamReader>
 
 #include <optional>
@@ -14,10 +16,44 @@ namespace Documents::Xml {
 
 enum class Format { Xhtml, OpenDocumentText, WordDocument, FictionBook };
 
-// The plain text of one XML document in `format`. `part` names the document
+// What a reader is told beyond the document, and learns beside its text.
+struct Context
+{
+    // The ids of the elements whose place in the text is wanted (a book's
+    // navigation leads to them), and where those found begin.
+    QSet<QString> wantedAnchors;
+    QHash<QString, qsizetype> anchors;
+    // A Word document's paragraph styles that are headings, with their
+    // outline level from 0 (wordHeadingStyles()).
+    QHash<QString, int> headingStyles;
+};
+
+// The plain text of one XML document in `format`, with its headings as
+// chapters (XHTML h1-h3, OpenDocument and Word headings, FictionBook
+// sections) and, for FictionBook, its metadata. `part` names the document
 // inside its container for the messages; empty for a document of its own.
 Result readText(Format format, const QByteArray &xml, const Options &options,
-                const QString &part = {});
+                const QString &part = {}, Context *context = nullptr);
+
+// The title, author and language that a document's Dublin Core metadata
+// gives: an EPUB package document, an OpenDocument meta.xml or a Word
+// docProps/core.xml. Whatever the XML holds, it is never an error.
+TextMetadata readMetadata(const QByteArray &xml, const Options &options);
+
+// The paragraph styles of a Word document's styles.xml that are headings.
+QHash<QString, int> wordHeadingStyles(const QByteArray &xml, const Options &options);
+
+// One entry of an EPUB book's table of contents.
+struct NavigationEntry
+{
+    QString title;
+    QString href;
+    int depth = 0;
+};
+
+// The table of contents of an EPUB 3 navigation document (its nav of type
+// "toc") or of an EPUB 2 NCX, nested entries flattened in order.
+QList<NavigationEntry> readNavigation(const QByteArray &xml, bool ncx, const Options &options);
 
 // The plain text of an HTML page, read as an XHTML chapter is (HtmlWalk).
 Result readHtmlText(const QString &markup, const Options &options);

@@ -1,14 +1,19 @@
 #include "platform/documents/MarkupText.h"
 
 #include "platform/documents/DocumentXml.h"
+#include "platform/documents/OutlineBounds.h"
 #include "platform/documents/TextEncoding.h"
 #include "platform/system/TextFile.h"
 
 #include <QFont>
+#include <QRegularExpression>
 #include <QStringDecoder>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QUrl>
 #include <QVariant>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -50,17 +55,61 @@ std::optional<QString> decodeHtml(const QByteArray &bytes)
     return Documents::decodeText(bytes);
 }
 
+// The text of a laid-out document, its headings of levels 1 to 3 as
+// chapters.
 Documents::Result plainText(QTextDocument &document, const Documents::Options &options)
 {
     if (options.cancelled())
         return Documents::Result::stopped();
     QString text = document.toPlainText();
-    // Images stand in the text as object marks, which have nothing to say.
-    text.remove(QChar::ObjectReplacementCharacter);
     if (text.size() > options.limits.maximumText)
         return Documents::Result::failure(TextFile::tooLarge(options.limits.maximumText));
+    QList<TextChapter> chapters;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const int level = block.blockFormat().headingLevel();
+        if (level < 1 || level > 3)
+            continue;
+        chapters.append({block.text(), block.position(), level - 1});
+        if (chapters.size() > Documents::Outline::maximumChapters)
+            break;
+    }
+    // Images stand in the text as object marks, which have nothing to say;
+    // the chapters after them move back.
+    qsizetype removed = 0;
+    qsizetype at = 0;
+    for (TextChapter &chapter : chapters) {
+        for (; at < chapter.offset; ++at)
+            removed += text.at(at) == QChar::ObjectReplacementCharacter;
+        chapter.offset -= removed;
+    }
+    text.remove(QChar::ObjectReplacementCharacter);
     options.report(1);
-    return Documents::Result::success(std::move(text));
+    Documents::Result result = Documents::Result::success(std::move(text));
+    result.outline.chapters = Documents::Outline::bounded(std::move(chapters), result.text->size());
+    return result;
+}
+
+// What a page's head says of it: its <title> and its language (lang on
+// <html>). Looked for in the page's start, where the head is.
+TextMetadata htmlMetadata(const QString &markup, const Documents::Options &options)
+{
+    static const QRegularExpression title(u"<title[^>]*>(.*?)</title"_s,
+                                          QRegularExpression::CaseInsensitiveOption |
+                                              QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression lang(
+        u"<html\\b[^>]*?\\blang\\s*=\\s*[\"']?([A-Za-z0-9-]{1,35})"_s,
+        QRegularExpression::CaseInsensitiveOption);
+    const QString head = markup.left(64 * 1024);
+    TextMetadata metadata;
+    if (const QRegularExpressionMatch match = title.match(head); match.hasMatch()) {
+        // The title's entities are read as the page's are.
+        const Documents::Result read =
+            Documents::Xml::readHtmlText(match.captured(1).left(4 * 1024), options);
+        metadata.title = Documents::Outline::boundedTitle(read.text.value_or(QString()));
+    }
+    if (const QRegularExpressionMatch match = lang.match(head); match.hasMatch())
+        metadata.language = match.captured(1);
+    return metadata;
 }
 
 } // namespace
@@ -71,8 +120,10 @@ Documents::Result Documents::readHtml(const QByteArray &bytes, const Options &op
     if (!markup)
         return Result::failure(TextFile::notText());
     Result result = Xml::readHtmlText(*markup, options);
-    if (result.text)
+    if (result.text) {
+        result.outline.metadata = htmlMetadata(*markup, options);
         options.report(1);
+    }
     return result;
 }
 

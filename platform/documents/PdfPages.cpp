@@ -1,5 +1,7 @@
 #include "platform/documents/PdfPages.h"
 
+#include "platform/documents/OutlineBounds.h"
+
 #include <poppler-qt6.h>
 
 #include <atomic>
@@ -95,6 +97,37 @@ Page readPage(const Poppler::Page &source, int index, const Options &options)
     return page;
 }
 
+// The outline's entries in order, nested ones flattened with their depth;
+// entries that lead to another file or to no page of this one are left out,
+// and a deep or endless outline is read only so far.
+void flattenOutline(const QList<Poppler::OutlineItem> &items, int depth, int count,
+                    QList<TextChapter> &chapters)
+{
+    constexpr int deepest = 32;
+    for (const Poppler::OutlineItem &item : items) {
+        if (chapters.size() >= Outline::maximumChapters)
+            return;
+        const QSharedPointer<const Poppler::LinkDestination> destination = item.destination();
+        if (destination && item.externalFileName().isEmpty() && destination->pageNumber() >= 1 &&
+            destination->pageNumber() <= count)
+            chapters.append({Outline::boundedTitle(item.name().left(4 * Outline::maximumTitle)),
+                             destination->pageNumber() - 1, depth});
+        if (depth < deepest && item.hasChildren())
+            flattenOutline(item.children(), depth + 1, count, chapters);
+    }
+}
+
+TextOutline outlineOf(const Poppler::Document &document, int count)
+{
+    TextOutline outline;
+    flattenOutline(document.outline(), 0, count, outline.chapters);
+    outline.metadata.title =
+        Outline::boundedTitle(document.title().left(4 * Outline::maximumTitle));
+    outline.metadata.author =
+        Outline::boundedTitle(document.author().left(4 * Outline::maximumTitle));
+    return outline;
+}
+
 } // namespace
 
 std::optional<Failure> readPages(const QByteArray &bytes, const Options &options,
@@ -117,6 +150,8 @@ std::optional<Failure> readPages(const QByteArray &bytes, const Options &options
         return damaged(-1);
     if (!sink.opened(count))
         return std::nullopt;
+    if (sink.described)
+        sink.described(outlineOf(*document, count));
     for (int i = 0; i < count; ++i) {
         if (options.cancelled())
             return Failure{Failure::Kind::Stopped, {}, i};

@@ -49,12 +49,15 @@ struct Failure
 
 // Where the pages go. `opened` learns the page count; `starting` is told
 // before each page is read; `read` takes each page in turn. Returning false
-// stops the read, and whoever stopped it knows why.
+// stops the read, and whoever stopped it knows why. `described`, if set, is
+// given the document's outline and information after `opened`, before the
+// pages: each chapter's offset there is the page it leads to, from 0.
 struct PageSink
 {
     std::function<bool(int count)> opened;
     std::function<void(int index)> starting;
     std::function<bool(Page page)> read;
+    std::function<void(TextOutline outline)> described = {};
 };
 
 // Reads the document's pages with Poppler in this process, opened with

@@ -1,5 +1,6 @@
 #include "platform/documents/PdfText.h"
 
+#include "platform/documents/OutlineBounds.h"
 #include "platform/documents/PdfPages.h"
 #include "platform/documents/PdfWorker.h"
 
@@ -259,7 +260,8 @@ qreal lowerMedian(QList<qreal> values, qreal otherwise)
 // paragraph goes on too, unless the line before it ended a sentence short
 // of the paragraph's width, or the new line is set in, heading-sized or
 // indented otherwise than the paragraph's lines before it.
-QStringList paragraphs(const QList<Line> &lines)
+// `firstPages` takes the page of each paragraph's first line.
+QStringList paragraphs(const QList<Line> &lines, QList<int> &firstPages)
 {
     const auto step = [&lines](qsizetype i) {
         const Line &above = lines[i - 1];
@@ -366,6 +368,7 @@ QStringList paragraphs(const QList<Line> &lines)
         }
         if (paragraph.isEmpty()) {
             paragraph = line.text;
+            firstPages.append(line.page);
             item = startsItem(line.text);
         } else {
             const Join join = joinOf(paragraph, line.text);
@@ -469,8 +472,11 @@ public:
     {
         return {[this](int count) { return opened(count); },
                 {},
-                [this](Page page) { return read(std::move(page)); }};
+                [this](Page page) { return read(std::move(page)); },
+                [this](TextOutline outline) { m_outline = std::move(outline); }};
     }
+    // The outline, each chapter's offset the page it leads to.
+    const TextOutline &outline() const { return m_outline; }
 
     // Why the collector stopped the read, if it did.
     const std::optional<Result> &verdict() const { return m_verdict; }
@@ -507,9 +513,32 @@ private:
     const Options &m_options;
     std::optional<Result> m_verdict;
     QList<Page> m_pages;
+    TextOutline m_outline;
     int m_count = 0;
     qsizetype m_read = 0;
 };
+
+// The outline's chapters where their pages' text begins: the first
+// paragraph that starts on the page, or after it when the page starts with
+// one that goes on from the page before. A chapter on a page after the
+// last text has nowhere to begin.
+TextOutline placeOutline(TextOutline outline, const QStringList &paragraphs,
+                         const QList<int> &firstPages)
+{
+    QList<qsizetype> starts;
+    qsizetype at = 0;
+    for (const QString &paragraph : paragraphs) {
+        starts.append(at);
+        at += paragraph.size() + 2;
+    }
+    for (TextChapter &chapter : outline.chapters) {
+        const auto first = std::lower_bound(firstPages.cbegin(), firstPages.cend(), chapter.offset);
+        chapter.offset = first == firstPages.cend() ? -1 : starts.at(first - firstPages.cbegin());
+    }
+    outline.chapters =
+        Outline::bounded(std::move(outline.chapters), std::max<qsizetype>(at - 2, 0));
+    return outline;
+}
 
 std::mutex workerMutex;
 QString workerProgram;
@@ -563,10 +592,14 @@ Result readPdf(const QByteArray &bytes, const Options &options)
         return Result::failure(
             QCoreApplication::translate("PdfText", "no text to read: the pages are images"));
 
-    QString text = paragraphs(lines).join(u"\n\n");
+    QList<int> firstPages;
+    const QStringList found = paragraphs(lines, firstPages);
+    QString text = found.join(u"\n\n");
     if (text.size() > options.limits.maximumText)
         return tooLong(options.limits.maximumText);
-    return Result::success(std::move(text));
+    Result result = Result::success(std::move(text));
+    result.outline = placeOutline(collector.outline(), found, firstPages);
+    return result;
 }
 
 void setPdfWorkerProgram(const QString &program)

@@ -1,5 +1,7 @@
 #include "platform/documents/PdfWorker.h"
 
+#include "platform/documents/OutlineBounds.h"
+
 #include "platform/documents/PdfText.h"
 #include "platform/process/Process.h"
 #include "platform/system/SystemError.h"
@@ -28,10 +30,11 @@ namespace Documents::Pdf {
 namespace {
 
 enum FrameType : char {
-    OpenedFrame = 'N', // the page count
-    PageFrame = 'P',   // one page, in order
-    FailedFrame = 'F', // a Failure: the read ends
-    EndFrame = 'E',    // every page has been handed over
+    OpenedFrame = 'N',  // the page count
+    OutlineFrame = 'O', // the outline and information, before the pages
+    PageFrame = 'P',    // one page, in order
+    FailedFrame = 'F',  // a Failure: the read ends
+    EndFrame = 'E',     // every page has been handed over
 };
 constexpr qsizetype HeaderSize = 1 + 4;
 // The request starts with it: anything else on standard input is no
@@ -109,6 +112,46 @@ std::optional<Page> decodePage(const QByteArray &payload, int index)
     if (in.status() != QDataStream::Ok || !in.atEnd())
         return std::nullopt;
     return page;
+}
+
+QByteArray encodeOutline(const TextOutline &outline)
+{
+    QByteArray payload;
+    QDataStream out(&payload, QIODevice::WriteOnly);
+    putText(out, outline.metadata.title);
+    putText(out, outline.metadata.author);
+    out << qint32(outline.chapters.size());
+    for (const TextChapter &chapter : outline.chapters) {
+        out << qint32(chapter.offset) << qint32(chapter.depth);
+        putText(out, chapter.title);
+    }
+    return payload;
+}
+
+// The outline as the worker found it, its pages in the document's range.
+std::optional<TextOutline> decodeOutline(const QByteArray &payload, int pages)
+{
+    QDataStream in(payload);
+    TextOutline outline;
+    qint32 count = 0;
+    if (!takeText(in, payload.size(), outline.metadata.title) ||
+        !takeText(in, payload.size(), outline.metadata.author))
+        return std::nullopt;
+    in >> count;
+    if (count < 0 || count > Outline::maximumChapters)
+        return std::nullopt;
+    for (qint32 i = 0; i < count; ++i) {
+        qint32 page = 0;
+        qint32 depth = 0;
+        QString title;
+        in >> page >> depth;
+        if (!takeText(in, payload.size(), title) || page < 0 || page >= pages)
+            return std::nullopt;
+        outline.chapters.append({std::move(title), page, depth});
+    }
+    if (in.status() != QDataStream::Ok || !in.atEnd())
+        return std::nullopt;
+    return outline;
 }
 
 QByteArray encodeFailure(const Failure &failure)
@@ -266,6 +309,7 @@ std::optional<Failure> readPagesInWorker(const QString &program, const QByteArra
     const int fd = worker.fromWorker().fileDescriptor();
     int count = -1;
     int pages = 0;
+    bool described = false;
     const auto reading = [&count, &pages] { return count < 0 ? -1 : pages; };
     QByteArray buffer;
     QElapsedTimer quiet;
@@ -305,6 +349,13 @@ std::optional<Failure> readPagesInWorker(const QString &program, const QByteArra
                     return Failure{Failure::Kind::Crashed, u"no pages"_s, -1};
                 if (!sink.opened(count))
                     return std::nullopt;
+            } else if (type == OutlineFrame && count > 0 && pages == 0 && !described) {
+                std::optional<TextOutline> outline = decodeOutline(payload, count);
+                if (!outline)
+                    return Failure{Failure::Kind::Crashed, u"a broken outline"_s, reading()};
+                described = true;
+                if (sink.described)
+                    sink.described(std::move(*outline));
             } else if (type == PageFrame && pages < count) {
                 std::optional<Page> page = decodePage(payload, pages);
                 if (!page)
@@ -377,6 +428,9 @@ int runWorker()
         [&](Page page) {
             written = out.writeData(frame(PageFrame, encodePage(page)));
             return written;
+        },
+        [&](const TextOutline &outline) {
+            written = written && out.writeData(frame(OutlineFrame, encodeOutline(outline)));
         }};
     const std::optional<Failure> failure = readPages(input, options, sink);
     if (!written)

@@ -1,14 +1,17 @@
 #include "platform/documents/ZipDocuments.h"
 
 #include "platform/documents/DocumentXml.h"
+#include "platform/documents/OutlineBounds.h"
 
 #include <QCoreApplication>
 #include <QHash>
 #include <QSet>
+#include <QUrl>
 
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -195,16 +198,25 @@ QString partName(const QByteArray &name)
     return QString::fromUtf8(name);
 }
 
-// A document that is one XML entry of the container.
-Result readPart(Zip &zip, const QByteArray &name, Xml::Format format, const Options &options)
+// A document that is one XML entry of the container, with the entry that
+// holds its metadata and, for Word, the one that holds its styles.
+Result readPart(Zip &zip, const QByteArray &name, Xml::Format format, const Options &options,
+                const QByteArray &metadataName = {}, const QByteArray &stylesName = {})
 {
-    const auto found = entries(zip, {name});
+    QSet<QByteArray> names = {name, metadataName, stylesName};
+    names.remove({});
+    const auto found = entries(zip, names);
     if (!found)
         return zip.failure();
     if (!found->contains(name))
         return Result::failure(
             QCoreApplication::translate("Documents", "its part %1 is missing").arg(partName(name)));
-    const Result result = Xml::readText(format, found->value(name), options, partName(name));
+    Xml::Context context;
+    if (found->contains(stylesName))
+        context.headingStyles = Xml::wordHeadingStyles(found->value(stylesName), options);
+    Result result = Xml::readText(format, found->value(name), options, partName(name), &context);
+    if (result.text && found->contains(metadataName))
+        result.outline.metadata = Xml::readMetadata(found->value(metadataName), options);
     options.report(1);
     return result;
 }
@@ -257,12 +269,21 @@ std::optional<QByteArray> packageOf(const QByteArray &container, const Options &
     return std::nullopt;
 }
 
+// The navigation documents that a package names: EPUB 3's nav, EPUB 2's
+// NCX; empty where it names none.
+struct Navigation
+{
+    QByteArray nav;
+    QByteArray ncx;
+};
+
 // The entries of the book's reading order: the spine's XHTML documents
 // without the navigation documents (EPUB 3's nav, EPUB 2's NCX) and, when
 // there are others, without those the book marks as outside the reading
 // order (linear="no": notes, covers, answer keys).
 std::optional<QList<QByteArray>> spineOf(const QByteArray &package, const QByteArray &xmlBytes,
-                                         const Options &options, Result *failure)
+                                         const Options &options, Result *failure,
+                                         Navigation *navigation)
 {
     struct Item
     {
@@ -281,10 +302,14 @@ std::optional<QList<QByteArray>> spineOf(const QByteArray &package, const QByteA
         const QXmlStreamAttributes attributes = xml.attributes();
         if (xml.name() == u"item") {
             const QString type = attributes.value("media-type"_L1).toString();
-            const bool navigation = type == u"application/x-dtbncx+xml" ||
-                                    attributes.value("properties"_L1).split(u' ').contains(u"nav");
-            manifest.insert(attributes.value("id"_L1).toString(),
-                            {entryOf(package, attributes.value("href"_L1)), type, navigation});
+            const bool nav = attributes.value("properties"_L1).split(u' ').contains(u"nav");
+            const bool ncx = type == u"application/x-dtbncx+xml";
+            const QByteArray entry = entryOf(package, attributes.value("href"_L1));
+            if (nav && navigation->nav.isEmpty())
+                navigation->nav = entry;
+            if (ncx && navigation->ncx.isEmpty())
+                navigation->ncx = entry;
+            manifest.insert(attributes.value("id"_L1).toString(), {entry, type, nav || ncx});
         } else if (xml.name() == u"spine") {
             toc = attributes.value("toc"_L1).toString();
         } else if (xml.name() == u"itemref") {
@@ -296,6 +321,8 @@ std::optional<QList<QByteArray>> spineOf(const QByteArray &package, const QByteA
         *failure = *walk.outcome();
         return std::nullopt;
     }
+    if (const auto item = manifest.constFind(toc); item != manifest.cend())
+        navigation->ncx = item->entry;
     QList<QByteArray> primary;
     QList<QByteArray> auxiliary;
     for (const auto &[id, linear] : std::as_const(spine)) {
@@ -320,6 +347,77 @@ Result protectedDocument()
                      "Tavorin cannot read"));
 }
 
+// One entry of the book's table of contents: the chapter file it leads to
+// and the place in it, if it names one.
+struct Contents
+{
+    QString title;
+    QByteArray file;
+    QString fragment;
+    int depth = 0;
+};
+
+// The book's table of contents from its EPUB 3 navigation document, else
+// its NCX; none for a book that has neither, or whose contents lead out of
+// the book. A failure of the container is told by a first entry without a
+// file (and Zip::failure()).
+QList<Contents> contentsOf(Zip &zip, const Navigation &navigation, const Options &options)
+{
+    QSet<QByteArray> names = {navigation.nav, navigation.ncx};
+    names.remove({});
+    if (names.isEmpty())
+        return {};
+    const auto found = entries(zip, names);
+    if (!found)
+        return {Contents{}};
+    for (const QByteArray &name : {navigation.nav, navigation.ncx}) {
+        if (name.isEmpty() || !found->contains(name))
+            continue;
+        QList<Contents> contents;
+        for (const Xml::NavigationEntry &entry :
+             Xml::readNavigation(found->value(name), name == navigation.ncx, options)) {
+            const qsizetype hash = entry.href.indexOf(u'#');
+            Contents item{entry.title, entryOf(name, entry.href),
+                          hash < 0 ? QString()
+                                   : QUrl::fromPercentEncoding(entry.href.mid(hash + 1).toUtf8()),
+                          entry.depth};
+            if (!item.file.isEmpty())
+                contents.append(std::move(item));
+        }
+        if (!contents.isEmpty())
+            return contents;
+    }
+    return {};
+}
+
+// The chapters where the contents lead in the joined text: a file's start,
+// or the place within it; entries that lead to no chapter read, or to a
+// place the chapter does not hold, are left out.
+QList<TextChapter> placeContents(const QList<Contents> &contents,
+                                 const QHash<QByteArray, qsizetype> &starts,
+                                 const QHash<QByteArray, QString> &texts,
+                                 const QHash<QByteArray, QHash<QString, qsizetype>> &anchors,
+                                 qsizetype length)
+{
+    QList<TextChapter> chapters;
+    for (const Contents &entry : contents) {
+        const auto start = starts.constFind(entry.file);
+        if (start == starts.cend())
+            continue;
+        qsizetype offset = *start;
+        if (!entry.fragment.isEmpty()) {
+            const qsizetype anchor = anchors.value(entry.file).value(entry.fragment, -1);
+            if (anchor < 0)
+                continue;
+            // A place after the chapter's last word is where the next begins.
+            const qsizetype chapterLength = texts.value(entry.file).size();
+            offset += anchor < chapterLength ? anchor : chapterLength + 2;
+        }
+        chapters.append({entry.title, offset, entry.depth});
+    }
+    return Outline::bounded(std::move(chapters), length);
+}
+
 // `encryption` is the book's META-INF/encryption.xml: the parts it lists are
 // encrypted, usually its fonts, sometimes (copy protection) its chapters.
 Result readEpub(Zip &zip, const QByteArray &container, const QByteArray &encryption,
@@ -335,9 +433,22 @@ Result readEpub(Zip &zip, const QByteArray &container, const QByteArray &encrypt
     if (!packageEntry->contains(*package))
         return Result::failure(QCoreApplication::translate("Documents", "its part %1 is missing")
                                    .arg(partName(*package)));
-    const auto chapters = spineOf(*package, packageEntry->value(*package), options, &failure);
+    Navigation navigation;
+    const auto chapters =
+        spineOf(*package, packageEntry->value(*package), options, &failure, &navigation);
     if (!chapters)
         return failure;
+    const QList<Contents> contents = contentsOf(zip, navigation, options);
+    if (!contents.isEmpty() && contents.constFirst().file.isEmpty())
+        return zip.failure();
+
+    // The places the contents lead to within each chapter, to be found as
+    // the chapters are read.
+    QHash<QByteArray, QSet<QString>> anchorsWanted;
+    for (const Contents &entry : contents) {
+        if (!entry.fragment.isEmpty())
+            anchorsWanted[entry.file].insert(entry.fragment);
+    }
 
     // The chapters come in the archive's order; each is read as it comes
     // and put in its place in the spine.
@@ -345,6 +456,7 @@ Result readEpub(Zip &zip, const QByteArray &container, const QByteArray &encrypt
     for (qsizetype i = 0; i < chapters->size(); ++i)
         place.insert(chapters->at(i), i);
     QHash<QByteArray, QString> texts;
+    QHash<QByteArray, QHash<QString, qsizetype>> anchors;
     qsizetype length = 0;
     std::optional<Result> chapterFailure;
     const bool complete = zip.pass(
@@ -357,13 +469,17 @@ Result readEpub(Zip &zip, const QByteArray &container, const QByteArray &encrypt
             chapter.progress = [&options, done, count](double share) {
                 options.report((done + share) / count);
             };
-            Result read = Xml::readText(Xml::Format::Xhtml, data, chapter, partName(name));
+            Xml::Context context;
+            context.wantedAnchors = anchorsWanted.value(name);
+            Result read =
+                Xml::readText(Xml::Format::Xhtml, data, chapter, partName(name), &context);
             if (!read.text && !read.cancelled && encryption.contains(name.toPercentEncoding("/")))
                 return zip.fail(protectedDocument());
             if (!read.text)
                 return zip.fail(std::move(read));
             length += read.text->size() + 2;
             texts.insert(name, std::move(*read.text));
+            anchors.insert(name, std::move(context.anchors));
             options.report(double(texts.size()) / count);
             return true;
         });
@@ -385,15 +501,23 @@ Result readEpub(Zip &zip, const QByteArray &container, const QByteArray &encrypt
     }
     QString text;
     text.reserve(joined);
+    // Where each chapter's text begins in the whole, the first time the
+    // spine lists it; an empty one begins where the next does.
+    QHash<QByteArray, qsizetype> starts;
     for (const QByteArray &chapter : *chapters) {
         const QString &chapterText = *texts.constFind(chapter);
+        if (!starts.contains(chapter))
+            starts.insert(chapter, text.isEmpty() ? 0 : text.size() + 2);
         if (chapterText.isEmpty())
             continue;
         if (!text.isEmpty())
             text += u"\n\n"_s;
         text += chapterText;
     }
-    return Result::success(std::move(text));
+    Result result = Result::success(std::move(text));
+    result.outline.metadata = Xml::readMetadata(packageEntry->value(*package), options);
+    result.outline.chapters = placeContents(contents, starts, texts, anchors, result.text->size());
+    return result;
 }
 
 } // namespace
@@ -421,13 +545,14 @@ Result readZipDocument(const QByteArray &bytes, const Options &options)
     if (mimetype == "application/vnd.oasis.opendocument.text") {
         if (found->value(manifestName).contains(":encryption-data"))
             return protectedDocument();
-        return readPart(zip, "content.xml", Xml::Format::OpenDocumentText, options);
+        return readPart(zip, "content.xml", Xml::Format::OpenDocumentText, options, "meta.xml");
     }
     if (!mimetype.isEmpty())
         return notReadable();
     const QList<QByteArray> names = zip.names();
     if (names.contains("[Content_Types].xml") && names.contains("word/document.xml"))
-        return readPart(zip, "word/document.xml", Xml::Format::WordDocument, options);
+        return readPart(zip, "word/document.xml", Xml::Format::WordDocument, options,
+                        "docProps/core.xml", "word/styles.xml");
     QList<QByteArray> books;
     for (const QByteArray &name : names) {
         if (name.toLower().endsWith(".fb2") && !books.contains(name))

@@ -17,7 +17,7 @@ _tavorin()
             _filedir '@(vtt|srt|json)'
             return
             ;;
-        --lexicon)
+        --lexicon | --chapters)
             _filedir
             return
             ;;
@@ -47,7 +47,7 @@ _tavorin()
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '--help --help-all --version --list-voices --export
-            --format --timings --voice --rate --pitch --intonation --volume --jobs
+            --format --timings --chapters --split-chapters --voice --rate --pitch --intonation --volume --jobs
             --progress --password --lexicon --speak --speak-selection' -- "$cur"))
         return
     fi

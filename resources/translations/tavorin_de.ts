@@ -315,6 +315,22 @@
         <source>A long text is rendered by up to this many processes at once, fewer when memory is short; Automatic takes one per core that other programs leave free.</source>
         <translation>Ein langer Text wird von bis zu so vielen Prozessen zugleich gerendert, von weniger, wenn der Speicher knapp ist; Automatisch nimmt einen pro Kern, den andere Programme frei lassen.</translation>
     </message>
+    <message>
+        <source>1 chapter will be marked</source>
+        <translation>1 Kapitel wird markiert</translation>
+    </message>
+    <message>
+        <source>%1 chapters will be marked</source>
+        <translation>%1 Kapitel werden markiert</translation>
+    </message>
+    <message>
+        <source>&amp;One file per chapter</source>
+        <translation>Eine Datei je &amp;Kapitel</translation>
+    </message>
+    <message>
+        <source>Writes each chapter to a file of its own, numbered and named by the chapter, instead of one file.</source>
+        <translation>Schreibt jedes Kapitel in eine eigene Datei, nummeriert und nach dem Kapitel benannt, statt in eine einzige Datei.</translation>
+    </message>
 </context>
 <context>
     <name>ExportProgress</name>

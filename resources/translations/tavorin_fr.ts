@@ -315,6 +315,22 @@
         <source>A long text is rendered by up to this many processes at once, fewer when memory is short; Automatic takes one per core that other programs leave free.</source>
         <translation>Un long texte est rendu par au plus autant de processus à la fois, moins quand la mémoire manque&#xa0;; Automatique en prend un par cœur que les autres programmes laissent libre.</translation>
     </message>
+    <message>
+        <source>1 chapter will be marked</source>
+        <translation>1 chapitre sera marqué</translation>
+    </message>
+    <message>
+        <source>%1 chapters will be marked</source>
+        <translation>%1 chapitres seront marqués</translation>
+    </message>
+    <message>
+        <source>&amp;One file per chapter</source>
+        <translation>Un fichier par &amp;chapitre</translation>
+    </message>
+    <message>
+        <source>Writes each chapter to a file of its own, numbered and named by the chapter, instead of one file.</source>
+        <translation>Écrit chaque chapitre dans un fichier à lui, numéroté et nommé d’après le chapitre, au lieu d’un seul fichier.</translation>
+    </message>
 </context>
 <context>
     <name>ExportProgress</name>

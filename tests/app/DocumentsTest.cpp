@@ -1,11 +1,13 @@
 #include "AppFixture.h"
 
 #include "app/EditorText.h"
+#include "app/OutlineTracker.h"
 #include "platform/application/RecentDocuments.h"
 #include "support/PdfMakers.h"
 #include "support/TestSupport.h"
 
 #include <QAccessible>
+#include <QCheckBox>
 #include <QFile>
 #include <QInputDialog>
 #include <QLabel>
@@ -313,4 +315,61 @@ TEST_F(Documents, FilesFromTheDesktopLoadTheFirstIntoAnEditorThatStaysUsable)
     EXPECT_FALSE(status->isHidden());
     EXPECT_TRUE(status->text().contains(u"sftp://host/notes.txt"_s));
     EXPECT_EQ(text->toPlainText(), u"second\ntext"_s);
+}
+
+TEST_F(Documents, ChaptersFollowEditsReachTheExportPanelAndGoWithTheirText)
+{
+    QTemporaryDir dir;
+    // A word longer than the editor's blocks: cut where it stands for
+    // nothing, before the second chapter.
+    const QString path = writeFile(dir, u"book.html"_s,
+                                   "<h1>Eins</h1><p>Erster Teil.</p><p>" + QByteArray(9000, 'x') +
+                                       "</p><h2>Zwei</h2><p>Zweiter Teil.</p>");
+    ASSERT_TRUE(load({path}));
+    auto *outline = delegate->findChild<OutlineTracker *>();
+    ASSERT_TRUE(outline);
+    const auto chapterStarts = [&] {
+        QStringList starts;
+        const QString whole = EditorText::read(text->document()).text;
+        for (const TextChapter &chapter : outline->forText().chapters)
+            starts << whole.mid(chapter.offset, 4);
+        return starts;
+    };
+    const QStringList both{u"Eins"_s, u"Zwei"_s};
+    EXPECT_EQ(chapterStarts(), both);
+
+    // Typing before a chapter moves it with its text; one whose start is
+    // deleted is gone.
+    QTextCursor cursor(text->document());
+    cursor.setPosition(5);
+    cursor.insertText(u"Neu "_s);
+    EXPECT_EQ(chapterStarts(), both);
+
+    const auto panelOffers = [&]() -> QString {
+        delegate->doExport(nullptr);
+        auto *panel = currentDialog<QFileDialog>();
+        if (!panel)
+            return u"no panel"_s;
+        auto *line = panel->findChild<QLabel *>(u"exportChaptersLabel"_s);
+        auto *split = panel->findChild<QCheckBox *>(u"splitChaptersCheck"_s);
+        const QString offered = line && split     ? line->text()
+                                : !line && !split ? QString()
+                                                  : u"half"_s;
+        panel->reject();
+        return offered;
+    };
+    EXPECT_EQ(panelOffers(), u"2 chapters will be marked"_s);
+
+    cursor.setPosition(0);
+    cursor.movePosition(QTextCursor::Right, QTextCursor::KeepAnchor, 2);
+    cursor.removeSelectedText();
+    EXPECT_EQ(chapterStarts(), QStringList{u"Zwei"_s});
+    EXPECT_EQ(panelOffers(), u"1 chapter will be marked"_s);
+
+    // New drops them, and the panel then shows nothing of chapters.
+    delegate->doNew(nullptr);
+    ASSERT_TRUE(answer(u"Yes"_s));
+    EXPECT_EQ(outline->chapterCount(), 0);
+    text->setPlainText(u"Eins zwei"_s);
+    EXPECT_EQ(panelOffers(), QString());
 }

@@ -218,6 +218,7 @@ TEST(Program, AnswersItsOptionsAndRefusesWrongOnes)
         // The window cannot take a text from standard input, and says so.
         {{u"-"_s}, 2, {}, u"standard input"_s, "words"},
         {{u"--rate"_s, u"100"_s}, 2, {}, u"--export"_s},
+        {{u"--timings"_s, u"t.vtt"_s, u"--split-chapters"_s, u"-"_s}, 2, {}, u"go with --export"_s},
         // The window takes the voice's shape, checked before any display.
         {{u"--volume"_s, u"50.5"_s}, 2, {}, u"from 0 to 200"_s},
         {{u"--export"_s, u"x.aiff"_s, u"--jobs"_s, u"0"_s, u"-"_s}, 2, {}, u"jobs '0'"_s, "a"},
@@ -456,6 +457,22 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
         {{out, u"--timings"_s, QString(), input}, {}, 2, u"--timings is empty"_s},
         {{u"o.wav/"_s, input}, {}, 2, u"names a folder"_s, inFolder},
         {{out, u"--timings"_s, dir.filePath(u"t.vtt/."_s), input}, {}, 2, u"names a folder"_s},
+        // Chapters are asked of a document that marks them, before rendering.
+        {{out, u"--chapters"_s, dir.filePath(u"c/"_s), input}, {}, 2, u"names a folder"_s},
+        {{out, u"--chapters"_s, u"a"_s, u"--chapters"_s, u"b"_s, input},
+         {},
+         2,
+         u"--chapters is given more than once"_s},
+        {{out, u"--chapters"_s, out, input}, {}, 1, u"the audio and the chapter list"_s},
+        {{out, u"--chapters"_s, input, input}, {}, 1, u"the file the text comes from"_s},
+        {{out, u"--chapters"_s, dir.filePath(u"c.txt"_s), input},
+         {},
+         1,
+         u"in.txt has no chapters"_s},
+        {{out, u"--split-chapters"_s, u"-"_s},
+         "# Not a heading in a plain text",
+         1,
+         u"standard input has no chapters"_s},
         // A PDF of 200,000 pages, which Poppler would take minutes to go
         // through, and a password that it would take onto its stack, where
         // it does not fit.

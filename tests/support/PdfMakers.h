@@ -10,10 +10,12 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace PdfMakers {
@@ -163,6 +165,106 @@ inline QByteArray handMadePdf(const QByteArray &content, int pageCount = 1, bool
     pdf += "trailer\n<< /Size " + QByteArray::number(offsets.size() + 1) +
            " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(table) + "\n%%EOF\n";
     return pdf;
+}
+
+// `pdf` (as textPdf() writes it) with an outline, each entry a title, the
+// page it leads to (from 0, or past the pages) and its depth, and a title
+// and an author in its information: added as an incremental update.
+struct OutlineEntry
+{
+    QByteArray title;
+    int page;
+    int depth = 0;
+};
+inline QByteArray withOutline(const QByteArray &pdf, const QList<OutlineEntry> &entries,
+                              const QByteArray &title = {}, const QByteArray &author = {})
+{
+    const auto number = [&pdf](const char *pattern) {
+        const QRegularExpressionMatchIterator found =
+            QRegularExpression(QString::fromLatin1(pattern)).globalMatch(QString::fromLatin1(pdf));
+        QRegularExpressionMatch last;
+        for (auto it = found; it.hasNext();)
+            last = it.next();
+        return last.captured(1).toInt();
+    };
+    const int root = number("/Root (\\d+) 0 R");
+    int size = number("/Size (\\d+)");
+    const int previous = number("startxref\\s+(\\d+)");
+    const QString text = QString::fromLatin1(pdf);
+    const QString kids =
+        QRegularExpression(QStringLiteral("/Kids\\s*\\[([^\\]]*)\\]")).match(text).captured(1);
+    QList<int> pages;
+    for (auto it = QRegularExpression(QStringLiteral("(\\d+) 0 R")).globalMatch(kids);
+         it.hasNext();)
+        pages.append(it.next().captured(1).toInt());
+    const QString catalog =
+        QRegularExpression(QStringLiteral("\\b%1 0 obj\\s*<<(.*?)>>\\s*endobj").arg(root),
+                           QRegularExpression::DotMatchesEverythingOption)
+            .match(text)
+            .captured(1);
+
+    QByteArray update = "\n";
+    QList<std::pair<int, qsizetype>> offsets;
+    const auto add = [&](int object, const QByteArray &body) {
+        offsets.append({object, pdf.size() + update.size()});
+        update += QByteArray::number(object) + " 0 obj\n" + body + "\nendobj\n";
+    };
+    // Objects: the outline, its entries, the information, the catalog.
+    const int outline = size;
+    const auto entry = [outline](qsizetype i) { return QByteArray::number(outline + 1 + i); };
+    const auto parentOf = [&entries](qsizetype i) {
+        for (qsizetype j = i - 1; j >= 0; --j) {
+            if (entries[j].depth < entries[i].depth)
+                return j;
+        }
+        return qsizetype(-1);
+    };
+    const auto siblings = [&](qsizetype i) {
+        QList<qsizetype> result;
+        for (qsizetype j = 0; j < entries.size(); ++j) {
+            if (parentOf(j) == i)
+                result.append(j);
+        }
+        return result;
+    };
+    const QList<qsizetype> top = siblings(-1);
+    add(outline, "<< /Type /Outlines /First " + entry(top.first()) + " 0 R /Last " +
+                     entry(top.last()) + " 0 R >>");
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const qsizetype parent = parentOf(i);
+        const QList<qsizetype> around = siblings(parent);
+        const qsizetype at = around.indexOf(i);
+        const QList<qsizetype> children = siblings(i);
+        QByteArray body = "<< /Title (" + entries[i].title + ") /Parent " +
+                          (parent < 0 ? QByteArray::number(outline) : entry(parent)) + " 0 R";
+        if (at > 0)
+            body += " /Prev " + entry(around[at - 1]) + " 0 R";
+        if (at + 1 < around.size())
+            body += " /Next " + entry(around[at + 1]) + " 0 R";
+        if (!children.isEmpty())
+            body += " /First " + entry(children.first()) + " 0 R /Last " + entry(children.last()) +
+                    " 0 R /Count " + QByteArray::number(children.size());
+        const int page = entries[i].page;
+        body += " /Dest [" +
+                (page < pages.size() ? QByteArray::number(pages[page]) : QByteArray("99999")) +
+                " 0 R" + " /XYZ 0 842 0] >>";
+        add(outline + 1 + int(i), body);
+    }
+    const int info = outline + 1 + int(entries.size());
+    add(info, "<< /Title (" + title + ") /Author (" + author + ") >>");
+    add(root, "<<" + catalog.toLatin1() + " /Outlines " + QByteArray::number(outline) + " 0 R >>");
+    size = info + 1;
+    std::sort(offsets.begin(), offsets.end());
+    const qsizetype table = pdf.size() + update.size();
+    update += "xref\n";
+    for (const auto &[object, offset] : std::as_const(offsets))
+        update += QByteArray::number(object) + " 1\n" +
+                  QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    update += "trailer\n<< /Size " + QByteArray::number(size) + " /Root " +
+              QByteArray::number(root) + " 0 R /Info " + QByteArray::number(info) + " 0 R /Prev " +
+              QByteArray::number(previous) + " >>\nstartxref\n" + QByteArray::number(table) +
+              "\n%%EOF\n";
+    return pdf + update;
 }
 
 } // namespace PdfMakers

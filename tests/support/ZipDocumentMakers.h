@@ -124,30 +124,37 @@ inline QByteArray epub(const QList<std::pair<QByteArray, QByteArray>> &chapters,
     return zip(entries);
 }
 
-// An OpenDocument text whose office:text holds this markup.
-inline QByteArray odt(const QByteArray &text)
+// An OpenDocument text whose office:text holds this markup, with more
+// entries (meta.xml) if given.
+inline QByteArray odt(const QByteArray &text, const QList<Entry> &more = {})
 {
-    return zip({{"mimetype", "application/vnd.oasis.opendocument.text", true},
-                {"content.xml",
-                 "<office:document-content "
-                 "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-                 "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
-                 "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
-                 "xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><office:body><office:text>" +
-                     text + "</office:text></office:body></office:document-content>"}});
+    return zip(
+        QList<Entry>{{"mimetype", "application/vnd.oasis.opendocument.text", true},
+                     {"content.xml",
+                      "<office:document-content "
+                      "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                      "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+                      "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+                      "xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><office:body><office:text>" +
+                          text + "</office:text></office:body></office:document-content>"}} +
+        more);
 }
 
-// A Word document whose w:body holds this markup.
-inline QByteArray docx(const QByteArray &body)
+// A Word document whose w:body holds this markup, with more entries
+// (word/styles.xml, docProps/core.xml) if given.
+inline QByteArray docx(const QByteArray &body, const QList<Entry> &more = {})
 {
-    return zip({{"[Content_Types].xml", "<Types/>"},
-                {"word/document.xml",
-                 "<w:document "
-                 "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
-                 "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\" "
-                 "xmlns:wps=\"http://schemas.microsoft.com/office/word/2010/wordprocessingShape\" "
-                 "mc:Ignorable=\"wps\"><w:body>" +
-                     body + "<w:sectPr><w:pgSz w:w=\"11906\"/></w:sectPr></w:body></w:document>"}});
+    return zip(
+        QList<Entry>{
+            {"[Content_Types].xml", "<Types/>"},
+            {"word/document.xml",
+             "<w:document "
+             "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+             "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\" "
+             "xmlns:wps=\"http://schemas.microsoft.com/office/word/2010/wordprocessingShape\" "
+             "mc:Ignorable=\"wps\"><w:body>" +
+                 body + "<w:sectPr><w:pgSz w:w=\"11906\"/></w:sectPr></w:body></w:document>"}} +
+        more);
 }
 
 // A FictionBook whose bodies are this markup, with a description and a

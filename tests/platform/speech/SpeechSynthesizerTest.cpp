@@ -270,8 +270,9 @@ TEST_F(SpeechSynthesizerTest, ExportWithWorkersAgreesWithOneProcessAndStopEndsEv
         for (const int jobs : {1, 3}) {
             words->clear();
             written << u"%1-%2.wav"_s.arg(written.size()).arg(jobs);
-            ASSERT_TRUE(synth->startSpeakingString(
-                text, QUrl::fromLocalFile(dir.filePath(written.back())), {{}, {}, jobs}));
+            ASSERT_TRUE(
+                synth->startSpeakingString(text, QUrl::fromLocalFile(dir.filePath(written.back())),
+                                           {{}, {}, jobs, {}, {}, false}));
             ASSERT_TRUE(waitFor(ends, ends->size() + 1));
             for (qsizetype i = 0; i < words->size(); ++i)
                 marks[jobs / 3] << range(i);
@@ -291,7 +292,7 @@ TEST_F(SpeechSynthesizerTest, ExportWithWorkersAgreesWithOneProcessAndStopEndsEv
 
     ASSERT_TRUE(synth->startSpeakingString(manyWords(3000),
                                            QUrl::fromLocalFile(dir.filePath(u"stopped.wav"_s)),
-                                           {QString(), QString(), 2}));
+                                           {QString(), QString(), 2, {}, {}, false}));
     ASSERT_TRUE(waitFor(words, words->size() + 1));
     EXPECT_FALSE(TestSupport::children().isEmpty());
     synth->stopSpeaking();
@@ -308,7 +309,7 @@ TEST_F(SpeechSynthesizerTest, ExportWithWorkersAgreesWithOneProcessAndStopEndsEv
     const auto handler = std::signal(SIGXFSZ, SIG_IGN);
     const bool started = synth->startSpeakingString(
         manyWords(3000), QUrl::fromLocalFile(dir.filePath(u"full.wav"_s)),
-        {QString(), QString(), 2});
+        {QString(), QString(), 2, {}, {}, false});
     const bool ended = started && waitFor(ends, 2);
     const QList<qint64> left = TestSupport::children();
     ::setrlimit(RLIMIT_FSIZE, &limit);
