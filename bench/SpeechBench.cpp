@@ -422,7 +422,7 @@ void renderWithLexicon(SpeechSynthesizer &synth, EndWaiter &waiter, const QDir &
         waiter = EndWaiter();
         QElapsedTimer timer;
         timer.start();
-        synth.startSpeakingString(book, QUrl::fromLocalFile(path), {{}, {}, 1});
+        synth.startSpeakingString(book, QUrl::fromLocalFile(path), {{}, {}, 1, {}, {}, false});
         waiter.waitForEnd(3600000);
         times[with].push_back(timer.nsecsElapsed());
         words[with] = waiter.words;
