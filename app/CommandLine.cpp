@@ -418,7 +418,7 @@ int CommandLine::exportSpeech()
         request.password = FileName::encode(m_parser.value(m_password));
     // Names that choose no format are refused before anything is read.
     const QString refused =
-        SpeechSynthesizer::checkExport(request.output, {request.format, request.timings});
+        SpeechSynthesizer::checkExport(request.output, {request.format, request.timings, 0, {}, {}, false});
     if (!refused.isEmpty())
         return usageError(refused);
     const QStringList positional = m_parser.positionalArguments();

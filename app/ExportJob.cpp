@@ -17,7 +17,7 @@ void ExportJob::start(SpeechSynthesizer *synthesizer, const QString &text, const
     m_progress.start(text.size());
     Q_EMIT progressed(tr("Exporting... %1").arg(m_progress.text()), m_progress.permille());
     if (synthesizer)
-        synthesizer->startSpeakingString(text, url, {QString(), timingsPath, jobs});
+        synthesizer->startSpeakingString(text, url, {QString(), timingsPath, jobs, {}, {}, false});
 }
 
 bool ExportJob::reach(CharacterRange word)

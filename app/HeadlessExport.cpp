@@ -193,7 +193,7 @@ int HeadlessExport::run(const Request &request)
 
     QEventLoop loop;
     const QUrl url = request.output.isEmpty() ? QUrl() : QUrl::fromLocalFile(request.output);
-    synth.startSpeakingString(text, url, {request.format, request.timings, request.jobs});
+    synth.startSpeakingString(text, url, {request.format, request.timings, request.jobs, {}, {}, false});
     while (!m_finished)
         loop.processEvents(QEventLoop::WaitForMoreEvents);
 

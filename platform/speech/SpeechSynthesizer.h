@@ -2,6 +2,7 @@
 
 #include "platform/speech/CharacterRange.h"
 #include "platform/speech/VoiceSettings.h"
+#include "platform/system/TextOutline.h"
 
 #include <QHash>
 #include <QObject>
@@ -67,6 +68,15 @@ public:
         // more than the cores, nor than the memory available holds. A short
         // text is always rendered here.
         int jobs = 0;
+        // The text's chapters (offsets into the text spoken) and its title,
+        // author and language, written where the format holds them.
+        TextOutline outline;
+        // A chapter list written beside the audio: FFmpeg's metadata form
+        // for a name ending in .ffmetadata, else "HH:MM:SS.mmm Title"
+        // lines; empty: none.
+        QString chapterListPath;
+        // One file per chapter instead of one file.
+        bool splitChapters = false;
     };
     // The program that renders the parts of a long export, started with
     // renderWorkerOption() as its one argument; without one, exports render
