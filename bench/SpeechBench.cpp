@@ -43,6 +43,13 @@ using namespace ProcessMemory;
 
 namespace {
 
+SpeechSynthesizer::ExportOptions jobsOption(int jobs)
+{
+    SpeechSynthesizer::ExportOptions options;
+    options.jobs = jobs;
+    return options;
+}
+
 constexpr float Rate = 175.0f;
 
 // Counts a synthesizer's words and waits for its end reports.
@@ -313,7 +320,7 @@ bool renderWithWorkers(SpeechSynthesizer &synth, EndWaiter &waiter, const QStrin
                 sampler.start(50);
             QElapsedTimer timer;
             timer.start();
-            synth.startSpeakingString(book, QUrl::fromLocalFile(path), {{}, {}, jobs});
+            synth.startSpeakingString(book, QUrl::fromLocalFile(path), jobsOption(jobs));
             waiter.waitForEnd(3600000);
             const Measure measure{timer.nsecsElapsed(), cpuMicroseconds(RUSAGE_SELF) +
                                                             cpuMicroseconds(RUSAGE_CHILDREN) -
