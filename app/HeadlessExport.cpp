@@ -193,7 +193,10 @@ int HeadlessExport::run(const Request &request)
 
     QEventLoop loop;
     const QUrl url = request.output.isEmpty() ? QUrl() : QUrl::fromLocalFile(request.output);
-    synth.startSpeakingString(text, url, {request.format, request.timings, request.jobs, {}, {}, false});
+    synth.startSpeakingString(text, url,
+                              {request.format, request.timings, request.jobs, {}, {}, false});
+    if (!synth.exportNotice().isEmpty())
+        fail(synth.exportNotice());
     while (!m_finished)
         loop.processEvents(QEventLoop::WaitForMoreEvents);
 

@@ -530,6 +530,11 @@ void renderEachFormat(SpeechSynthesizer &synth, EndWaiter &waiter, const QDir &f
     for (const SoundFormat &format : SoundFormats::all()) {
         if (!format.lossy)
             continue;
+        if (format.encoder == SoundFormat::Encoder::Aac) {
+            // libsndfile cannot read MP4; its size is above.
+            std::printf("  %-5s not compared (no reader here)\n", qPrintable(format.name));
+            continue;
+        }
         const std::optional<Fidelity> figure = fidelity(lossless, format, folder);
         if (!figure) {
             std::printf("  %-5s FAILED\n", qPrintable(format.name));

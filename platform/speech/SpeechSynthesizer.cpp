@@ -1021,13 +1021,11 @@ bool SpeechSynthesizer::startSpeakingString(const QString &text, const QUrl &url
             if (otherType != SF_FORMAT_AIFF && otherType != SF_FORMAT_RF64)
                 holding << other.name.toUpper();
         }
-        d->notice =
-            QCoreApplication::translate(
-                "SpeechSynthesizer",
-                "%1 files hold no chapters: the %n chapter(s) of the text are not marked in "
-                "it; %2 hold them, or a chapter list can be written beside it",
-                nullptr, int(options.outline.chapters.size()))
-                .arg(format->name.toUpper(), holding.join(u", "_s));
+        d->notice = QCoreApplication::translate(
+                        "SpeechSynthesizer",
+                        "%1 files hold no chapters: the text's chapters are not marked in it; %2 "
+                        "hold them, or a chapter list can be written beside it")
+                        .arg(format->name.toUpper(), holding.join(u", "_s));
     }
     return d->beginExport(text, path, format, options);
 }
