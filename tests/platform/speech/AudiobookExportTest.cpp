@@ -219,6 +219,22 @@ TEST_F(AudiobookExportTest, OneFilePerChapterAddsUpToTheWholeOrLeavesNothing)
     EXPECT_TRUE(synth.errorString().startsWith(u"02 Second.opus: "_s))
         << synth.errorString().toStdString();
     EXPECT_EQ(QDir(other.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+
+    // Stopped at its last word, most often while the whole waits for the
+    // chapters: it ends, and leaves nothing either.
+    QSignalSpy ends(&synth, &SpeechSynthesizer::didFinishSpeaking);
+    const qsizetype lastWord = text.lastIndexOf(u"ends"_s);
+    const auto stopper =
+        QObject::connect(&synth, &SpeechSynthesizer::willSpeakWord, [&](CharacterRange word) {
+            if (qsizetype(word.location) >= lastWord)
+                synth.stopSpeaking();
+        });
+    ASSERT_TRUE(
+        synth.startSpeakingString(text, QUrl::fromLocalFile(other.filePath(u"b.opus"_s)), split));
+    ASSERT_TRUE(ends.wait(TestSupport::Patience));
+    QObject::disconnect(stopper);
+    EXPECT_FALSE(ends.at(0).at(0).toBool());
+    EXPECT_EQ(QDir(other.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 // Rendered by worker processes, the chapters fall where one process puts
