@@ -26,6 +26,22 @@ qint64 AudioTags::milliseconds(qint64 sample) const
     return sampleRate > 0 ? sample * 1000 / sampleRate : 0;
 }
 
+QList<std::pair<QByteArray, QString>> AudioTags::comments() const
+{
+    const std::pair<QByteArray, QString> all[] = {
+        {"TITLE", title},
+        {"ARTIST", artist},
+        {"ALBUM", album},
+        {"LANGUAGE", language},
+        {"TRACKNUMBER", track > 0 ? QString::number(track) : QString()},
+        {"TRACKTOTAL", track > 0 ? QString::number(trackCount) : QString()}};
+    QList<std::pair<QByteArray, QString>> given;
+    for (const auto &field : all)
+        if (!field.second.isEmpty())
+            given.append(field);
+    return given;
+}
+
 QList<AudioChapter> AudioTagging::chapters(const QList<TextChapter> &outline,
                                            const std::vector<WordTimings::Mark> &marks,
                                            qint64 totalSamples)
@@ -90,19 +106,9 @@ QString chapterNumber(qsizetype index)
 
 void addXiphFields(TagLib::Ogg::XiphComment *comment, const AudioTags &tags, bool withTags)
 {
-    if (withTags) {
-        const std::pair<const char *, QString> fields[] = {{"TITLE", tags.title},
-                                                           {"ARTIST", tags.artist},
-                                                           {"ALBUM", tags.album},
-                                                           {"LANGUAGE", tags.language}};
-        for (const auto &[name, value] : fields)
-            if (!value.isEmpty())
-                comment->addField(name, tagString(value));
-        if (tags.track > 0) {
-            comment->addField("TRACKNUMBER", tagString(QString::number(tags.track)));
-            comment->addField("TRACKTOTAL", tagString(QString::number(tags.trackCount)));
-        }
-    }
+    if (withTags)
+        for (const auto &[name, value] : tags.comments())
+            comment->addField(name.constData(), tagString(value));
     for (qsizetype i = 0; i < tags.chapters.size(); ++i) {
         const QString key = u"CHAPTER"_s + chapterNumber(i);
         comment->addField(tagString(key), tagString(AudioTagging::clockTime(
@@ -197,13 +203,8 @@ QByteArray AudioTagging::chapterList(const QString &path, const AudioTags &tags)
     QByteArray list;
     if (path.endsWith(u".ffmetadata"_s, Qt::CaseInsensitive)) {
         list = ";FFMETADATA1\n";
-        const std::pair<const char *, QString> fields[] = {{"title", tags.title},
-                                                           {"artist", tags.artist},
-                                                           {"album", tags.album},
-                                                           {"language", tags.language}};
-        for (const auto &[name, value] : fields)
-            if (!value.isEmpty())
-                list += QByteArray(name) + '=' + metadataValue(value) + '\n';
+        for (const auto &[name, value] : tags.comments())
+            list += name.toLower() + '=' + metadataValue(value) + '\n';
         for (const AudioChapter &chapter : tags.chapters)
             list += "\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=" +
                     QByteArray::number(tags.milliseconds(chapter.startSample)) +

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 
+#include <utility>
 #include <vector>
 
 // A chapter of the audio, in samples of the speech.
@@ -32,6 +33,9 @@ struct AudioTags
     QList<AudioChapter> chapters;
 
     qint64 milliseconds(qint64 sample) const;
+    // The tags that are given, by their Vorbis comment names ("TITLE",
+    // "TRACKNUMBER").
+    QList<std::pair<QByteArray, QString>> comments() const;
 };
 
 namespace AudioTagging {

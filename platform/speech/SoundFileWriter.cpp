@@ -137,16 +137,8 @@ bool SoundFileWriter::openOpus()
     OggOpusComments *comments = ope_comments_create();
     int error = comments ? OPE_OK : OPE_ALLOC_FAIL;
     if (comments) {
-        const std::pair<const char *, QString> tags[] = {
-            {"TITLE", m_tags.title},
-            {"ARTIST", m_tags.artist},
-            {"ALBUM", m_tags.album},
-            {"LANGUAGE", m_tags.language},
-            {"TRACKNUMBER", m_tags.track > 0 ? QString::number(m_tags.track) : QString()},
-            {"TRACKTOTAL", m_tags.track > 0 ? QString::number(m_tags.trackCount) : QString()}};
-        for (const auto &[name, value] : tags)
-            if (!value.isEmpty())
-                ope_comments_add(comments, name, value.toUtf8().constData());
+        for (const auto &[name, value] : m_tags.comments())
+            ope_comments_add(comments, name.constData(), value.toUtf8().constData());
         m_opus.reset(
             ope_encoder_create_callbacks(&callbacks, this, comments, m_sampleRate, 1, 0, &error));
         ope_comments_destroy(comments);

@@ -156,10 +156,14 @@ TEST_F(AudiobookExportTest, ChaptersAndTagsInEveryFormatThatHoldsThem)
     ASSERT_TRUE(exportTo(dir.filePath(u"book.aiff"_s), options()));
     EXPECT_TRUE(synth.exportNotice().startsWith(u"AIFF files hold no chapters: "_s))
         << synth.exportNotice().toStdString();
+    // What tags libsndfile keeps there.
+    const ReadBack aiff = readBack(dir.filePath(u"book.aiff"_s));
+    EXPECT_EQ(aiff.tags.value(u"title"_s) + aiff.tags.value(u"author"_s), u"Das BuchAda Autorin"_s);
     auto withList = options();
     withList.chapterListPath = dir.filePath(u"book.ffmetadata"_s);
     ASSERT_TRUE(exportTo(dir.filePath(u"book.wav"_s), withList));
     EXPECT_TRUE(synth.exportNotice().isEmpty());
+    EXPECT_EQ(readBack(dir.filePath(u"book.wav"_s)).tags.value(u"artist"_s), u"Ada Autorin"_s);
     const ReadBack list = readBack(withList.chapterListPath);
     ASSERT_EQ(list.chapters.size(), 3);
     EXPECT_EQ(list.chapters[2].title, u"Third"_s);
