@@ -1,6 +1,7 @@
 #include "platform/speech/AudioTags.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 
 #include <chapterframe.h>
 #include <flacfile.h>
@@ -72,6 +73,14 @@ AudioTags AudioTagging::tags(const TextMetadata &metadata, int sampleRate)
     return tags;
 }
 
+QByteArray AudioTagging::threeLetterLanguage(const QString &language)
+{
+    const QLocale locale(language);
+    if (language.isEmpty() || locale.language() == QLocale::C)
+        return {};
+    return QLocale::languageToCode(locale.language(), QLocale::ISO639Part2).toLatin1();
+}
+
 QString AudioTagging::clockTime(qint64 milliseconds)
 {
     return u"%1:%2:%3.%4"_s.arg(milliseconds / 3600000, 2, 10, QChar(u'0'))
@@ -127,7 +136,10 @@ TagLib::ID3v2::Frame *textFrame(const char *id, const QString &value)
 void addId3Frames(TagLib::ID3v2::Tag *tag, const AudioTags &tags)
 {
     const std::pair<const char *, QString> fields[] = {
-        {"TIT2", tags.title}, {"TPE1", tags.artist}, {"TALB", tags.album}, {"TLAN", tags.language}};
+        {"TIT2", tags.title},
+        {"TPE1", tags.artist},
+        {"TALB", tags.album},
+        {"TLAN", QString::fromLatin1(AudioTagging::threeLetterLanguage(tags.language))}};
     for (const auto &[id, value] : fields)
         if (!value.isEmpty())
             tag->addFrame(textFrame(id, value));

@@ -57,6 +57,9 @@ AudioTags tags(const TextMetadata &metadata, int sampleRate);
 // are added. Empty, or why not.
 QString writeInto(int fd, const SoundFormat &format, const AudioTags &tags, bool withTags);
 
+// The language in ISO 639-2's three letters ("ger" for "de-AT"), as MP4 and
+// ID3 name it; empty for none or an unknown one.
+QByteArray threeLetterLanguage(const QString &language);
 // "01:02:03.456".
 QString clockTime(qint64 milliseconds);
 // FFmpeg's metadata file for a name ending in .ffmetadata, else a line of

@@ -1,7 +1,6 @@
 #include "platform/speech/Mp4Encoder.h"
 
 #include <QCoreApplication>
-#include <QLocale>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -44,15 +43,6 @@ int encoderRate(const AVCodec *codec, int rate)
         if ((*r >= rate && (best < rate || *r < best)) || (best<rate && * r> best))
             best = *r;
     return best > 0 ? best : rate;
-}
-
-// MP4 names a track's language in three letters.
-QByteArray threeLetterLanguage(const QString &language)
-{
-    const QLocale locale(language);
-    if (language.isEmpty() || locale.language() == QLocale::C)
-        return {};
-    return QLocale::languageToCode(locale.language(), QLocale::ISO639Part2).toLatin1();
 }
 
 void setMetadata(AVDictionary **dictionary, const char *key, const QString &value)
@@ -177,7 +167,7 @@ QString Mp4Encoder::open(const AudioTags &tags)
     setMetadata(&format->metadata, "album", tags.album);
     if (tags.track > 0)
         setMetadata(&format->metadata, "track", u"%1/%2"_s.arg(tags.track).arg(tags.trackCount));
-    const QByteArray language = threeLetterLanguage(tags.language);
+    const QByteArray language = AudioTagging::threeLetterLanguage(tags.language);
     if (!language.isEmpty())
         av_dict_set(&stream->metadata, "language", language.constData(), 0);
     if ((error = avformat_write_header(format, nullptr)) < 0)
