@@ -156,6 +156,9 @@ QString Mp4Encoder::open(const AudioTags &tags)
     av_channel_layout_default(&context->ch_layout, 1);
     if (format->oformat->flags & AVFMT_GLOBALHEADER)
         context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    // The default search for the best coding costs many times the speech's
+    // synthesis; the fast one sounds the same for a voice at this rate.
+    av_opt_set(context->priv_data, "aac_coder", "fast", 0);
     int error = avcodec_open2(context, codec, nullptr);
     if (error < 0)
         return avError(error);

@@ -568,6 +568,8 @@ QString writeChapterFiles(SoundFileWriter &whole, const std::vector<ChapterFile>
 {
     if (!whole.complete())
         return whole.errorString();
+    if (files.empty())
+        return QCoreApplication::translate("SpeechSynthesizer", "there is no speech to write");
     std::vector<std::unique_ptr<SoundFileWriter>> writers;
     std::vector<qint16> block(65536);
     const auto failed = [](const ChapterFile &file, const QString &error) {
@@ -579,8 +581,9 @@ QString writeChapterFiles(SoundFileWriter &whole, const std::vector<ChapterFile>
         if (!writer->open())
             return failed(file, writer->errorString());
         for (qint64 at = file.startSample; at < file.endSample;) {
+            // Not a success: the sink reports the stop.
             if (stopped.load())
-                return QString();
+                return u"stopped"_s;
             const qint64 count = std::min<qint64>(qint64(block.size()), file.endSample - at);
             const ssize_t got = ::pread(whole.fd(), block.data(), size_t(count) * 2, off_t(at) * 2);
             if (got < 0 && errno == EINTR)

@@ -773,6 +773,10 @@
         <source>%1 files hold no chapters: the text&apos;s chapters are not marked in it; %2 hold them, or a chapter list can be written beside it</source>
         <translation>%1-Dateien enthalten keine Kapitel: die Kapitel des Textes werden darin nicht markiert; %2 enthalten sie, oder eine Kapitelliste kann daneben geschrieben werden</translation>
     </message>
+    <message>
+        <source>there is no speech to write</source>
+        <translation>es gibt keine Sprachausgabe zu schreiben</translation>
+    </message>
 </context>
 <context>
     <name>StatusArea</name>

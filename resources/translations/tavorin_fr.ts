@@ -773,6 +773,10 @@
         <source>%1 files hold no chapters: the text&apos;s chapters are not marked in it; %2 hold them, or a chapter list can be written beside it</source>
         <translation>Les fichiers %1 ne contiennent pas de chapitres : les chapitres du texte n’y sont pas marqués ; %2 les contiennent, ou une liste des chapitres peut être écrite à côté</translation>
     </message>
+    <message>
+        <source>there is no speech to write</source>
+        <translation>il n’y a aucune parole à écrire</translation>
+    </message>
 </context>
 <context>
     <name>StatusArea</name>
