@@ -217,6 +217,8 @@ int HeadlessExport::run(const Request &request)
                               {request.format, request.timings, request.jobs,
                                std::move(read.outline), request.chapterList,
                                request.splitChapters});
+    if (!synth.exportNotice().isEmpty())
+        fail(synth.exportNotice());
     while (!m_finished)
         loop.processEvents(QEventLoop::WaitForMoreEvents);
 

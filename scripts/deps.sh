@@ -11,6 +11,7 @@ tavorin_packages=(
     libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng
     libgtest-dev pulseaudio pulseaudio-utils xvfb xauth
     desktop-file-utils appstream dpkg-dev
+    libtag1-dev libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
 )
 # Only the tests need these: German and Chinese texts for the word marks, qpdf
 # to encrypt the PDF documents they make, and what checks the Debian package

@@ -9,19 +9,45 @@
 using namespace Qt::StringLiterals;
 
 FileSink::FileSink(std::shared_ptr<SpeechChannel> channel, std::unique_ptr<SoundFileWriter> writer,
-                   QString path, std::function<void()> done)
+                   QString path, std::function<void()> done, bool awaitsFinish)
     : m_channel(std::move(channel))
     , m_writer(std::move(writer))
     , m_path(std::move(path))
     , m_doneCall(std::move(done))
+    , m_awaitsFinish(awaitsFinish && m_writer)
 {
     m_thread = std::thread([this] { run(); });
 }
 
 FileSink::~FileSink()
 {
+    cancel();
     m_channel->cancel();
     m_thread.join();
+}
+
+void FileSink::finish(Finish finish)
+{
+    const std::lock_guard lock(m_finishMutex);
+    m_finish = std::move(finish);
+    m_finishGiven.notify_all();
+}
+
+void FileSink::cancel()
+{
+    const std::lock_guard lock(m_finishMutex);
+    m_cancelled.store(true, std::memory_order_release);
+    m_finishGiven.notify_all();
+}
+
+bool FileSink::awaitFinish()
+{
+    m_written.store(true, std::memory_order_release);
+    if (m_doneCall)
+        m_doneCall();
+    std::unique_lock lock(m_finishMutex);
+    m_finishGiven.wait(lock, [this] { return m_finish || m_cancelled.load(); });
+    return !m_cancelled.load();
 }
 
 void FileSink::run()
@@ -54,6 +80,16 @@ void FileSink::run()
                 failed(m_channel->error());
             else if (m_writer)
                 Log::write(u"Export to \"%1\" stopped: no file written"_s.arg(m_path));
+        } else if (m_awaitsFinish) {
+            // A stop that comes once the files are in place finds them there.
+            const bool given = awaitFinish();
+            const QString error = given ? m_finish(*m_writer, m_cancelled) : QString();
+            if (given && error.isEmpty())
+                m_succeeded = true;
+            else if (m_cancelled.load())
+                Log::write(u"Export to \"%1\" stopped: no file written"_s.arg(m_path));
+            else
+                failed(error);
         } else if (m_writer && !m_writer->commit()) {
             failed(m_writer->errorString());
         } else {

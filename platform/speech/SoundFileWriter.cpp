@@ -1,5 +1,7 @@
 #include "platform/speech/SoundFileWriter.h"
 
+#include "platform/speech/Mp4Encoder.h"
+
 #include <QCoreApplication>
 
 #include <opusenc.h>
@@ -7,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include <unistd.h>
 
@@ -49,6 +52,11 @@ void SoundFileWriter::OpusEncoderDeleter::operator()(OggOpusEnc *encoder) const
     ope_encoder_destroy(encoder);
 }
 
+void SoundFileWriter::Mp4EncoderDeleter::operator()(Mp4Encoder *encoder) const
+{
+    delete encoder;
+}
+
 SoundFileWriter::SoundFileWriter(const QString &path, int sampleRate, const SoundFormat &format,
                                  quint64 maximumFileSize)
     : m_file(path)
@@ -76,10 +84,20 @@ bool SoundFileWriter::open()
 {
     discard();
     m_frames = 0;
+    m_complete = false;
     if (!m_file.open())
         return false;
     if (m_format.encoder == SoundFormat::Encoder::Opus)
         return openOpus();
+    if (m_format.encoder == SoundFormat::Encoder::Aac) {
+        m_mp4.reset(new Mp4Encoder(m_file.fd(), m_sampleRate));
+        const QString error = m_mp4->open(m_tags);
+        if (error.isEmpty())
+            return true;
+        fail(error);
+        discard();
+        return false;
+    }
     SF_INFO info{};
     info.samplerate = m_sampleRate;
     info.channels = 1;
@@ -97,6 +115,19 @@ bool SoundFileWriter::open()
         double level = 1.0 - LossyQuality;
         sf_command(m_sndfile.get(), SFC_SET_COMPRESSION_LEVEL, &level, sizeof level);
     }
+    // The other formats' tags are written whole once the file is, with the
+    // chapters; libsndfile has no place for those.
+    const int type = m_format.format & SF_FORMAT_TYPEMASK;
+    if (type == SF_FORMAT_AIFF || type == SF_FORMAT_RF64 || type == SF_FORMAT_WAV) {
+        const std::pair<int, QString> strings[] = {
+            {SF_STR_TITLE, m_tags.title},
+            {SF_STR_ARTIST, m_tags.artist},
+            {SF_STR_ALBUM, m_tags.album},
+            {SF_STR_TRACKNUMBER, m_tags.track > 0 ? QString::number(m_tags.track) : QString()}};
+        for (const auto &[kind, value] : strings)
+            if (!value.isEmpty())
+                sf_set_string(m_sndfile.get(), kind, value.toUtf8().constData());
+    }
     return true;
 }
 
@@ -106,6 +137,8 @@ bool SoundFileWriter::openOpus()
     OggOpusComments *comments = ope_comments_create();
     int error = comments ? OPE_OK : OPE_ALLOC_FAIL;
     if (comments) {
+        for (const auto &[name, value] : m_tags.comments())
+            ope_comments_add(comments, name.constData(), value.toUtf8().constData());
         m_opus.reset(
             ope_encoder_create_callbacks(&callbacks, this, comments, m_sampleRate, 1, 0, &error));
         ope_comments_destroy(comments);
@@ -159,7 +192,7 @@ bool SoundFileWriter::encodeOpus(const qint16 *samples, qsizetype count)
 
 bool SoundFileWriter::write(const qint16 *samples, qsizetype count)
 {
-    if (!m_sndfile && !m_opus)
+    if (!m_sndfile && !m_opus && !m_mp4)
         return false;
     if (count <= 0)
         return true;
@@ -192,6 +225,11 @@ bool SoundFileWriter::flushPending()
     bool written;
     if (m_opus) {
         written = encodeOpus(m_pending.data(), count);
+    } else if (m_mp4) {
+        const QString error = m_mp4->write(m_pending.data(), count);
+        written = error.isEmpty();
+        if (!written)
+            fail(error);
     } else {
         written = sf_write_short(m_sndfile.get(), m_pending.data(), count) == count;
         if (!written)
@@ -202,9 +240,9 @@ bool SoundFileWriter::flushPending()
     return written;
 }
 
-bool SoundFileWriter::commit()
+bool SoundFileWriter::complete()
 {
-    if ((!m_sndfile && !m_opus) || !flushPending()) {
+    if ((!m_sndfile && !m_opus && !m_mp4) || !flushPending()) {
         discard();
         return false;
     }
@@ -216,22 +254,40 @@ bool SoundFileWriter::commit()
     }
     // Closing writes the header's final sizes and the encoder's last block;
     // a failure there (a full disk) must not pass for a complete file.
+    bool closed = true;
     if (m_opus) {
-        const bool drained = encodeOpus(nullptr, 0);
+        closed = encodeOpus(nullptr, 0);
         m_opus.reset();
-        if (!drained) {
-            discard();
-            return false;
-        }
-        return m_file.commit();
+    } else if (m_mp4) {
+        const QString error = m_mp4->finish(m_tags);
+        m_mp4.reset();
+        closed = error.isEmpty();
+        if (!closed)
+            fail(error);
+    } else {
+        const int error = sf_close(m_sndfile.release());
+        closed = error == SF_ERR_NO_ERROR;
+        if (!closed)
+            fail(QCoreApplication::translate("SoundFileWriter", "cannot write the file (%1)")
+                     .arg(QString::fromUtf8(sf_error_number(error))));
     }
-    const int error = sf_close(m_sndfile.release());
-    if (error != SF_ERR_NO_ERROR) {
-        fail(QCoreApplication::translate("SoundFileWriter", "cannot write the file (%1)")
-                 .arg(QString::fromUtf8(sf_error_number(error))));
+    const QString tagError =
+        closed ? AudioTagging::writeInto(m_file.fd(), m_format, m_tags, true) : QString();
+    if (!closed || !tagError.isEmpty()) {
+        if (!tagError.isEmpty())
+            fail(tagError);
         discard();
         return false;
     }
+    m_complete = true;
+    return true;
+}
+
+bool SoundFileWriter::commit()
+{
+    if (!m_complete && !complete())
+        return false;
+    m_complete = false;
     return m_file.commit();
 }
 
@@ -240,5 +296,7 @@ void SoundFileWriter::discard()
     m_pending.clear();
     m_sndfile.reset();
     m_opus.reset();
+    m_mp4.reset();
+    m_complete = false;
     m_file.discard();
 }

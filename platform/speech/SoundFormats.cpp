@@ -11,7 +11,7 @@ constexpr quint64 AiffMaximumFileSize = 0xFFFFFFFFull + 8;
 
 bool writable(const SoundFormat &format)
 {
-    if (format.encoder == SoundFormat::Encoder::Opus)
+    if (format.encoder != SoundFormat::Encoder::Sndfile)
         return true;
     SF_INFO info{};
     info.channels = 1;
@@ -63,6 +63,14 @@ QList<SoundFormat> availableFormats()
          SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III,
          true,
          0},
+        // The audiobook format phone players find chapters in.
+        {u"m4b"_s,
+         QString::fromUtf8(QT_TRANSLATE_NOOP("SoundFormats", "M4B audiobook")),
+         {u"m4b"_s, u"m4a"_s},
+         0,
+         true,
+         0,
+         SoundFormat::Encoder::Aac},
     };
     QList<SoundFormat> formats;
     for (const SoundFormat &format : known)

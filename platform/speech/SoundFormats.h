@@ -7,16 +7,19 @@
 
 // The sound file formats that speech can be saved in, chosen by the file
 // name's extension or by name. Only what the installed libsndfile can write
-// is listed, and Opus, which libopusenc writes.
+// is listed, and Opus, which libopusenc writes, and M4B, which FFmpeg's
+// libraries write.
 struct SoundFormat
 {
     enum class Encoder {
         Sndfile,
         // libopusenc: libsndfile gives no control of the encoder's effort.
         Opus,
+        // FFmpeg's AAC encoder in an MP4 file, with a chapter list.
+        Aac,
     };
 
-    QString name;           // "aiff", "wav", "flac", "ogg", "opus", "mp3"
+    QString name;           // "aiff", "wav", "flac", "ogg", "opus", "mp3", "m4b"
     QString description;    // for file filters: "AIFF audio"
     QStringList extensions; // without the dot; the first is the usual one
     int format = 0;         // libsndfile's major format and encoding, as read back

@@ -1,6 +1,7 @@
 #include "platform/speech/SpeechSynthesizer.h"
 
 #include "platform/speech/AudioPlayback.h"
+#include "platform/speech/AudioTags.h"
 #include "platform/speech/FileSink.h"
 #include "platform/speech/Lexicon.h"
 #include "platform/speech/ParallelRender.h"
@@ -13,19 +14,28 @@
 #include "platform/speech/SystemSpeech.h"
 #include "platform/speech/SystemVoices.h"
 #include "platform/speech/WordTimings.h"
+#include "platform/system/AtomicFile.h"
 #include "platform/system/Log.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QThread>
 #include <QTimer>
 
+#include <sndfile.h>
+
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <deque>
 #include <functional>
 #include <limits>
 #include <optional>
 #include <vector>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -100,6 +110,13 @@ struct Speech
     // The workers that fill the channel of a long export.
     std::unique_ptr<ParallelRender> render;
     QString timingsPath;
+    QString audioPath;
+    const SoundFormat *format = nullptr;
+    TextOutline outline;
+    QString chapterListPath;
+    bool splitChapters = false;
+    // The file's end was handed to its sink.
+    bool finishing = false;
     // Every word of a file speech, for its timings.
     std::vector<WordTimings::Mark> marks;
     bool paused = false;
@@ -124,7 +141,10 @@ public:
     bool begin(const QString &text);
     bool beginSystem(const QString &text);
     bool beginExport(const QString &text, const QString &audioPath, const SoundFormat *format,
-                     const QString &timingsPath, int jobs);
+                     const SpeechSynthesizer::ExportOptions &options);
+    // The book's tags and its chapters where the words of the current speech are.
+    AudioTags bookTags() const;
+    void finishFile();
     void beginFailed(const QString &text, const QString &reason = QString());
     std::optional<Lexicon::Rewrite> rewritten(const QString &text, bool phonemes) const;
     // A new current speech with the engine of the voice; false when that
@@ -178,6 +198,7 @@ public:
     EngineWakeUp wakeUp;
     std::vector<qint16> scratch;
     QString error;
+    QString notice;
 };
 
 SpeechSynthesizerPrivate::SpeechSynthesizerPrivate(SpeechSynthesizer *owner)
@@ -270,14 +291,32 @@ bool SpeechSynthesizerPrivate::beginSystem(const QString &text)
     return current->channel->result() != SpeechChannel::Result::Failed;
 }
 
+namespace {
+
+// The speech of a book split by chapters is kept whole, unencoded, until
+// every chapter's end is known.
+const SoundFormat &wholeSpeechFormat()
+{
+    static const SoundFormat format{u"raw"_s, QString(), {}, SF_FORMAT_RAW | SF_FORMAT_PCM_16};
+    return format;
+}
+
+} // namespace
+
 bool SpeechSynthesizerPrivate::beginExport(const QString &text, const QString &audioPath,
-                                           const SoundFormat *format, const QString &timingsPath,
-                                           int jobs)
+                                           const SoundFormat *format,
+                                           const SpeechSynthesizer::ExportOptions &options)
 {
     const bool started = beginSpeech(text);
     const int sampleRate = current->sampleRate;
+    int jobs = options.jobs;
     current->toFile = true;
-    current->timingsPath = timingsPath;
+    current->timingsPath = options.timingsPath;
+    current->audioPath = audioPath;
+    current->format = format;
+    current->outline = options.outline;
+    current->chapterListPath = options.chapterListPath;
+    current->splitChapters = options.splitChapters && !options.outline.chapters.isEmpty();
     std::vector<ParallelRender::Run> runs;
     const bool byLoad = jobs <= 0;
     if (!renderProgram.isEmpty() && started) {
@@ -297,13 +336,17 @@ bool SpeechSynthesizerPrivate::beginExport(const QString &text, const QString &a
         submit(FileRingSamples);
     }
     std::unique_ptr<SoundFileWriter> writer;
-    if (format)
-        writer = std::make_unique<SoundFileWriter>(audioPath, sampleRate, *format);
+    if (format) {
+        writer = std::make_unique<SoundFileWriter>(
+            audioPath, sampleRate, current->splitChapters ? wholeSpeechFormat() : *format);
+        writer->setTags(AudioTagging::tags(options.outline.metadata, sampleRate));
+    }
+    // Chapters are placed by the word marks, which are all known only once
+    // the speech is: the file waits for them before it is put in place.
     current->sink = std::make_unique<FileSink>(
-        current->channel, std::move(writer), audioPath.isEmpty() ? timingsPath : audioPath,
-        [receiver = &wakeUp] {
-            QMetaObject::invokeMethod(receiver, "wake", Qt::QueuedConnection);
-        });
+        current->channel, std::move(writer), audioPath.isEmpty() ? options.timingsPath : audioPath,
+        [receiver = &wakeUp] { QMetaObject::invokeMethod(receiver, "wake", Qt::QueuedConnection); },
+        !options.outline.chapters.isEmpty());
     return started;
 }
 
@@ -360,6 +403,8 @@ void SpeechSynthesizerPrivate::abandon()
 std::shared_ptr<SpeechChannel> SpeechSynthesizerPrivate::dropCurrent()
 {
     auto channel = current->channel;
+    if (current->sink)
+        current->sink->cancel();
     // A file still being written or removed goes on without a report, on
     // the sink's thread; workers still running are ended and reaped.
     const bool rendering = current->render && channel->result() == SpeechChannel::Result::Running;
@@ -379,6 +424,8 @@ void SpeechSynthesizerPrivate::stop()
     if (!current)
         return;
     std::unique_ptr<FileSink> sink = std::move(current->sink);
+    if (sink)
+        sink->cancel();
     std::unique_ptr<ParallelRender> render = std::move(current->render);
     SpeechEngine *engine = current->engine;
     const bool system = current->system;
@@ -450,6 +497,11 @@ void SpeechSynthesizerPrivate::pump()
                 finishExport();
             return;
         }
+        if (speech.sink->isWritten() && !speech.finishing) {
+            if (deliverWords(std::numeric_limits<qint64>::max()))
+                finishFile();
+            return;
+        }
         if (deliverWords(std::numeric_limits<qint64>::max()) && done)
             finishExport();
         return;
@@ -489,6 +541,127 @@ void SpeechSynthesizerPrivate::pump()
     }
 }
 
+AudioTags SpeechSynthesizerPrivate::bookTags() const
+{
+    AudioTags tags = AudioTagging::tags(current->outline.metadata, current->sampleRate);
+    tags.chapters = AudioTagging::chapters(current->outline.chapters, current->marks,
+                                           current->channel->producedSamples());
+    return tags;
+}
+
+namespace {
+
+struct ChapterFile
+{
+    QString path;
+    AudioTags tags;
+    qint64 startSample = 0;
+    qint64 endSample = 0;
+};
+
+// "01 Der Anfang.opus" beside the book's own name, for each chapter that
+// holds speech; the text before the first chapter goes with it.
+std::vector<ChapterFile> chapterFiles(const QString &audioPath, const SoundFormat &format,
+                                      const AudioTags &book)
+{
+    const QFileInfo target(audioPath);
+    const QString extension = format.extensions.contains(target.suffix(), Qt::CaseInsensitive)
+                                  ? target.suffix()
+                                  : format.extensions.constFirst();
+    std::vector<ChapterFile> files;
+    for (qsizetype i = 0; i < book.chapters.size(); ++i) {
+        const AudioChapter &chapter = book.chapters[i];
+        const qint64 start = i == 0 ? 0 : chapter.startSample;
+        if (chapter.endSample <= start)
+            continue;
+        ChapterFile file{{}, book, start, chapter.endSample};
+        file.tags.title = chapter.title;
+        file.tags.chapters.clear();
+        files.push_back(file);
+    }
+    const int count = int(files.size());
+    for (int n = 0; n < count; ++n) {
+        QString title;
+        for (const QChar c : files[size_t(n)].tags.title)
+            title += c == u'/' || c == u'\\' || c.category() == QChar::Other_Control ? u' ' : c;
+        title = title.simplified().left(80).trimmed();
+        files[size_t(n)].tags.track = n + 1;
+        files[size_t(n)].tags.trackCount = count;
+        files[size_t(n)].path =
+            target.dir().filePath(u"%1%2.%3"_s.arg(n + 1, 2, 10, QChar(u'0'))
+                                      .arg(title.isEmpty() ? QString() : u' ' + title, extension));
+    }
+    return files;
+}
+
+// Encodes each chapter's part of the whole speech into its own file; the
+// files take their places only once all of them are complete.
+QString writeChapterFiles(SoundFileWriter &whole, const std::vector<ChapterFile> &files,
+                          const SoundFormat &format, int sampleRate,
+                          const std::atomic<bool> &stopped)
+{
+    if (!whole.complete())
+        return whole.errorString();
+    if (files.empty())
+        return QCoreApplication::translate("SpeechSynthesizer", "there is no speech to write");
+    std::vector<std::unique_ptr<SoundFileWriter>> writers;
+    std::vector<qint16> block(65536);
+    const auto failed = [](const ChapterFile &file, const QString &error) {
+        return u"%1: %2"_s.arg(QFileInfo(file.path).fileName(), error);
+    };
+    for (const ChapterFile &file : files) {
+        auto writer = std::make_unique<SoundFileWriter>(file.path, sampleRate, format);
+        writer->setTags(file.tags);
+        if (!writer->open())
+            return failed(file, writer->errorString());
+        for (qint64 at = file.startSample; at < file.endSample;) {
+            // Not a success: the sink reports the stop.
+            if (stopped.load())
+                return u"stopped"_s;
+            const qint64 count = std::min<qint64>(qint64(block.size()), file.endSample - at);
+            const ssize_t got = ::pread(whole.fd(), block.data(), size_t(count) * 2, off_t(at) * 2);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 1)
+                return failed(file, QCoreApplication::translate("SoundFileWriter",
+                                                                "cannot read the speech back"));
+            if (!writer->write(block.data(), got / 2))
+                return failed(file, writer->errorString());
+            at += got / 2;
+        }
+        if (!writer->complete())
+            return failed(file, writer->errorString());
+        writers.push_back(std::move(writer));
+    }
+    for (size_t i = 0; i < writers.size(); ++i)
+        if (!writers[i]->commit())
+            return failed(files[i], writers[i]->errorString());
+    whole.discard();
+    return QString();
+}
+
+} // namespace
+
+void SpeechSynthesizerPrivate::finishFile()
+{
+    Speech &speech = *current;
+    speech.finishing = true;
+    const AudioTags book = bookTags();
+    if (!speech.splitChapters) {
+        speech.sink->finish(
+            [chapters = book.chapters](SoundFileWriter &writer, const std::atomic<bool> &) {
+                writer.setChapters(chapters);
+                return writer.commit() ? QString() : writer.errorString();
+            });
+        return;
+    }
+    speech.sink->finish(
+        [files = chapterFiles(speech.audioPath, *speech.format, book), format = *speech.format,
+         rate = speech.sampleRate](SoundFileWriter &whole, const std::atomic<bool> &stopped) {
+            return writeChapterFiles(whole, files, format, rate, stopped);
+        });
+}
+
 void SpeechSynthesizerPrivate::finishExport()
 {
     Speech &speech = *current;
@@ -508,6 +681,17 @@ void SpeechSynthesizerPrivate::finishExport()
             Log::write(
                 u"Cannot save the word timings to \"%1\": %2"_s.arg(speech.timingsPath, reason));
             end(false, u"%1: %2"_s.arg(speech.timingsPath, reason));
+            return;
+        }
+    }
+    if (!speech.chapterListPath.isEmpty()) {
+        QString reason;
+        if (!WordTimings::write(speech.chapterListPath,
+                                AudioTagging::chapterList(speech.chapterListPath, bookTags()),
+                                reason)) {
+            Log::write(u"Cannot save the chapter list to \"%1\": %2"_s.arg(speech.chapterListPath,
+                                                                           reason));
+            end(false, u"%1: %2"_s.arg(speech.chapterListPath, reason));
             return;
         }
     }
@@ -718,6 +902,16 @@ QString SpeechSynthesizer::checkExport(const QString &audioPath, const ExportOpt
             .arg(options.timingsPath.section(u'/', -1), WordTimings::extensionList());
     if (audioPath.isEmpty() && options.timingsPath.isEmpty())
         return QCoreApplication::translate("SpeechSynthesizer", "there is no file to write");
+    if (!options.chapterListPath.isEmpty()) {
+        QString unused;
+        const QString list = AtomicFile::resolvedTarget(options.chapterListPath, unused);
+        for (const QString &other : {audioPath, options.timingsPath})
+            if (!other.isEmpty() && list == AtomicFile::resolvedTarget(other, unused))
+                return QCoreApplication::translate(
+                           "SpeechSynthesizer",
+                           "%1 would be written twice: the chapter list needs a name of its own")
+                    .arg(options.chapterListPath.section(u'/', -1));
+    }
     return QString();
 }
 
@@ -751,6 +945,11 @@ void SpeechSynthesizer::setDelegate(SpeechSynthesizerDelegate *delegate)
 QString SpeechSynthesizer::errorString() const
 {
     return d->error;
+}
+
+QString SpeechSynthesizer::exportNotice() const
+{
+    return d->notice;
 }
 
 float SpeechSynthesizer::rate() const
@@ -834,6 +1033,7 @@ bool SpeechSynthesizer::startSpeakingString(const QString &text, const QUrl &url
 bool SpeechSynthesizer::startSpeakingString(const QString &text, const QUrl &url,
                                             const ExportOptions &options)
 {
+    d->notice.clear();
     const bool timingsOnly = url.isEmpty() && !options.timingsPath.isEmpty();
     if (!timingsOnly && (!url.isLocalFile() || url.toLocalFile().isEmpty())) {
         Log::write(
@@ -863,7 +1063,22 @@ bool SpeechSynthesizer::startSpeakingString(const QString &text, const QUrl &url
             return false;
         }
     }
-    return d->beginExport(text, path, format, options.timingsPath, options.jobs);
+    const int type = format ? format->format & SF_FORMAT_TYPEMASK : 0;
+    if ((type == SF_FORMAT_AIFF || type == SF_FORMAT_RF64) && !options.outline.chapters.isEmpty() &&
+        options.chapterListPath.isEmpty() && !options.splitChapters) {
+        QStringList holding;
+        for (const SoundFormat &other : SoundFormats::all()) {
+            const int otherType = other.format & SF_FORMAT_TYPEMASK;
+            if (otherType != SF_FORMAT_AIFF && otherType != SF_FORMAT_RF64)
+                holding << other.name.toUpper();
+        }
+        d->notice = QCoreApplication::translate(
+                        "SpeechSynthesizer",
+                        "%1 files hold no chapters: the text's chapters are not marked in it; %2 "
+                        "hold them, or a chapter list can be written beside it")
+                        .arg(format->name.toUpper(), holding.join(u", "_s));
+    }
+    return d->beginExport(text, path, format, options);
 }
 
 void SpeechSynthesizer::pauseSpeakingAtBoundary(int boundary)

@@ -123,6 +123,10 @@ public:
     bool isSpeaking() const;
     // Why the last speech that ended without success failed, when known.
     QString errorString() const;
+    // What the export just started leaves out that the person should know
+    // of (chapters a format cannot hold), or an empty string; set by
+    // startSpeakingString().
+    QString exportNotice() const;
 
     // Both return at once. Starting while a speech runs ends that speech
     // without an end report.

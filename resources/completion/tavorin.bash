@@ -10,7 +10,7 @@ _tavorin()
             return
             ;;
         --export)
-            _filedir '@(aiff|aif|wav|flac|ogg|oga|opus|mp3)'
+            _filedir '@(aiff|aif|wav|flac|ogg|oga|opus|mp3|m4b|m4a)'
             return
             ;;
         --timings)
@@ -22,7 +22,7 @@ _tavorin()
             return
             ;;
         --format)
-            COMPREPLY=($(compgen -W 'aiff wav flac ogg opus mp3' -- "$cur"))
+            COMPREPLY=($(compgen -W 'aiff wav flac ogg opus mp3 m4b' -- "$cur"))
             return
             ;;
         --voice)

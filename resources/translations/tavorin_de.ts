@@ -123,6 +123,13 @@
     </message>
 </context>
 <context>
+    <name>AudioTagging</name>
+    <message>
+        <source>cannot write the tags</source>
+        <translation>die Tags lassen sich nicht schreiben</translation>
+    </message>
+</context>
+<context>
     <name>Bundle</name>
     <message>
         <source>Version %@ (Build %@) %@</source>
@@ -760,6 +767,10 @@
         <source>there is no speech to write, and the file there is kept</source>
         <translation>es gibt keine Sprachausgabe zu schreiben; die vorhandene Datei bleibt erhalten</translation>
     </message>
+    <message>
+        <source>cannot read the speech back</source>
+        <translation>die Sprache lässt sich nicht zurücklesen</translation>
+    </message>
 </context>
 <context>
     <name>SoundFormats</name>
@@ -786,6 +797,10 @@
     <message>
         <source>MP3 audio</source>
         <translation>MP3-Audio</translation>
+    </message>
+    <message>
+        <source>M4B audiobook</source>
+        <translation>M4B-Hörbuch</translation>
     </message>
 </context>
 <context>
@@ -840,6 +855,18 @@
     <message>
         <source>%1 and %2</source>
         <translation>%1 und %2</translation>
+    </message>
+    <message>
+        <source>%1 would be written twice: the chapter list needs a name of its own</source>
+        <translation>%1 würde zweimal geschrieben: die Kapitelliste braucht einen eigenen Namen</translation>
+    </message>
+    <message>
+        <source>%1 files hold no chapters: the text&apos;s chapters are not marked in it; %2 hold them, or a chapter list can be written beside it</source>
+        <translation>%1-Dateien enthalten keine Kapitel: die Kapitel des Textes werden darin nicht markiert; %2 enthalten sie, oder eine Kapitelliste kann daneben geschrieben werden</translation>
+    </message>
+    <message>
+        <source>there is no speech to write</source>
+        <translation>es gibt keine Sprachausgabe zu schreiben</translation>
     </message>
 </context>
 <context>

@@ -123,6 +123,13 @@
     </message>
 </context>
 <context>
+    <name>AudioTagging</name>
+    <message>
+        <source>cannot write the tags</source>
+        <translation>impossible d’écrire les étiquettes</translation>
+    </message>
+</context>
+<context>
     <name>Bundle</name>
     <message>
         <source>Version %@ (Build %@) %@</source>
@@ -760,6 +767,10 @@
         <source>there is no speech to write, and the file there is kept</source>
         <translation>il n’y a aucune parole à écrire&#xa0;; le fichier existant est conservé</translation>
     </message>
+    <message>
+        <source>cannot read the speech back</source>
+        <translation>impossible de relire la parole</translation>
+    </message>
 </context>
 <context>
     <name>SoundFormats</name>
@@ -786,6 +797,10 @@
     <message>
         <source>MP3 audio</source>
         <translation>Audio MP3</translation>
+    </message>
+    <message>
+        <source>M4B audiobook</source>
+        <translation>Livre audio M4B</translation>
     </message>
 </context>
 <context>
@@ -840,6 +855,18 @@
     <message>
         <source>%1 and %2</source>
         <translation>%1 et %2</translation>
+    </message>
+    <message>
+        <source>%1 would be written twice: the chapter list needs a name of its own</source>
+        <translation>%1 serait écrit deux fois : la liste des chapitres a besoin de son propre nom</translation>
+    </message>
+    <message>
+        <source>%1 files hold no chapters: the text&apos;s chapters are not marked in it; %2 hold them, or a chapter list can be written beside it</source>
+        <translation>Les fichiers %1 ne contiennent pas de chapitres : les chapitres du texte n’y sont pas marqués ; %2 les contiennent, ou une liste des chapitres peut être écrite à côté</translation>
+    </message>
+    <message>
+        <source>there is no speech to write</source>
+        <translation>il n’y a aucune parole à écrire</translation>
     </message>
 </context>
 <context>

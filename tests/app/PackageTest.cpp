@@ -173,7 +173,7 @@ TEST(Package, HoldsAProgramThatRunsWithItsManualCompletionAndDependencies)
     // After the colon bash puts in only what follows it.
     EXPECT_EQ(bashCompletes(scratch.path(), bash, installed, u"--voice flite:kal"_s), "kal kal16");
     EXPECT_EQ(bashCompletes(scratch.path(), bash, installed, u"--format "_s),
-              "aiff flac mp3 ogg opus wav");
+              "aiff flac m4b mp3 ogg opus wav");
     for (const QString &file : {u"notes.txt"_s, u"notes.vtt"_s})
         QFile(folder.filePath(file)).open(QIODevice::WriteOnly);
     EXPECT_EQ(bashCompletes(scratch.path(), bash, installed, u"--export ins"_s), "installed.flac");

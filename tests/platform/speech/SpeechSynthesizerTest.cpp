@@ -14,6 +14,13 @@
 
 namespace {
 
+SpeechSynthesizer::ExportOptions jobsOption(int jobs)
+{
+    SpeechSynthesizer::ExportOptions options;
+    options.jobs = jobs;
+    return options;
+}
+
 constexpr float FastRate = 450.0f;
 
 QString manyWords(int sentences)
@@ -270,9 +277,8 @@ TEST_F(SpeechSynthesizerTest, ExportWithWorkersAgreesWithOneProcessAndStopEndsEv
         for (const int jobs : {1, 3}) {
             words->clear();
             written << u"%1-%2.wav"_s.arg(written.size()).arg(jobs);
-            ASSERT_TRUE(
-                synth->startSpeakingString(text, QUrl::fromLocalFile(dir.filePath(written.back())),
-                                           {{}, {}, jobs, {}, {}, false}));
+            ASSERT_TRUE(synth->startSpeakingString(
+                text, QUrl::fromLocalFile(dir.filePath(written.back())), jobsOption(jobs)));
             ASSERT_TRUE(waitFor(ends, ends->size() + 1));
             for (qsizetype i = 0; i < words->size(); ++i)
                 marks[jobs / 3] << range(i);
@@ -290,9 +296,8 @@ TEST_F(SpeechSynthesizerTest, ExportWithWorkersAgreesWithOneProcessAndStopEndsEv
     EXPECT_EQ(endResults(), QList<bool>(8, true));
     ends->clear();
 
-    ASSERT_TRUE(synth->startSpeakingString(manyWords(3000),
-                                           QUrl::fromLocalFile(dir.filePath(u"stopped.wav"_s)),
-                                           {QString(), QString(), 2, {}, {}, false}));
+    ASSERT_TRUE(synth->startSpeakingString(
+        manyWords(3000), QUrl::fromLocalFile(dir.filePath(u"stopped.wav"_s)), jobsOption(2)));
     ASSERT_TRUE(waitFor(words, words->size() + 1));
     EXPECT_FALSE(TestSupport::children().isEmpty());
     synth->stopSpeaking();
@@ -308,8 +313,7 @@ TEST_F(SpeechSynthesizerTest, ExportWithWorkersAgreesWithOneProcessAndStopEndsEv
     ::setrlimit(RLIMIT_FSIZE, &small);
     const auto handler = std::signal(SIGXFSZ, SIG_IGN);
     const bool started = synth->startSpeakingString(
-        manyWords(3000), QUrl::fromLocalFile(dir.filePath(u"full.wav"_s)),
-        {QString(), QString(), 2, {}, {}, false});
+        manyWords(3000), QUrl::fromLocalFile(dir.filePath(u"full.wav"_s)), jobsOption(2));
     const bool ended = started && waitFor(ends, 2);
     const QList<qint64> left = TestSupport::children();
     ::setrlimit(RLIMIT_FSIZE, &limit);
