@@ -59,6 +59,8 @@ AppDelegate::AppDelegate(QObject *parent)
     });
     connect(m_export, &ExportJob::failed, this,
             [this](const QString &message) { status()->showFailure(message); });
+    connect(m_export, &ExportJob::noticed, this,
+            [this](const QString &message) { status()->show(message, false); });
     connect(&SystemVoices::instance(), &SystemVoices::changed, this,
             &AppDelegate::systemVoicesChanged);
 }

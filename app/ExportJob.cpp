@@ -16,8 +16,9 @@ void ExportJob::start(SpeechSynthesizer *synthesizer, const QString &text, const
     m_path = url.isEmpty() ? options.timingsPath : url.toLocalFile();
     m_progress.start(text.size());
     Q_EMIT progressed(tr("Exporting... %1").arg(m_progress.text()), m_progress.permille());
-    if (synthesizer)
-        synthesizer->startSpeakingString(text, url, std::move(options));
+    m_notice.clear();
+    if (synthesizer && synthesizer->startSpeakingString(text, url, std::move(options)))
+        m_notice = synthesizer->exportNotice();
 }
 
 bool ExportJob::reach(CharacterRange word)
@@ -38,4 +39,6 @@ void ExportJob::end(bool finished, const QString &reason)
         return;
     if (!finished && !reason.isEmpty())
         Q_EMIT failed(tr("Cannot export to %1: %2").arg(m_path, reason));
+    else if (finished && !m_notice.isEmpty())
+        Q_EMIT noticed(tr("Exported to %1. %2").arg(m_path, m_notice));
 }

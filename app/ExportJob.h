@@ -31,17 +31,20 @@ public:
     // as often as the progress is shown, and only ever further on.
     bool reach(CharacterRange word);
     // The synthesizer's end report: a failed export says why, a stopped one
-    // says nothing.
+    // says nothing, a finished one what its file leaves out (chapters the
+    // format cannot hold), if anything.
     void end(bool finished, const QString &reason);
 
 Q_SIGNALS:
     // The line the status area shows, and the thousandths of the text done.
     void progressed(const QString &line, int permille);
     void failed(const QString &message);
+    void noticed(const QString &message);
 
 private:
     ExportProgress m_progress;
     QString m_path;
+    QString m_notice;
     // Where the last word the window marked ends.
     quint64 m_markedUpTo = 0;
     bool m_running = false;

@@ -283,6 +283,10 @@
         <source>Cannot export to %1: %2</source>
         <translation>Export nach %1 nicht möglich: %2</translation>
     </message>
+    <message>
+        <source>Exported to %1. %2</source>
+        <translation>Nach %1 exportiert. %2</translation>
+    </message>
 </context>
 <context>
     <name>ExportPanel</name>

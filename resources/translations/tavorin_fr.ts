@@ -283,6 +283,10 @@
         <source>Cannot export to %1: %2</source>
         <translation>Impossible d’exporter vers %1&#xa0;: %2</translation>
     </message>
+    <message>
+        <source>Exported to %1. %2</source>
+        <translation>Exporté vers %1. %2</translation>
+    </message>
 </context>
 <context>
     <name>ExportPanel</name>

@@ -2,6 +2,7 @@
 
 #include "app/EditorText.h"
 #include "app/OutlineTracker.h"
+#include "app/StatusArea.h"
 #include "platform/application/RecentDocuments.h"
 #include "support/PdfMakers.h"
 #include "support/TestSupport.h"
@@ -372,4 +373,15 @@ TEST_F(Documents, ChaptersFollowEditsReachTheExportPanelAndGoWithTheirText)
     EXPECT_EQ(outline->chapterCount(), 0);
     text->setPlainText(u"Eins zwei"_s);
     EXPECT_EQ(panelOffers(), QString());
+
+    // A book exported to a format without chapters says so when it is done.
+    ASSERT_TRUE(load({writeFile(dir, u"short.html"_s,
+                                "<h1>Eins</h1><p>Kurz.</p><h1>Zwei</h1><p>Auch kurz.</p>")}));
+    delegate->doExport(nullptr);
+    ASSERT_TRUE(choose(dir.filePath(u"short.aiff"_s)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !delegate->isExporting(); }, TestSupport::Patience));
+    EXPECT_TRUE(QFile::exists(dir.filePath(u"short.aiff"_s)));
+    EXPECT_TRUE(
+        delegate->findChild<StatusArea *>()->shownText().contains(u"AIFF files hold no chapters"_s))
+        << delegate->findChild<StatusArea *>()->shownText().toStdString();
 }
