@@ -20,6 +20,7 @@
 #include <QTime>
 #include <QTimer>
 
+#include "support/AudioReadBack.h"
 #include "support/PdfMakers.h"
 #include "support/TestSupport.h"
 #include "support/ZipDocumentMakers.h"
@@ -463,7 +464,7 @@ TEST(Program, ExportsFromAFileOrStandardInputAndFailuresSayWhyAndLeaveNoFile)
          {},
          2,
          u"--chapters is given more than once"_s},
-        {{out, u"--chapters"_s, out, input}, {}, 1, u"the audio and the chapter list"_s},
+        {{out, u"--chapters"_s, out, input}, {}, 2, u"the chapter list needs a name of its own"_s},
         {{out, u"--chapters"_s, input, input}, {}, 1, u"the file the text comes from"_s},
         {{out, u"--chapters"_s, dir.filePath(u"c.txt"_s), input},
          {},
@@ -715,6 +716,51 @@ TEST(Program, ExportsEachKindOfDocumentAsThePlainTextItHolds)
         ASSERT_EQ(outcome.status, 0) << outcome.err.toStdString();
         EXPECT_TRUE(readSoundFile(output).samples == spoken[row.text]);
     }
+}
+
+// An audiobook from a book: the chapters of its contents reach the player's
+// chapter list in each format that holds one, and one file per chapter adds
+// up to the whole.
+TEST(Program, ABookBecomesAnAudiobookWithItsChapters)
+{
+    QTemporaryDir dir;
+    const QString book = dir.filePath(u"book.epub"_s);
+    QFile file(book);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(ZipDocumentMakers::epub(
+        {{"one.xhtml", ZipDocumentMakers::xhtml("One", "<p>It begins on a quiet road.</p>")},
+         {"two.xhtml", ZipDocumentMakers::xhtml("Two", "<p>The road turns to the sea.</p>")},
+         {"three.xhtml", ZipDocumentMakers::xhtml("Three", "<p>And there it ends.</p>")}}));
+    file.close();
+    const QStringList titles{u"Chapter 1"_s, u"Chapter 2"_s, u"Chapter 3"_s};
+    for (const QString &name : {u"book.m4b"_s, u"book.mp3"_s, u"book.opus"_s}) {
+        const Outcome exported = run({u"--export"_s, dir.filePath(name), book});
+        ASSERT_EQ(exported.status, 0) << exported.err.toStdString();
+        const ReadBack audio = readBack(dir.filePath(name));
+        QStringList read;
+        for (const ReadChapter &chapter : audio.chapters)
+            read << chapter.title;
+        EXPECT_EQ(read, titles) << name.toStdString();
+        ASSERT_EQ(audio.chapters.size(), 3);
+        EXPECT_LT(audio.chapters[0].endMs, audio.chapters[2].startMs) << name.toStdString();
+    }
+    const Outcome aiff = run({u"--export"_s, dir.filePath(u"book.aiff"_s), book});
+    EXPECT_EQ(aiff.status, 0);
+    EXPECT_TRUE(aiff.err.contains(u"AIFF files hold no chapters"_s)) << aiff.err.toStdString();
+
+    QDir split(dir.filePath(u"split"_s));
+    ASSERT_TRUE(split.mkpath(u"."_s));
+    const Outcome each =
+        run({u"--export"_s, split.filePath(u"book.flac"_s), u"--split-chapters"_s, book});
+    ASSERT_EQ(each.status, 0) << each.err.toStdString();
+    const QStringList files = split.entryList(QDir::Files, QDir::Name);
+    EXPECT_EQ(files, (QStringList{u"01 Chapter 1.flac"_s, u"02 Chapter 2.flac"_s,
+                                  u"03 Chapter 3.flac"_s}));
+    qint64 frames = 0;
+    for (const QString &name : files)
+        frames += qint64(readSoundFile(split.filePath(name)).samples.size());
+    const qint64 whole = qint64(readSoundFile(dir.filePath(u"book.aiff"_s)).samples.size());
+    EXPECT_NEAR(double(frames), double(whole), 0.01 * double(whole));
 }
 
 TEST(Program, TimingsFollowTheWordsOfTheAudio)
