@@ -1,5 +1,9 @@
 #include "platform/documents/PdfPages.h"
 
+#include "platform/documents/PdfOcr.h"
+
+#include <QRegularExpression>
+
 #include <poppler-qt6.h>
 
 #include <atomic>
@@ -95,6 +99,16 @@ Page readPage(const Poppler::Page &source, int index, const Options &options)
     return page;
 }
 
+// The language the document says it is in (XMP's dc:language), if any.
+QString documentLanguage(const Poppler::Document &document)
+{
+    static const QRegularExpression language(
+        QStringLiteral(
+            "<dc:language>.*?<rdf:li[^>]*>\\s*([A-Za-z]{2,3}(?:[-_][A-Za-z0-9]+)*)\\s*<"),
+        QRegularExpression::DotMatchesEverythingOption);
+    return language.match(document.metadata()).captured(1);
+}
+
 } // namespace
 
 std::optional<Failure> readPages(const QByteArray &bytes, const Options &options,
@@ -117,6 +131,11 @@ std::optional<Failure> readPages(const QByteArray &bytes, const Options &options
         return damaged(-1);
     if (!sink.opened(count))
         return std::nullopt;
+    PageRecogniser recogniser(options, documentLanguage(*document));
+    const auto note = [&sink](const QString &line) {
+        if (sink.note)
+            sink.note(line);
+    };
     for (int i = 0; i < count; ++i) {
         if (options.cancelled())
             return Failure{Failure::Kind::Stopped, {}, i};
@@ -126,6 +145,11 @@ std::optional<Failure> readPages(const QByteArray &bytes, const Options &options
         if (!page)
             return damaged(i);
         Page read = readPage(*page, i, options);
+        if (read.lines.isEmpty() && !options.cancelled()) {
+            if (sink.recognising)
+                sink.recognising(i);
+            read = recogniser.recognise(*page, i, note);
+        }
         if (options.cancelled())
             return Failure{Failure::Kind::Stopped, {}, i};
         if (!sink.read(std::move(read)))

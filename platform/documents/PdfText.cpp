@@ -2,6 +2,7 @@
 
 #include "platform/documents/PdfPages.h"
 #include "platform/documents/PdfWorker.h"
+#include "platform/system/Log.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -431,7 +432,8 @@ Result refusal(const Pdf::Failure &failure, const Options &options)
                           .arg(mebibytes));
     }
     case Kind::Time: {
-        const int seconds = options.limits.maximumPageSeconds;
+        const int seconds = failure.recognising ? options.limits.maximumOcrPageSeconds
+                                                : options.limits.maximumPageSeconds;
         return Result::failure(
             opening ? QCoreApplication::translate(
                           "PdfText", "opening it takes longer than the %1 seconds allowed")
@@ -469,7 +471,12 @@ public:
     {
         return {[this](int count) { return opened(count); },
                 {},
-                [this](Page page) { return read(std::move(page)); }};
+                [this](Page page) { return read(std::move(page)); },
+                [this](int index) {
+                    if (m_options.recognising)
+                        m_options.recognising(index, m_count);
+                },
+                [](const QString &line) { Log::write(line); }};
     }
 
     // Why the collector stopped the read, if it did.
