@@ -5,6 +5,7 @@
 #include "app/HeadlessExport.h"
 #include "app/VoiceRecords.h"
 #include "platform/application/SingleInstance.h"
+#include "platform/documents/PdfOcr.h"
 #include "platform/speech/SoundFormats.h"
 #include "platform/speech/SpeechSynthesizer.h"
 #include "platform/speech/SystemVoices.h"
@@ -104,6 +105,11 @@ CommandLine::CommandLine()
     , m_password(u"password"_s,
                  u"With --export or --timings: the password of an encrypted document."_s,
                  u"PASSWORD"_s)
+    , m_ocrLanguage(u"ocr-language"_s,
+                    u"With --export or --timings: the languages that the scanned pages of a PDF "
+                    u"are read in, by Tesseract's names (deu, eng, deu+eng; default: the "
+                    u"document's, else the desktop's, else English)."_s,
+                    u"LANG"_s)
     , m_speak(u"speak"_s,
               u"Speak TEXT (- reads it from standard input) in the running window, or in a new "
               u"one, without changing the text in its editor."_s,
@@ -122,8 +128,8 @@ CommandLine::CommandLine()
     m_parser.addHelpOption();
     m_parser.addVersionOption();
     m_parser.addOptions({m_listVoices, m_export, m_format, m_timings, m_voice, m_rate, m_pitch,
-                         m_intonation, m_volume, m_jobs, m_progress, m_password, m_speak,
-                         m_speakSelection});
+                         m_intonation, m_volume, m_jobs, m_progress, m_password, m_ocrLanguage,
+                         m_speak, m_speakSelection});
     m_parser.addPositionalArgument(
         u"FILE"_s,
         u"Documents to open: text, HTML, Markdown, PDF, EPUB, OpenDocument, Word or FictionBook "
@@ -191,11 +197,17 @@ bool CommandLine::parse(const QStringList &arguments)
         return false;
     }
     const bool exporting = m_parser.isSet(m_export) || m_parser.isSet(m_timings);
-    if (!exporting &&
-        (m_parser.isSet(m_voice) || m_parser.isSet(m_rate) || m_parser.isSet(m_jobs) ||
-         m_parser.isSet(m_progress) || m_parser.isSet(m_password))) {
-        m_error =
-            u"--voice, --rate, --jobs, --progress and --password go with --export or --timings"_s;
+    if (!exporting && (m_parser.isSet(m_voice) || m_parser.isSet(m_rate) ||
+                       m_parser.isSet(m_jobs) || m_parser.isSet(m_progress) ||
+                       m_parser.isSet(m_password) || m_parser.isSet(m_ocrLanguage))) {
+        m_error = u"--voice, --rate, --jobs, --progress, --password and --ocr-language go with "
+                  u"--export or --timings"_s;
+        return false;
+    }
+    if (m_parser.isSet(m_ocrLanguage) &&
+        !Documents::Pdf::isOcrLanguageList(m_parser.value(m_ocrLanguage))) {
+        m_error = u"--ocr-language takes Tesseract's names of languages, such as deu or "
+                  u"deu+eng, not '%1'"_s.arg(m_parser.value(m_ocrLanguage));
         return false;
     }
     if (m_parser.isSet(m_format) && !m_parser.isSet(m_export)) {
@@ -416,6 +428,7 @@ int CommandLine::exportSpeech()
     request.plainProgress = m_parser.isSet(m_progress);
     if (m_parser.isSet(m_password))
         request.password = FileName::encode(m_parser.value(m_password));
+    request.ocrLanguage = m_parser.value(m_ocrLanguage);
     // Names that choose no format are refused before anything is read.
     const QString refused =
         SpeechSynthesizer::checkExport(request.output, {request.format, request.timings});

@@ -15,9 +15,10 @@
 //   tavorin [SHAPE] [FILE...]                  the window (or the running one)
 //   tavorin --list-voices                      one voice a line
 //   tavorin --export OUT [--format NAME] [--timings FILE] [--voice ID]
-//           [--rate WPM] [SHAPE] [--jobs N] [--progress] [--password PASSWORD] [FILE|-]
+//           [--rate WPM] [SHAPE] [--jobs N] [--progress] [--password PASSWORD]
+//           [--ocr-language LANG] [FILE|-]
 //   tavorin --timings FILE [--voice ID] [--rate WPM] [SHAPE] [--jobs N] [--progress]
-//           [--password PASSWORD] [FILE|-]
+//           [--password PASSWORD] [--ocr-language LANG] [FILE|-]
 //   tavorin --speak TEXT|- | --speak-selection   spoken by the window
 // plus --help and --version, where SHAPE is any of --pitch N, --intonation N
 // and --volume N. Only SHAPE reaches a window, and only one it starts.
@@ -96,6 +97,7 @@ private:
     QCommandLineOption m_volume;
     std::vector<std::pair<int VoiceSettings::*, int>> m_shape;
     QCommandLineOption m_password;
+    QCommandLineOption m_ocrLanguage;
     QCommandLineOption m_speak;
     QCommandLineOption m_speakSelection;
     QCommandLineOption m_jobs;

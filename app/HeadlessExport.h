@@ -29,6 +29,7 @@ public:
         int jobs = 0; // processes rendering at once; 0: one per core
         bool plainProgress = false;
         QByteArray password; // of an encrypted document; empty when none was given
+        QString ocrLanguage; // of a scanned PDF's pages; empty: the document's or the desktop's
     };
 
     HeadlessExport();

@@ -33,8 +33,8 @@ struct Limits
     int maximumPages = 20000;
     int maximumPageSeconds = 10;
     // A page without a text layer is read from its picture (OCR), which takes
-    // a few seconds of a slow processor for a dense page at 300 dpi.
-    int maximumOcrPageSeconds = 120;
+    // two to three seconds for a dense page at 300 dpi.
+    int maximumOcrPageSeconds = 60;
     qint64 maximumPageMemory = 512 * 1024 * 1024;
 };
 

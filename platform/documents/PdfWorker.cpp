@@ -243,6 +243,20 @@ std::optional<Failure> readPagesInWorker(const QString &program, const QByteArra
     ::fcntl(errors->fileHandleForWriting()->fileDescriptor(), F_SETFL, O_NONBLOCK);
     process->setLaunchPath(program);
     process->setArguments({QString::fromLatin1(pdfWorkerOption)});
+    // Tesseract spreads a page over threads that wait for each other by
+    // spinning: on a busy machine a page took four times the processor time
+    // (and three times as long) as in one thread, and the time allowance is
+    // counted in processor time. Its threads read the limit as the program
+    // starts, so it is set for the worker from here.
+    Process::Environment environment;
+    for (char **entry = environ; *entry; ++entry) {
+        const QString line = QString::fromLocal8Bit(*entry);
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals > 0)
+            environment.insert(line.left(equals), line.mid(equals + 1));
+    }
+    environment.insert(u"OMP_THREAD_LIMIT"_s, u"1"_s);
+    process->setEnvironment(environment);
     process->setStandardInput(input);
     process->setStandardOutput(output);
     process->setStandardError(errors);

@@ -142,7 +142,8 @@ namespace {
 // The share of the words of `expected` that `got` holds, each as often.
 double wordsRead(const QString &expected, const QString &got)
 {
-    static const QRegularExpression apart(u"[^\\w]+"_s);
+    static const QRegularExpression apart(u"\\W+"_s,
+                                          QRegularExpression::UseUnicodePropertiesOption);
     QStringList words = got.toLower().split(apart, Qt::SkipEmptyParts);
     const QStringList wanted = expected.toLower().split(apart, Qt::SkipEmptyParts);
     qsizetype found = 0;
