@@ -170,6 +170,10 @@
         <source>Cannot open %1: %2</source>
         <translation>%1 lässt sich nicht öffnen: %2</translation>
     </message>
+    <message>
+        <source>Recognising page %1 of %2...</source>
+        <translation>Texterkennung auf Seite %1 von %2...</translation>
+    </message>
 </context>
 <context>
     <name>Documents</name>

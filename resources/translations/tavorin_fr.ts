@@ -170,6 +170,10 @@
         <source>Cannot open %1: %2</source>
         <translation>Impossible d’ouvrir %1&#xa0;: %2</translation>
     </message>
+    <message>
+        <source>Recognising page %1 of %2...</source>
+        <translation>Reconnaissance de la page %1 sur %2...</translation>
+    </message>
 </context>
 <context>
     <name>Documents</name>
