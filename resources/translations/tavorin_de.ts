@@ -74,6 +74,10 @@
         <source>No system voices: %1</source>
         <translation>Keine Systemstimmen: %1</translation>
     </message>
+    <message>
+        <source>Continuing where you stopped</source>
+        <translation>Weiter an der Stelle, an der Sie aufgehört haben</translation>
+    </message>
 </context>
 <context>
     <name>AtomicFile</name>

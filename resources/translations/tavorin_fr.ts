@@ -74,6 +74,10 @@
         <source>No system voices: %1</source>
         <translation>Aucune voix du système&#xa0;: %1</translation>
     </message>
+    <message>
+        <source>Continuing where you stopped</source>
+        <translation>Reprise là où vous vous étiez arrêté</translation>
+    </message>
 </context>
 <context>
     <name>AtomicFile</name>
