@@ -33,7 +33,7 @@ struct Limits
     int maximumPages = 20000;
     int maximumPageSeconds = 10;
     // A page without a text layer is read from its picture (OCR), which takes
-    // two to three seconds for a dense page at 300 dpi.
+    // two to three seconds for a dense page at 300 dpi; 0 reads no page so.
     int maximumOcrPageSeconds = 60;
     qint64 maximumPageMemory = 512 * 1024 * 1024;
 };

@@ -145,7 +145,8 @@ std::optional<Failure> readPages(const QByteArray &bytes, const Options &options
         if (!page)
             return damaged(i);
         Page read = readPage(*page, i, options);
-        if (read.lines.isEmpty() && !options.cancelled()) {
+        if (read.lines.isEmpty() && options.limits.maximumOcrPageSeconds > 0 &&
+            !options.cancelled()) {
             if (sink.recognising)
                 sink.recognising(i);
             read = recogniser.recognise(*page, i, note);

@@ -395,6 +395,7 @@ int runWorker()
     if (request.status() != QDataStream::Ok || mark != RequestMark ||
         !takeText(request, std::min(input.size(), LanguageListBytes), options.ocrLanguage))
         return 2;
+    options.limits.maximumOcrPageSeconds = ocrSeconds;
     quint32 passwordSize = 0;
     request >> passwordSize;
     if (request.status() != QDataStream::Ok || passwordSize > quint32(maximumPasswordSize))

@@ -195,6 +195,10 @@ TEST(PdfText, ScannedPagesAreReadFromTheirPictures)
             EXPECT_EQ(recognised, row.recognised);
             EXPECT_EQ(pages, row.pdf == rows[1].pdf ? 1 : 2);
         }
+        // Without time for it, no page is read from its picture.
+        Documents::Options options;
+        options.limits.maximumOcrPageSeconds = 0;
+        EXPECT_TRUE(Documents::readPdf(rows[0].pdf, options).error.startsWith(u"no text to read"));
     }
 
     // The language asked for, else the document's, else the window's, else
