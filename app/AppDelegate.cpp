@@ -33,11 +33,20 @@ AppDelegate::AppDelegate(QObject *parent)
     , m_documents(new DocumentLoader(this))
     , m_outline(new OutlineTracker(this))
 {
-    connect(m_documents, &DocumentLoader::textWillBeReplaced, m_session,
-            &SpeechSession::textWillBeReplaced);
+    connect(m_documents, &DocumentLoader::textWillBeReplaced, this, [this] {
+        rememberPlace();
+        m_document.reset();
+        m_session->textWillBeReplaced();
+    });
     connect(m_documents, &DocumentLoader::textWillBeReplaced, m_outline, &OutlineTracker::clear);
     connect(m_documents, &DocumentLoader::outlineRead, m_outline, &OutlineTracker::follow);
-    connect(m_documents, &DocumentLoader::finished, this, &AppDelegate::fileLoadFinished);
+    connect(m_documents, &DocumentLoader::finished, this, [this](const QString &path, bool loaded) {
+        if (loaded) {
+            m_document = ReadingPlaces::identify(path);
+            restorePlace();
+        }
+        Q_EMIT fileLoadFinished(path, loaded);
+    });
     connect(m_voice, &VoiceChoices::minRateChanged, this, &AppDelegate::minRateChanged);
     connect(m_voice, &VoiceChoices::maxRateChanged, this, &AppDelegate::maxRateChanged);
     connect(m_voice, &VoiceChoices::rateChanged, this, &AppDelegate::currentRateChanged);
@@ -257,6 +266,7 @@ void AppDelegate::applyRememberedChoices()
 
 void AppDelegate::applicationWillTerminate()
 {
+    rememberPlace();
     if (m_voice->isRemembering() && m_window)
         Preferences::settings()->setValue(Preferences::geometryKey.toString(),
                                           m_window->saveGeometry());

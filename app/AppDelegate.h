@@ -7,6 +7,7 @@
 #include "app/FindIndicator.h"
 #include "app/PronunciationDialog.h"
 #include "app/OutlineTracker.h"
+#include "app/ReadingPlaces.h"
 #include "app/SpeechSession.h"
 #include "app/StatusArea.h"
 #include "app/VoiceChoices.h"
@@ -217,6 +218,10 @@ private:
     StatusArea *status();
     void setFlag(SpeechSession::State state, bool value);
     void clearText();
+    // Keeps where the reader stopped in the document the editor holds, and
+    // goes back there when it is opened again.
+    void rememberPlace();
+    void restorePlace();
     // Starts the export of the whole text: the audio when `url` is given, the
     // word timings when `timingsPath` is; one file per chapter of the text
     // when `splitChapters` is set.
@@ -243,4 +248,6 @@ private:
     QPointer<WindowBindings> m_bindings;
     QPointer<StatusArea> m_status;
     QMetaObject::Connection m_rateObservation;
+    // The file the editor's text was read from; none for any other text.
+    std::optional<ReadingPlaces::File> m_document;
 };

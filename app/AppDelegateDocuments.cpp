@@ -5,6 +5,8 @@
 #include "platform/system/Log.h"
 
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextCursor>
 
 using namespace Qt::StringLiterals;
 
@@ -31,6 +33,8 @@ void AppDelegate::clearText()
         return;
     // A file still being read would replace the new, empty text.
     m_documents->abandon();
+    rememberPlace();
+    m_document.reset();
     m_session->textWillBeReplaced();
     m_outline->clear();
     m_textView->setPlainText(QString());
@@ -63,6 +67,28 @@ void AppDelegate::doOpen(QObject *sender)
                 QStringList{tr("All files (*)")});
             return nullptr;
         });
+}
+
+void AppDelegate::rememberPlace()
+{
+    if (!m_document || !m_textView)
+        return;
+    const qint64 heard = m_session->lastHeard();
+    ReadingPlaces::remember(*m_document, {heard >= 0 ? heard : m_textView->textCursor().position(),
+                                          m_textView->verticalScrollBar()->value()});
+}
+
+void AppDelegate::restorePlace()
+{
+    const std::optional<ReadingPlaces::Place> place = ReadingPlaces::find(*m_document);
+    if (!place || (place->position == 0 && place->scroll == 0) || !m_textView)
+        return;
+    QTextCursor cursor(m_textView->document());
+    cursor.setPosition(
+        int(std::min<qint64>(place->position, m_textView->document()->characterCount() - 1)));
+    m_textView->setTextCursor(cursor);
+    m_textView->verticalScrollBar()->setValue(place->scroll);
+    status()->show(tr("Continuing where you stopped"), false);
 }
 
 void AppDelegate::application(QObject *sender, const QStringList &files)

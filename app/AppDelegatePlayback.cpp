@@ -149,6 +149,8 @@ void AppDelegate::speechSynthesizer(SpeechSynthesizer *sender, bool finishedSpea
     if (!synthesizer || !synthesizer->isSpeaking()) {
         const bool exported = m_export->isRunning();
         m_session->ended(finishedSpeaking);
+        if (!exported)
+            rememberPlace();
         m_export->end(finishedSpeaking, synthesizer ? synthesizer->errorString() : QString());
         if (exported && findIndicator())
             findIndicator()->clear();

@@ -6,6 +6,7 @@
 #include "app/Preferences.h"
 #include "app/VoiceRecords.h"
 #include "platform/application/SingleInstance.h"
+#include "platform/documents/PdfOcr.h"
 #include "platform/speech/Lexicon.h"
 #include "platform/speech/SoundFormats.h"
 #include "platform/speech/SpeechSynthesizer.h"
@@ -107,6 +108,11 @@ CommandLine::CommandLine()
     , m_password(u"password"_s,
                  u"With --export or --timings: the password of an encrypted document."_s,
                  u"PASSWORD"_s)
+    , m_ocrLanguage(u"ocr-language"_s,
+                    u"With --export or --timings: the languages that the scanned pages of a PDF "
+                    u"are read in, by Tesseract's names (deu, eng, deu+eng; default: the "
+                    u"document's, else the desktop's, else English)."_s,
+                    u"LANG"_s)
     , m_speak(u"speak"_s,
               u"Speak TEXT (- reads it from standard input) in the running window, or in a new "
               u"one, without changing the text in its editor."_s,
@@ -139,7 +145,7 @@ CommandLine::CommandLine()
     m_parser.addVersionOption();
     m_parser.addOptions({m_listVoices, m_export, m_format, m_timings, m_chapters, m_splitChapters,
                          m_voice, m_rate, m_pitch, m_intonation, m_volume, m_jobs, m_progress,
-                         m_password, m_lexicon, m_speak, m_speakSelection});
+                         m_password, m_lexicon, m_ocrLanguage, m_speak, m_speakSelection});
     m_parser.addPositionalArgument(
         u"FILE"_s,
         u"Documents to open: text, HTML, Markdown, PDF, EPUB, OpenDocument, Word or FictionBook "
@@ -210,9 +216,16 @@ bool CommandLine::parse(const QStringList &arguments)
     const bool exporting = m_parser.isSet(m_export) || m_parser.isSet(m_timings);
     if (!exporting &&
         (m_parser.isSet(m_voice) || m_parser.isSet(m_rate) || m_parser.isSet(m_jobs) ||
-         m_parser.isSet(m_progress) || m_parser.isSet(m_password) || m_parser.isSet(m_lexicon))) {
-        m_error = u"--voice, --rate, --jobs, --progress, --password and --lexicon go with "
-                  "--export or --timings"_s;
+         m_parser.isSet(m_progress) || m_parser.isSet(m_password) || m_parser.isSet(m_lexicon) ||
+         m_parser.isSet(m_ocrLanguage))) {
+        m_error = u"--voice, --rate, --jobs, --progress, --password, --lexicon and --ocr-language "
+                  u"go with --export or --timings"_s;
+        return false;
+    }
+    if (m_parser.isSet(m_ocrLanguage) &&
+        !Documents::Pdf::isOcrLanguageList(m_parser.value(m_ocrLanguage))) {
+        m_error = u"--ocr-language takes Tesseract's names of languages, such as deu or "
+                  u"deu+eng, not '%1'"_s.arg(m_parser.value(m_ocrLanguage));
         return false;
     }
     if (m_parser.isSet(m_format) && !m_parser.isSet(m_export)) {
@@ -441,6 +454,7 @@ int CommandLine::exportSpeech()
     request.plainProgress = m_parser.isSet(m_progress);
     if (m_parser.isSet(m_password))
         request.password = FileName::encode(m_parser.value(m_password));
+    request.ocrLanguage = m_parser.value(m_ocrLanguage);
     // Names that choose no format are refused before anything is read.
     const QString refused = SpeechSynthesizer::checkExport(
         request.output,

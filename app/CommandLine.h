@@ -16,9 +16,9 @@
 //   tavorin --list-voices                      one voice a line
 //   tavorin --export OUT [--format NAME] [--timings FILE] [--chapters FILE]
 //           [--split-chapters] [--voice ID] [--rate WPM] [SHAPE] [--jobs N]
-//           [--progress] [--password PASSWORD] [FILE|-]
+//           [--progress] [--password PASSWORD] [--ocr-language LANG] [FILE|-]
 //   tavorin --timings FILE [--voice ID] [--rate WPM] [SHAPE] [--jobs N] [--progress]
-//           [--password PASSWORD] [FILE|-]
+//           [--password PASSWORD] [--ocr-language LANG] [FILE|-]
 // each of the two with any number of --lexicon FILE,
 //   tavorin --speak TEXT|- | --speak-selection   spoken by the window
 // plus --help and --version, where SHAPE is any of --pitch N, --intonation N
@@ -98,6 +98,7 @@ private:
     QCommandLineOption m_volume;
     std::vector<std::pair<int VoiceSettings::*, int>> m_shape;
     QCommandLineOption m_password;
+    QCommandLineOption m_ocrLanguage;
     QCommandLineOption m_speak;
     QCommandLineOption m_speakSelection;
     QCommandLineOption m_jobs;

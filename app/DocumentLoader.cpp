@@ -164,6 +164,7 @@ void DocumentLoader::load(const QString &path, const QByteArray &password)
     // text. Meanwhile the editor takes no typing, which the load would lose.
     const quint64 request = ++m_request;
     m_pending = true;
+    m_permille = 0;
     m_text->setReadOnly(true);
     m_status->show(tr("Opening %1...").arg(QFileInfo(path).fileName()), true);
     m_line = m_status->shownText();
@@ -203,6 +204,15 @@ void DocumentLoader::load(const QString &path, const QByteArray &password)
                     },
                     Qt::QueuedConnection);
             };
+            options.recognising = [self, request](int page, int count) {
+                QMetaObject::invokeMethod(
+                    QCoreApplication::instance(),
+                    [self, request, page, count] {
+                        if (self)
+                            self->recognising(request, page, count);
+                    },
+                    Qt::QueuedConnection);
+            };
             LoadedText loaded = loadText(path, shape, previous, options);
             if (loaded.document)
                 loaded.document->moveToThread(mainThread);
@@ -221,8 +231,21 @@ void DocumentLoader::load(const QString &path, const QByteArray &password)
 
 void DocumentLoader::progressed(quint64 request, int permille)
 {
-    if (request == m_request && m_pending)
-        m_status->setProgress(permille, tr("Opening progress"));
+    if (request != m_request || !m_pending)
+        return;
+    m_permille = permille;
+    m_status->setProgress(permille, tr("Opening progress"));
+}
+
+void DocumentLoader::recognising(quint64 request, int page, int count)
+{
+    if (request != m_request || !m_pending)
+        return;
+    // Not announced, as the progress is not: a screen reader would say little
+    // else through a scanned book. The line the read hides as it ends is this.
+    m_status->showProgress(tr("Recognising page %1 of %2...").arg(page + 1).arg(count), m_permille,
+                           tr("Opening progress"));
+    m_line = m_status->shownText();
 }
 
 void DocumentLoader::cancel()

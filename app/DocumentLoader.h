@@ -70,6 +70,7 @@ private:
         bool cancelled = false;
     };
     void progressed(quint64 request, int permille);
+    void recognising(quint64 request, int page, int count);
     void ended();
     void loaded(quint64 request, const QString &path, const QByteArray &password,
                 std::unique_ptr<QTextDocument> document, const Failure &failure,
@@ -79,6 +80,8 @@ private:
     QPointer<StatusArea> m_status;
     quint64 m_request = 0;
     bool m_pending = false;
+    // How far the read under way is, in thousandths.
+    int m_permille = 0;
     // The line the status area showed for the read.
     QString m_line;
     // Set to stop the read under way.

@@ -132,6 +132,7 @@ int HeadlessExport::run(const Request &request)
     Documents::Options options;
     options.limits.maximumText = TextFile::maximumSize;
     options.password = request.password;
+    options.ocrLanguage = request.ocrLanguage;
     const bool fromInput = request.input == u"-"_s;
     Documents::Result read;
     if (fromInput) {

@@ -36,6 +36,7 @@ public:
         // per chapter: both need a document with chapters.
         QString chapterList;
         bool splitChapters = false;
+        QString ocrLanguage; // of a scanned PDF's pages; empty: the document's or the desktop's
     };
 
     HeadlessExport();

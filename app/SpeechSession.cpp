@@ -323,6 +323,7 @@ void SpeechSession::wordHeard(CharacterRange word)
     const auto [then, start, end] = editorRange(m_spoken, word);
     if (end > start) {
         m_heardPosition = then;
+        m_lastHeard = qint64(start);
         notePlace(qint64(start), false);
     }
     markWord(start, end);
@@ -378,6 +379,7 @@ void SpeechSession::textWillBeReplaced()
     if ((m_state == State::Speaking || m_state == State::Paused) && !m_speakingHandedText)
         stop();
     m_edits->stop();
+    m_lastHeard = -1;
     if (m_marks)
         m_marks->clear();
 }

@@ -88,6 +88,8 @@ public:
     void textWillBeReplaced();
 
     CharacterRange spokenRange() const { return m_spokenRange; }
+    // Where the last word heard of the editor's text starts; -1 before any.
+    qint64 lastHeard() const { return m_lastHeard; }
     FindIndicator *findIndicator() const;
     // Whether the editor's caret moves to each word as it is spoken.
     bool caretFollowsWords() const { return m_caretFollowsWords; }
@@ -138,6 +140,7 @@ private:
     EditorText::Excerpt m_exported;
     // Where the last word heard begins (the start of the speech before any).
     quint64 m_heardPosition = 0;
+    qint64 m_lastHeard = -1;
     struct Place
     {
         TextUnits::Span span{-1, -1};

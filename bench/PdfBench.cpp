@@ -5,6 +5,9 @@
 // own under a 4 GiB address space, with the time it took, the peak memory of
 // that process and of the process that read the PDF for it, and what came of
 // it. --in-process reads in the reading process itself, as it once was.
+// --scanned: the book's pages as pictures of their lines (3 pages unless a
+// number is given), read with OCR, with the processor time a page takes;
+// --save FILE keeps the PDF made.
 // Figures only; nothing here asserts.
 #include "bench/ProcessMemory.h"
 #include "platform/documents/PdfText.h"
@@ -146,12 +149,22 @@ int main(int argc, char **argv)
         return readHostile(inProcess);
     if (!inProcess)
         Documents::setPdfWorkerProgram(QStringLiteral(TAVORIN_PROGRAM));
-    const int pageCount = argc > 1 ? std::max(1, atoi(argv[1])) : 500;
+    const bool scanned = arguments.contains(u"--scanned"_s);
+    int pageCount = scanned ? 3 : 500;
+    for (const QString &argument : arguments.mid(1)) {
+        if (argument.toInt() > 0)
+            pageCount = argument.toInt();
+    }
 
     QElapsedTimer clock;
     clock.start();
-    const QByteArray pdf = PdfMakers::textPdf(book(pageCount));
+    const QByteArray pdf = PdfMakers::textPdf(book(pageCount), scanned);
     const double makeMs = double(clock.nsecsElapsed()) / 1e6;
+    if (const qsizetype at = arguments.indexOf(u"--save"_s); at > 0) {
+        QFile file(arguments.value(at + 1));
+        if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size())
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file.fileName()));
+    }
 
     resetPeak();
     const qint64 beforeKb = statusKb("VmRSS");
@@ -178,5 +191,21 @@ int main(int argc, char **argv)
                 "in the worker\n",
                 double(beforeKb) / 1024, double(peakKb) / 1024, double(peakKb - beforeKb) / 1024,
                 double(children.ru_maxrss) / 1024);
+    if (scanned) {
+        // Of the words on the pages, how many came back.
+        const QString text = result.text.value_or(QString());
+        qsizetype found = 0;
+        qsizetype words = 0;
+        for (const QList<PdfMakers::Text> &page : book(pageCount)) {
+            for (const PdfMakers::Text &line : page.mid(1, page.size() - 2)) {
+                for (const QString &word : line.text.split(u' ')) {
+                    ++words;
+                    found += text.contains(word);
+                }
+            }
+        }
+        std::printf("OCR: %.2f s of processor time a page; %lld of %lld words found\n",
+                    (cpuMs + workerMs) / 1000 / pageCount, qlonglong(found), qlonglong(words));
+    }
     return result.text ? 0 : 1;
 }

@@ -52,7 +52,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${PROJECT_HOMEPAGE_URL}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The desktop's voices need the server and its espeak-ng module; Qt's own
 # texts (the standard buttons) in the window's language come from the Qt
-# translations.
+# translations; scanned pages are read with Tesseract's English data at least.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "speech-dispatcher, speech-dispatcher-espeak-ng, qt6-translations-l10n")
+    "speech-dispatcher, speech-dispatcher-espeak-ng, qt6-translations-l10n, tesseract-ocr-eng")
 include(CPack)

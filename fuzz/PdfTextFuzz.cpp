@@ -11,6 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Documents::Options options;
     options.limits.maximumText = 1 + input.byte() * 64;
     options.password = input.bytes(8);
+    // Reading a page from its picture takes seconds, where the layout of a
+    // text layer, which this looks at, takes milliseconds.
+    options.limits.maximumOcrPageSeconds = 0;
     const Documents::Result result = Documents::readPdf(input.rest(), options);
 
     if (result.text.has_value() == !result.error.isEmpty())

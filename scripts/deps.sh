@@ -7,16 +7,18 @@ tavorin_packages=(
     qt6-l10n-tools qt6-translations-l10n
     libespeak-ng-dev espeak-ng-data espeak-ng flite1-dev
     libsndfile1-dev libopusenc-dev libsamplerate0-dev libglib2.0-dev
-    libpoppler-qt6-dev libarchive-dev libuchardet-dev
+    libpoppler-qt6-dev libarchive-dev libuchardet-dev libtesseract-dev tesseract-ocr-eng
     libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng
     libgtest-dev pulseaudio pulseaudio-utils xvfb xauth
     desktop-file-utils appstream dpkg-dev
     libtag1-dev libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
 )
 # Only the tests need these: German and Chinese texts for the word marks, qpdf
-# to encrypt the PDF documents they make, and what checks the Debian package
-# (lintian, man, the shells whose completion it carries).
-tavorin_test_packages=(fortunes-de fortunes-zh qpdf lintian man-db bash-completion zsh)
+# to encrypt the PDF documents they make, German OCR data for a scanned page,
+# and what checks the Debian package (lintian, man, the shells whose
+# completion it carries).
+tavorin_test_packages=(fortunes-de fortunes-zh qpdf tesseract-ocr-deu lintian man-db
+    bash-completion zsh)
 
 tavorin_install_deps() {
     local missing=()

@@ -32,6 +32,9 @@ struct Limits
     // own with the document in it.
     int maximumPages = 20000;
     int maximumPageSeconds = 10;
+    // A page without a text layer is read from its picture (OCR), which takes
+    // two to three seconds for a dense page at 300 dpi; 0 reads no page so.
+    int maximumOcrPageSeconds = 60;
     qint64 maximumPageMemory = 512 * 1024 * 1024;
 };
 
@@ -44,6 +47,12 @@ struct Options
     std::function<void(double)> progress;
     // Set from another thread to stop the read; readers look at it often.
     const std::atomic_bool *cancel = nullptr;
+    // The languages a scanned page is read in, by Tesseract's names ("deu",
+    // "deu+eng"); empty: the document's, else the window's, else English.
+    QString ocrLanguage;
+    // Called on the reading thread as page `page` (from 0) of `count` is
+    // read from its picture.
+    std::function<void(int page, int count)> recognising;
 
     bool cancelled() const;
     void report(double share) const;

@@ -1,6 +1,9 @@
 #include "platform/documents/PdfPages.h"
 
 #include "platform/documents/OutlineBounds.h"
+#include "platform/documents/PdfOcr.h"
+
+#include <QRegularExpression>
 
 #include <poppler-qt6.h>
 
@@ -117,6 +120,16 @@ void flattenOutline(const QList<Poppler::OutlineItem> &items, int depth, int cou
     }
 }
 
+// The language the document says it is in (XMP's dc:language), if any.
+QString documentLanguage(const Poppler::Document &document)
+{
+    static const QRegularExpression language(
+        QStringLiteral(
+            "<dc:language>.*?<rdf:li[^>]*>\\s*([A-Za-z]{2,3}(?:[-_][A-Za-z0-9]+)*)\\s*<"),
+        QRegularExpression::DotMatchesEverythingOption);
+    return language.match(document.metadata()).captured(1);
+}
+
 TextOutline outlineOf(const Poppler::Document &document, int count)
 {
     TextOutline outline;
@@ -125,6 +138,7 @@ TextOutline outlineOf(const Poppler::Document &document, int count)
         Outline::boundedTitle(document.title().left(4 * Outline::maximumTitle));
     outline.metadata.author =
         Outline::boundedTitle(document.author().left(4 * Outline::maximumTitle));
+    outline.metadata.language = documentLanguage(document);
     return outline;
 }
 
@@ -152,6 +166,11 @@ std::optional<Failure> readPages(const QByteArray &bytes, const Options &options
         return std::nullopt;
     if (sink.described)
         sink.described(outlineOf(*document, count));
+    PageRecogniser recogniser(options, documentLanguage(*document));
+    const auto note = [&sink](const QString &line) {
+        if (sink.note)
+            sink.note(line);
+    };
     for (int i = 0; i < count; ++i) {
         if (options.cancelled())
             return Failure{Failure::Kind::Stopped, {}, i};
@@ -161,6 +180,12 @@ std::optional<Failure> readPages(const QByteArray &bytes, const Options &options
         if (!page)
             return damaged(i);
         Page read = readPage(*page, i, options);
+        if (read.lines.isEmpty() && options.limits.maximumOcrPageSeconds > 0 &&
+            !options.cancelled()) {
+            if (sink.recognising)
+                sink.recognising(i);
+            read = recogniser.recognise(*page, i, note);
+        }
         if (options.cancelled())
             return Failure{Failure::Kind::Stopped, {}, i};
         if (!sink.read(std::move(read)))

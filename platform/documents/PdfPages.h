@@ -45,19 +45,26 @@ struct Failure
     QString detail;
     // The page being read, from 0; -1 while the document opens.
     int page = -1;
+    // The page was being read from its picture (OCR), under that page's
+    // time allowance.
+    bool recognising = false;
 };
 
 // Where the pages go. `opened` learns the page count; `starting` is told
-// before each page is read; `read` takes each page in turn. Returning false
-// stops the read, and whoever stopped it knows why. `described`, if set, is
-// given the document's outline and information after `opened`, before the
-// pages: each chapter's offset there is the page it leads to, from 0.
+// before each page is read, and `recognising` before a page without a text
+// layer is read from its picture; `read` takes each page in turn; `note`
+// takes a line for the log. Returning false stops the read, and whoever
+// stopped it knows why. `described`, if set, is given the document's
+// outline and information after `opened`, before the pages: each chapter's
+// offset there is the page it leads to, from 0.
 struct PageSink
 {
     std::function<bool(int count)> opened;
     std::function<void(int index)> starting;
     std::function<bool(Page page)> read;
     std::function<void(TextOutline outline)> described = {};
+    std::function<void(int index)> recognising = {};
+    std::function<void(const QString &line)> note = {};
 };
 
 // Reads the document's pages with Poppler in this process, opened with

@@ -3,6 +3,7 @@
 #include "platform/documents/OutlineBounds.h"
 #include "platform/documents/PdfPages.h"
 #include "platform/documents/PdfWorker.h"
+#include "platform/system/Log.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -434,7 +435,8 @@ Result refusal(const Pdf::Failure &failure, const Options &options)
                           .arg(mebibytes));
     }
     case Kind::Time: {
-        const int seconds = options.limits.maximumPageSeconds;
+        const int seconds = failure.recognising ? options.limits.maximumOcrPageSeconds
+                                                : options.limits.maximumPageSeconds;
         return Result::failure(
             opening ? QCoreApplication::translate(
                           "PdfText", "opening it takes longer than the %1 seconds allowed")
@@ -473,7 +475,12 @@ public:
         return {[this](int count) { return opened(count); },
                 {},
                 [this](Page page) { return read(std::move(page)); },
-                [this](TextOutline outline) { m_outline = std::move(outline); }};
+                [this](TextOutline outline) { m_outline = std::move(outline); },
+                [this](int index) {
+                    if (m_options.recognising)
+                        m_options.recognising(index, m_count);
+                },
+                [](const QString &line) { Log::write(line); }};
     }
     // The outline, each chapter's offset the page it leads to.
     const TextOutline &outline() const { return m_outline; }

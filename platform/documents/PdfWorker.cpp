@@ -30,11 +30,13 @@ namespace Documents::Pdf {
 namespace {
 
 enum FrameType : char {
-    OpenedFrame = 'N',  // the page count
-    OutlineFrame = 'O', // the outline and information, before the pages
-    PageFrame = 'P',    // one page, in order
-    FailedFrame = 'F',  // a Failure: the read ends
-    EndFrame = 'E',     // every page has been handed over
+    OpenedFrame = 'N',      // the page count
+    OutlineFrame = 'O',     // the outline and information, before the pages
+    PageFrame = 'P',        // one page, in order
+    FailedFrame = 'F',      // a Failure: the read ends
+    EndFrame = 'E',         // every page has been handed over
+    RecognisingFrame = 'R', // the page now read from its picture
+    NoteFrame = 'L',        // a line for the log
 };
 constexpr qsizetype HeaderSize = 1 + 4;
 // The request starts with it: anything else on standard input is no
@@ -284,6 +286,20 @@ std::optional<Failure> readPagesInWorker(const QString &program, const QByteArra
     ::fcntl(errors->fileHandleForWriting()->fileDescriptor(), F_SETFL, O_NONBLOCK);
     process->setLaunchPath(program);
     process->setArguments({QString::fromLatin1(pdfWorkerOption)});
+    // Tesseract spreads a page over threads that wait for each other by
+    // spinning: on a busy machine a page took four times the processor time
+    // (and three times as long) as in one thread, and the time allowance is
+    // counted in processor time. Its threads read the limit as the program
+    // starts, so it is set for the worker from here.
+    Process::Environment environment;
+    for (char **entry = environ; *entry; ++entry) {
+        const QString line = QString::fromLocal8Bit(*entry);
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals > 0)
+            environment.insert(line.left(equals), line.mid(equals + 1));
+    }
+    environment.insert(u"OMP_THREAD_LIMIT"_s, u"1"_s);
+    process->setEnvironment(environment);
     process->setStandardInput(input);
     process->setStandardOutput(output);
     process->setStandardError(errors);
@@ -294,7 +310,9 @@ std::optional<Failure> readPagesInWorker(const QString &program, const QByteArra
     QByteArray request;
     QDataStream out(&request, QIODevice::WriteOnly);
     out << RequestMark << qint64(options.limits.maximumPageMemory)
-        << qint32(options.limits.maximumPageSeconds);
+        << qint32(options.limits.maximumPageSeconds)
+        << qint32(options.limits.maximumOcrPageSeconds);
+    putText(out, options.ocrLanguage);
     out.writeBytes(options.password.constData(), uint(options.password.size()));
     if (!worker.send(request, bytes, options))
         return Failure{Failure::Kind::Stopped, {}, -1};
@@ -305,12 +323,19 @@ std::optional<Failure> readPagesInWorker(const QString &program, const QByteArra
         qint64(options.limits.maximumText) * 4 + 1024 * 1024, options.limits.maximumPageMemory);
     // Processor time is the budget; a worker that is given none at all for
     // this long is as good as stuck.
-    const qint64 patience = qint64(std::max(60, options.limits.maximumPageSeconds * 10)) * 1000;
+    const qint64 patience = qint64(std::max({60, options.limits.maximumPageSeconds * 10,
+                                             options.limits.maximumOcrPageSeconds * 10})) *
+                            1000;
     const int fd = worker.fromWorker().fileDescriptor();
     int count = -1;
     int pages = 0;
     bool described = false;
+    int recognising = -1;
     const auto reading = [&count, &pages] { return count < 0 ? -1 : pages; };
+    const auto failed = [&](Failure failure) {
+        failure.recognising = failure.page >= 0 && failure.page == recognising;
+        return failure;
+    };
     QByteArray buffer;
     QElapsedTimer quiet;
     quiet.start();
@@ -324,7 +349,7 @@ std::optional<Failure> readPagesInWorker(const QString &program, const QByteArra
             return Failure{Failure::Kind::Crashed, systemError(), reading()};
         if (polled <= 0) {
             if (quiet.hasExpired(patience))
-                return Failure{Failure::Kind::Time, {}, reading()};
+                return failed({Failure::Kind::Time, {}, reading()});
             continue;
         }
         const QByteArray data = worker.fromWorker().availableData();
@@ -363,6 +388,19 @@ std::optional<Failure> readPagesInWorker(const QString &program, const QByteArra
                 ++pages;
                 if (!sink.read(std::move(*page)))
                     return std::nullopt;
+            } else if (type == RecognisingFrame && count > 0 && payload.size() == sizeof(qint32)) {
+                std::memcpy(&recognising, payload.constData(), sizeof recognising);
+                if (recognising != pages)
+                    return Failure{Failure::Kind::Crashed, u"a frame out of place"_s, reading()};
+                if (sink.recognising)
+                    sink.recognising(recognising);
+            } else if (type == NoteFrame && count > 0) {
+                QDataStream in(payload);
+                QString line;
+                if (!takeText(in, payload.size(), line) || !in.atEnd())
+                    return Failure{Failure::Kind::Crashed, u"a broken note"_s, reading()};
+                if (sink.note)
+                    sink.note(line);
             } else if (type == FailedFrame) {
                 if (std::optional<Failure> failure = decodeFailure(payload))
                     return failure;
@@ -375,7 +413,7 @@ std::optional<Failure> readPagesInWorker(const QString &program, const QByteArra
         }
         buffer.remove(0, at);
     }
-    return worker.ending(reading());
+    return failed(worker.ending(reading()));
 }
 
 int runWorker()
@@ -400,13 +438,19 @@ int runWorker()
     quint32 mark = 0;
     qint64 memory = 0;
     qint32 seconds = 0;
-    request >> mark >> memory >> seconds;
+    qint32 ocrSeconds = 0;
+    request >> mark >> memory >> seconds >> ocrSeconds;
+    Options options;
+    // A language list is a few names; anything longer is no request.
+    constexpr qsizetype LanguageListBytes = 1024;
+    if (request.status() != QDataStream::Ok || mark != RequestMark ||
+        !takeText(request, std::min(input.size(), LanguageListBytes), options.ocrLanguage))
+        return 2;
+    options.limits.maximumOcrPageSeconds = ocrSeconds;
     quint32 passwordSize = 0;
     request >> passwordSize;
-    if (request.status() != QDataStream::Ok || mark != RequestMark ||
-        passwordSize > quint32(maximumPasswordSize))
+    if (request.status() != QDataStream::Ok || passwordSize > quint32(maximumPasswordSize))
         return 2;
-    Options options;
     options.password.resize(passwordSize);
     if (request.readRawData(options.password.data(), int(passwordSize)) != int(passwordSize))
         return 2;
@@ -431,6 +475,19 @@ int runWorker()
         },
         [&](const TextOutline &outline) {
             written = written && out.writeData(frame(OutlineFrame, encodeOutline(outline)));
+        },
+        [&, ocrSeconds](int index) {
+            limitProcessorTime(ocrSeconds);
+            written = written &&
+                      out.writeData(
+                          frame(RecognisingFrame,
+                                QByteArray(reinterpret_cast<const char *>(&index), sizeof index)));
+        },
+        [&](const QString &line) {
+            QByteArray payload;
+            QDataStream note(&payload, QIODevice::WriteOnly);
+            putText(note, line);
+            written = written && out.writeData(frame(NoteFrame, payload));
         }};
     const std::optional<Failure> failure = readPages(input, options, sink);
     if (!written)

@@ -40,6 +40,12 @@ _tavorin()
             COMPREPLY=($(compgen -W '50 100 150 200' -- "$cur"))
             return
             ;;
+        --ocr-language)
+            local data=(/usr/share/tesseract-ocr/*/tessdata/*.traineddata)
+            data=("${data[@]##*/}")
+            COMPREPLY=($(compgen -W "${data[*]%.traineddata}" -- "$cur"))
+            return
+            ;;
         --rate | --jobs | --password | --speak)
             return
             ;;
@@ -48,7 +54,7 @@ _tavorin()
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '--help --help-all --version --list-voices --export
             --format --timings --chapters --split-chapters --voice --rate --pitch --intonation --volume --jobs
-            --progress --password --lexicon --speak --speak-selection' -- "$cur"))
+            --progress --password --lexicon --ocr-language --speak --speak-selection' -- "$cur"))
         return
     fi
 

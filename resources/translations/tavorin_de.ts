@@ -82,6 +82,10 @@
         <source>Broken entries of the pronunciation lexicon are not applied (%1 in all): %2</source>
         <translation>Fehlerhafte Einträge des Aussprachelexikons werden nicht angewandt (%1 insgesamt): %2</translation>
     </message>
+    <message>
+        <source>Continuing where you stopped</source>
+        <translation>Weiter an der Stelle, an der Sie aufgehört haben</translation>
+    </message>
 </context>
 <context>
     <name>AtomicFile</name>
@@ -188,6 +192,10 @@
     <message>
         <source>Cannot open %1: %2</source>
         <translation>%1 lässt sich nicht öffnen: %2</translation>
+    </message>
+    <message>
+        <source>Recognising page %1 of %2...</source>
+        <translation>Texterkennung auf Seite %1 von %2...</translation>
     </message>
 </context>
 <context>

@@ -82,6 +82,10 @@
         <source>Broken entries of the pronunciation lexicon are not applied (%1 in all): %2</source>
         <translation>Les entrées erronées du lexique de prononciation ne sont pas appliquées (%1 en tout) : %2</translation>
     </message>
+    <message>
+        <source>Continuing where you stopped</source>
+        <translation>Reprise là où vous vous étiez arrêté</translation>
+    </message>
 </context>
 <context>
     <name>AtomicFile</name>
@@ -188,6 +192,10 @@
     <message>
         <source>Cannot open %1: %2</source>
         <translation>Impossible d’ouvrir %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>Recognising page %1 of %2...</source>
+        <translation>Reconnaissance de la page %1 sur %2...</translation>
     </message>
 </context>
 <context>

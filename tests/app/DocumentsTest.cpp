@@ -201,6 +201,21 @@ TEST_F(Documents, AnEncryptedDocumentAsksForItsPassword)
         << text->toPlainText().toStdString();
 }
 
+// A scanned page says so while it is read from its picture.
+TEST_F(Documents, AScannedPageIsRecognisedWithItsPageInTheStatus)
+{
+    QTemporaryDir dir;
+    const QString path = writeFile(
+        dir, u"scan.pdf"_s, PdfMakers::textPdf({{{72, 100, u"Read from a picture."_s}}}, true));
+    const QSignalSpy loaded(delegate.get(), &AppDelegate::fileLoadFinished);
+    delegate->application(nullptr, {path});
+    const auto *label = child<QLabel>("statusLabel");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return label->text() == u"Recognising page 1 of 1..."_s; },
+                                TestSupport::Patience));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loaded.count() == 1; }, TestSupport::Patience));
+    EXPECT_EQ(text->toPlainText(), u"Read from a picture."_s);
+}
+
 TEST_F(Documents, OpenRecordsTheFileEvenWhenItCannotBeReadAsText)
 {
     QTemporaryDir dir;

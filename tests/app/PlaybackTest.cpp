@@ -3,6 +3,7 @@
 #include "app/EditorText.h"
 #include "app/FindIndicator.h"
 #include "app/MainMenu.h"
+#include "app/ReadingPlaces.h"
 #include "platform/menu/MenuItem.h"
 #include "platform/menu/PopUpButton.h"
 
@@ -532,4 +533,71 @@ TEST_F(Playback, ALongLineIsHeldInPiecesThatTheTextNeverShows)
         ASSERT_EQ(line.mid(range[0].toInt(), range[1].toInt()), cue[u"text"_s].toString());
     }
     EXPECT_EQ(cues.last()[u"text"_s].toString(), u"end"_s);
+}
+
+// The place of the last word heard and the scroll position come back when
+// the file is opened again after a restart, where Speak from the Cursor goes
+// on; a file whose size changed opens at its start; the last documents only
+// are kept.
+TEST_F(Playback, TheReadingPlaceOutlastsARestartUntilTheFileChanges)
+{
+    QTemporaryDir dir;
+    QByteArray book;
+    for (int line = 1; line <= 400; ++line)
+        book += "Line " + QByteArray::number(line) + " of the book.\n";
+    const QString file = TestSupport::writeFile(dir.filePath(u"book.txt"_s), book);
+    const auto open = [&] {
+        QSignalSpy loaded(delegate.get(), &AppDelegate::fileLoadFinished);
+        delegate->application(nullptr, {file});
+        if (currentDialog<QMessageBox>() && !answer(u"Yes"_s))
+            return false;
+        return loaded.wait(TestSupport::Patience);
+    };
+    ASSERT_TRUE(open());
+    const int from = int(book.indexOf("Line 300"));
+    QTextCursor cursor(text->document());
+    cursor.setPosition(from);
+    text->setTextCursor(cursor);
+    delegate->doSpeakFromCursor(nullptr);
+    ASSERT_TRUE(waitForMark([from](CharacterRange word) { return word.location > quint64(from); }));
+    delegate->doStop(nullptr);
+    const qint64 heard = qint64(delegate->findIndicator()->markedRange().location);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !delegate->isPlaying(); }, TestSupport::Patience));
+    cursor.setPosition(5);
+    text->setTextCursor(cursor);
+    text->verticalScrollBar()->setValue(250);
+
+    delegate->applicationWillTerminate();
+    window.reset();
+    delegate = std::make_unique<AppDelegate>();
+    window.reset(Startup::loadMainWindow(delegate.get()));
+    window->show();
+    launch();
+    text = child<QPlainTextEdit>("textView");
+    label = child<QLabel>("statusLabel");
+    ASSERT_TRUE(open());
+    EXPECT_EQ(text->textCursor().position(), heard);
+    EXPECT_EQ(text->verticalScrollBar()->value(), 250);
+    EXPECT_EQ(label->text(), u"Continuing where you stopped"_s);
+    delegate->doSpeakFromCursor(nullptr);
+    EXPECT_EQ(delegate->spokenRange().location, quint64(heard));
+    delegate->doStop(nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !delegate->isPlaying(); }, TestSupport::Patience));
+
+    // The same length is the same file, whatever it says now.
+    TestSupport::writeFile(file, book + "More.\n");
+    ASSERT_TRUE(open());
+    EXPECT_EQ(text->textCursor().position(), 0);
+    EXPECT_NE(label->text(), u"Continuing where you stopped"_s);
+    ASSERT_TRUE(open());
+    EXPECT_EQ(text->textCursor().position(), 0) << "the changed file's place stays forgotten";
+
+    QStringList files;
+    for (int i = 0; i <= ReadingPlaces::remembered; ++i) {
+        files.append(TestSupport::writeFile(dir.filePath(u"%1.txt"_s.arg(i)), "words"));
+        ReadingPlaces::remember(ReadingPlaces::identify(files.last()), {3, 0});
+    }
+    EXPECT_FALSE(ReadingPlaces::find(ReadingPlaces::identify(files.first())));
+    EXPECT_TRUE(ReadingPlaces::find(ReadingPlaces::identify(files[1])));
+    EXPECT_TRUE(ReadingPlaces::find(ReadingPlaces::identify(files.last())));
 }

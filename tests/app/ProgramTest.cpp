@@ -223,6 +223,11 @@ TEST(Program, AnswersItsOptionsAndRefusesWrongOnes)
         // The window takes the voice's shape, checked before any display.
         {{u"--volume"_s, u"50.5"_s}, 2, {}, u"from 0 to 200"_s},
         {{u"--export"_s, u"x.aiff"_s, u"--jobs"_s, u"0"_s, u"-"_s}, 2, {}, u"jobs '0'"_s, "a"},
+        {{u"--timings"_s, u"x.json"_s, u"--ocr-language"_s, u"../deu"_s, u"-"_s},
+         2,
+         {},
+         u"Tesseract's names"_s,
+         "a"},
         {{u"--no-such-option"_s}, 2, {}, {}},
         // A text to speak is checked before any instance is asked.
         {{u"--speak"_s, u"Hi"_s, u"a.txt"_s}, 2, {}, u"without files"_s},
@@ -898,6 +903,36 @@ TEST(Program, ALexiconChangesTheSpeechWhileCuesNameTheWrittenWords)
         << refused.err.toStdString();
     expectUsageErrorForm(refused);
     EXPECT_FALSE(QFileInfo::exists(out));
+}
+
+// A scanned page is read aloud in the language asked for; one whose data is
+// not installed is said once and English read instead.
+TEST(Program, ReadsTheWordsOfAScannedPage)
+{
+    QTemporaryDir dir;
+    const QStringList lines = {u"Über den Bäumen hörte man früh die Vögel, während"_s,
+                               u"der Fluss größer wurde. Am Abend schloss die Fähre."_s};
+    const QString scan = TestSupport::writeFile(
+        dir.filePath(u"scan.pdf"_s),
+        PdfMakers::textPdf({{{72, 100, lines[0]}, {72, 118, lines[1]}}}, true));
+    const QString json = dir.filePath(u"scan.json"_s);
+    for (const QString &language : {u"deu"_s, u"xyz+deu"_s}) {
+        SCOPED_TRACE(language.toStdString());
+        const Outcome outcome = run({u"--timings"_s, json, u"--ocr-language"_s, language, scan});
+        ASSERT_EQ(outcome.status, 0) << outcome.err.toStdString();
+        EXPECT_EQ(outcome.err.count(u"no language data for xyz"_s), language.contains(u"xyz"));
+        QStringList spoken;
+        for (const QJsonValue &word : QJsonDocument::fromJson(TestSupport::contents(json))
+                                          .object()
+                                          .value(u"words"_s)
+                                          .toArray())
+            spoken.append(word.toObject().value(u"text"_s).toString());
+        const QStringList words =
+            lines.join(u' ').split(QRegularExpression(u"[\\s,.]+"_s), Qt::SkipEmptyParts);
+        const auto read = std::count_if(words.cbegin(), words.cend(),
+                                        [&](const QString &w) { return spoken.contains(w); });
+        EXPECT_GE(double(read), words.size() * 0.9) << spoken.join(u' ').toStdString();
+    }
 }
 
 TEST(Program, ExportWritesThroughLinksKeepsOnlyPermissionBitsAndClearsItsLeftovers)

@@ -31,8 +31,10 @@ struct Text
 };
 
 // An A4 document, one page for each list of lines, in DejaVu Serif; with
-// `asImages` each page is a picture of its lines, with no text layer.
-inline QByteArray textPdf(const QList<QList<Text>> &pages, bool asImages = false)
+// `asImages` the pages from `firstImage` on are each a picture of its lines
+// at 300 dpi, as a scanner makes them, with no text layer.
+inline QByteArray textPdf(const QList<QList<Text>> &pages, bool asImages = false,
+                          qsizetype firstImage = 0)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -41,13 +43,16 @@ inline QByteArray textPdf(const QList<QList<Text>> &pages, bool asImages = false
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setPageMargins(QMarginsF());
     QPainter painter(&writer);
+    constexpr qreal scale = 300.0 / 72;
     for (qsizetype i = 0; i < pages.size(); ++i) {
         if (i > 0)
             writer.newPage();
-        QImage image(595, 842, QImage::Format_RGB32);
+        const bool picture = asImages && i >= firstImage;
+        QImage image(picture ? QSize(2480, 3508) : QSize(1, 1), QImage::Format_RGB32);
         image.fill(Qt::white);
         QPainter imagePainter(&image);
-        QPainter &target = asImages ? imagePainter : painter;
+        imagePainter.scale(scale, scale);
+        QPainter &target = picture ? imagePainter : painter;
         QFont font(QStringLiteral("DejaVu Serif"));
         for (const Text &line : pages[i]) {
             font.setPixelSize(line.size);
@@ -55,8 +60,8 @@ inline QByteArray textPdf(const QList<QList<Text>> &pages, bool asImages = false
             target.drawText(QPointF(line.x, line.y), line.text);
         }
         imagePainter.end();
-        if (asImages)
-            painter.drawImage(QPointF(), image);
+        if (picture)
+            painter.drawImage(QRectF(0, 0, 595, 842), image);
     }
     painter.end();
     return buffer.data();

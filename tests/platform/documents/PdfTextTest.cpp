@@ -1,4 +1,5 @@
 #include "platform/documents/PdfText.h"
+#include "platform/documents/PdfOcr.h"
 #include "support/PdfMakers.h"
 #include "support/TestSupport.h"
 
@@ -80,7 +81,10 @@ TEST(PdfText, GivesTheTextInReadingOrderOrSaysWhyNot)
         {"the owner's password", locked, "owner", bookText},
         {"no password", locked, {}, u"error: it is locked with a password"_s, true},
         {"a wrong password", locked, "User", u"error: the password is wrong"_s, true},
-        {"images", PdfMakers::textPdf(book, true), {}, u"error: no text to read"_s},
+        {"pictures of nothing",
+         PdfMakers::textPdf({{}, {}}, true),
+         {},
+         u"error: no text to read"_s},
         // The format's limit; Poppler would overrun its stack with more.
         {"a password of 128 bytes", locked, QByteArray(128, 'u'),
          u"error: the password is longer than 127 bytes"_s, true},
@@ -120,9 +124,105 @@ TEST(PdfText, StopsWhenCancelledAndPastTheTextLimit)
         EXPECT_TRUE(Documents::readPdf(PdfMakers::textPdf(book), options).cancelled);
         EXPECT_EQ(shares, QList<double>{0.5});
 
+        // In the middle of reading a scanned page.
+        cancel = false;
+        shares.clear();
+        options.recognising = [&](int, int) { cancel = true; };
+        EXPECT_TRUE(Documents::readPdf(PdfMakers::textPdf(book, true), options).cancelled);
+        EXPECT_TRUE(shares.isEmpty());
+
         options = {};
         options.limits.maximumText = bookText.size() - 1;
         EXPECT_FALSE(Documents::readPdf(PdfMakers::textPdf(book), options).text);
+    }
+}
+
+namespace {
+
+// The share of the words of `expected` that `got` holds, each as often.
+double wordsRead(const QString &expected, const QString &got)
+{
+    static const QRegularExpression apart(u"\\W+"_s,
+                                          QRegularExpression::UseUnicodePropertiesOption);
+    QStringList words = got.toLower().split(apart, Qt::SkipEmptyParts);
+    const QStringList wanted = expected.toLower().split(apart, Qt::SkipEmptyParts);
+    qsizetype found = 0;
+    for (const QString &word : wanted)
+        found += words.removeOne(word);
+    return double(found) / double(wanted.size());
+}
+
+} // namespace
+
+// A page that is a picture of its text is read from the picture, in the
+// language asked for or the one the document is in; a page with its text
+// layer is read as that, in the same document. Status is told of each page
+// read from its picture.
+TEST(PdfText, ScannedPagesAreReadFromTheirPictures)
+{
+    const QList<QList<Text>> german = {{{72, 100, u"Über den Bäumen hörte man früh die Vögel,"_s},
+                                        {72, 118, u"während der Fluss größer und grüner wurde."_s},
+                                        {72, 150, u"Am Abend schloss die Fähre ihre Türen."_s}}};
+    const QString germanText = u"Über den Bäumen hörte man früh die Vögel, während der Fluss "
+                               u"größer und grüner wurde. Am Abend schloss die Fähre ihre Türen."_s;
+    const struct
+    {
+        const char *name;
+        QByteArray pdf;
+        QString language;
+        QString expected;
+        QList<int> recognised;
+    } rows[] = {
+        {"a scanned book", PdfMakers::textPdf(book, true), {}, bookText, {0, 1}},
+        {"in German", PdfMakers::textPdf(german, true), u"deu"_s, germanText, {0}},
+        {"text, then a scan", PdfMakers::textPdf(book, true, 1), {}, bookText, {1}},
+    };
+    for (const bool inWorker : {false, true}) {
+        const WorkerScope scope(inWorker);
+        for (const auto &row : rows) {
+            SCOPED_TRACE(std::string(row.name) + (inWorker ? " in a worker" : ""));
+            Documents::Options options;
+            options.ocrLanguage = row.language;
+            QList<int> recognised;
+            int pages = 0;
+            options.recognising = [&](int page, int count) {
+                recognised.append(page);
+                pages = count;
+            };
+            const Documents::Result result = Documents::readPdf(row.pdf, options);
+            ASSERT_TRUE(result.text) << result.error.toStdString();
+            EXPECT_GE(wordsRead(row.expected, *result.text), 0.9) << result.text->toStdString();
+            EXPECT_EQ(recognised, row.recognised);
+            EXPECT_EQ(pages, row.pdf == rows[1].pdf ? 1 : 2);
+        }
+        // Without time for it, no page is read from its picture.
+        Documents::Options options;
+        options.limits.maximumOcrPageSeconds = 0;
+        EXPECT_TRUE(Documents::readPdf(rows[0].pdf, options).error.startsWith(u"no text to read"));
+    }
+
+    // The language asked for, else the document's, else the window's, else
+    // English; of them only those installed.
+    const QStringList installed = {u"eng"_s, u"deu"_s, u"fra"_s};
+    const struct
+    {
+        QString asked, document, window, expected;
+        bool noted = false;
+    } languages[] = {
+        {u"deu+eng"_s, u"fr"_s, u"fr_FR"_s, u"deu+eng"_s},
+        {u"deu+xyz"_s, {}, {}, u"deu"_s, true},
+        {u"xyz"_s, {}, {}, u"eng"_s, true},
+        {{}, u"fr-CA"_s, u"de_DE"_s, u"fra"_s},
+        {{}, {}, u"de_DE"_s, u"deu"_s},
+        {{}, {}, u"ja_JP"_s, u"eng"_s, true},
+        {{}, {}, u"C"_s, u"eng"_s},
+    };
+    for (const auto &row : languages) {
+        QString note;
+        EXPECT_EQ(
+            Documents::Pdf::ocrLanguages(row.asked, row.document, row.window, installed, &note),
+            row.expected);
+        EXPECT_EQ(!note.isEmpty(), row.noted) << note.toStdString();
     }
 }
 
