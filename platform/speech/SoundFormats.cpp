@@ -139,3 +139,18 @@ QString SoundFormats::unlimitedList()
             names << format.name.toUpper();
     return names.join(u", "_s);
 }
+
+QString SoundFormats::chapterHoldingList()
+{
+    QStringList names;
+    for (const SoundFormat &format : all())
+        if (format.holdsChapters())
+            names << format.name.toUpper();
+    return names.join(u", "_s);
+}
+
+bool SoundFormat::holdsChapters() const
+{
+    const int type = format & SF_FORMAT_TYPEMASK;
+    return type != SF_FORMAT_AIFF && type != SF_FORMAT_RF64 && type != SF_FORMAT_WAV;
+}

@@ -27,6 +27,10 @@ struct SoundFormat
     // Largest file the format can describe, or 0 for no limit.
     quint64 maximumFileSize = 0;
     Encoder encoder = Encoder::Sndfile;
+
+    // Whether a chapter list can be written into the file: not into AIFF's
+    // or WAV's chunks.
+    bool holdsChapters() const;
 };
 
 namespace SoundFormats {
@@ -43,5 +47,7 @@ QString extensionList();
 QString nameList();
 // "WAV, FLAC, ...": the formats without a size limit, for messages.
 QString unlimitedList();
+// "FLAC, OGG, ...": the formats that hold chapters, for messages.
+QString chapterHoldingList();
 
 } // namespace SoundFormats

@@ -2,6 +2,7 @@
 
 #include "platform/speech/AudioPlayback.h"
 #include "platform/speech/AudioTags.h"
+#include "platform/speech/ChapterFiles.h"
 #include "platform/speech/FileSink.h"
 #include "platform/speech/Lexicon.h"
 #include "platform/speech/ParallelRender.h"
@@ -18,8 +19,6 @@
 #include "platform/system/Log.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QThread>
 #include <QTimer>
 
@@ -27,15 +26,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cmath>
 #include <deque>
 #include <functional>
 #include <limits>
 #include <optional>
 #include <vector>
-
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -549,99 +545,6 @@ AudioTags SpeechSynthesizerPrivate::bookTags() const
     return tags;
 }
 
-namespace {
-
-struct ChapterFile
-{
-    QString path;
-    AudioTags tags;
-    qint64 startSample = 0;
-    qint64 endSample = 0;
-};
-
-// "01 Der Anfang.opus" beside the book's own name, for each chapter that
-// holds speech; the text before the first chapter goes with it.
-std::vector<ChapterFile> chapterFiles(const QString &audioPath, const SoundFormat &format,
-                                      const AudioTags &book)
-{
-    const QFileInfo target(audioPath);
-    const QString extension = format.extensions.contains(target.suffix(), Qt::CaseInsensitive)
-                                  ? target.suffix()
-                                  : format.extensions.constFirst();
-    std::vector<ChapterFile> files;
-    for (qsizetype i = 0; i < book.chapters.size(); ++i) {
-        const AudioChapter &chapter = book.chapters[i];
-        const qint64 start = i == 0 ? 0 : chapter.startSample;
-        if (chapter.endSample <= start)
-            continue;
-        ChapterFile file{{}, book, start, chapter.endSample};
-        file.tags.title = chapter.title;
-        file.tags.chapters.clear();
-        files.push_back(file);
-    }
-    const int count = int(files.size());
-    for (int n = 0; n < count; ++n) {
-        QString title;
-        for (const QChar c : files[size_t(n)].tags.title)
-            title += c == u'/' || c == u'\\' || c.category() == QChar::Other_Control ? u' ' : c;
-        title = title.simplified().left(80).trimmed();
-        files[size_t(n)].tags.track = n + 1;
-        files[size_t(n)].tags.trackCount = count;
-        files[size_t(n)].path =
-            target.dir().filePath(u"%1%2.%3"_s.arg(n + 1, 2, 10, QChar(u'0'))
-                                      .arg(title.isEmpty() ? QString() : u' ' + title, extension));
-    }
-    return files;
-}
-
-// Encodes each chapter's part of the whole speech into its own file; the
-// files take their places only once all of them are complete.
-QString writeChapterFiles(SoundFileWriter &whole, const std::vector<ChapterFile> &files,
-                          const SoundFormat &format, int sampleRate,
-                          const std::atomic<bool> &stopped)
-{
-    if (!whole.complete())
-        return whole.errorString();
-    if (files.empty())
-        return QCoreApplication::translate("SpeechSynthesizer", "there is no speech to write");
-    std::vector<std::unique_ptr<SoundFileWriter>> writers;
-    std::vector<qint16> block(65536);
-    const auto failed = [](const ChapterFile &file, const QString &error) {
-        return u"%1: %2"_s.arg(QFileInfo(file.path).fileName(), error);
-    };
-    for (const ChapterFile &file : files) {
-        auto writer = std::make_unique<SoundFileWriter>(file.path, sampleRate, format);
-        writer->setTags(file.tags);
-        if (!writer->open())
-            return failed(file, writer->errorString());
-        for (qint64 at = file.startSample; at < file.endSample;) {
-            // Not a success: the sink reports the stop.
-            if (stopped.load())
-                return u"stopped"_s;
-            const qint64 count = std::min<qint64>(qint64(block.size()), file.endSample - at);
-            const ssize_t got = ::pread(whole.fd(), block.data(), size_t(count) * 2, off_t(at) * 2);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 1)
-                return failed(file, QCoreApplication::translate("SoundFileWriter",
-                                                                "cannot read the speech back"));
-            if (!writer->write(block.data(), got / 2))
-                return failed(file, writer->errorString());
-            at += got / 2;
-        }
-        if (!writer->complete())
-            return failed(file, writer->errorString());
-        writers.push_back(std::move(writer));
-    }
-    for (size_t i = 0; i < writers.size(); ++i)
-        if (!writers[i]->commit())
-            return failed(files[i], writers[i]->errorString());
-    whole.discard();
-    return QString();
-}
-
-} // namespace
-
 void SpeechSynthesizerPrivate::finishFile()
 {
     Speech &speech = *current;
@@ -655,11 +558,11 @@ void SpeechSynthesizerPrivate::finishFile()
             });
         return;
     }
-    speech.sink->finish(
-        [files = chapterFiles(speech.audioPath, *speech.format, book), format = *speech.format,
-         rate = speech.sampleRate](SoundFileWriter &whole, const std::atomic<bool> &stopped) {
-            return writeChapterFiles(whole, files, format, rate, stopped);
-        });
+    speech.sink->finish([files = ChapterFiles::plan(speech.audioPath, *speech.format, book),
+                         format = *speech.format, rate = speech.sampleRate](
+                            SoundFileWriter &whole, const std::atomic<bool> &stopped) {
+        return ChapterFiles::write(whole, files, format, rate, stopped);
+    });
 }
 
 void SpeechSynthesizerPrivate::finishExport()
@@ -1063,21 +966,13 @@ bool SpeechSynthesizer::startSpeakingString(const QString &text, const QUrl &url
             return false;
         }
     }
-    const int type = format ? format->format & SF_FORMAT_TYPEMASK : 0;
-    if ((type == SF_FORMAT_AIFF || type == SF_FORMAT_RF64) && !options.outline.chapters.isEmpty() &&
-        options.chapterListPath.isEmpty() && !options.splitChapters) {
-        QStringList holding;
-        for (const SoundFormat &other : SoundFormats::all()) {
-            const int otherType = other.format & SF_FORMAT_TYPEMASK;
-            if (otherType != SF_FORMAT_AIFF && otherType != SF_FORMAT_RF64)
-                holding << other.name.toUpper();
-        }
+    if (format && !format->holdsChapters() && !options.outline.chapters.isEmpty() &&
+        options.chapterListPath.isEmpty() && !options.splitChapters)
         d->notice = QCoreApplication::translate(
                         "SpeechSynthesizer",
                         "%1 files hold no chapters: the text's chapters are not marked in it; %2 "
                         "hold them, or a chapter list can be written beside it")
-                        .arg(format->name.toUpper(), holding.join(u", "_s));
-    }
+                        .arg(format->name.toUpper(), SoundFormats::chapterHoldingList());
     return d->beginExport(text, path, format, options);
 }
 
